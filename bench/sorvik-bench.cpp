@@ -1,0 +1,104 @@
+// Headless search harness: runs one search with the engine from the same
+// command-line arguments as the program, and prints the request, optionally
+// every row, and the final counters, one tab-separated record a line.
+//
+//   sorvik-bench [+rows] ARG...
+//
+// Arguments that begin with "+" belong to the harness; all others go, in order,
+// to the command-line parser.
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "uCommandLine.h"
+#include "uFindThread.h"
+
+namespace {
+
+using namespace sorvik;
+
+class TBenchWindow : public ISearchWindow, public IResultList {
+ public:
+  explicit TBenchWindow(bool printRows) : PrintRows_(printRows) {}
+
+  void ShowPanels(const std::array<std::string, 4>& panels) override { Panels = panels; }
+  void SetAnimationActive(bool) override {}
+  void SetSearchIdle() override {}
+  void AddRow(const TResultRow& row) override {
+    if (!PrintRows_) return;
+    std::string line = "row\t" + row.Caption;
+    for (const std::string& s : row.SubItems) line += "\t" + s;
+    line += "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+  }
+
+  std::array<std::string, 4> Panels;
+
+ private:
+  bool PrintRows_;
+};
+
+void PrintLine(const std::vector<std::string>& fields) {
+  std::string line;
+  for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? "\t" : "") + fields[i];
+  line += "\n";
+  std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
+int Run(const std::vector<std::string>& all) {
+  bool rows = false;
+  std::vector<std::string> arguments;
+  for (const std::string& a : all) {
+    if (a.rfind("+", 0) == 0) {
+      if (a == "+rows") rows = true;
+    } else {
+      arguments.push_back(a);
+    }
+  }
+
+  TCommandObject command;
+  ApplyCommandLine(command, arguments);
+  std::string options;
+  if (command.Has(coSubfolders)) options += 'S';
+  if (command.Has(coWholeWords)) options += 'W';
+  if (command.Has(coCaseSensitive)) options += 'C';
+  PrintLine({"request", "mask=" + command.Mask, "folder=" + command.Folder, "words=" + command.Words,
+             "options=" + options, "mode=" + std::to_string(command.MatchMode),
+             std::string("hasvalues=") + (command.HasValues ? "1" : "0"),
+             std::string("run=") + (command.RunAtOnce ? "1" : "0")});
+
+  TBenchWindow window(rows);
+  TKtSearchThread worker(&window);
+  worker.Request.Folder = command.Folder;
+  worker.Request.Mask = command.Mask;
+  worker.Request.Words = command.Words;
+  worker.Request.Recursive = command.Has(coSubfolders);
+  worker.Request.WholeWords = command.Has(coWholeWords);
+  worker.Request.CaseSensitive = command.Has(coCaseSensitive);
+  worker.Request.MatchMode = command.MatchMode;
+  worker.Request.ResultList = &window;
+
+  const auto start = std::chrono::steady_clock::now();
+  worker.Resume();
+  worker.WaitFor();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+  if (!worker.ErrorMessage().empty()) PrintLine({"error", worker.ErrorMessage()});
+  char secs[32];
+  std::snprintf(secs, sizeof secs, "%.3f", seconds);
+  PrintLine({"done", "entries=" + std::to_string(worker.EntriesExamined()),
+             "files=" + std::to_string(worker.FilesFound()), "kb=" + std::to_string(worker.KBFound()),
+             "mb=" + window.Panels[2], "status=" + window.Panels[3], std::string("seconds=") + secs});
+  std::fflush(stdout);
+  return 0;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+int main() { return Run(ProcessArguments()); }
+#else
+int main(int argc, char** argv) { return Run(std::vector<std::string>(argv + 1, argv + argc)); }
+#endif

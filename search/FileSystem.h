@@ -1,0 +1,129 @@
+// The one interface through which the search reaches the platform: directory
+// enumeration, the locked-file test, file contents as read-only views, folder
+// identities for the link-loop guard and the icon index of a result row.
+// Two implementations live in Win32FileSystem.cpp and PosixFileSystem.cpp; tests
+// add their own to feed synthetic entries.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "DosTime.h"
+
+namespace sorvik {
+
+// Attribute bits of a directory entry, as Windows reports them.
+enum : std::uint32_t {
+  faReadOnly = 0x01,
+  faHidden = 0x02,
+  faSysFile = 0x04,
+  faVolumeID = 0x08,
+  faDirectory = 0x10,
+  faArchive = 0x20,
+  faNormal = 0x80,
+  faReparsePoint = 0x400,
+  faAnyFile = 0x3F,
+};
+
+// The part of the platform's find data the search reads: the three UTC times.
+struct TFindData {
+  FileTime CreationTime = 0;
+  FileTime LastAccessTime = 0;
+  FileTime LastWriteTime = 0;
+};
+
+// One entry of a directory enumeration.
+struct TDirEntry {
+  std::string Name;             // UTF-8, no path
+  std::int64_t Size = 0;        // bytes, all 64 bits
+  std::uint32_t Attr = 0;       // attribute word
+  std::uint32_t Time = 0;       // local last-write time, packed DOS form; 0 when it can't be packed
+  TStamp LocalWrite;            // local last-write time, also outside the DOS years
+  TFindData FindData;           // raw UTC times
+};
+
+// An open enumeration of one pattern; closing is the destructor's job.
+class IDirEnum {
+ public:
+  virtual ~IDirEnum() = default;
+  // Fills the next entry whose name matches the pattern; false when there are no more.
+  virtual bool Next(TDirEntry& entry) = 0;
+};
+
+// Identity of a folder on its volume (volume serial + file index, or device + inode).
+struct TFolderId {
+  std::uint64_t Volume = 0;
+  std::uint64_t Index = 0;
+  bool operator==(const TFolderId&) const = default;
+};
+
+// A file opened for reading whose bytes are seen through one read-only view at a time.
+// One reader is reused for every file a finder looks at.
+class IContentsReader {
+ public:
+  virtual ~IContentsReader() = default;
+  // Opens an existing regular file for reading, letting others read and write it.
+  // Closes what was open before. False (and nothing open) on any failure.
+  virtual bool Open(const std::string& path) = 0;
+  virtual std::uint64_t Size() const = 0;
+  // Maps bytes [offset, offset + length) read-only, replacing the previous view.
+  // Returns the address of the byte at offset, or nullptr when it can't be mapped.
+  virtual const std::uint8_t* Map(std::uint64_t offset, std::size_t length) = 0;
+  // True when reading the current view failed (a page couldn't be read in);
+  // the view then reads as zeros and its scan result must be discarded.
+  virtual bool Faulted() const = 0;
+  // Unmaps the view and closes the file.
+  virtual void Close() = 0;
+};
+
+class IFileSystem {
+ public:
+  virtual ~IFileSystem() = default;
+
+  // The path delimiter that ends a folder path ('\' on Windows, '/' on POSIX).
+  virtual char Delimiter() const = 0;
+
+  // Enumerates `folder` (which ends in the delimiter) for names matching `mask`.
+  // Entries carrying an attribute bit that is both in faHidden|faSysFile|faVolumeID|
+  // faDirectory and absent from `attrMask` are left out. A folder that can't be
+  // listed gives an enumeration that yields nothing. Never null.
+  // With `foldersOnly` the enumeration may also leave out entries that are not
+  // folders (for a caller that looks at nothing else).
+  virtual std::unique_ptr<IDirEnum> FindFirst(const std::string& folder, const std::string& mask,
+                                              std::uint32_t attrMask, bool foldersOnly = false) = 0;
+
+  // True when `path` exists and is not a folder.
+  virtual bool FileExists(const std::string& path) = 0;
+
+  // True when the existing file `path` can't be opened for reading without sharing.
+  virtual bool OpenExclusiveFails(const std::string& path) = 0;
+
+  // The identity of a folder; false when it can't be read.
+  virtual bool FolderIdentity(const std::string& folder, TFolderId& id) = 0;
+
+  // A reader for file contents.
+  virtual std::unique_ptr<IContentsReader> NewContentsReader() = 0;
+
+  // The index of the file's small icon in the system image list (0 where there is none).
+  virtual int SmallIconIndex(const std::string& path) = 0;
+};
+
+// The file system of the platform the program runs on.
+IFileSystem& NativeFileSystem();
+
+// Whether the attribute mask keeps an entry with this attribute word (the
+// enumeration's exclusion rule, shared by every implementation).
+inline bool EnumKeeps(std::uint32_t attr, std::uint32_t attrMask) {
+  const std::uint32_t excluded = ~attrMask & (faHidden | faSysFile | faVolumeID | faDirectory);
+  return (attr & excluded) == 0;
+}
+
+// Mask matching for platforms without a native one: '*' any run, '?' any one
+// character, letters without regard to case, a trailing run of '*' and '.' also
+// matches the end of the name (so "*.*" matches names without a dot). Empty
+// masks match nothing.
+bool MatchesMask(const std::string& name, const std::string& mask);
+
+}  // namespace sorvik

@@ -1,0 +1,32 @@
+// Text services of the platform and the user's locale: the ANSI code page,
+// single-byte upper-casing, word ordering, and the date and number formats.
+// On Windows these are the system's; elsewhere Windows-1252 and the en-US
+// defaults stand in (short date "M/d/yyyy", long time "h:mm:ss tt", decimal ".").
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "DosTime.h"
+
+namespace sorvik {
+
+// UTF-8 text in the ANSI code page; characters it can't hold become '?'.
+std::string Utf8ToAnsi(const std::string& text);
+
+// Byte b upper-cased on its own by the code page's single-byte rules.
+std::uint8_t UpperAnsiByte(std::uint8_t b);
+
+// Whether b is a lead byte of a double-byte character in the ANSI code page.
+bool IsAnsiLeadByte(std::uint8_t b);
+
+// Compares two ANSI texts in the user's locale ignoring case: <0, 0, >0.
+int CompareAnsiIgnoreCase(const std::string& a, const std::string& b);
+
+// Date text: the short date, a blank and the long time; the time is left out at midnight.
+std::string DateTimeToStr(const TStamp& s);
+
+// The user's decimal separator.
+std::string DecimalSeparator();
+
+}  // namespace sorvik

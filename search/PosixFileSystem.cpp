@@ -1,0 +1,260 @@
+// The file system on POSIX systems: opendir/readdir/statx, open and mmap.
+//
+// Attribute words are derived: 16 for a folder, 32 (archive) for everything
+// else, hidden (2) for a name starting with "." other than "." and "..",
+// read-only (1) when the user may not write the entry. "." and ".." come first
+// in every folder but "/", then the other names in the order readdir gives.
+// Links are followed; a dangling link is an entry of its own.
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "FaultGuard.h"
+#include "FileSystem.h"
+
+namespace sorvik {
+
+namespace {
+
+// ---- fault guard -------------------------------------------------------------
+
+thread_local TGuardedView* tGuarded = nullptr;
+
+void OnSigBus(int sig, siginfo_t* info, void*) {
+  TGuardedView* view = tGuarded;
+  const auto* addr = static_cast<const char*>(info->si_addr);
+  const auto* base = view ? static_cast<const char*>(view->Base) : nullptr;
+  if (view && addr >= base && addr < base + view->Length) {
+    const long page = sysconf(_SC_PAGESIZE);
+    void* start = reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(addr) & ~static_cast<std::uintptr_t>(page - 1));
+    if (mmap(start, static_cast<std::size_t>(page), PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
+        MAP_FAILED) {
+      view->Faulted = true;
+      return;
+    }
+  }
+  signal(sig, SIG_DFL);
+  raise(sig);
+}
+
+// ---- entries ---------------------------------------------------------------
+
+bool MayWrite(const struct statx& st) {
+  static const uid_t uid = geteuid();
+  static const std::vector<gid_t> groups = [] {
+    std::vector<gid_t> g(static_cast<std::size_t>(std::max(getgroups(0, nullptr), 0)) + 1);
+    const int n = getgroups(static_cast<int>(g.size() - 1), g.data());
+    g.resize(static_cast<std::size_t>(std::max(n, 0)));
+    g.push_back(getegid());
+    return g;
+  }();
+  if (uid == 0) return true;
+  if (st.stx_uid == uid) return (st.stx_mode & S_IWUSR) != 0;
+  for (gid_t g : groups)
+    if (st.stx_gid == g) return (st.stx_mode & S_IWGRP) != 0;
+  return (st.stx_mode & S_IWOTH) != 0;
+}
+
+FileTime ToFileTime(const struct statx_timestamp& t) { return FileTimeFromUnix(t.tv_sec, t.tv_nsec); }
+
+TStamp LocalStamp(std::int64_t seconds) {
+  std::tm tm{};
+  const std::time_t t = static_cast<std::time_t>(seconds);
+  if (!localtime_r(&t, &tm)) return StampFromFileTime(FileTimeFromUnix(seconds));
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec & ~1};
+}
+
+bool StatAt(int dirFd, const char* name, struct statx& st) {
+  constexpr unsigned kMask = STATX_BASIC_STATS | STATX_BTIME;
+  if (statx(dirFd, name, AT_STATX_SYNC_AS_STAT, kMask, &st) == 0) return true;
+  return statx(dirFd, name, AT_STATX_SYNC_AS_STAT | AT_SYMLINK_NOFOLLOW, kMask, &st) == 0;
+}
+
+void FillEntry(const char* name, const struct statx& st, TDirEntry& e) {
+  e.Name = name;
+  const bool dir = S_ISDIR(st.stx_mode);
+  e.Attr = dir ? faDirectory : faArchive;
+  if (name[0] == '.' && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) e.Attr |= faHidden;
+  if (!MayWrite(st)) e.Attr |= faReadOnly;
+  e.Size = S_ISREG(st.stx_mode) ? static_cast<std::int64_t>(st.stx_size) : 0;
+  e.FindData.LastWriteTime = ToFileTime(st.stx_mtime);
+  e.FindData.LastAccessTime = ToFileTime(st.stx_atime);
+  e.FindData.CreationTime = (st.stx_mask & STATX_BTIME) ? ToFileTime(st.stx_btime) : ToFileTime(st.stx_ctime);
+  e.LocalWrite = LocalStamp(st.stx_mtime.tv_sec);
+  e.Time = PackDosDateTime(e.LocalWrite).value_or(0);
+}
+
+class TPosixDirEnum : public IDirEnum {
+ public:
+  TPosixDirEnum(const std::string& folder, const std::string& mask, std::uint32_t attrMask, bool foldersOnly)
+      : Mask_(mask), AttrMask_(attrMask), FoldersOnly_(foldersOnly) {
+    if (mask.empty()) return;
+    Dir_ = opendir(folder.empty() ? "." : folder.c_str());
+    // "." and ".." first, except at the root.
+    DotsLeft_ = (Dir_ && folder != "/") ? 2 : 0;
+  }
+  ~TPosixDirEnum() override {
+    if (Dir_) closedir(Dir_);
+  }
+  TPosixDirEnum(const TPosixDirEnum&) = delete;
+  TPosixDirEnum& operator=(const TPosixDirEnum&) = delete;
+
+  bool Next(TDirEntry& entry) override {
+    if (!Dir_) return false;
+    struct statx st;
+    while (DotsLeft_ > 0) {
+      const char* name = DotsLeft_-- == 2 ? "." : "..";
+      if (MatchesMask(name, Mask_) && StatAt(dirfd(Dir_), name, st)) {
+        FillEntry(name, st, entry);
+        if (EnumKeeps(entry.Attr, AttrMask_)) return true;
+      }
+    }
+    while (dirent* d = readdir(Dir_)) {
+      const char* name = d->d_name;
+      if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+      if (FoldersOnly_ && d->d_type != DT_DIR && d->d_type != DT_LNK && d->d_type != DT_UNKNOWN) continue;
+      if (!MatchesMask(name, Mask_)) continue;
+      if (!StatAt(dirfd(Dir_), name, st)) continue;
+      FillEntry(name, st, entry);
+      if (EnumKeeps(entry.Attr, AttrMask_)) return true;
+    }
+    return false;
+  }
+
+ private:
+  DIR* Dir_ = nullptr;
+  int DotsLeft_ = 0;
+  std::string Mask_;
+  std::uint32_t AttrMask_;
+  bool FoldersOnly_;
+};
+
+class TPosixContentsReader : public IContentsReader {
+ public:
+  TPosixContentsReader() { InstallFaultGuard(); }
+  ~TPosixContentsReader() override { Close(); }
+
+  bool Open(const std::string& path) override {
+    Close();
+    // O_NONBLOCK: opening a FIFO must never wait for a writer.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return false;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      close(fd);
+      return false;
+    }
+    Fd_ = fd;
+    Size_ = static_cast<std::uint64_t>(st.st_size);
+    Faulted_ = false;
+    return true;
+  }
+
+  std::uint64_t Size() const override { return Size_; }
+
+  const std::uint8_t* Map(std::uint64_t offset, std::size_t length) override {
+    Unmap();
+    if (Fd_ < 0 || length == 0) return nullptr;
+    static const std::uint64_t page = static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+    const std::uint64_t aligned = offset & ~(page - 1);
+    const std::size_t total = length + static_cast<std::size_t>(offset - aligned);
+    void* p = mmap(nullptr, total, PROT_READ, MAP_SHARED, Fd_, static_cast<off_t>(aligned));
+    if (p == MAP_FAILED) return nullptr;
+    madvise(p, total, MADV_SEQUENTIAL);
+    Guard_.Base = p;
+    Guard_.Length = total;
+    Guard_.Faulted = false;
+    GuardView(&Guard_);
+    return static_cast<const std::uint8_t*>(p) + (offset - aligned);
+  }
+
+  bool Faulted() const override { return Faulted_ || Guard_.Faulted; }
+
+  void Close() override {
+    Unmap();
+    if (Fd_ >= 0) close(Fd_);
+    Fd_ = -1;
+    Size_ = 0;
+  }
+
+ private:
+  void Unmap() {
+    if (!Guard_.Base) return;
+    GuardView(nullptr);
+    if (Guard_.Faulted) Faulted_ = true;
+    munmap(const_cast<void*>(Guard_.Base), Guard_.Length);
+    Guard_ = {};
+  }
+
+  int Fd_ = -1;
+  std::uint64_t Size_ = 0;
+  bool Faulted_ = false;
+  TGuardedView Guard_;
+};
+
+class TPosixFileSystem : public IFileSystem {
+ public:
+  char Delimiter() const override { return '/'; }
+
+  std::unique_ptr<IDirEnum> FindFirst(const std::string& folder, const std::string& mask, std::uint32_t attrMask,
+                                      bool foldersOnly) override {
+    return std::make_unique<TPosixDirEnum>(folder, mask, attrMask, foldersOnly);
+  }
+
+  bool FileExists(const std::string& path) override {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+  }
+
+  bool OpenExclusiveFails(const std::string& path) override {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return true;
+    // FIFOs, sockets and devices are never opened: they hold no contents to search.
+    if (!S_ISREG(st.st_mode)) return true;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return true;
+    close(fd);
+    return false;
+  }
+
+  bool FolderIdentity(const std::string& folder, TFolderId& id) override {
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0) return false;
+    id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return true;
+  }
+
+  std::unique_ptr<IContentsReader> NewContentsReader() override { return std::make_unique<TPosixContentsReader>(); }
+
+  int SmallIconIndex(const std::string&) override { return 0; }
+};
+
+}  // namespace
+
+void InstallFaultGuard() {
+  static const bool installed = [] {
+    struct sigaction sa {};
+    sa.sa_sigaction = OnSigBus;
+    sa.sa_flags = SA_SIGINFO | SA_NODEFER;
+    sigemptyset(&sa.sa_mask);
+    return sigaction(SIGBUS, &sa, nullptr) == 0;
+  }();
+  (void)installed;
+}
+
+void GuardView(TGuardedView* view) { tGuarded = view; }
+
+IFileSystem& NativeFileSystem() {
+  static TPosixFileSystem fs;
+  return fs;
+}
+
+}  // namespace sorvik

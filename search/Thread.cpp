@@ -1,0 +1,133 @@
+#include "Thread.h"
+
+namespace sorvik {
+
+TThread::TThread() : Owner_(std::this_thread::get_id()) {}
+
+TThread::~TThread() {
+  // A derived class has already stopped the worker (StopAndWait); this is the
+  // last guard against leaving a joinable thread behind.
+  if (Thread_.joinable()) Thread_.join();
+}
+
+void TThread::StopAndWait() {
+  if (!Started_) return;
+  Terminate();
+  WaitFor();
+}
+
+void TThread::Resume() {
+  std::unique_lock lock(Lock_);
+  if (!Started_) {
+    Started_ = true;
+    lock.unlock();
+    Thread_ = std::thread([this] { Run(); });
+    return;
+  }
+  Paused_ = false;
+  Changed_.notify_all();
+}
+
+void TThread::Suspend() {
+  std::lock_guard lock(Lock_);
+  if (Started_ && !Finished_) Paused_ = true;
+}
+
+bool TThread::Suspended() const {
+  std::lock_guard lock(Lock_);
+  return Paused_;
+}
+
+void TThread::Terminate() {
+  std::lock_guard lock(Lock_);
+  Terminated_ = true;
+  Changed_.notify_all();
+}
+
+bool TThread::Terminated() const {
+  std::lock_guard lock(Lock_);
+  return Terminated_;
+}
+
+bool TThread::Finished() const {
+  std::lock_guard lock(Lock_);
+  return Finished_;
+}
+
+void TThread::Run() {
+  try {
+    Execute();
+  } catch (...) {
+    Fatal_ = std::current_exception();
+  }
+  std::lock_guard lock(Lock_);
+  Finished_ = true;
+  Paused_ = false;
+  Changed_.notify_all();
+}
+
+void TThread::PollPause() {
+  std::unique_lock lock(Lock_);
+  Changed_.wait(lock, [this] { return !Paused_ || Terminated_; });
+}
+
+void TThread::Synchronize(const std::function<void()>& routine) {
+  if (OnOwnerThread()) {
+    routine();
+    return;
+  }
+  PollPause();
+  std::unique_lock lock(Lock_);
+  Pending_ = &routine;
+  PendingDone_ = false;
+  PendingError_ = nullptr;
+  Changed_.notify_all();
+  if (Waker_) {
+    lock.unlock();
+    Waker_();
+    lock.lock();
+  }
+  Changed_.wait(lock, [this] { return PendingDone_; });
+  std::exception_ptr error = PendingError_;
+  PendingError_ = nullptr;
+  lock.unlock();
+  if (error) std::rethrow_exception(error);
+}
+
+void TThread::CheckSynchronize() {
+  std::unique_lock lock(Lock_);
+  const std::function<void()>* routine = Pending_;
+  if (!routine) return;
+  Pending_ = nullptr;
+  lock.unlock();
+  std::exception_ptr error;
+  try {
+    (*routine)();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  lock.lock();
+  PendingError_ = error;
+  PendingDone_ = true;
+  Changed_.notify_all();
+}
+
+void TThread::WaitFor() {
+  if (!Started_) return;
+  if (OnOwnerThread()) {
+    for (;;) {
+      {
+        std::unique_lock lock(Lock_);
+        Changed_.wait(lock, [this] { return Finished_ || Pending_ != nullptr; });
+        if (Finished_ && Pending_ == nullptr) break;
+      }
+      CheckSynchronize();
+    }
+  } else {
+    std::unique_lock lock(Lock_);
+    Changed_.wait(lock, [this] { return Finished_; });
+  }
+  if (Thread_.joinable()) Thread_.join();
+}
+
+}  // namespace sorvik

@@ -1,0 +1,223 @@
+// The file system on Windows: FindFirstFileExW, CreateFileW, file mappings and
+// the shell's icon index. Paths are UTF-8 inside and UTF-16 at the calls.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "FaultGuard.h"
+#include "FileSystem.h"
+#include "Win32Handles.h"
+#include "WinText.h"
+
+namespace sorvik {
+
+namespace {
+
+// ---- fault guard -------------------------------------------------------------
+
+thread_local TGuardedView* tGuarded = nullptr;
+
+LONG CALLBACK OnException(EXCEPTION_POINTERS* ep) {
+  const EXCEPTION_RECORD* rec = ep->ExceptionRecord;
+  if (rec->ExceptionCode != EXCEPTION_IN_PAGE_ERROR || rec->NumberParameters < 2) return EXCEPTION_CONTINUE_SEARCH;
+  TGuardedView* view = tGuarded;
+  if (!view) return EXCEPTION_CONTINUE_SEARCH;
+  const auto addr = static_cast<ULONG_PTR>(rec->ExceptionInformation[1]);
+  const auto base = reinterpret_cast<ULONG_PTR>(view->Base);
+  if (addr < base || addr >= base + view->Length) return EXCEPTION_CONTINUE_SEARCH;
+  if (!view->Replaced) {
+    // The view is given up and zero-filled memory takes its place, so the scan
+    // can run to its end; the reader then discards the result.
+    void* p = const_cast<void*>(view->Base);
+    UnmapViewOfFile(p);
+    if (VirtualAlloc(p, view->Length, MEM_RESERVE | MEM_COMMIT, PAGE_READONLY) != p)
+      return EXCEPTION_CONTINUE_SEARCH;
+    view->Replaced = true;
+  }
+  view->Faulted = true;
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+// ---- entries ---------------------------------------------------------------
+
+TStamp StampFromSystemTime(const SYSTEMTIME& st) {
+  return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond & ~1};
+}
+
+FileTime ToFileTime(const FILETIME& ft) {
+  return static_cast<FileTime>((static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+}
+
+void FillEntry(const WIN32_FIND_DATAW& fd, TDirEntry& e) {
+  e.Name = Narrow(fd.cFileName);
+  e.Size = static_cast<std::int64_t>((static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow);
+  e.Attr = fd.dwFileAttributes;
+  e.FindData.CreationTime = ToFileTime(fd.ftCreationTime);
+  e.FindData.LastAccessTime = ToFileTime(fd.ftLastAccessTime);
+  e.FindData.LastWriteTime = ToFileTime(fd.ftLastWriteTime);
+  FILETIME local;
+  SYSTEMTIME st;
+  if (FileTimeToLocalFileTime(&fd.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &st)) {
+    e.LocalWrite = StampFromSystemTime(st);
+  } else {
+    e.LocalWrite = StampFromFileTime(e.FindData.LastWriteTime);
+  }
+  e.Time = PackDosDateTime(e.LocalWrite).value_or(0);
+}
+
+class TWin32DirEnum : public IDirEnum {
+ public:
+  TWin32DirEnum(const std::string& folder, const std::string& mask, std::uint32_t attrMask, bool foldersOnly)
+      : AttrMask_(attrMask) {
+    const std::wstring pattern = Widen(folder + mask);
+    Find_.reset(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &Data_,
+                                 foldersOnly ? FindExSearchLimitToDirectories : FindExSearchNameMatch, nullptr,
+                                 FIND_FIRST_EX_LARGE_FETCH));
+    HaveData_ = static_cast<bool>(Find_);
+  }
+
+  bool Next(TDirEntry& entry) override {
+    while (HaveData_) {
+      const bool keep = EnumKeeps(Data_.dwFileAttributes, AttrMask_);
+      if (keep) FillEntry(Data_, entry);
+      HaveData_ = FindNextFileW(Find_.get(), &Data_) != FALSE;
+      if (keep) return true;
+    }
+    return false;
+  }
+
+ private:
+  UniqueFind Find_;
+  WIN32_FIND_DATAW Data_{};
+  bool HaveData_ = false;
+  std::uint32_t AttrMask_;
+};
+
+class TWin32ContentsReader : public IContentsReader {
+ public:
+  TWin32ContentsReader() {
+    InstallFaultGuard();
+    SYSTEM_INFO si;
+    GetSystemInfo(&si);
+    Granularity_ = si.dwAllocationGranularity;
+  }
+  ~TWin32ContentsReader() override { Close(); }
+
+  bool Open(const std::string& path) override {
+    Close();
+    Widen(path, Path_);
+    UniqueFile file(CreateFileW(Path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+    if (!file) return false;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0) return false;
+    Mapping_.reset(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!Mapping_) return false;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+      Mapping_.reset();
+      return false;
+    }
+    Size_ = static_cast<std::uint64_t>(size.QuadPart);
+    Faulted_ = false;
+    return true;
+  }
+
+  std::uint64_t Size() const override { return Size_; }
+
+  const std::uint8_t* Map(std::uint64_t offset, std::size_t length) override {
+    Unmap();
+    if (!Mapping_ || length == 0) return nullptr;
+    const std::uint64_t aligned = offset - offset % Granularity_;
+    const std::size_t total = length + static_cast<std::size_t>(offset - aligned);
+    void* p = MapViewOfFile(Mapping_.get(), FILE_MAP_READ, static_cast<DWORD>(aligned >> 32),
+                            static_cast<DWORD>(aligned), total);
+    if (!p) return nullptr;
+    Guard_.Base = p;
+    Guard_.Length = total;
+    GuardView(&Guard_);
+    return static_cast<const std::uint8_t*>(p) + (offset - aligned);
+  }
+
+  bool Faulted() const override { return Faulted_ || Guard_.Faulted; }
+
+  void Close() override {
+    Unmap();
+    Mapping_.reset();
+    Size_ = 0;
+  }
+
+ private:
+  void Unmap() {
+    if (!Guard_.Base) return;
+    GuardView(nullptr);
+    if (Guard_.Faulted) Faulted_ = true;
+    void* p = const_cast<void*>(Guard_.Base);
+    if (Guard_.Replaced)
+      VirtualFree(p, 0, MEM_RELEASE);
+    else
+      UnmapViewOfFile(p);
+    Guard_ = {};
+  }
+
+  UniqueKernelHandle Mapping_;
+  std::uint64_t Size_ = 0;
+  std::uint64_t Granularity_ = 65536;
+  bool Faulted_ = false;
+  TGuardedView Guard_;
+  std::wstring Path_;
+};
+
+class TWin32FileSystem : public IFileSystem {
+ public:
+  char Delimiter() const override { return '\\'; }
+
+  std::unique_ptr<IDirEnum> FindFirst(const std::string& folder, const std::string& mask, std::uint32_t attrMask,
+                                      bool foldersOnly) override {
+    return std::make_unique<TWin32DirEnum>(folder, mask, attrMask, foldersOnly);
+  }
+
+  bool FileExists(const std::string& path) override {
+    const DWORD attr = GetFileAttributesW(Widen(path).c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  }
+
+  bool OpenExclusiveFails(const std::string& path) override {
+    UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    return !file;
+  }
+
+  bool FolderIdentity(const std::string& folder, TFolderId& id) override {
+    UniqueFile dir(CreateFileW(Widen(folder).c_str(), FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!dir || !GetFileInformationByHandle(dir.get(), &info)) return false;
+    id = {info.dwVolumeSerialNumber,
+          (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return true;
+  }
+
+  std::unique_ptr<IContentsReader> NewContentsReader() override { return std::make_unique<TWin32ContentsReader>(); }
+
+  int SmallIconIndex(const std::string& path) override {
+    SHFILEINFOW sfi{};
+    const std::wstring wide = Widen(path);
+    if (!SHGetFileInfoW(wide.c_str(), 0, &sfi, sizeof sfi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) return 0;
+    return sfi.iIcon;
+  }
+};
+
+}  // namespace
+
+void InstallFaultGuard() {
+  static const bool installed = AddVectoredExceptionHandler(1, OnException) != nullptr;
+  (void)installed;
+}
+
+void GuardView(TGuardedView* view) { tGuarded = view; }
+
+IFileSystem& NativeFileSystem() {
+  static TWin32FileSystem fs;
+  return fs;
+}
+
+}  // namespace sorvik

@@ -1,0 +1,82 @@
+#include <windows.h>
+
+#include "Locale.h"
+#include "WinText.h"
+
+namespace sorvik {
+
+void Widen(const std::string& utf8, std::wstring& out) {
+  out.clear();
+  if (utf8.empty()) return;
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  out.resize(static_cast<std::size_t>(n));
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+}
+
+std::wstring Widen(const std::string& utf8) {
+  std::wstring out;
+  Widen(utf8, out);
+  return out;
+}
+
+std::string Narrow(const wchar_t* utf16, int length) {
+  if (length < 0) length = static_cast<int>(wcslen(utf16));
+  if (length == 0) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, utf16, length, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, utf16, length, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::string Utf8ToAnsi(const std::string& text) {
+  const std::wstring wide = Widen(text);
+  if (wide.empty()) return {};
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                    nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::uint8_t UpperAnsiByte(std::uint8_t b) {
+  char c = static_cast<char>(b);
+  CharUpperBuffA(&c, 1);
+  return static_cast<std::uint8_t>(c);
+}
+
+bool IsAnsiLeadByte(std::uint8_t b) { return IsDBCSLeadByte(b) != FALSE; }
+
+int CompareAnsiIgnoreCase(const std::string& a, const std::string& b) {
+  const int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                               b.data(), static_cast<int>(b.size()));
+  return r - CSTR_EQUAL;
+}
+
+std::string DateTimeToStr(const TStamp& s) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(s.Year);
+  st.wMonth = static_cast<WORD>(s.Month);
+  st.wDay = static_cast<WORD>(s.Day);
+  st.wHour = static_cast<WORD>(s.Hour);
+  st.wMinute = static_cast<WORD>(s.Minute);
+  st.wSecond = static_cast<WORD>(s.Second);
+  wchar_t date[128] = {};
+  wchar_t time[128] = {};
+  // SYSTEMTIME holds years 1601..30827; a real date before that keeps its numbers.
+  if (s.Year < 1601 || GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, 128) == 0) {
+    wsprintfW(date, L"%d/%d/%d", s.Month, s.Day, s.Year);
+  }
+  std::string text = Narrow(date);
+  if (s.Hour != 0 || s.Minute != 0 || s.Second != 0) {
+    if (GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, 128) != 0) text += " " + Narrow(time);
+  }
+  return text;
+}
+
+std::string DecimalSeparator() {
+  wchar_t sep[8] = {};
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep, 8) == 0) return ".";
+  return Narrow(sep);
+}
+
+}  // namespace sorvik

@@ -1,0 +1,163 @@
+#include "uFindThread.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "Locale.h"
+
+namespace sorvik {
+
+TResultRow MakeResultRow(const std::string& folder, const TDirEntry& entry, int imageIndex) {
+  TResultRow row;
+  row.Caption = entry.Name;
+  row.ImageIndex = imageIndex;
+  row.SubItems[0] = folder;
+  row.SubItems[1] = std::to_string(entry.Size);
+  row.SubItems[2] = DateTimeToStr(entry.LocalWrite);
+  // Last access and creation: the UTC times, not converted to local time.
+  row.SubItems[3] = DateTimeToStr(StampFromFileTime(entry.FindData.LastAccessTime));
+  row.SubItems[4] = DateTimeToStr(StampFromFileTime(entry.FindData.CreationTime));
+  return row;
+}
+
+std::string FormatMB(std::int64_t kb) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%8.3f", KBToMB(kb));
+  std::string text = buf;
+  const std::size_t dot = text.find('.');
+  if (dot != std::string::npos) text.replace(dot, 1, DecimalSeparator());
+  return text + " MB";
+}
+
+TKtSearchThread::TKtSearchThread(ISearchWindow* window, IFileSystem& fs)
+    : Finder_(fs), Fs_(fs), Window_(window) {}
+
+TKtSearchThread::~TKtSearchThread() { StopAndWait(); }
+
+std::string TKtSearchThread::WithDelimiter(const std::string& folder) const {
+  if (!folder.empty() && folder.back() == Fs_.Delimiter()) return folder;
+  return folder + Fs_.Delimiter();
+}
+
+void TKtSearchThread::Execute() {
+  EntriesExamined_ = 0;
+  FilesFound_ = 0;
+  KBFound_ = 0;
+  StatusText_.clear();
+  Error_.clear();
+  try {
+    ShowProgress();
+    if (Request.ResultList && !Terminated()) {
+      Finder_.SetWords(Utf8ToAnsi(Request.Words));
+      Finder_.SetIgnoreCase(!Request.CaseSensitive);
+      Finder_.SetWholeWords(Request.WholeWords);
+      Finder_.SetMatchMode(Request.MatchMode);
+      StartAnimation();
+      OpenFolders_.clear();
+      WalkFolder(Request.Folder, Request.Mask, Request.Recursive, &TKtSearchThread::HandleEntry, faAnyFile);
+    }
+  } catch (const std::exception& e) {
+    Error_ = e.what();
+  } catch (...) {
+    Error_ = "Unknown error";
+  }
+  // The closing hand-over runs however the walk ended; a failure in it has no
+  // one left to hear of it.
+  try {
+    SearchFinished();
+  } catch (...) {
+  }
+}
+
+void TKtSearchThread::WalkFolder(const std::string& folder, const std::string& mask, bool recursive,
+                                 TEntryCallback callback, std::uint32_t attrMask) {
+  const std::string f = WithDelimiter(folder);
+
+  // Never enter a folder the walk is already inside (a link leading back up).
+  TFolderId id;
+  const bool known = Fs_.FolderIdentity(f, id);
+  if (known && std::find(OpenFolders_.begin(), OpenFolders_.end(), id) != OpenFolders_.end()) return;
+  if (known) OpenFolders_.push_back(id);
+  struct TPop {
+    std::vector<TFolderId>* Stack;
+    bool Active;
+    ~TPop() {
+      if (Active) Stack->pop_back();
+    }
+  } pop{&OpenFolders_, known};
+
+  StatusText_ = "(D) " + f;
+  ShowProgress();
+
+  TDirEntry entry;
+  {
+    auto files = Fs_.FindFirst(f, mask, attrMask);
+    for (;;) {
+      PollPause();
+      if (Terminated() || !files->Next(entry)) break;
+      if ((entry.Attr & attrMask) != 0) (this->*callback)(f, entry);
+    }
+  }
+  if (!recursive) return;
+  auto folders = Fs_.FindFirst(f, "*.*", faHidden | faDirectory);
+  for (;;) {
+    PollPause();
+    if (Terminated() || !folders->Next(entry)) break;
+    if ((entry.Attr & faDirectory) != 0 && entry.Name != "." && entry.Name != "..")
+      WalkFolder(f + entry.Name + Fs_.Delimiter(), mask, recursive, callback, attrMask);
+  }
+}
+
+void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& entry) {
+  StatusText_ = "(F) " + folder + entry.Name;
+  ++EntriesExamined_;
+  if ((entry.Attr & faDirectory) == 0) {
+    const std::string path = folder + entry.Name;
+    bool hit = !IsFileLocked(Fs_, path);
+    if (hit && Finder_.HasWords()) {
+      Finder_.AttachFile(path);
+      hit = Finder_.Find() > 0;
+    }
+    if (hit) {
+      CurrentPath_ = path;
+      CurrentFolder_ = folder;
+      CurrentEntry_ = entry;
+      AddResultRow();
+      ++FilesFound_;
+      KBFound_ += entry.Size / 1024;
+    }
+  }
+  ShowProgress();
+}
+
+void TKtSearchThread::ShowProgress() {
+  Synchronize([this] {
+    if (Window_)
+      Window_->ShowPanels({std::to_string(EntriesExamined_), std::to_string(FilesFound_), FormatMB(KBFound_),
+                           StatusText_});
+  });
+}
+
+void TKtSearchThread::AddResultRow() {
+  Synchronize([this] {
+    if (!Request.ResultList) return;
+    Request.ResultList->AddRow(MakeResultRow(CurrentFolder_, CurrentEntry_, Fs_.SmallIconIndex(CurrentPath_)));
+  });
+}
+
+void TKtSearchThread::StartAnimation() {
+  Synchronize([this] {
+    if (Window_) Window_->SetAnimationActive(true);
+  });
+}
+
+void TKtSearchThread::SearchFinished() {
+  Synchronize([this] {
+    if (Window_) {
+      Window_->SetAnimationActive(false);
+      Window_->SetSearchIdle();
+    }
+  });
+}
+
+}  // namespace sorvik

@@ -1,0 +1,103 @@
+// The search worker: walks a folder (and its subfolders), sends each entry that
+// matches the mask through the tests, counts, and hands rows and progress to the
+// window on the owner's thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "FileSystem.h"
+#include "Thread.h"
+#include "uFinder.h"
+
+namespace sorvik {
+
+// One row of the results list.
+struct TResultRow {
+  std::string Caption;                 // Filename
+  std::array<std::string, 5> SubItems; // Folder, Size, modified, accessed, created
+  int ImageIndex = 0;
+};
+
+// Where the rows go (the results list).
+class IResultList {
+ public:
+  virtual ~IResultList() = default;
+  virtual void AddRow(const TResultRow& row) = 0;
+};
+
+// What the worker changes on the window, always on the owner's thread.
+class ISearchWindow {
+ public:
+  virtual ~ISearchWindow() = default;
+  virtual void ShowPanels(const std::array<std::string, 4>& panels) = 0;
+  virtual void SetAnimationActive(bool active) = 0;
+  virtual void SetSearchIdle() = 0;
+};
+
+// The worker's inputs, set before it starts and unchanged during the run.
+struct TSearchRequest {
+  std::string Folder;
+  std::string Mask;
+  std::string Words;  // UTF-8; reaches the finder in the ANSI code page
+  bool Recursive = false;
+  IResultList* ResultList = nullptr;
+  bool CaseSensitive = false;
+  std::uint8_t MatchMode = 0;
+  bool WholeWords = false;
+};
+
+// The texts of a result row for an entry found in folder F (ending in the delimiter).
+TResultRow MakeResultRow(const std::string& folder, const TDirEntry& entry, int imageIndex);
+
+// Status panel 2: "%8.3f MB" of the kilobytes, with the user's decimal separator.
+std::string FormatMB(std::int64_t kb);
+
+class TKtSearchThread : public TThread {
+ public:
+  explicit TKtSearchThread(ISearchWindow* window = nullptr, IFileSystem& fs = NativeFileSystem());
+  ~TKtSearchThread() override;
+
+  TSearchRequest Request;
+
+  std::int64_t EntriesExamined() const { return EntriesExamined_; }
+  std::int64_t FilesFound() const { return FilesFound_; }
+  std::int64_t KBFound() const { return KBFound_; }
+  const std::string& StatusText() const { return StatusText_; }
+  TBMHWordsFinder& Finder() { return Finder_; }
+
+  // The message of the error that ended the last run, empty when none did.
+  const std::string& ErrorMessage() const { return Error_; }
+
+  using TEntryCallback = void (TKtSearchThread::*)(const std::string& folder, const TDirEntry& entry);
+  void WalkFolder(const std::string& folder, const std::string& mask, bool recursive,
+                  TEntryCallback callback, std::uint32_t attrMask);
+  void HandleEntry(const std::string& folder, const TDirEntry& entry);
+
+ protected:
+  void Execute() override;
+
+ private:
+  void ShowProgress();
+  void AddResultRow();
+  void StartAnimation();
+  void SearchFinished();
+  std::string WithDelimiter(const std::string& folder) const;
+
+  TBMHWordsFinder Finder_;
+  IFileSystem& Fs_;
+  ISearchWindow* Window_;
+  std::string CurrentPath_;
+  std::string StatusText_;
+  TDirEntry CurrentEntry_;
+  std::string CurrentFolder_;
+  std::int64_t EntriesExamined_ = 0;
+  std::int64_t FilesFound_ = 0;
+  std::int64_t KBFound_ = 0;
+  std::string Error_;
+  std::vector<TFolderId> OpenFolders_;  // the folders the walk is inside
+};
+
+}  // namespace sorvik

@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "TestFolder.h"
+#include "uFinder.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace sorvik {
+namespace {
+
+using test::TTestFolder;
+
+struct TSetup {
+  std::string Words;
+  std::uint8_t Mode = 0;
+  bool IgnoreCase = false;
+  bool WholeWords = false;
+};
+
+// Configures a finder the way the search worker does, then attaches `contents`.
+class FinderOn {
+ public:
+  FinderOn(const TSetup& s, const std::string& contents) : Contents_(contents) {
+    F.SetWords(s.Words);
+    F.SetIgnoreCase(s.IgnoreCase);
+    F.SetWholeWords(s.WholeWords);
+    F.SetMatchMode(s.Mode);
+    F.AttachBuffer(reinterpret_cast<const std::uint8_t*>(Contents_.data()), Contents_.size());
+  }
+  TBMHWordsFinder F;
+
+ private:
+  std::string Contents_;
+};
+
+std::int64_t FindIn(const TSetup& s, const std::string& contents) { return FinderOn(s, contents).F.Find(); }
+
+TEST(Finder, PositionsAtTheEdges) {
+  EXPECT_EQ(FindIn({"abc"}, "abcdef"), 1);
+  EXPECT_EQ(FindIn({"def"}, "abcdef"), 4);
+  EXPECT_EQ(FindIn({"abcdef"}, "abcdef"), 1);
+  EXPECT_EQ(FindIn({"abcdefg"}, "abcdef"), 0);
+  EXPECT_EQ(FindIn({"x"}, "abcdef"), 0);
+  EXPECT_EQ(FindIn({"f"}, "abcdef"), 6);
+  EXPECT_EQ(FindIn({"b"}, ""), 0);
+}
+
+TEST(Finder, WholeWordBoundaries) {
+  const TSetup cat{"cat", 0, false, true};
+  EXPECT_EQ(FindIn(cat, "cat.dog"), 1);
+  EXPECT_EQ(FindIn(cat, "cat\n"), 1);
+  EXPECT_EQ(FindIn(cat, "cat"), 1);
+  EXPECT_EQ(FindIn(cat, "dog cat"), 5);
+  EXPECT_EQ(FindIn(cat, "cat-dog"), 0);
+  EXPECT_EQ(FindIn(cat, "cat_dog"), 0);
+  EXPECT_EQ(FindIn(cat, "catalogue"), 0);
+  EXPECT_EQ(FindIn(cat, "concat cat"), 8);
+  EXPECT_EQ(FindIn(cat, std::string("\xE9" "cat")), 0);
+  EXPECT_EQ(FindIn(cat, std::string("cat\0", 4)), 0);
+  EXPECT_EQ(FindIn(cat, std::string("\x7F" "cat")), 0);
+  EXPECT_EQ(FindIn(cat, "(cat)"), 2);
+  EXPECT_EQ(FindIn(cat, "@cat|"), 2);
+  // Boundary bytes are tested unfolded; the hit itself is folded.
+  EXPECT_EQ(FindIn({"cat", 0, true, true}, "x CAT!"), 3);
+  EXPECT_EQ(FindIn({"cat", 0, false, false}, "concat"), 4);
+}
+
+TEST(Finder, OverlapsAndAllMode) {
+  FinderOn aa({"aa"}, "aaaa");
+  const THitList& hits = aa.F.FindAllHits();
+  ASSERT_EQ(hits.size(), 3u);
+  EXPECT_EQ(hits[0].Position, 1);
+  EXPECT_EQ(hits[1].Position, 2);
+  EXPECT_EQ(hits[2].Position, 3);
+  EXPECT_EQ(hits[2].Length, 2);
+  EXPECT_EQ(aa.F.FindNextHit(), 1);
+  EXPECT_EQ(aa.F.FindNextHit(), 2);
+  EXPECT_EQ(aa.F.FindNextHit(), 3);
+  EXPECT_EQ(aa.F.FindNextHit(), 0);
+
+  EXPECT_EQ(FindIn({"ab b", 1}, "ab"), 2);  // overlapping words; the shorter one is searched last
+  EXPECT_EQ(FindIn({"b ab", 1}, "ab"), 2);
+  EXPECT_EQ(FindIn({"ab zz", 1}, "ab"), 0);
+  EXPECT_EQ(FindIn({"ab zz", 0}, "xxab"), 3);
+  EXPECT_EQ(FindIn({"zz ab", 3}, "xxab"), 3);  // modes above 2 behave as any
+  EXPECT_EQ(FindIn({"dog cat", 1}, "cat ... dog"), 9);  // "dog" is last in order
+  EXPECT_EQ(FindIn({"a b", 2}, "a  a b"), 4);          // exact: one word with its space
+
+  // Hits of several words come back sorted by position.
+  FinderOn two({"bc abcd"}, "abcd bc");
+  const THitList& h2 = two.F.FindAllHits();
+  ASSERT_EQ(h2.size(), 3u);
+  EXPECT_EQ(h2[0].Position, 1);
+  EXPECT_EQ(h2[0].Length, 4);
+  EXPECT_EQ(h2[1].Position, 2);
+  EXPECT_EQ(h2[2].Position, 6);
+}
+
+TEST(Finder, SplittingQuotingAndOrder) {
+  TBMHWordsFinder f;
+  f.SetWords("");
+  EXPECT_FALSE(f.HasWords());
+  f.SetWords("   ");
+  EXPECT_TRUE(f.HasWords());
+  EXPECT_TRUE(f.WordList().empty());
+  EXPECT_EQ(FindIn({"   "}, "a   b"), 0);
+  EXPECT_EQ(FindIn({"   ", 2}, "a   b"), 2);  // exact: a word of spaces
+  f.SetWords("\"\"");
+  ASSERT_EQ(f.WordList().size(), 1u);
+  EXPECT_EQ(f.WordList()[0], "");
+  EXPECT_EQ(FindIn({"\"\""}, "\"\""), 0);
+  f.SetWords("\"abc");
+  EXPECT_EQ(f.WordList(), std::vector<std::string>{"abc"});
+  f.SetWords("\"ab\"cd");
+  EXPECT_EQ(f.WordList(), (std::vector<std::string>{"ab", "cd"}));
+  f.SetWords("\"say \"\"hi\"\"\" x\"y");
+  EXPECT_EQ(f.WordList(), (std::vector<std::string>{"say \"hi\"", "x\"y"}));
+  f.SetWords(std::string("a\0b\tc", 5));  // NUL ends a word and is skipped like a blank
+  EXPECT_EQ(f.WordList(), (std::vector<std::string>{"a", "b", "c"}));
+  // Longest first; equal lengths ignoring case; empty words last; duplicates stay.
+  f.SetWords("b \"\" ccc A aa ccc");
+  EXPECT_EQ(f.WordList(), (std::vector<std::string>{"ccc", "ccc", "aa", "A", "b", ""}));
+  f.SetMatchMode(2);
+  EXPECT_EQ(f.WordList(), std::vector<std::string>{"b \"\" ccc A aa ccc"});
+  f.SetMatchMode(0);
+  EXPECT_EQ(f.WordList().size(), 6u);
+}
+
+TEST(Finder, WordLengthLimit) {
+  const std::string w255(255, 'q'), w256(256, 'q');
+  EXPECT_EQ(FindIn({w255}, "x" + w255), 2);
+  TBMHWordsFinder f;
+  try {
+    f.SetWords(w256);
+    FAIL() << "no exception";
+  } catch (const EPatternTooLarge& e) {
+    EXPECT_STREQ(e.what(), "Length of text to be found must be 255 characters or less");
+  }
+  EXPECT_TRUE(f.WordList().empty());
+  // Exact: the limit applies to the whole text, even when its parts are short.
+  std::string phrase;
+  while (phrase.size() < 256) phrase += "ab ";
+  phrase.resize(256);
+  TBMHWordsFinder g;
+  g.SetWords(phrase);
+  EXPECT_THROW(g.SetMatchMode(2), EPatternTooLarge);
+  TBMHWordsFinder h;
+  h.SetMatchMode(2);
+  EXPECT_THROW(h.SetWords(phrase), EPatternTooLarge);
+  phrase.resize(255);
+  EXPECT_NO_THROW(h.SetWords(phrase));
+}
+
+TEST(Finder, IgnoreCaseFolds) {
+  EXPECT_EQ(FindIn({"Hello", 0, true}, "say HELLO"), 5);
+  EXPECT_EQ(FindIn({"Hello", 0, true}, "say hello"), 5);
+  EXPECT_EQ(FindIn({"Hello", 0, false}, "say hello"), 0);
+  EXPECT_EQ(FindIn({"Hello", 0, false}, "say Hello"), 5);
+  // Windows-1252: the words fold touches a..z only; the text fold the whole code page.
+  EXPECT_EQ(FindIn({"caf\xE9", 0, true}, "caf\xE9 CAF\xC9"), 0);
+  EXPECT_EQ(FindIn({"caf\xC9", 0, true}, "caf\xE9"), 1);
+  EXPECT_EQ(FindIn({"caf\xC9", 0, true}, "CAF\xC9"), 1);
+  EXPECT_EQ(FindIn({"caf\xC9", 0, false}, "caf\xE9"), 0);
+  EXPECT_EQ(UpperCaseTable()[0xE9], 0xC9);
+  EXPECT_EQ(UpperCaseTable()[0xFF], 0x9F);
+  EXPECT_EQ(UpperCaseTable()['a'], 'A');
+  EXPECT_EQ(UpperCaseTable()[0xF7], 0xF7);
+  // Switching the case option later folds the words again.
+  TBMHWordsFinder f;
+  f.SetWords("abc");
+  f.SetIgnoreCase(true);
+  EXPECT_EQ(f.WordList()[0], "ABC");
+  f.SetIgnoreCase(false);
+  EXPECT_EQ(f.WordList()[0], "abc");
+}
+
+TEST(FinderFiles, UnusableFilesAreNotFound) {
+  TTestFolder dir;
+  TBMHWordsFinder f;
+  f.SetWords("x");
+  const std::string empty = dir.File("empty.txt");
+  for (const std::string& path : {empty, dir.Path("missing.txt"), dir.Folder("sub"), std::string()}) {
+    f.AttachFile(path);
+    EXPECT_FALSE(f.Attached()) << path;
+    EXPECT_EQ(f.Find(), 0) << path;
+  }
+  const std::string hit = dir.File("hit.txt", "..x..");
+  f.AttachFile(hit);
+  EXPECT_TRUE(f.Attached());
+  EXPECT_EQ(f.FileName(), hit);
+  EXPECT_EQ(f.Find(), 3);
+  f.DetachFile();
+  EXPECT_EQ(f.Find(), 0);
+}
+
+// The same words over a file read through small successive views and whole.
+TEST(FinderFiles, ViewsGiveTheWholeFileResult) {
+  TTestFolder dir;
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += (i % 7 == 0) ? "needle " : "hay-stack ";
+  text += "tail.needle";
+  const std::string path = dir.File("big.txt", text);
+  for (const TSetup& s : {TSetup{"needle"}, TSetup{"needle", 0, false, true}, TSetup{"stack needle", 1},
+                          TSetup{"NEEDLE", 0, true}, TSetup{"k needle", 2}}) {
+    TBMHWordsFinder whole, windowed;
+    for (TBMHWordsFinder* f : {&whole, &windowed}) {
+      f->SetWords(s.Words);
+      f->SetIgnoreCase(s.IgnoreCase);
+      f->SetWholeWords(s.WholeWords);
+      f->SetMatchMode(s.Mode);
+    }
+    windowed.SetMaxViewSize(700);
+    whole.AttachFile(path);
+    windowed.AttachFile(path);
+    EXPECT_EQ(windowed.Find(), whole.Find()) << s.Words;
+    const THitList a = whole.FindAllHits();
+    const THitList b = windowed.FindAllHits();
+    ASSERT_EQ(a.size(), b.size()) << s.Words;
+    for (std::size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i].Position, b[i].Position);
+  }
+}
+
+// A file of more than 2 GiB is searched through views; positions past 2^31 are exact.
+TEST(FinderFiles, FilesOfTwoGigabytesAndMore) {
+  TTestFolder dir;
+  const std::uint64_t size = (std::uint64_t{1} << 31) + 4096;
+  const std::string path = dir.SizedFile("huge.bin", size);
+  const std::string word(64, 'Z');
+  {
+    // The word sits across the 2 GiB line, after the last 64 MiB view boundary.
+    std::fstream out(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                     std::ios::in | std::ios::out | std::ios::binary);
+    out.seekp(static_cast<std::streamoff>((std::uint64_t{1} << 31) - 10));
+    out << ' ' << word << ' ';
+  }
+  TBMHWordsFinder f;
+  f.SetWords(word);
+  f.SetWholeWords(true);
+  f.AttachFile(path);
+  ASSERT_TRUE(f.Attached());
+  EXPECT_EQ(f.Find(), static_cast<std::int64_t>((std::uint64_t{1} << 31) - 10 + 2));
+}
+
+#ifndef _WIN32
+// A file cut short while it is mapped: its scan ends as "not found", without a crash.
+TEST(FinderFiles, TruncatedWhileMappedIsNotFound) {
+  TTestFolder dir;
+  const std::string path = dir.File("cut.txt", std::string(1 << 20, 'a') + "needle");
+  TBMHWordsFinder f;
+  f.SetWords("needle");
+  f.AttachFile(path);
+  ASSERT_TRUE(f.Attached());
+  ASSERT_EQ(truncate(path.c_str(), 0), 0);
+  EXPECT_EQ(f.Find(), 0);
+  // The next file is searched as usual.
+  f.AttachFile(dir.File("ok.txt", "a needle"));
+  EXPECT_EQ(f.Find(), 3);
+}
+#endif
+
+}  // namespace
+}  // namespace sorvik
