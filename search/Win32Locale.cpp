@@ -68,7 +68,7 @@ std::string DateTimeToStr(const TStamp& s) {
   }
   std::string text = Narrow(date);
   if (s.Hour != 0 || s.Minute != 0 || s.Second != 0) {
-    if (GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, 128) != 0) text += " " + Narrow(time);
+    if (GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, 128) != 0) text.append(" ").append(Narrow(time));
   }
   return text;
 }

@@ -276,7 +276,7 @@ class THookedFs : public TFakeFileSystem {
 
 TEST(SearchWalk, StopDuringAContentsSearchFinishesThatFile) {
   THookedFs fs;
-  for (int i = 0; i < 20; ++i) fs.Add("C:\\s\\", "f" + std::to_string(i) + ".txt", faArchive, "word");
+  for (int i = 0; i < 20; ++i) fs.Add("C:\\s\\", std::string("f").append(std::to_string(i)).append(".txt"), faArchive, "word");
   TRecorder rec;
   TKtSearchThread t(&rec, fs);
   fs.OnOpen = [&](const std::string& p) {
@@ -292,7 +292,7 @@ TEST(SearchWalk, StopDuringAContentsSearchFinishesThatFile) {
 
 TEST(SearchWalk, PauseHaltsRowsAndContinuesWhereItStood) {
   TFakeFileSystem fs;
-  for (int i = 0; i < 300; ++i) fs.Add("C:\\p\\", "f" + std::to_string(1000 + i), faArchive, "x");
+  for (int i = 0; i < 300; ++i) fs.Add("C:\\p\\", std::string("f").append(std::to_string(1000 + i)), faArchive, "x");
   TRecorder rec;
   TKtSearchThread t(&rec, fs);
   t.Request = {"C:\\p", "*.*", "", false, &rec, false, 0, false};
@@ -315,7 +315,7 @@ TEST(SearchWalk, PauseHaltsRowsAndContinuesWhereItStood) {
   t.Resume();
   t.WaitFor();
   ASSERT_EQ(rec.Rows.size(), 300u);
-  for (int i = 0; i < 300; ++i) EXPECT_EQ(rec.Rows[i].Caption, "f" + std::to_string(1000 + i));
+  for (int i = 0; i < 300; ++i) EXPECT_EQ(rec.Rows[i].Caption, std::string("f").append(std::to_string(1000 + i)));
 }
 
 // ---- the real file system -------------------------------------------------
