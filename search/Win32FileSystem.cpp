@@ -18,7 +18,11 @@ thread_local TGuardedView* tGuarded = nullptr;
 
 LONG CALLBACK OnException(EXCEPTION_POINTERS* ep) {
   const EXCEPTION_RECORD* rec = ep->ExceptionRecord;
-  if (rec->ExceptionCode != EXCEPTION_IN_PAGE_ERROR || rec->NumberParameters < 2) return EXCEPTION_CONTINUE_SEARCH;
+  // Windows reports a page that can't be read in as EXCEPTION_IN_PAGE_ERROR; Wine
+  // reports the same failure (SIGBUS underneath) as a read access violation.
+  const bool pageError = rec->ExceptionCode == EXCEPTION_IN_PAGE_ERROR ||
+                         (rec->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && rec->ExceptionInformation[0] == 0);
+  if (!pageError || rec->NumberParameters < 2) return EXCEPTION_CONTINUE_SEARCH;
   TGuardedView* view = tGuarded;
   if (!view) return EXCEPTION_CONTINUE_SEARCH;
   const auto addr = static_cast<ULONG_PTR>(rec->ExceptionInformation[1]);
