@@ -24,4 +24,7 @@ void InstallFaultGuard();
 // Sets the view guarded on the calling thread; nullptr clears it.
 void GuardView(TGuardedView* view);
 
+// For the handlers: the calling thread's guarded view if it holds `address`.
+TGuardedView* GuardedViewHolding(const void* address);
+
 }  // namespace sorvik

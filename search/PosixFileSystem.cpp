@@ -26,15 +26,12 @@ namespace {
 
 // ---- fault guard -------------------------------------------------------------
 
-thread_local TGuardedView* tGuarded = nullptr;
-
+// The unreadable page gives way to a page of zeros, so the scan can run on.
 void OnSigBus(int sig, siginfo_t* info, void*) {
-  TGuardedView* view = tGuarded;
-  const auto* addr = static_cast<const char*>(info->si_addr);
-  const auto* base = view ? static_cast<const char*>(view->Base) : nullptr;
-  if (view && addr >= base && addr < base + view->Length) {
+  if (TGuardedView* view = GuardedViewHolding(info->si_addr)) {
     const long page = sysconf(_SC_PAGESIZE);
-    void* start = reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(addr) & ~static_cast<std::uintptr_t>(page - 1));
+    void* start = reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(info->si_addr) &
+                                          ~static_cast<std::uintptr_t>(page - 1));
     if (mmap(start, static_cast<std::size_t>(page), PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
         MAP_FAILED) {
       view->Faulted = true;
@@ -249,8 +246,6 @@ void InstallFaultGuard() {
   }();
   (void)installed;
 }
-
-void GuardView(TGuardedView* view) { tGuarded = view; }
 
 IFileSystem& NativeFileSystem() {
   static TPosixFileSystem fs;

@@ -14,8 +14,6 @@ namespace {
 
 // ---- fault guard -------------------------------------------------------------
 
-thread_local TGuardedView* tGuarded = nullptr;
-
 LONG CALLBACK OnException(EXCEPTION_POINTERS* ep) {
   const EXCEPTION_RECORD* rec = ep->ExceptionRecord;
   // Windows reports a page that can't be read in as EXCEPTION_IN_PAGE_ERROR; Wine
@@ -23,11 +21,8 @@ LONG CALLBACK OnException(EXCEPTION_POINTERS* ep) {
   const bool pageError = rec->ExceptionCode == EXCEPTION_IN_PAGE_ERROR ||
                          (rec->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && rec->ExceptionInformation[0] == 0);
   if (!pageError || rec->NumberParameters < 2) return EXCEPTION_CONTINUE_SEARCH;
-  TGuardedView* view = tGuarded;
+  TGuardedView* view = GuardedViewHolding(reinterpret_cast<const void*>(rec->ExceptionInformation[1]));
   if (!view) return EXCEPTION_CONTINUE_SEARCH;
-  const auto addr = static_cast<ULONG_PTR>(rec->ExceptionInformation[1]);
-  const auto base = reinterpret_cast<ULONG_PTR>(view->Base);
-  if (addr < base || addr >= base + view->Length) return EXCEPTION_CONTINUE_SEARCH;
   if (!view->Replaced) {
     // The view is given up and zero-filled memory takes its place, so the scan
     // can run to its end; the reader then discards the result.
@@ -216,8 +211,6 @@ void InstallFaultGuard() {
   static const bool installed = AddVectoredExceptionHandler(1, OnException) != nullptr;
   (void)installed;
 }
-
-void GuardView(TGuardedView* view) { tGuarded = view; }
 
 IFileSystem& NativeFileSystem() {
   static TWin32FileSystem fs;
