@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "FakeFileSystem.h"
@@ -394,6 +396,23 @@ TEST(SearchDisk, LockedFilesAreCountedNotListed) {
     EXPECT_EQ(t->EntriesExamined(), 2);
   }
 }
+
+#ifndef _WIN32
+// Links to folders are followed, but a link back up the tree is never entered twice.
+TEST(SearchDisk, LinkLoopsEndAndLinkedFoldersAreSearched) {
+  test::TTestFolder dir;
+  test::TTestFolder other;
+  dir.File("a/one.txt", "x");
+  other.File("two.txt", "x");
+  std::filesystem::create_directory_symlink(dir.Root(), dir.Path("a/up"));
+  std::filesystem::create_directory_symlink(other.Root(), dir.Path("a/elsewhere"));
+  TRecorder rec;
+  Search(NativeFileSystem(), rec, {dir.Root(), "*.txt", "", true});
+  Names names = rec.Names();
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (Names{"one.txt", "two.txt"}));
+}
+#endif
 
 }  // namespace
 }  // namespace sorvik
