@@ -2,16 +2,18 @@
 // command-line arguments as the program, and prints the request, optionally
 // every row, and the final counters, one tab-separated record a line.
 //
-//   sorvik-bench [+rows] ARG...
+//   sorvik-bench [+rows] [+cond=KIND|OPERATOR|VALUE]... [+combine=0|1] ARG...
 //
 // Arguments that begin with "+" belong to the harness; all others go, in order,
-// to the command-line parser.
+// to the command-line parser. Each +cond is one row of the conditions grid
+// (dates as yyyy-mm-dd); +combine is the OR (0) / AND (1) choice.
 #include <array>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "Locale.h"
 #include "uCommandLine.h"
 #include "uFindThread.h"
 
@@ -49,10 +51,25 @@ void PrintLine(const std::vector<std::string>& fields) {
 
 int Run(const std::vector<std::string>& all) {
   bool rows = false;
+  TKtFileConditions conditions;
+  int givenConditions = 0;
+  const double now = NowDateTime();
   std::vector<std::string> arguments;
   for (const std::string& a : all) {
     if (a.rfind("+", 0) == 0) {
-      if (a == "+rows") rows = true;
+      if (a == "+rows") {
+        rows = true;
+      } else if (a.rfind("+cond=", 0) == 0) {
+        const std::string row = a.substr(6);
+        const std::size_t bar1 = row.find('|');
+        const std::size_t bar2 = bar1 == std::string::npos ? bar1 : row.find('|', bar1 + 1);
+        ++givenConditions;
+        if (bar2 != std::string::npos)
+          conditions.Add(MakeConditionMatcher(row.substr(0, bar1), row.substr(bar1 + 1, bar2 - bar1 - 1),
+                                              row.substr(bar2 + 1), ReadIsoDate, now));
+      } else if (a.rfind("+combine=", 0) == 0) {
+        conditions.CombineMode = static_cast<std::uint8_t>(ReadInteger(a.substr(9)).value_or(0));
+      }
     } else {
       arguments.push_back(a);
     }
@@ -79,6 +96,7 @@ int Run(const std::vector<std::string>& all) {
   worker.Request.CaseSensitive = command.Has(coCaseSensitive);
   worker.Request.MatchMode = command.MatchMode;
   worker.Request.ResultList = &window;
+  if (givenConditions > 0) worker.Request.Conditions = &conditions;
 
   const auto start = std::chrono::steady_clock::now();
   worker.Resume();

@@ -29,4 +29,7 @@ std::string DateTimeToStr(const TStamp& s);
 // The user's decimal separator.
 std::string DecimalSeparator();
 
+// The current local date and time as a date-time (days since 30 December 1899).
+double NowDateTime();
+
 }  // namespace sorvik

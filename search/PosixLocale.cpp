@@ -1,6 +1,7 @@
 // Windows-1252 and en-US defaults for platforms without the Windows locale services.
 #include <array>
 #include <cstdio>
+#include <ctime>
 
 #include "Locale.h"
 
@@ -92,5 +93,14 @@ std::string DateTimeToStr(const TStamp& s) {
 }
 
 std::string DecimalSeparator() { return "."; }
+
+double NowDateTime() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  std::tm tm{};
+  localtime_r(&ts.tv_sec, &tm);
+  const double day = static_cast<double>(DaysFromCivil(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) + 25569);
+  return day + (tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec + ts.tv_nsec / 1e9) / 86400.0;
+}
 
 }  // namespace sorvik

@@ -80,3 +80,14 @@ std::string DecimalSeparator() {
 }
 
 }  // namespace sorvik
+
+namespace sorvik {
+
+double NowDateTime() {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  const double day = static_cast<double>(DaysFromCivil(st.wYear, st.wMonth, st.wDay) + 25569);
+  return day + (st.wHour * 3600 + st.wMinute * 60 + st.wSecond + st.wMilliseconds / 1000.0) / 86400.0;
+}
+
+}  // namespace sorvik

@@ -114,6 +114,10 @@ void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& en
   if ((entry.Attr & faDirectory) == 0) {
     const std::string path = folder + entry.Name;
     bool hit = !IsFileLocked(Fs_, path);
+    if (hit && Request.Conditions && Request.Conditions->Count() > 0) {
+      Request.Conditions->LoadFileValues(entry);
+      hit = Request.Conditions->Matches();
+    }
     if (hit && Finder_.HasWords()) {
       Finder_.AttachFile(path);
       hit = Finder_.Find() > 0;

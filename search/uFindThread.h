@@ -10,6 +10,7 @@
 
 #include "FileSystem.h"
 #include "Thread.h"
+#include "uFileConditions.h"
 #include "uFinder.h"
 
 namespace sorvik {
@@ -47,6 +48,8 @@ struct TSearchRequest {
   bool CaseSensitive = false;
   std::uint8_t MatchMode = 0;
   bool WholeWords = false;
+  // Borrowed from the window, which hands it over only when it holds a condition.
+  TKtFileConditions* Conditions = nullptr;
 };
 
 // The texts of a result row for an entry found in folder F (ending in the delimiter).

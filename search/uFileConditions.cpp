@@ -1,0 +1,172 @@
+#include "uFileConditions.h"
+
+#include <cmath>
+#include <limits>
+
+namespace sorvik {
+
+namespace {
+
+template <typename T>
+bool Compare(std::uint8_t op, T file, T reference) {
+  switch (op) {
+    case opEquals: return file == reference;
+    case opNotEquals: return file != reference;
+    case opGreater: return file > reference;
+    case opSmaller: return file < reference;
+    default: return false;  // an operator typed by hand that is in no list
+  }
+}
+
+// The day of a stamp (midnight), as a date-time.
+double Day(const TStamp& s) { return static_cast<double>(DaysFromCivil(s.Year, s.Month, s.Day) + 25569); }
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+}  // namespace
+
+void TKtIntegermatcher::LoadFileValue(const TDirEntry& entry) {
+  if (KindCode == kindSize) FileValue = entry.Size / 1024;
+}
+
+bool TKtIntegermatcher::Evaluate() const { return Compare(OperatorCode, FileValue, ReferenceValue); }
+
+void TKtDateTimeMatcher::LoadFileValue(const TDirEntry& entry) {
+  switch (KindCode) {
+    case kindModified: FileValue = Day(entry.LocalWrite); break;
+    // Creation and last access: the UTC day, not converted to local time.
+    case kindCreated: FileValue = Day(StampFromFileTime(entry.FindData.CreationTime)); break;
+    case kindAccessed: FileValue = Day(StampFromFileTime(entry.FindData.LastAccessTime)); break;
+    default: break;
+  }
+}
+
+bool TKtDateTimeMatcher::Evaluate() const { return Compare(OperatorCode, FileValue, ReferenceValue); }
+
+int TKtFileConditions::Add(std::unique_ptr<TKtMatcher> matcher) {
+  if (!matcher) return -1;
+  Items_.push_back(std::move(matcher));
+  return Count() - 1;
+}
+
+void TKtFileConditions::Clear() {
+  while (!Items_.empty()) Items_.pop_back();
+}
+
+int TKtFileConditions::LoadFileValues(const TDirEntry& entry) {
+  for (auto& m : Items_) m->LoadFileValue(entry);
+  return Count();
+}
+
+bool TKtFileConditions::Matches() const {
+  switch (CombineMode) {
+    case 0: return MatchAny();
+    case 1: return MatchAll();
+    default: return true;
+  }
+}
+
+bool TKtFileConditions::MatchAny() const {
+  bool result = false;
+  for (const auto& m : Items_) result = m->Evaluate() || result;  // every matcher is tested
+  return result;
+}
+
+bool TKtFileConditions::MatchAll() const {
+  for (const auto& m : Items_)
+    if (!m->Evaluate()) return false;
+  return true;
+}
+
+const std::vector<std::string>& ConditionKindTexts() {
+  static const std::vector<std::string> texts = {"Creation date", "Last access date", "Modification date",
+                                                 "Size (KB)"};
+  return texts;
+}
+
+const std::vector<std::string>& ConditionOperatorTexts() {
+  static const std::vector<std::string> texts = {"equals", "not equals", "is greater than", "is smaller than"};
+  return texts;
+}
+
+int ListPosition(const std::vector<std::string>& list, const std::string& text) {
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const std::string& item = list[i];
+    if (item.size() != text.size()) continue;
+    bool same = true;
+    for (std::size_t k = 0; k < item.size() && same; ++k) same = AsciiLower(item[k]) == AsciiLower(text[k]);
+    if (same) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool IsConditionRowComplete(const std::string& kind, const std::string& op, const std::string& value) {
+  auto filled = [](const std::string& s) {
+    for (char c : s)
+      if (!IsBlank(c)) return true;
+    return false;
+  };
+  return filled(kind) && filled(op) && filled(value);
+}
+
+std::unique_ptr<TKtMatcher> MakeConditionMatcher(const std::string& kind, const std::string& op,
+                                                 const std::string& value, const TDateReader& readDate,
+                                                 double now) {
+  if (!IsConditionRowComplete(kind, op, value)) return nullptr;
+  const int k = ListPosition(ConditionKindTexts(), kind);
+  std::unique_ptr<TKtMatcher> matcher;
+  if (k >= 0 && k <= 2) {
+    auto m = std::make_unique<TKtDateTimeMatcher>();
+    const std::optional<double> date = readDate ? readDate(value) : std::nullopt;
+    m->ReferenceValue = date ? *date : now;
+    m->KindCode = k == 0 ? kindCreated : k == 1 ? kindAccessed : kindModified;
+    matcher = std::move(m);
+  } else if (k == 3) {
+    auto m = std::make_unique<TKtIntegermatcher>();
+    m->ReferenceValue = ReadInteger(value).value_or(0);
+    m->KindCode = kindSize;
+    matcher = std::move(m);
+  } else {
+    return nullptr;
+  }
+  matcher->OperatorCode = static_cast<std::uint8_t>(ListPosition(ConditionOperatorTexts(), op));
+  return matcher;
+}
+
+std::optional<std::int64_t> ReadInteger(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  if (i == text.size()) return std::nullopt;
+  std::int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    if (value > (std::numeric_limits<std::int64_t>::max() - 9) / 10) return std::nullopt;
+    value = value * 10 + (text[i] - '0');
+  }
+  return negative ? -value : value;
+}
+
+std::optional<double> ReadIsoDate(const std::string& text) {
+  int y = 0, m = 0, d = 0;
+  std::size_t i = 0;
+  auto number = [&](int digits, int& out) {
+    for (int n = 0; n < digits; ++n, ++i) {
+      if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
+      out = out * 10 + (text[i] - '0');
+    }
+    return true;
+  };
+  auto dash = [&] { return i < text.size() && text[i++] == '-'; };
+  if (!number(4, y) || !dash() || !number(2, m) || !dash() || !number(2, d) || i != text.size())
+    return std::nullopt;
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  if (m < 1 || m > 12 || d < 1 || d > kDays[m - 1] + (m == 2 && leap ? 1 : 0)) return std::nullopt;
+  return Day({y, m, d, 0, 0, 0});
+}
+
+}  // namespace sorvik
