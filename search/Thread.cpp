@@ -76,8 +76,10 @@ void TThread::Synchronize(const std::function<void()>& routine) {
     routine();
     return;
   }
-  PollPause();
+  // The pause gate is passed and the routine queued under one lock, so a pause
+  // either stops the routine at the gate or finds it already queued.
   std::unique_lock lock(Lock_);
+  Changed_.wait(lock, [this] { return !Paused_ || Terminated_; });
   Pending_ = &routine;
   PendingDone_ = false;
   PendingError_ = nullptr;

@@ -3,6 +3,7 @@
 #ifdef _WIN32
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -51,7 +52,32 @@ struct FindHandleTraits {
   static void Close(Type h) { FindClose(h); }
 };
 
+struct GdiObjectTraits {  // fonts, bitmaps, brushes
+  using Type = HGDIOBJ;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { DeleteObject(h); }
+};
+struct MenuTraits {
+  using Type = HMENU;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { DestroyMenu(h); }
+};
+struct AcceleratorTraits {
+  using Type = HACCEL;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { DestroyAcceleratorTable(h); }
+};
+struct CoTaskMemTraits {  // PIDLs and other shell allocations
+  using Type = void*;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type p) { CoTaskMemFree(p); }
+};
+
 using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
+using UniqueMenu = UniqueHandle<MenuTraits>;
+using UniqueAccelerators = UniqueHandle<AcceleratorTraits>;
+using UniqueCoTaskMem = UniqueHandle<CoTaskMemTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFind = UniqueHandle<FindHandleTraits>;
 

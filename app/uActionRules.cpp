@@ -1,0 +1,38 @@
+#include "uActionRules.h"
+
+namespace sorvik {
+
+bool IsActionEnabled(TActionId action, TSearchState state, int selectedRows) {
+  switch (action) {
+    case TActionId::SearchStart:
+    case TActionId::FileClearScreen: return state == TSearchState::Idle;
+    case TActionId::SearchPause: return state != TSearchState::Idle;
+    case TActionId::SearchStop: return state == TSearchState::Running;
+    case TActionId::HelpAbout: return true;
+    case TActionId::SearchOpenFileSelected:
+    case TActionId::SearchOpenFileWith:
+    case TActionId::SearchOpenSelectedFolder: return selectedRows >= 1;
+    case TActionId::SearchFileproperties: return selectedRows == 1;
+  }
+  return false;
+}
+
+TPauseStep PauseStep(TSearchState state, bool workerHalted) {
+  if (state == TSearchState::Running) return {TSearchState::Paused, true, false};
+  if (state == TSearchState::Paused && workerHalted) return {TSearchState::Running, false, true};
+  return {state, false, false};
+}
+
+bool PrefillFromCommand(const TCommandObject& command, TSearchPanel& panel) {
+  if (!command.HasValues) return false;
+  panel.Mask = command.Mask;
+  panel.Folder = command.Folder;
+  if (command.Has(coSubfolders)) panel.Recursive = true;
+  if (command.Has(coWholeWords)) panel.WholeWords = true;
+  if (command.Has(coCaseSensitive)) panel.CaseSensitive = true;
+  if (command.MatchMode <= 2) panel.MatchMode = command.MatchMode;
+  panel.Words = command.Words;
+  return command.RunAtOnce;
+}
+
+}  // namespace sorvik

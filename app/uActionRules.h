@@ -1,0 +1,48 @@
+// The main window's search state and the rule that enables each action.
+// Portable, so that the rules are tested without a window.
+#pragma once
+
+#include <cstdint>
+
+#include "uCommandLine.h"
+
+namespace sorvik {
+
+enum class TSearchState : std::uint8_t { Idle = 0, Running = 1, Paused = 2 };
+
+enum class TActionId : int {
+  SearchStart = 101,
+  SearchPause,
+  SearchStop,
+  FileClearScreen,
+  HelpAbout,
+  SearchOpenFileSelected,
+  SearchOpenFileWith,
+  SearchOpenSelectedFolder,
+  SearchFileproperties,
+};
+
+bool IsActionEnabled(TActionId action, TSearchState state, int selectedRows);
+
+// What Pause does in a state: the new state, and whether the worker is halted
+// (Suspend) or continued (Resume). `workerHalted` is the worker's Suspended.
+struct TPauseStep {
+  TSearchState NewState;
+  bool Halt;
+  bool Continue;
+};
+TPauseStep PauseStep(TSearchState state, bool workerHalted);
+
+// The search panel as the command line prefills it.
+struct TSearchPanel {
+  std::string Mask, Folder, Words;
+  bool Recursive = false, WholeWords = false, CaseSensitive = false;
+  std::uint8_t MatchMode = 0;  // 0 "Match any", 1 "Match all", 2 "Match Exactly"
+};
+
+// Copies the command object's values into the panel when it has values: ticks the
+// boxes whose flags are present (an absent flag leaves its box), selects the match
+// mode 0..2 (another value changes nothing). Returns whether to start at once.
+bool PrefillFromCommand(const TCommandObject& command, TSearchPanel& panel);
+
+}  // namespace sorvik

@@ -1,0 +1,13 @@
+// Resource identifiers.
+#pragma once
+
+#define IDI_SORVIK 1
+#define IDB_TOOLBAR 101
+#define IDD_ABOUT 201
+#define IDC_ABOUT_PANEL 210
+#define IDC_ABOUT_ICON 211
+#define IDC_ABOUT_PRODUCT 212
+#define IDC_ABOUT_VERSION 213
+#define IDC_ABOUT_COPYRIGHT 214
+#define IDC_ABOUT_COMMENTS 215
+#define IDC_ABOUT_BEVEL 216

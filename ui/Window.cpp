@@ -1,0 +1,73 @@
+#include "Window.h"
+
+#include <exception>
+
+#include "WinText.h"
+
+namespace sorvik {
+
+TWindow::~TWindow() {
+  if (Handle_ && IsWindow(Handle_)) {
+    SetWindowLongPtrW(Handle_, GWLP_USERDATA, 0);
+    DestroyWindow(Handle_);
+  }
+}
+
+void TWindow::RegisterClassOnce(const wchar_t* className, HICON icon, HBRUSH background) {
+  WNDCLASSEXW wc{};
+  if (GetClassInfoExW(GetModuleHandleW(nullptr), className, &wc)) return;
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = Proc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hIcon = icon;
+  wc.hbrBackground = background ? background : reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = className;
+  RegisterClassExW(&wc);
+}
+
+HWND TWindow::CreateHandle(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle, int x,
+                           int y, int cx, int cy, HWND parent, HMENU menu) {
+  return CreateWindowExW(exStyle, className, caption, style, x, y, cx, cy, parent, menu, GetModuleHandleW(nullptr),
+                         this);
+}
+
+LRESULT TWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(Handle_, msg, wp, lp); }
+
+void TWindow::ReportError(const std::string& message) {
+  MessageBoxW(Handle_, Widen(message).c_str(), L"Sorvik", MB_OK | MB_ICONERROR);
+}
+
+LRESULT CALLBACK TWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    self->Handle_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<TWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  try {
+    const LRESULT r = self->HandleMessage(msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      self->Handle_ = nullptr;
+    }
+    return r;
+  } catch (const std::exception& e) {
+    self->ReportError(e.what());
+  } catch (...) {
+    self->ReportError("Unknown error");
+  }
+  return 0;
+}
+
+std::string GetText(HWND hwnd) {
+  const int n = GetWindowTextLengthW(hwnd);
+  std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+  const int got = GetWindowTextW(hwnd, text.data(), n + 1);
+  return Narrow(text.data(), got);
+}
+
+void SetText(HWND hwnd, const std::string& text) { SetWindowTextW(hwnd, Widen(text).c_str()); }
+
+}  // namespace sorvik

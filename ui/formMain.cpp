@@ -1,0 +1,496 @@
+// The main window: creation, layout, resizing, closing and the message table.
+// The search actions and the worker's hand-overs are in formMainSearch.cpp.
+#include "formMain.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include "../res/resource.h"
+#include "WinMessages.h"
+#include "WinText.h"
+
+namespace sorvik {
+
+namespace {
+
+enum : int {
+  idFilemask = 1001,
+  idDirectories,
+  idBrowse,
+  idRecursive,
+  idKeyWords,
+  idWholeWords,
+  idCaseSensitive,
+  idWordsAny,
+  idWordsAll,
+  idExact,
+  idConditionsGrid,
+  idMatchAnyOr,
+  idMatchAllAnd,
+  idAddRow,
+  idRemoveRow,
+  idClearAll,
+  idTabs,
+  idList,
+  idStatus,
+  idToolbar,
+  idAnimate,
+  idSplitter,
+  // Menu items without an action: they do nothing.
+  idSaveSearch = 1101,
+  idCut,
+  idCopy,
+  idPaste,
+};
+
+constexpr int kToolbarHeight = 22;
+constexpr int kAnimateWidth = 46;
+constexpr int kSplitterHeight = 3;
+constexpr int kMinPanelHeight = 60;
+constexpr wchar_t kPageClass[] = L"SorvikPage";
+constexpr wchar_t kSplitterClass[] = L"SorvikSplitter";
+
+// Tab pages and the splitter pass what their children say on to the main window.
+LRESULT CALLBACK ForwardingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED: {
+      HWND parent = GetParent(hwnd);
+      if (msg == WM_COMMAND || msg == WM_NOTIFY) return SendMessageW(parent, msg, wp, lp);
+      // Splitter mouse messages reach the window with coordinates in its client area.
+      POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+      MapWindowPoints(hwnd, parent, &pt, 1);
+      return SendMessageW(parent, WM_SORVIK_SPLITTER + (msg - WM_MOUSEMOVE), wp, MAKELPARAM(pt.x, pt.y));
+    }
+    default: return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+}
+
+void RegisterHelperClasses() {
+  WNDCLASSEXW wc{};
+  if (!GetClassInfoExW(GetModuleHandleW(nullptr), kPageClass, &wc)) {
+    wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = ForwardingProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kPageClass;
+    RegisterClassExW(&wc);
+    wc.hCursor = LoadCursorW(nullptr, IDC_SIZENS);
+    wc.lpszClassName = kSplitterClass;
+    RegisterClassExW(&wc);
+  }
+}
+
+// The folder field takes a folder dropped on it from the shell.
+LRESULT CALLBACK FolderFieldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  if (msg == WM_DROPFILES) {
+    HDROP drop = reinterpret_cast<HDROP>(wp);
+    wchar_t path[MAX_PATH * 4] = {};
+    if (DragQueryFileW(drop, 0, path, MAX_PATH * 4) > 0) {
+      const DWORD attr = GetFileAttributesW(path);
+      if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) SetWindowTextW(hwnd, path);
+    }
+    DragFinish(drop);
+    return 0;
+  }
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int cx, int cy, int id,
+           HFONT font, DWORD exStyle = 0) {
+  HWND h = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, cx, cy, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  return h;
+}
+
+void MoveBy(HWND h, int dx, int dwidth) {
+  RECT r;
+  GetWindowRect(h, &r);
+  MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+  SetWindowPos(h, nullptr, r.left + dx, r.top, r.right - r.left + dwidth, r.bottom - r.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(const TCommandObject& command, bool show) {
+  RegisterHelperClasses();
+  const HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SORVIK),
+                                                   IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+  RegisterClassOnce(kClassName, icon);
+  CreateActions();
+  CreateHandle(kClassName, L"Sorvik", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, CW_USEDEFAULT,
+               CW_USEDEFAULT, kDesignWidth, kDesignHeight, nullptr, nullptr);
+  if (!Handle()) throw std::runtime_error("The main window could not be created");
+  const bool runAtOnce = FormCreate(command);
+  if (show) {
+    ShowWindow(Handle(), SW_SHOW);
+    UpdateWindow(Handle());
+  }
+  // --run: the search starts once the window stands.
+  if (runAtOnce) Execute(TActionId::SearchStart);
+}
+
+TfrmMain::~TfrmMain() {
+  if (Handle()) DestroyWindow(Handle());
+  FormDestroy();
+  if (ToolbarImages_) ImageList_Destroy(ToolbarImages_);
+}
+
+void TfrmMain::CreateActions() {
+  using A = TActionId;
+  auto rule = [this](A id) { return [this, id] { return IsActionEnabled(id, State_, SelectedRows()); }; };
+  auto add = [&](A id, const wchar_t* caption, BYTE flags, WORD key, const wchar_t* hint, int image,
+                 std::function<void()> run) {
+    TAction a;
+    a.Id = static_cast<int>(id);
+    a.Caption = caption;
+    a.KeyFlags = flags;
+    a.Key = key;
+    a.Hint = hint;
+    a.Image = image;
+    a.Enabled = rule(id);
+    a.Run = std::move(run);
+    Actions_.Add(std::move(a));
+  };
+  add(A::SearchStart, L"Start", FCONTROL | FALT, 'S', L"Start Search", 0, [this] { actSearchStartExecute(); });
+  add(A::SearchPause, L"Pause", 0, 0, L"Pause search", 4, [this] { actSearchPauseExecute(); });
+  add(A::SearchStop, L"Stop", FCONTROL | FALT, 'T', L"", 1, [this] { actSearchStopExecute(); });
+  add(A::FileClearScreen, L"Clear", 0, 0, L"Clear the current screen", 2, [this] { actFileClearScreenExecute(); });
+  add(A::HelpAbout, L"About...", 0, 0, L"What is this about?", -1, [this] { actHelpAboutExecute(); });
+  // The result actions work on the selected rows; what they run comes with the results list.
+  add(A::SearchOpenFileSelected, L"Open selected...", 0, 0, L"Open a file with the default viewer", -1, {});
+  add(A::SearchOpenFileWith, L"Open selected with...", 0, 0, L"Choose the program to open selection with...", -1,
+      {});
+  add(A::SearchOpenSelectedFolder, L"Open folder...", FCONTROL | FALT, 'E',
+      L"Opens the folder of current selected item", -1, {});
+  add(A::SearchFileproperties, L"File Properties...", 0, 0, L"Show properties of selected file", 3, {});
+  // The Pause menu item has its own shortcut, Ctrl+Alt+P.
+  Accelerators_.reset(Actions_.CreateAccelerators(
+      {ACCEL{FCONTROL | FALT | FVIRTKEY, 'P', static_cast<WORD>(TActionId::SearchPause)}}));
+}
+
+void TfrmMain::CreateMainMenu() {
+  HMENU bar = CreateMenu();
+  auto item = [&](HMENU menu, TActionId id) {
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), Actions_.MenuText(static_cast<int>(id)).c_str());
+  };
+  HMENU file = CreatePopupMenu();
+  item(file, TActionId::FileClearScreen);
+  AppendMenuW(file, MF_STRING, idSaveSearch, L"Save Search....");
+  HMENU edit = CreatePopupMenu();
+  AppendMenuW(edit, MF_STRING, idCut, L"Cut");
+  AppendMenuW(edit, MF_STRING, idCopy, L"Copy");
+  AppendMenuW(edit, MF_STRING, idPaste, L"Paste");
+  HMENU search = CreatePopupMenu();
+  item(search, TActionId::SearchStart);
+  AppendMenuW(search, MF_STRING, static_cast<UINT_PTR>(TActionId::SearchPause), L"Pause\tCtrl+Alt+P");
+  item(search, TActionId::SearchStop);
+  AppendMenuW(search, MF_SEPARATOR, 0, nullptr);
+  item(search, TActionId::SearchOpenFileSelected);
+  item(search, TActionId::SearchOpenFileWith);
+  item(search, TActionId::SearchOpenSelectedFolder);
+  AppendMenuW(search, MF_SEPARATOR, 0, nullptr);
+  item(search, TActionId::SearchFileproperties);
+  HMENU help = CreatePopupMenu();
+  item(help, TActionId::HelpAbout);
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"Edit");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(search), L"Search");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"Help");
+  SetMenu(Handle(), bar);  // the window destroys its menu with itself
+}
+
+void TfrmMain::CreateControls() {
+  HDC dc = GetDC(Handle());
+  const int height = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
+  ReleaseDC(Handle(), dc);
+  Font_.reset(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"MS Sans Serif"));
+  const HFONT font = static_cast<HFONT>(Font_.get());
+  const HWND w = Handle();
+
+  // Toolbar with the five action images, and the animation at its right end.
+  tbToolbar = Child(w, TOOLBARCLASSNAMEW, L"",
+                    TBSTYLE_FLAT | CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN | TBSTYLE_TRANSPARENT, 0, 0, 100,
+                    kToolbarHeight, idToolbar, font);
+  SendMessageW(tbToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  ToolbarImages_ = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 5, 0);
+  if (HBITMAP strip = static_cast<HBITMAP>(
+          LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0, 0))) {
+    ImageList_AddMasked(ToolbarImages_, strip, RGB(255, 0, 255));
+    DeleteObject(strip);
+  }
+  SendMessageW(tbToolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(ToolbarImages_));
+  auto button = [&](TActionId id) {
+    const TAction* a = Actions_.Find(static_cast<int>(id));
+    return TBBUTTON{a->Image, a->Id, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0};
+  };
+  const TBBUTTON sep{0, 0, 0, BTNS_SEP, {}, 0, 0};
+  TBBUTTON buttons[] = {button(TActionId::FileClearScreen), sep, button(TActionId::SearchStart),
+                        button(TActionId::SearchPause), button(TActionId::SearchStop), sep,
+                        button(TActionId::SearchFileproperties)};
+  SendMessageW(tbToolbar, TB_ADDBUTTONSW, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
+  SendMessageW(tbToolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(22, 20));
+  aniAnimate = Child(w, ANIMATE_CLASSW, L"", ACS_TRANSPARENT | ACS_CENTER, 0, 0, kAnimateWidth, kToolbarHeight,
+                     idAnimate, font);
+  if (HMODULE shell = GetModuleHandleW(L"shell32.dll"))
+    SendMessageW(aniAnimate, ACM_OPENW, reinterpret_cast<WPARAM>(shell), reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(150)));
+
+  // The search panel: two tabs, each page a window of its own.
+  pgcSearch = Child(w, WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_TABSTOP, 0, kToolbarHeight, 100, PanelHeight_,
+                    idTabs, font);
+  TCITEMW tab{};
+  tab.mask = TCIF_TEXT;
+  tab.pszText = const_cast<wchar_t*>(L"General");
+  SendMessageW(pgcSearch, TCM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&tab));
+  tab.pszText = const_cast<wchar_t*>(L"File Conditions");
+  SendMessageW(pgcSearch, TCM_INSERTITEMW, 1, reinterpret_cast<LPARAM>(&tab));
+  tabGeneral = Child(w, kPageClass, L"", WS_CLIPSIBLINGS, 0, 0, 10, 10, 0, font, WS_EX_CONTROLPARENT);
+  tabConditions = Child(w, kPageClass, L"", WS_CLIPSIBLINGS, 0, 0, 10, 10, 0, font, WS_EX_CONTROLPARENT);
+  ShowWindow(tabConditions, SW_HIDE);
+
+  HWND g = tabGeneral;
+  grpSearchFor = Child(g, WC_BUTTONW, L"Search for:", BS_GROUPBOX, 4, 2, 100, 100, 0, font);
+  Child(g, WC_STATICW, L"File&mask:", SS_RIGHT, 8, 23, 52, 16, 0, font);
+  cboFilemask = Child(g, WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP | WS_GROUP, 64, 20,
+                      145, 200, idFilemask, font);
+  Child(g, WC_STATICW, L"Fol&ders:", SS_RIGHT, 214, 23, 44, 16, 0, font);
+  edDirectories = Child(g, WC_EDITW, L"", ES_AUTOHSCROLL | WS_TABSTOP, 262, 20, 280, 21, idDirectories, font,
+                        WS_EX_CLIENTEDGE);
+  btnBrowse = Child(g, WC_BUTTONW, L"...", BS_PUSHBUTTON | WS_TABSTOP, 542, 20, 20, 21, idBrowse, font);
+  chkRecursive = Child(g, WC_BUTTONW, L"Search &subfolders", BS_AUTOCHECKBOX | WS_TABSTOP, 262, 45, 113, 17,
+                       idRecursive, font);
+  Child(g, WC_STATICW, L"&Words:", SS_RIGHT, 8, 69, 52, 16, 0, font);
+  cboKeyWords = Child(g, WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 64, 66, 488,
+                      200, idKeyWords, font);
+  chkWholeWords = Child(g, WC_BUTTONW, L"Whole words", BS_AUTOCHECKBOX | WS_TABSTOP, 64, 98, 88, 17, idWholeWords,
+                        font);
+  chkCaseSensitive = Child(g, WC_BUTTONW, L"Case Sensitive", BS_AUTOCHECKBOX | WS_TABSTOP, 156, 98, 98, 17,
+                           idCaseSensitive, font);
+  Bevel1 = Child(g, WC_STATICW, L"", SS_ETCHEDFRAME, 258, 93, 294, 24, 0, font);
+  rdWordsAny = Child(g, WC_BUTTONW, L"Match any", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, 264, 97, 81, 17,
+                     idWordsAny, font);
+  rdWordsAll = Child(g, WC_BUTTONW, L"Match all", BS_AUTORADIOBUTTON, 350, 97, 73, 17, idWordsAll, font);
+  rdExact = Child(g, WC_BUTTONW, L"Match Exactly", BS_AUTORADIOBUTTON, 428, 97, 89, 17, idExact, font);
+  SendMessageW(rdWordsAny, BM_SETCHECK, BST_CHECKED, 0);
+  // Completions from the file system's folders while typing, and folders dropped from the shell.
+  SHAutoComplete(edDirectories, SHACF_FILESYS_DIRS);
+  DragAcceptFiles(edDirectories, TRUE);
+  SetWindowSubclass(edDirectories, FolderFieldProc, 1, 0);
+
+  HWND c = tabConditions;
+  grdConditions = Child(c, WC_STATICW, L"", SS_SUNKEN | SS_WHITERECT, 8, 6, 380, 118, idConditionsGrid, font);
+  rdgMatch = Child(c, WC_BUTTONW, L"", BS_GROUPBOX, 396, 2, 176, 44, 0, font);
+  rdMatchAnyOr = Child(c, WC_BUTTONW, L"Match any (OR)", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, 404, 18, 80, 17,
+                       idMatchAnyOr, font);
+  rdMatchAllAnd = Child(c, WC_BUTTONW, L"Match all (AND)", BS_AUTORADIOBUTTON, 488, 18, 82, 17, idMatchAllAnd, font);
+  SendMessageW(rdMatchAnyOr, BM_SETCHECK, BST_CHECKED, 0);
+  btnAddRow = Child(c, WC_BUTTONW, L"&Add Row", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 396, 54, 84, 23, idAddRow, font);
+  btnRemoveRow = Child(c, WC_BUTTONW, L"&Remove row", BS_PUSHBUTTON | WS_TABSTOP, 488, 54, 84, 23, idRemoveRow, font);
+  btnClearAll = Child(c, WC_BUTTONW, L"Clear All", BS_PUSHBUTTON | WS_TABSTOP, 396, 82, 84, 23, idClearAll, font);
+
+  splSplitter = Child(w, kSplitterClass, L"", 0, 0, 0, 10, kSplitterHeight, idSplitter, font);
+
+  // The results list: report view, whole-row single selection, system small icons.
+  lvwResults = Child(w, WC_LISTVIEWW, L"",
+                     LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_TABSTOP, 0, 0, 10, 10,
+                     idList, font, WS_EX_CLIENTEDGE);
+  ListView_SetExtendedListViewStyle(lvwResults, LVS_EX_FULLROWSELECT);
+  const std::pair<const wchar_t*, int> columns[] = {{L"Filename", 100},          {L"Folder", 150},
+                                                    {L"Size", 75},              {L"Date last modified", 75},
+                                                    {L"Date last accessed", 75}, {L"Date created", 75}};
+  for (int i = 0; i < 6; ++i) {
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.pszText = const_cast<wchar_t*>(columns[i].first);
+    col.cx = columns[i].second;
+    col.iSubItem = i;
+    SendMessageW(lvwResults, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));
+  }
+
+  sbInfoBar = Child(w, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP, 0, 0, 0, 0, idStatus, font);
+}
+
+bool TfrmMain::FormCreate(const TCommandObject& command) {
+  State_ = TSearchState::Idle;
+  // The reference width is the window's width before anything can resize it.
+  RECT r;
+  GetWindowRect(Handle(), &r);
+  ReferenceWidth_ = r.right - r.left;
+  CreateControls();
+  CreateMainMenu();
+  // The results list shows the system's small icons; the list is the system's, never destroyed here.
+  SHFILEINFOW sfi{};
+  const auto system = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoW(L"", 0, &sfi, sizeof sfi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  ListView_SetImageList(lvwResults, system, LVSIL_SMALL);
+  SortColumn_ = 1;
+  SortAscending_ = true;
+  LayoutControls();
+  UpdateActions();
+
+  TSearchPanel panel;
+  const bool runAtOnce = PrefillFromCommand(command, panel);
+  if (!command.HasValues) return false;
+  SendMessageW(cboFilemask, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(panel.Mask).c_str()));
+  SetText(edDirectories, panel.Folder);
+  if (panel.Recursive) SendMessageW(chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
+  if (panel.WholeWords) SendMessageW(chkWholeWords, BM_SETCHECK, BST_CHECKED, 0);
+  if (panel.CaseSensitive) SendMessageW(chkCaseSensitive, BM_SETCHECK, BST_CHECKED, 0);
+  const HWND modes[] = {rdWordsAny, rdWordsAll, rdExact};
+  for (int i = 0; i < 3; ++i)
+    SendMessageW(modes[i], BM_SETCHECK, i == panel.MatchMode ? BST_CHECKED : BST_UNCHECKED, 0);
+  SendMessageW(cboKeyWords, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(panel.Words).c_str()));
+  return runAtOnce;
+}
+
+void TfrmMain::LayoutControls() {
+  if (!sbInfoBar) return;
+  RECT client;
+  GetClientRect(Handle(), &client);
+  const int cx = client.right, cy = client.bottom;
+  SendMessageW(sbInfoBar, WM_SIZE, 0, 0);
+  RECT sb;
+  GetWindowRect(sbInfoBar, &sb);
+  const int sbHeight = sb.bottom - sb.top;
+  // Panels 100, 75 and 125 wide; the fourth takes the rest.
+  int parts[] = {100, 175, 300, -1};
+  SendMessageW(sbInfoBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(parts));
+
+  PanelHeight_ = std::max(kMinPanelHeight, std::min(PanelHeight_, cy - kToolbarHeight - kSplitterHeight - sbHeight - 20));
+  HDWP dwp = BeginDeferWindowPos(6);
+  auto place = [&](HWND h, int x, int y, int w, int hgt) {
+    dwp = DeferWindowPos(dwp, h, nullptr, x, y, std::max(w, 0), std::max(hgt, 0), SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  place(tbToolbar, 0, 0, cx - kAnimateWidth, kToolbarHeight);
+  place(aniAnimate, cx - kAnimateWidth, 0, kAnimateWidth, kToolbarHeight);
+  place(pgcSearch, 0, kToolbarHeight, cx, PanelHeight_);
+  place(splSplitter, 0, kToolbarHeight + PanelHeight_, cx, kSplitterHeight);
+  const int listTop = kToolbarHeight + PanelHeight_ + kSplitterHeight;
+  place(lvwResults, 0, listTop, cx, cy - listTop - sbHeight);
+  EndDeferWindowPos(dwp);
+
+  // The pages cover the tab control's display area, above it in z-order.
+  RECT page{0, 0, cx, PanelHeight_};
+  TabCtrl_AdjustRect(pgcSearch, FALSE, &page);
+  for (HWND p : {tabGeneral, tabConditions})
+    SetWindowPos(p, HWND_TOP, page.left, kToolbarHeight + page.top, page.right - page.left, page.bottom - page.top,
+                 SWP_NOACTIVATE);
+  SetWindowPos(grpSearchFor, nullptr, 4, 0, page.right - page.left - 8, page.bottom - page.top - 4,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TfrmMain::FormResize() {
+  RECT r;
+  GetWindowRect(Handle(), &r);
+  const int width = r.right - r.left;
+  const int d = width - ReferenceWidth_;
+  if (d != 0 && edDirectories) {
+    MoveBy(edDirectories, 0, d);
+    MoveBy(btnBrowse, d, 0);  // the browse button stays at the field's right end
+    MoveBy(cboKeyWords, 0, d);
+    MoveBy(Bevel1, 0, d);
+  }
+  ReferenceWidth_ = width;
+  LayoutControls();
+}
+
+void TfrmMain::ShowPage(int index) {
+  ShowWindow(tabGeneral, index == 0 ? SW_SHOW : SW_HIDE);
+  ShowWindow(tabConditions, index == 1 ? SW_SHOW : SW_HIDE);
+}
+
+void TfrmMain::BrowseForFolder() {
+  BROWSEINFOW bi{};
+  bi.hwndOwner = Handle();
+  bi.lpszTitle = L"Select a directory:";
+  bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  UniqueCoTaskMem pidl(SHBrowseForFolderW(&bi));
+  if (!pidl) return;
+  wchar_t path[MAX_PATH] = {};
+  if (SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(pidl.get()), path)) SetWindowTextW(edDirectories, path);
+}
+
+LRESULT TfrmMain::OnSplitterMouse(UINT msg, LPARAM lp) {
+  const int y = GET_Y_LPARAM(lp);
+  if (msg == WM_SORVIK_SPLITTER + (WM_LBUTTONDOWN - WM_MOUSEMOVE)) {
+    Dragging_ = true;
+    DragStartY_ = y;
+    DragStartHeight_ = PanelHeight_;
+    SetCapture(splSplitter);
+  } else if (Dragging_ && msg == WM_SORVIK_SPLITTER) {
+    PanelHeight_ = DragStartHeight_ + (y - DragStartY_);
+    LayoutControls();
+  } else if (Dragging_) {
+    Dragging_ = false;
+    if (GetCapture() == splSplitter) ReleaseCapture();
+  }
+  return 0;
+}
+
+void TfrmMain::FormClose() {
+  StopWorker();
+  DestroyWindow(Handle());
+}
+
+void TfrmMain::FormDestroy() {
+  Worker_.reset();
+  Conditions_.Clear();
+}
+
+LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_SIZE: FormResize(); return 0;
+    case WM_CLOSE: FormClose(); return 0;
+    case WM_DESTROY:
+      FormDestroy();
+      PostQuitMessage(0);
+      return 0;
+    case WM_SORVIK_HANDOVER:
+      if (Worker_) Worker_->CheckSynchronize();
+      return 0;
+    case WM_COMMAND: {
+      const int id = LOWORD(wp);
+      if (id == idBrowse && HIWORD(wp) == BN_CLICKED) {
+        BrowseForFolder();
+        return 0;
+      }
+      if (Actions_.Find(id)) {
+        Actions_.Execute(id);
+        return 0;
+      }
+      return 0;
+    }
+    case WM_NOTIFY: {
+      const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
+      if (hdr->hwndFrom == pgcSearch && hdr->code == TCN_SELCHANGE)
+        ShowPage(static_cast<int>(SendMessageW(pgcSearch, TCM_GETCURSEL, 0, 0)));
+      return 0;
+    }
+    case WM_GETMINMAXINFO: {
+      auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
+      mm->ptMinTrackSize = {300, 300};
+      return 0;
+    }
+    default:
+      if (msg >= WM_SORVIK_SPLITTER && msg <= WM_SORVIK_SPLITTER_LAST) return OnSplitterMouse(msg, lp);
+      return TWindow::HandleMessage(msg, wp, lp);
+  }
+}
+
+void TfrmMain::UpdateActions() {
+  if (Handle()) Actions_.Update(tbToolbar, GetMenu(Handle()));
+}
+
+}  // namespace sorvik

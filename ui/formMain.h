@@ -1,0 +1,112 @@
+// The main window: the search panel, the results list, the status bar, the busy
+// animation and the actions that drive a search.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "ActionList.h"
+#include "Win32Handles.h"
+#include "Window.h"
+#include "uActionRules.h"
+#include "uCommandLine.h"
+#include "uFileConditions.h"
+#include "uFindThread.h"
+
+namespace sorvik {
+
+class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
+ public:
+  static constexpr const wchar_t* kClassName = L"TfrmMain";
+  static constexpr int kDesignWidth = 597;
+  static constexpr int kDesignHeight = 529;
+
+  // Creates the window (FormCreate) from the command object; visible when asked.
+  explicit TfrmMain(const TCommandObject& command, bool show = true);
+  ~TfrmMain() override;
+
+  // The message loop's idle step: re-evaluates the actions' enabled rules.
+  void UpdateActions();
+  HACCEL Accelerators() const { return Accelerators_.get(); }
+
+  // Runs an action as the toolbar, menu or keyboard would (only when enabled).
+  bool Execute(TActionId id) { return Actions_.Execute(static_cast<int>(id)); }
+  bool IsEnabled(TActionId id) const { return Actions_.IsEnabled(static_cast<int>(id)); }
+
+  TSearchState SearchState() const { return State_; }
+  TKtSearchThread* Worker() const { return Worker_.get(); }
+  TKtFileConditions& Conditions() { return Conditions_; }
+  int SelectedRows() const;
+  int RowCount() const;
+  std::string RowText(int row, int column) const;
+  std::string PanelText(int panel) const;
+  bool AnimationActive() const { return AnimationActive_; }
+
+  // Controls, by their names.
+  HWND tbToolbar = nullptr, aniAnimate = nullptr, pgcSearch = nullptr, tabGeneral = nullptr,
+       tabConditions = nullptr, grpSearchFor = nullptr, cboFilemask = nullptr, edDirectories = nullptr,
+       btnBrowse = nullptr, chkRecursive = nullptr, cboKeyWords = nullptr, chkWholeWords = nullptr,
+       chkCaseSensitive = nullptr, Bevel1 = nullptr, rdWordsAny = nullptr, rdWordsAll = nullptr, rdExact = nullptr,
+       grdConditions = nullptr, rdgMatch = nullptr, rdMatchAnyOr = nullptr, rdMatchAllAnd = nullptr,
+       btnAddRow = nullptr, btnRemoveRow = nullptr, btnClearAll = nullptr, splSplitter = nullptr,
+       lvwResults = nullptr, sbInfoBar = nullptr;
+
+  // The action handlers.
+  void actSearchStartExecute();
+  void actSearchPauseExecute();
+  void actSearchStopExecute();
+  void actFileClearScreenExecute();
+  void actHelpAboutExecute();
+
+  // Conditions from the grid (the grid's editor comes later: it adds none yet).
+  int BuildFileConditions();
+
+  // ISearchWindow and IResultList: the worker's hand-overs, on this thread.
+  void ShowPanels(const std::array<std::string, 4>& panels) override;
+  void SetAnimationActive(bool active) override;
+  void SetSearchIdle() override;
+  void AddRow(const TResultRow& row) override;
+
+ protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+ private:
+  // Returns whether the search is to start at once.
+  bool FormCreate(const TCommandObject& command);
+  void FormClose();
+  void FormDestroy();
+  void FormResize();
+  void CreateControls();
+  void CreateActions();
+  void CreateMainMenu();
+  void LayoutControls();
+  void LayoutGeneralPage();
+  void LayoutConditionsPage();
+  void ShowPage(int index);
+  void BrowseForFolder();
+  void SetPanel(int panel, const std::string& text);
+  void ClearRows();
+  void StopWorker();
+  LRESULT OnSplitterMouse(UINT msg, LPARAM lp);
+
+  TActionList Actions_;
+  UniqueAccelerators Accelerators_;
+  UniqueGdiObject Font_;
+  HIMAGELIST ToolbarImages_ = nullptr;
+  TSearchState State_ = TSearchState::Idle;
+  std::unique_ptr<TKtSearchThread> Worker_;
+  TKtFileConditions Conditions_;
+  int ReferenceWidth_ = 0;
+  int SortColumn_ = 1;
+  bool SortAscending_ = true;
+  int PanelHeight_ = 161;
+  bool AnimationActive_ = false;
+  bool Dragging_ = false;
+  int DragStartY_ = 0, DragStartHeight_ = 0;
+};
+
+}  // namespace sorvik
