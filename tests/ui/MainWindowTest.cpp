@@ -1,0 +1,283 @@
+// The main window in this process, driven through its actions and controls.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+
+#include "TestFolder.h"
+#include "WinText.h"
+#include "formAbout.h"
+#include "formMain.h"
+
+namespace sorvik {
+namespace {
+
+using A = TActionId;
+using S = TSearchState;
+
+// Runs the message loop (with its idle step) until `done` holds or time runs out.
+bool Pump(TfrmMain& form, const std::function<bool()>& done, int ms = 20000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (form.Handle()) form.UpdateActions();
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() > end) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+}
+
+void PumpFor(TfrmMain& form, int ms) { Pump(form, [] { return false; }, ms); }
+
+std::string FileName(int i) { return std::string("f").append(std::to_string(1000 + i)).append(".txt"); }
+
+bool Checked(HWND h) { return SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+int Width(HWND h) {
+  RECT r;
+  GetWindowRect(h, &r);
+  return r.right - r.left;
+}
+
+struct TEnabled {
+  bool Start, Pause, Stop, Clear, About, Open, Properties;
+};
+TEnabled States(TfrmMain& f) {
+  f.UpdateActions();
+  return {f.IsEnabled(A::SearchStart),         f.IsEnabled(A::SearchPause), f.IsEnabled(A::SearchStop),
+          f.IsEnabled(A::FileClearScreen),     f.IsEnabled(A::HelpAbout),   f.IsEnabled(A::SearchOpenFileSelected),
+          f.IsEnabled(A::SearchFileproperties)};
+}
+
+class MainWindow : public testing::Test {
+ protected:
+  // A folder of `files` small files that all hold the word "needle".
+  void Fill(int files) {
+    for (int i = 0; i < files; ++i) Dir.File(FileName(i), "a needle here");
+  }
+  void Prepare(TfrmMain& f, const std::string& words = "needle") {
+    SetText(f.edDirectories, Dir.Root());
+    SetText(f.cboFilemask, "*.txt");
+    SetText(f.cboKeyWords, words);
+  }
+  test::TTestFolder Dir;
+  TCommandObject Empty;
+};
+
+TEST_F(MainWindow, FreshWindowEnablesStartAndClearOnly) {
+  TfrmMain f(Empty, false);
+  EXPECT_EQ(f.SearchState(), S::Idle);
+  const TEnabled e = States(f);
+  EXPECT_TRUE(e.Start && e.Clear && e.About);
+  EXPECT_FALSE(e.Pause || e.Stop || e.Open || e.Properties);
+  // Disabled actions can't be run, from the menu or a shortcut.
+  EXPECT_FALSE(f.Execute(A::SearchStop));
+  SendMessageW(f.Handle(), WM_COMMAND, static_cast<WPARAM>(A::SearchPause), 0);
+  EXPECT_EQ(f.SearchState(), S::Idle);
+  // The toolbar shows the same.
+  EXPECT_FALSE(SendMessageW(f.tbToolbar, TB_ISBUTTONENABLED, static_cast<WPARAM>(A::SearchStop), 0));
+  EXPECT_TRUE(SendMessageW(f.tbToolbar, TB_ISBUTTONENABLED, static_cast<WPARAM>(A::SearchStart), 0));
+  EXPECT_EQ(GetText(f.Handle()), "Sorvik");
+}
+
+TEST_F(MainWindow, StartGivesTheWorkersRowsAndPanels) {
+  Dir.File("a.txt", "one needle");
+  Dir.File("b.txt", "nothing");
+  Dir.File("c.log", "needle too");
+  Dir.File("sub/d.txt", "deep needle");
+  TfrmMain f(Empty, false);
+  Prepare(f);
+  SendMessageW(f.chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
+  ASSERT_TRUE(f.Execute(A::SearchStart));
+  EXPECT_EQ(f.SearchState(), S::Running);
+  const TEnabled running = States(f);
+  EXPECT_FALSE(running.Start || running.Clear);
+  EXPECT_TRUE(running.Stop && running.Pause);
+  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+  ASSERT_EQ(f.RowCount(), 2);
+  EXPECT_EQ(f.RowText(0, 0), "a.txt");
+  EXPECT_EQ(f.RowText(0, 1), Dir.Root() + "\\");
+  EXPECT_EQ(f.RowText(0, 2), "10");
+  EXPECT_EQ(f.RowText(1, 0), "d.txt");
+  EXPECT_EQ(f.RowText(1, 1), Dir.Path("sub") + "\\");
+  EXPECT_EQ(f.PanelText(0), "3");  // a.txt, b.txt, d.txt
+  EXPECT_EQ(f.PanelText(1), "2");
+  EXPECT_EQ(f.PanelText(2), "   0.000 MB");
+  EXPECT_EQ(f.PanelText(3), "(F) " + Dir.Path("sub\\d.txt"));
+  EXPECT_FALSE(f.AnimationActive());
+  EXPECT_EQ(f.Worker()->FilesFound(), 2);
+}
+
+TEST_F(MainWindow, PauseHaltsAndContinuesExactlyWhereItStood) {
+  Fill(300);
+  TfrmMain f(Empty, false);
+  Prepare(f);
+  ASSERT_TRUE(f.Execute(A::SearchStart));
+  ASSERT_TRUE(Pump(f, [&] { return f.RowCount() >= 20; }));
+  ASSERT_TRUE(f.Execute(A::SearchPause));
+  ASSERT_EQ(f.SearchState(), S::Paused);
+  EXPECT_EQ(f.PanelText(3), "-- PAUSED --");
+  const int rows = f.RowCount();
+  PumpFor(f, 300);
+  EXPECT_EQ(f.RowCount(), rows);  // nothing more reaches the window
+  EXPECT_EQ(f.PanelText(3), "-- PAUSED --");
+  const TEnabled paused = States(f);
+  EXPECT_FALSE(paused.Start || paused.Stop || paused.Clear);
+  EXPECT_TRUE(paused.Pause && paused.About);
+  ASSERT_TRUE(f.Execute(A::SearchPause));
+  EXPECT_EQ(f.SearchState(), S::Running);
+  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+  ASSERT_EQ(f.RowCount(), 300);
+  for (int i = 0; i < 300; ++i) ASSERT_EQ(f.RowText(i, 0), FileName(i));
+}
+
+TEST_F(MainWindow, StopKeepsTheRows) {
+  Fill(300);
+  TfrmMain f(Empty, false);
+  Prepare(f);
+  ASSERT_TRUE(f.Execute(A::SearchStart));
+  ASSERT_TRUE(Pump(f, [&] { return f.RowCount() >= 10; }));
+  ASSERT_TRUE(f.Execute(A::SearchStop));
+  EXPECT_EQ(f.SearchState(), S::Idle);
+  EXPECT_TRUE(f.Worker()->Finished());
+  const int rows = f.RowCount();
+  EXPECT_GE(rows, 10);
+  EXPECT_LT(rows, 300);
+  PumpFor(f, 100);
+  EXPECT_EQ(f.RowCount(), rows);
+  // A new Start replaces the ended worker.
+  ASSERT_TRUE(f.Execute(A::SearchStart));
+  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+  EXPECT_EQ(f.RowCount(), 300);
+}
+
+TEST_F(MainWindow, ClearEmptiesThePanelButKeepsTheConditionsChoice) {
+  Dir.File("a.txt", "needle");
+  TfrmMain f(Empty, false);
+  Prepare(f);
+  SendMessageW(f.chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
+  SendMessageW(f.chkWholeWords, BM_SETCHECK, BST_CHECKED, 0);
+  SendMessageW(f.rdWordsAny, BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageW(f.rdExact, BM_SETCHECK, BST_CHECKED, 0);
+  SendMessageW(f.rdMatchAnyOr, BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageW(f.rdMatchAllAnd, BM_SETCHECK, BST_CHECKED, 0);
+  ASSERT_TRUE(f.Execute(A::SearchStart));
+  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+  ASSERT_EQ(f.RowCount(), 1);
+  ASSERT_TRUE(f.Execute(A::FileClearScreen));
+  EXPECT_EQ(GetText(f.cboFilemask), "");
+  EXPECT_EQ(GetText(f.edDirectories), "");
+  EXPECT_EQ(GetText(f.cboKeyWords), "");
+  EXPECT_FALSE(Checked(f.chkRecursive) || Checked(f.chkWholeWords) || Checked(f.chkCaseSensitive));
+  EXPECT_TRUE(Checked(f.rdWordsAny));
+  EXPECT_FALSE(Checked(f.rdExact));
+  EXPECT_EQ(f.RowCount(), 0);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(f.PanelText(i), "");
+  EXPECT_TRUE(Checked(f.rdMatchAllAnd));  // the conditions tab is left alone
+}
+
+TEST_F(MainWindow, ClosingWhileRunningOrPausedEndsWithoutDeadlock) {
+  Fill(300);
+  for (bool pause : {false, true}) {
+    TfrmMain f(Empty, false);
+    Prepare(f);
+    ASSERT_TRUE(f.Execute(A::SearchStart));
+    ASSERT_TRUE(Pump(f, [&] { return f.RowCount() >= 5; }));
+    if (pause) {
+      ASSERT_TRUE(f.Execute(A::SearchPause));
+    }
+    SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(f.Handle(), nullptr) << "pause " << pause;
+    EXPECT_EQ(f.Worker(), nullptr);
+  }
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
+TEST_F(MainWindow, CommandLinePrefill) {
+  TCommandObject runOnly;
+  runOnly.RunAtOnce = true;  // no values: nothing is filled, nothing starts
+  {
+    TfrmMain f(runOnly, false);
+    EXPECT_EQ(GetText(f.cboFilemask), "");
+    EXPECT_EQ(GetText(f.edDirectories), "");
+    EXPECT_FALSE(Checked(f.chkRecursive));
+    EXPECT_EQ(f.SearchState(), S::Idle);
+    EXPECT_EQ(f.Worker(), nullptr);
+  }
+  Dir.File("x.txt", "hello needle");
+  TCommandObject c;
+  ApplyCommandLine(c, {"--dir=" + Dir.Root(), "--qry=needle", "--cmd=WC", "--mtc=ALL"});
+  {
+    TfrmMain f(c, false);
+    EXPECT_EQ(GetText(f.cboFilemask), "*.*");
+    EXPECT_EQ(GetText(f.edDirectories), Dir.Root());
+    EXPECT_EQ(GetText(f.cboKeyWords), "needle");
+    EXPECT_FALSE(Checked(f.chkRecursive));
+    EXPECT_TRUE(Checked(f.chkWholeWords) && Checked(f.chkCaseSensitive));
+    EXPECT_TRUE(Checked(f.rdWordsAll));
+    EXPECT_EQ(f.SearchState(), S::Idle);  // no --run
+  }
+  ApplyCommandLine(c, {"--dir=" + Dir.Root(), "--qry=needle", "--run"});
+  TfrmMain f(c, false);
+  EXPECT_EQ(f.SearchState(), S::Running);
+  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+  ASSERT_EQ(f.RowCount(), 1);
+  EXPECT_EQ(f.RowText(0, 0), "x.txt");
+}
+
+TEST_F(MainWindow, ResizeWidensTheThreeControlsByTheDifference) {
+  TfrmMain f(Empty, false);
+  const int folder = Width(f.edDirectories), words = Width(f.cboKeyWords), bevel = Width(f.Bevel1),
+            mask = Width(f.cboFilemask);
+  RECT r;
+  GetWindowRect(f.Handle(), &r);
+  SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left + 100, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(Width(f.edDirectories), folder + 100);
+  EXPECT_EQ(Width(f.cboKeyWords), words + 100);
+  EXPECT_EQ(Width(f.Bevel1), bevel + 100);
+  EXPECT_EQ(Width(f.cboFilemask), mask);
+  SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left - 40, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(Width(f.edDirectories), folder - 40);
+}
+
+TEST(AboutBox, VersionFromTheResource) {
+  TfrmAbout about;
+  HWND box = about.Create();
+  ASSERT_NE(box, nullptr);
+  wchar_t text[64] = {};
+  GetDlgItemTextW(box, 213, text, 64);  // IDC_ABOUT_VERSION
+  EXPECT_STREQ(text, L"1.0.2.0");
+  GetWindowTextW(box, text, 64);
+  EXPECT_STREQ(text, L"About");
+  EXPECT_EQ(GetVersionInfoValue("ProductName"), "Sorvik");
+  EXPECT_EQ(GetVersionInfoValue("ProductVersion"), "1.0.0.0");
+  EXPECT_EQ(GetVersionInfoValue("NoSuchKey"), "");
+  // Enter presses OK, which closes the box; Escape does nothing.
+  SendMessageW(box, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(IsWindow(box));
+  SendMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_FALSE(IsWindow(box));
+}
+
+TEST(AboutBox, OtherTranslationsAndNoResource) {
+  const std::wstring probe = Widen(SORVIK_VERSION_PROBE);
+  EXPECT_EQ(GetVersionInfoValue("FileVersion", probe), "9.8.7.6");  // table 040704B0
+  EXPECT_EQ(GetVersionInfoValue("ProductName", probe), "Probe");
+  EXPECT_EQ(GetVersionInfoValue("FileVersion", L"Z:\\no\\such\\file.exe"), "");
+  wchar_t kernel[MAX_PATH];
+  GetSystemDirectoryW(kernel, MAX_PATH);
+  EXPECT_EQ(GetVersionInfoValue("NoSuchKey", std::wstring(kernel) + L"\\kernel32.dll"), "");
+}
+
+}  // namespace
+}  // namespace sorvik
