@@ -204,6 +204,18 @@ void TfrmMain::CreateMainMenu() {
   item(search, TActionId::SearchFileproperties);
   HMENU help = CreatePopupMenu();
   item(help, TActionId::HelpAbout);
+  // Items of actions with an image show it; the window draws it (WM_DRAWITEM).
+  for (HMENU menu : {file, search, help}) {
+    for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+      const TAction* a = Actions_.Find(static_cast<int>(GetMenuItemID(menu, i)));
+      if (!a || a->Image < 0) continue;
+      MENUITEMINFOW info{};
+      info.cbSize = sizeof info;
+      info.fMask = MIIM_BITMAP;
+      info.hbmpItem = HBMMENU_CALLBACK;
+      SetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
+    }
+  }
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"Edit");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(search), L"Search");
@@ -242,10 +254,16 @@ void TfrmMain::CreateControls() {
                         button(TActionId::SearchFileproperties)};
   SendMessageW(tbToolbar, TB_ADDBUTTONSW, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
   SendMessageW(tbToolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(22, 20));
+  // The system's find-file animation where the shell has it, our own frames otherwise.
   aniAnimate = Child(w, ANIMATE_CLASSW, L"", ACS_TRANSPARENT | ACS_CENTER, 0, 0, kAnimateWidth, kToolbarHeight,
                      idAnimate, font);
-  if (HMODULE shell = GetModuleHandleW(L"shell32.dll"))
-    SendMessageW(aniAnimate, ACM_OPENW, reinterpret_cast<WPARAM>(shell), reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(150)));
+  const HMODULE shell = GetModuleHandleW(L"shell32.dll");
+  if (!shell || !SendMessageW(aniAnimate, ACM_OPENW, reinterpret_cast<WPARAM>(shell),
+                              reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(150)))) {
+    DestroyWindow(aniAnimate);
+    OwnAnimation_ = std::make_unique<TBusyAnimation>(w, idAnimate, 0, 0, kAnimateWidth, kToolbarHeight);
+    aniAnimate = OwnAnimation_->Handle();
+  }
 
   // The search panel: two tabs, each page a window of its own.
   pgcSearch = Child(w, WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_TABSTOP, 0, kToolbarHeight, 100, PanelHeight_,
@@ -478,6 +496,23 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         ShowPage(static_cast<int>(SendMessageW(pgcSearch, TCM_GETCURSEL, 0, 0)));
       return 0;
     }
+    case WM_MEASUREITEM: {
+      auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+      if (mi->CtlType != ODT_MENU) break;
+      mi->itemWidth = 16;
+      mi->itemHeight = 16;
+      return TRUE;
+    }
+    case WM_DRAWITEM: {
+      const auto* di = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+      if (di->CtlType != ODT_MENU) break;
+      if (const TAction* a = Actions_.Find(static_cast<int>(di->itemID)); a && a->Image >= 0) {
+        const int y = di->rcItem.top + (di->rcItem.bottom - di->rcItem.top - 16) / 2;
+        ImageList_DrawEx(ToolbarImages_, a->Image, di->hDC, di->rcItem.left, y, 16, 16, CLR_NONE, CLR_DEFAULT,
+                         (di->itemState & ODS_GRAYED) ? ILD_BLEND50 : ILD_TRANSPARENT);
+      }
+      return TRUE;
+    }
     case WM_GETMINMAXINFO: {
       auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
       mm->ptMinTrackSize = {300, 300};
@@ -487,6 +522,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (msg >= WM_SORVIK_SPLITTER && msg <= WM_SORVIK_SPLITTER_LAST) return OnSplitterMouse(msg, lp);
       return TWindow::HandleMessage(msg, wp, lp);
   }
+  return TWindow::HandleMessage(msg, wp, lp);
 }
 
 void TfrmMain::UpdateActions() {

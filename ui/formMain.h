@@ -10,6 +10,7 @@
 #include <string>
 
 #include "ActionList.h"
+#include "BusyAnimation.h"
 #include "Win32Handles.h"
 #include "Window.h"
 #include "uActionRules.h"
@@ -97,6 +98,7 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   UniqueAccelerators Accelerators_;
   UniqueGdiObject Font_;
   HIMAGELIST ToolbarImages_ = nullptr;
+  std::unique_ptr<TBusyAnimation> OwnAnimation_;
   TSearchState State_ = TSearchState::Idle;
   std::unique_ptr<TKtSearchThread> Worker_;
   TKtFileConditions Conditions_;

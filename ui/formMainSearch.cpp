@@ -152,7 +152,9 @@ void TfrmMain::ShowPanels(const std::array<std::string, 4>& panels) {
 
 void TfrmMain::SetAnimationActive(bool active) {
   AnimationActive_ = active;
-  if (active) {
+  if (OwnAnimation_) {
+    OwnAnimation_->SetActive(active);
+  } else if (active) {
     if (!SendMessageW(aniAnimate, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 7)))
       SendMessageW(aniAnimate, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF));
   } else {

@@ -281,3 +281,25 @@ TEST(AboutBox, OtherTranslationsAndNoResource) {
 
 }  // namespace
 }  // namespace sorvik
+
+namespace sorvik {
+namespace {
+
+// Our own frames, for a shell without the find-file animation.
+TEST(BusyAnimation, RunsWhileActiveAndRestsAtTheFirstFrame) {
+  TCommandObject none;
+  TfrmMain host(none, false);
+  TBusyAnimation ani(host.Handle(), 9999, 0, 0, 46, 22);
+  ani.SetActive(true);
+  std::vector<int> seen;
+  Pump(host, [&] {
+    if (seen.empty() || seen.back() != ani.Frame()) seen.push_back(ani.Frame());
+    return seen.size() >= 3;
+  }, 5000);
+  EXPECT_GE(seen.size(), 3u);
+  ani.SetActive(false);
+  EXPECT_EQ(ani.Frame(), 0);
+}
+
+}  // namespace
+}  // namespace sorvik

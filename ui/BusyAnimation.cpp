@@ -1,0 +1,67 @@
+#include "BusyAnimation.h"
+
+#include <cmath>
+
+#include "Win32Handles.h"
+
+namespace sorvik {
+
+namespace {
+constexpr UINT_PTR kTimer = 1;
+constexpr int kFrames = 8;
+}  // namespace
+
+TBusyAnimation::TBusyAnimation(HWND parent, int id, int x, int y, int cx, int cy) {
+  RegisterClassOnce(kClassName);
+  CreateHandle(kClassName, L"", WS_CHILD | WS_VISIBLE, 0, x, y, cx, cy, parent,
+               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+}
+
+void TBusyAnimation::SetActive(bool active) {
+  if (active == Active_ || !Handle()) return;
+  Active_ = active;
+  if (active) {
+    SetTimer(Handle(), kTimer, 120, nullptr);
+  } else {
+    KillTimer(Handle(), kTimer);
+    Frame_ = 0;
+  }
+  InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void TBusyAnimation::Paint(HDC dc) {
+  RECT r;
+  GetClientRect(Handle(), &r);
+  // The glass circles the centre; at rest it stands in frame 0.
+  const double angle = Frame_ * 2 * 3.14159265358979 / kFrames;
+  const int cx = (r.right / 2) + static_cast<int>(std::lround(6 * std::cos(angle)));
+  const int cy = (r.bottom / 2) + static_cast<int>(std::lround(4 * std::sin(angle)));
+  UniqueGdiObject pen(CreatePen(PS_SOLID, 2, RGB(30, 60, 140)));
+  UniqueGdiObject fill(CreateSolidBrush(RGB(170, 210, 240)));
+  const HGDIOBJ oldPen = SelectObject(dc, pen.get());
+  const HGDIOBJ oldBrush = SelectObject(dc, fill.get());
+  Ellipse(dc, cx - 5, cy - 5, cx + 5, cy + 5);
+  MoveToEx(dc, cx + 4, cy + 4, nullptr);
+  LineTo(dc, cx + 8, cy + 8);
+  SelectObject(dc, oldBrush);
+  SelectObject(dc, oldPen);
+}
+
+LRESULT TBusyAnimation::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_TIMER:
+      Frame_ = (Frame_ + 1) % kFrames;
+      InvalidateRect(Handle(), nullptr, TRUE);
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(Handle(), &ps);
+      Paint(dc);
+      EndPaint(Handle(), &ps);
+      return 0;
+    }
+    default: return TWindow::HandleMessage(msg, wp, lp);
+  }
+}
+
+}  // namespace sorvik
