@@ -10,6 +10,10 @@ thread_local TGuardedView* tGuarded = nullptr;
 
 void GuardView(TGuardedView* view) { tGuarded = view; }
 
+void UnguardView(TGuardedView* view) {
+  if (tGuarded == view) tGuarded = nullptr;
+}
+
 TGuardedView* GuardedViewHolding(const void* address) {
   TGuardedView* view = tGuarded;
   if (!view) return nullptr;

@@ -151,7 +151,7 @@ class TPosixContentsReader : public IContentsReader {
     }
     Fd_ = fd;
     Size_ = static_cast<std::uint64_t>(st.st_size);
-    Faulted_ = false;
+    Guard_.Reset();
     return true;
   }
 
@@ -166,14 +166,11 @@ class TPosixContentsReader : public IContentsReader {
     void* p = mmap(nullptr, total, PROT_READ, MAP_SHARED, Fd_, static_cast<off_t>(aligned));
     if (p == MAP_FAILED) return nullptr;
     madvise(p, total, MADV_SEQUENTIAL);
-    Guard_.Base = p;
-    Guard_.Length = total;
-    Guard_.Faulted = false;
-    GuardView(&Guard_);
+    Guard_.Watch(p, total);
     return static_cast<const std::uint8_t*>(p) + (offset - aligned);
   }
 
-  bool Faulted() const override { return Faulted_ || Guard_.Faulted; }
+  bool Faulted() const override { return Guard_.Faulted(); }
 
   void Close() override {
     Unmap();
@@ -184,17 +181,14 @@ class TPosixContentsReader : public IContentsReader {
 
  private:
   void Unmap() {
-    if (!Guard_.Base) return;
-    GuardView(nullptr);
-    if (Guard_.Faulted) Faulted_ = true;
-    munmap(const_cast<void*>(Guard_.Base), Guard_.Length);
-    Guard_ = {};
+    if (!Guard_.Watching()) return;
+    const TGuardedView view = Guard_.Stop();
+    munmap(const_cast<void*>(view.Base), view.Length);
   }
 
   int Fd_ = -1;
   std::uint64_t Size_ = 0;
-  bool Faulted_ = false;
-  TGuardedView Guard_;
+  TViewGuard Guard_;
 };
 
 class TPosixFileSystem : public IFileSystem {

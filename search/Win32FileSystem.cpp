@@ -116,7 +116,7 @@ class TWin32ContentsReader : public IContentsReader {
       return false;
     }
     Size_ = static_cast<std::uint64_t>(size.QuadPart);
-    Faulted_ = false;
+    Guard_.Reset();
     return true;
   }
 
@@ -130,13 +130,11 @@ class TWin32ContentsReader : public IContentsReader {
     void* p = MapViewOfFile(Mapping_.get(), FILE_MAP_READ, static_cast<DWORD>(aligned >> 32),
                             static_cast<DWORD>(aligned), total);
     if (!p) return nullptr;
-    Guard_.Base = p;
-    Guard_.Length = total;
-    GuardView(&Guard_);
+    Guard_.Watch(p, total);
     return static_cast<const std::uint8_t*>(p) + (offset - aligned);
   }
 
-  bool Faulted() const override { return Faulted_ || Guard_.Faulted; }
+  bool Faulted() const override { return Guard_.Faulted(); }
 
   void Close() override {
     Unmap();
@@ -146,22 +144,19 @@ class TWin32ContentsReader : public IContentsReader {
 
  private:
   void Unmap() {
-    if (!Guard_.Base) return;
-    GuardView(nullptr);
-    if (Guard_.Faulted) Faulted_ = true;
-    void* p = const_cast<void*>(Guard_.Base);
-    if (Guard_.Replaced)
+    if (!Guard_.Watching()) return;
+    const TGuardedView view = Guard_.Stop();
+    void* p = const_cast<void*>(view.Base);
+    if (view.Replaced)
       VirtualFree(p, 0, MEM_RELEASE);
     else
       UnmapViewOfFile(p);
-    Guard_ = {};
   }
 
   UniqueKernelHandle Mapping_;
   std::uint64_t Size_ = 0;
   std::uint64_t Granularity_ = 65536;
-  bool Faulted_ = false;
-  TGuardedView Guard_;
+  TViewGuard Guard_;
   std::wstring Path_;
 };
 
