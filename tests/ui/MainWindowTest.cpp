@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <vector>
 
 #include "TestFolder.h"
 #include "WinText.h"
@@ -86,6 +87,40 @@ TEST_F(MainWindow, FreshWindowEnablesStartAndClearOnly) {
   EXPECT_FALSE(SendMessageW(f.tbToolbar, TB_ISBUTTONENABLED, static_cast<WPARAM>(A::SearchStop), 0));
   EXPECT_TRUE(SendMessageW(f.tbToolbar, TB_ISBUTTONENABLED, static_cast<WPARAM>(A::SearchStart), 0));
   EXPECT_EQ(GetText(f.Handle()), "Sorvik");
+}
+
+TEST_F(MainWindow, ShortcutsMenusAndToolbarShareTheActions) {
+  TfrmMain f(Empty, false);
+  std::vector<ACCEL> table(static_cast<std::size_t>(CopyAcceleratorTableW(f.Accelerators(), nullptr, 0)));
+  CopyAcceleratorTableW(f.Accelerators(), table.data(), static_cast<int>(table.size()));
+  auto command = [&](WORD key) {
+    for (const ACCEL& a : table)
+      if (a.key == key && (a.fVirt & (FCONTROL | FALT)) == (FCONTROL | FALT)) return static_cast<int>(a.cmd);
+    return -1;
+  };
+  EXPECT_EQ(command('S'), static_cast<int>(A::SearchStart));
+  EXPECT_EQ(command('T'), static_cast<int>(A::SearchStop));
+  EXPECT_EQ(command('P'), static_cast<int>(A::SearchPause));
+  EXPECT_EQ(command('E'), static_cast<int>(A::SearchOpenSelectedFolder));
+  HMENU search = GetSubMenu(GetMenu(f.Handle()), 2);
+  wchar_t text[64] = {};
+  GetMenuStringW(search, static_cast<UINT>(A::SearchStart), text, 64, MF_BYCOMMAND);
+  EXPECT_STREQ(text, L"Start\tCtrl+Alt+S");
+  GetMenuStringW(search, static_cast<UINT>(A::SearchPause), text, 64, MF_BYCOMMAND);
+  EXPECT_STREQ(text, L"Pause\tCtrl+Alt+P");
+  f.UpdateActions();
+  EXPECT_TRUE(GetMenuState(search, static_cast<UINT>(A::SearchStop), MF_BYCOMMAND) & MF_GRAYED);
+  EXPECT_FALSE(GetMenuState(search, static_cast<UINT>(A::SearchStart), MF_BYCOMMAND) & MF_GRAYED);
+  // The toolbar's buttons, left to right: Clear, Start, Pause, Stop, File Properties.
+  std::vector<int> ids;
+  for (int i = 0, n = static_cast<int>(SendMessageW(f.tbToolbar, TB_BUTTONCOUNT, 0, 0)); i < n; ++i) {
+    TBBUTTON b{};
+    SendMessageW(f.tbToolbar, TB_GETBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&b));
+    if (!(b.fsStyle & BTNS_SEP)) ids.push_back(b.idCommand);
+  }
+  EXPECT_EQ(ids, (std::vector<int>{static_cast<int>(A::FileClearScreen), static_cast<int>(A::SearchStart),
+                                   static_cast<int>(A::SearchPause), static_cast<int>(A::SearchStop),
+                                   static_cast<int>(A::SearchFileproperties)}));
 }
 
 TEST_F(MainWindow, StartGivesTheWorkersRowsAndPanels) {
