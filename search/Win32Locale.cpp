@@ -79,10 +79,6 @@ std::string DecimalSeparator() {
   return Narrow(sep);
 }
 
-}  // namespace sorvik
-
-namespace sorvik {
-
 double NowDateTime() {
   SYSTEMTIME st;
   GetLocalTime(&st);

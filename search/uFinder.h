@@ -125,7 +125,6 @@ class TBMHWordsFinder : public TFinder {
   std::string ModeWords_;
   std::string FileName_;
   std::uint64_t Size_ = 0;
-  bool ViewFaulted_ = false;
   TView View_;
   const std::uint8_t* OwnBuffer_ = nullptr;  // AttachBuffer's bytes
   std::size_t MaxView_;

@@ -28,9 +28,8 @@ bool TActionList::Execute(int id) {
 }
 
 void TActionList::Update(HWND toolbar, HMENU menu) {
-  for (TAction& a : Actions_) {
+  for (const TAction& a : Actions_) {
     const bool enabled = !a.Enabled || a.Enabled();
-    a.LastEnabled = enabled;
     if (toolbar) SendMessageW(toolbar, TB_ENABLEBUTTON, static_cast<WPARAM>(a.Id), MAKELPARAM(enabled ? 1 : 0, 0));
     if (menu) EnableMenuItem(menu, static_cast<UINT>(a.Id), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
   }

@@ -23,7 +23,6 @@ struct TAction {
   int Image = -1;     // index in the toolbar image list, -1 for none
   std::function<bool()> Enabled;
   std::function<void()> Run;
-  bool LastEnabled = true;
 };
 
 class TActionList {

@@ -40,7 +40,6 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
 
   TSearchState SearchState() const { return State_; }
   TKtSearchThread* Worker() const { return Worker_.get(); }
-  TKtFileConditions& Conditions() { return Conditions_; }
   int SelectedRows() const;
   int RowCount() const;
   std::string RowText(int row, int column) const;
@@ -85,8 +84,6 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   void CreateActions();
   void CreateMainMenu();
   void LayoutControls();
-  void LayoutGeneralPage();
-  void LayoutConditionsPage();
   void ShowPage(int index);
   void BrowseForFolder();
   void SetPanel(int panel, const std::string& text);
