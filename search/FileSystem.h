@@ -94,11 +94,9 @@ class IFileSystem {
   virtual std::unique_ptr<IDirEnum> FindFirst(const std::string& folder, const std::string& mask,
                                               std::uint32_t attrMask, bool foldersOnly = false) = 0;
 
-  // True when `path` exists and is not a folder.
-  virtual bool FileExists(const std::string& path) = 0;
-
-  // True when the existing file `path` can't be opened for reading without sharing.
-  virtual bool OpenExclusiveFails(const std::string& path) = 0;
+  // True when `path` is an existing file (not a folder) that can't be opened for
+  // reading without sharing: another process holds it, or the user may not read it.
+  virtual bool IsFileLocked(const std::string& path) = 0;
 
   // The identity of a folder; false when it can't be read.
   virtual bool FolderIdentity(const std::string& folder, TFolderId& id) = 0;

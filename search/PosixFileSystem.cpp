@@ -200,14 +200,9 @@ class TPosixFileSystem : public IFileSystem {
     return std::make_unique<TPosixDirEnum>(folder, mask, attrMask, foldersOnly);
   }
 
-  bool FileExists(const std::string& path) override {
+  bool IsFileLocked(const std::string& path) override {
     struct stat st;
-    return stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-  }
-
-  bool OpenExclusiveFails(const std::string& path) override {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return true;
+    if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
     // FIFOs, sockets and devices are never opened: they hold no contents to search.
     if (!S_ISREG(st.st_mode)) return true;
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);

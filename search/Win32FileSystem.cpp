@@ -169,13 +169,11 @@ class TWin32FileSystem : public IFileSystem {
     return std::make_unique<TWin32DirEnum>(folder, mask, attrMask, foldersOnly);
   }
 
-  bool FileExists(const std::string& path) override {
-    const DWORD attr = GetFileAttributesW(Widen(path).c_str());
-    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) == 0;
-  }
-
-  bool OpenExclusiveFails(const std::string& path) override {
-    UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  bool IsFileLocked(const std::string& path) override {
+    const std::wstring wide = Widen(path);
+    const DWORD attr = GetFileAttributesW(wide.c_str());
+    if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    UniqueFile file(CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     return !file;
   }
 

@@ -334,10 +334,7 @@ std::int64_t TBMHWordsFinder::FindNextHit() {
 
 // ---- file helpers ----------------------------------------------------------
 
-bool IsFileLocked(IFileSystem& fs, const std::string& path) {
-  if (!fs.FileExists(path)) return false;
-  return fs.OpenExclusiveFails(path);
-}
+bool IsFileLocked(IFileSystem& fs, const std::string& path) { return fs.IsFileLocked(path); }
 
 double KBToMB(std::int64_t kb) { return static_cast<double>(kb) / 1024.0; }
 

@@ -57,13 +57,9 @@ class TFakeFileSystem : public IFileSystem {
     return e;
   }
 
-  bool FileExists(const std::string& path) override {
+  bool IsFileLocked(const std::string& path) override {
     const TNode* n = Find(path);
-    return n && !(n->Entry.Attr & faDirectory);
-  }
-  bool OpenExclusiveFails(const std::string& path) override {
-    const TNode* n = Find(path);
-    return !n || n->Locked;
+    return n && !(n->Entry.Attr & faDirectory) && n->Locked;
   }
   bool FolderIdentity(const std::string& folder, TFolderId& id) override {
     auto a = Aliases_.find(folder);
