@@ -36,50 +36,27 @@ class UniqueHandle {
   Type H_ = Traits::Invalid();
 };
 
-struct FileHandleTraits {  // CreateFile: INVALID_HANDLE_VALUE when empty
+// Traits for handles that are null when empty, closed by CloseFn.
+template <typename T, auto CloseFn>
+struct NullHandleTraits {
+  using Type = T;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { CloseFn(h); }
+};
+// Traits for handles that are INVALID_HANDLE_VALUE when empty (CreateFile, FindFirstFile).
+template <auto CloseFn>
+struct InvalidValueHandleTraits {
   using Type = HANDLE;
   static Type Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Type h) { CloseHandle(h); }
-};
-struct KernelHandleTraits {  // mappings, events, threads: null when empty
-  using Type = HANDLE;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type h) { CloseHandle(h); }
-};
-struct FindHandleTraits {
-  using Type = HANDLE;
-  static Type Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Type h) { FindClose(h); }
+  static void Close(Type h) { CloseFn(h); }
 };
 
-struct GdiObjectTraits {  // fonts, bitmaps, brushes
-  using Type = HGDIOBJ;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type h) { DeleteObject(h); }
-};
-struct MenuTraits {
-  using Type = HMENU;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type h) { DestroyMenu(h); }
-};
-struct AcceleratorTraits {
-  using Type = HACCEL;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type h) { DestroyAcceleratorTable(h); }
-};
-struct CoTaskMemTraits {  // PIDLs and other shell allocations
-  using Type = void*;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type p) { CoTaskMemFree(p); }
-};
-
-using UniqueFile = UniqueHandle<FileHandleTraits>;
-using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
-using UniqueMenu = UniqueHandle<MenuTraits>;
-using UniqueAccelerators = UniqueHandle<AcceleratorTraits>;
-using UniqueCoTaskMem = UniqueHandle<CoTaskMemTraits>;
-using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
-using UniqueFind = UniqueHandle<FindHandleTraits>;
+using UniqueFile = UniqueHandle<InvalidValueHandleTraits<&CloseHandle>>;
+using UniqueFind = UniqueHandle<InvalidValueHandleTraits<&FindClose>>;
+using UniqueKernelHandle = UniqueHandle<NullHandleTraits<HANDLE, &CloseHandle>>;  // mappings, processes
+using UniqueGdiObject = UniqueHandle<NullHandleTraits<HGDIOBJ, &DeleteObject>>;   // fonts, pens, brushes
+using UniqueAccelerators = UniqueHandle<NullHandleTraits<HACCEL, &DestroyAcceleratorTable>>;
+using UniqueCoTaskMem = UniqueHandle<NullHandleTraits<void*, &CoTaskMemFree>>;    // PIDLs
 
 }  // namespace sorvik
 
