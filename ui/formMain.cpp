@@ -53,18 +53,20 @@ constexpr int kMinPanelHeight = 60;
 constexpr wchar_t kPageClass[] = L"SorvikPage";
 constexpr wchar_t kSplitterClass[] = L"SorvikSplitter";
 
-// Tab pages and the splitter pass what their children say on to the main window.
-LRESULT CALLBACK ForwardingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+// Tab pages pass what their children say on to the main window.
+LRESULT CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_COMMAND || msg == WM_NOTIFY) return SendMessageW(GetParent(hwnd), msg, wp, lp);
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// The splitter passes its mouse messages on, with points in the main window's client area.
+LRESULT CALLBACK SplitterProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_COMMAND:
-    case WM_NOTIFY:
     case WM_LBUTTONDOWN:
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED: {
       HWND parent = GetParent(hwnd);
-      if (msg == WM_COMMAND || msg == WM_NOTIFY) return SendMessageW(parent, msg, wp, lp);
-      // Splitter mouse messages reach the window with coordinates in its client area.
       POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
       MapWindowPoints(hwnd, parent, &pt, 1);
       return SendMessageW(parent, WM_SORVIK_SPLITTER + (msg - WM_MOUSEMOVE), wp, MAKELPARAM(pt.x, pt.y));
@@ -78,12 +80,13 @@ void RegisterHelperClasses() {
   if (!GetClassInfoExW(GetModuleHandleW(nullptr), kPageClass, &wc)) {
     wc = {};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = ForwardingProc;
+    wc.lpfnWndProc = PageProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kPageClass;
     RegisterClassExW(&wc);
+    wc.lpfnWndProc = SplitterProc;
     wc.hCursor = LoadCursorW(nullptr, IDC_SIZENS);
     wc.lpszClassName = kSplitterClass;
     RegisterClassExW(&wc);

@@ -285,6 +285,28 @@ TEST_F(MainWindow, ResizeWidensTheThreeControlsByTheDifference) {
   EXPECT_EQ(Width(f.edDirectories), folder - 40);
 }
 
+int Top(HWND h) {
+  RECT r;
+  GetWindowRect(h, &r);
+  return r.top;
+}
+
+// Dragging the splitter trades height between the panel and the list; a press on
+// a tab page's empty area drags nothing.
+TEST_F(MainWindow, SplitterDragsAndPagesDoNot) {
+  TfrmMain f(Empty, false);
+  auto drag = [](HWND from, int dy) {
+    SendMessageW(from, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 1));
+    SendMessageW(from, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 1 + dy));
+    SendMessageW(from, WM_LBUTTONUP, 0, MAKELPARAM(5, 1 + dy));
+  };
+  const int listTop = Top(f.lvwResults);
+  drag(f.tabGeneral, 30);
+  EXPECT_EQ(Top(f.lvwResults), listTop);
+  drag(f.splSplitter, 30);
+  EXPECT_EQ(Top(f.lvwResults), listTop + 30);
+}
+
 TEST(AboutBox, VersionFromTheResource) {
   TfrmAbout about;
   HWND box = about.Create();
