@@ -83,6 +83,11 @@ void FoldWords(std::string& text) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
 }
 
+void FoldText(std::string& text) {
+  const auto& up = UpperCaseTable();
+  for (char& c : text) c = static_cast<char>(up[static_cast<std::uint8_t>(c)]);
+}
+
 // ---- TFinder ---------------------------------------------------------------
 
 void TFinder::SetIgnoreCase(bool value) {
@@ -90,7 +95,7 @@ void TFinder::SetIgnoreCase(bool value) {
   WorkingWords_ = Words_;
   WorkingText_ = Text_;
   if (value) {
-    FoldWords(WorkingWords_);
+    FoldText(WorkingWords_);
     FoldWords(WorkingText_);
   }
 }
@@ -106,7 +111,7 @@ void TFinder::SetText(const std::string& text) {
 void TFinder::SetWords(const std::string& text) {
   Words_ = text;
   WorkingWords_ = text;
-  if (IgnoreCase_) FoldWords(WorkingWords_);
+  if (IgnoreCase_) FoldText(WorkingWords_);
 }
 
 // ---- TBMHWordsFinder -------------------------------------------------------

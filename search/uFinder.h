@@ -33,6 +33,11 @@ bool IsWordSeparator(std::uint8_t b);
 // The words fold: a..z to A..Z in place, every other byte unchanged.
 void FoldWords(std::string& text);
 
+// The text fold in place: every byte through the upper-case table. With ignore
+// case on, the words are folded by it too, so that a word holding a lower-case
+// letter outside a..z (the é of "café") meets its folded forms in the contents.
+void FoldText(std::string& text);
+
 // One accepted occurrence: 1-based position of its first byte and its length.
 struct TFoundWord {
   std::int64_t Position = 0;
@@ -57,6 +62,7 @@ class TFinder {
   bool WholeWords() const { return WholeWords_; }
   bool IgnoreCase() const { return IgnoreCase_; }
   const std::string& Words() const { return Words_; }
+  // The words text as the search uses it: text-folded while ignore case is on.
   const std::string& WorkingWords() const { return WorkingWords_; }
 
  protected:

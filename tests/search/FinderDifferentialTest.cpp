@@ -71,8 +71,7 @@ std::int64_t RefFirst(const std::string& text, const std::string& w, bool ignore
 
 std::int64_t RefFind(const std::string& text, std::string words, int mode, bool ignoreCase, bool whole) {
   if (ignoreCase)
-    for (char& c : words)
-      if (c >= 'a' && c <= 'z') c -= 32;
+    for (char& c : words) c = static_cast<char>(UpperCaseTable()[static_cast<unsigned char>(c)]);
   std::vector<std::string> list = mode == 2 ? std::vector<std::string>{words} : RefSplit(words);
   std::stable_sort(list.begin(), list.end(), [](const std::string& a, const std::string& b) {
     return a.size() != b.size() ? a.size() > b.size() : CompareAnsiIgnoreCase(a, b) < 0;

@@ -164,8 +164,8 @@ TEST(Finder, IgnoreCaseFolds) {
   EXPECT_EQ(FindIn({"Hello", 0, true}, "say hello"), 5);
   EXPECT_EQ(FindIn({"Hello", 0, false}, "say hello"), 0);
   EXPECT_EQ(FindIn({"Hello", 0, false}, "say Hello"), 5);
-  // Windows-1252: the words fold touches a..z only; the text fold the whole code page.
-  EXPECT_EQ(FindIn({"caf\xE9", 0, true}, "caf\xE9 CAF\xC9"), 0);
+  // Windows-1252: both the words and the contents go through the upper-case table.
+  EXPECT_EQ(FindIn({"caf\xE9", 0, true}, "caf\xE9 CAF\xC9"), 1);
   EXPECT_EQ(FindIn({"caf\xC9", 0, true}, "caf\xE9"), 1);
   EXPECT_EQ(FindIn({"caf\xC9", 0, true}, "CAF\xC9"), 1);
   EXPECT_EQ(FindIn({"caf\xC9", 0, false}, "caf\xE9"), 0);
@@ -180,6 +180,56 @@ TEST(Finder, IgnoreCaseFolds) {
   EXPECT_EQ(f.WordList()[0], "ABC");
   f.SetIgnoreCase(false);
   EXPECT_EQ(f.WordList()[0], "abc");
+}
+
+// Words with lower-case letters outside a..z, typed in lower case, in ANSI files
+// holding their lower, upper and mixed forms.
+TEST(FinderFiles, IgnoringCaseFindsAccentedLetters) {
+  TTestFolder dir;
+  struct TForm {
+    const char* Name;
+    std::string Gruesse, Cafe, Naive;
+  };
+  const TForm forms[] = {{"lower", "gr\xFC\xDF" "e", "caf\xE9", "na\xEFve"},
+                         {"upper", "GR\xDC\xDF" "E", "CAF\xC9", "NA\xCFVE"},
+                         {"mixed", "Gr\xDC\xDF" "e", "cAf\xC9", "Na\xEFvE"}};
+  const std::string typed = "gr\xFC\xDF" "e caf\xE9 na\xEFve";
+  const std::string phrase = "gr\xFC\xDF" "e und caf\xE9";
+  TBMHWordsFinder f;
+  for (const TForm& form : forms) {
+    const std::string text = form.Gruesse + " und " + form.Cafe + ", " + form.Naive + ".";
+    const std::string path = dir.File(std::string(form.Name) + ".txt", text);
+    const std::string inside = dir.File(std::string(form.Name) + "-inside.txt", "vor" + form.Gruesse + "n");
+    const bool own = std::string(form.Name) == "lower";
+    for (bool whole : {false, true}) {
+      for (const TSetup& s : {TSetup{typed, 0}, TSetup{typed, 1}, TSetup{phrase, 2}}) {
+        for (bool ignoreCase : {true, false}) {
+          f.SetWords(s.Words);
+          f.SetIgnoreCase(ignoreCase);
+          f.SetWholeWords(whole);
+          f.SetMatchMode(s.Mode);
+          f.AttachFile(path);
+          const std::int64_t expected = !ignoreCase && !own ? 0
+                                        : s.Mode == 1        ? static_cast<std::int64_t>(text.rfind(form.Cafe)) + 1
+                                                             : 1;
+          EXPECT_EQ(f.Find(), expected) << form.Name << " mode " << int(s.Mode) << " whole " << whole << " ic "
+                                        << ignoreCase;
+          f.AttachFile(inside);
+          EXPECT_EQ(f.Find(), s.Mode == 0 && !whole && (ignoreCase || own) ? 4 : 0)
+              << form.Name << " inside, mode " << int(s.Mode) << " whole " << whole << " ic " << ignoreCase;
+        }
+      }
+    }
+  }
+  // Typed in capitals and case-sensitive, only the capitals are found.
+  f.SetWords(forms[1].Cafe);
+  f.SetIgnoreCase(false);
+  f.SetWholeWords(false);
+  f.SetMatchMode(0);
+  for (const TForm& form : forms) {
+    f.AttachFile(dir.Path(std::string(form.Name) + ".txt"));
+    EXPECT_EQ(f.Find() > 0, std::string(form.Name) == "upper") << form.Name;
+  }
 }
 
 TEST(FinderFiles, UnusableFilesAreNotFound) {
