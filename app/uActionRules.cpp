@@ -35,4 +35,18 @@ bool PrefillFromCommand(const TCommandObject& command, TSearchPanel& panel) {
   return command.RunAtOnce;
 }
 
+TShellCall OpenSelectedCall(const std::string& folder, const std::string& fileName) {
+  return {"open", folder + fileName, "", folder};
+}
+
+TShellCall OpenWithCall(const std::string& fullPath) {
+  return {"Open", "rundll32.exe", "shell32.dll,OpenAs_RunDLL " + fullPath, ""};
+}
+
+TShellCall OpenFolderCall(const std::string& folder) { return {"open", folder, "", folder}; }
+
+bool ShowsContextMenu(TMouseButton button, int selectedRows) {
+  return button == TMouseButton::Right && selectedRows == 1;
+}
+
 }  // namespace sorvik

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "uCommandLine.h"
 
@@ -44,5 +45,26 @@ struct TSearchPanel {
 // boxes whose flags are present (an absent flag leaves its box), selects the match
 // mode 0..2 (another value changes nothing). Returns whether to start at once.
 bool PrefillFromCommand(const TCommandObject& command, TSearchPanel& panel);
+
+// A shell request for a result row: ShellExecute's operation, file, parameters,
+// working folder and show command (SW_SHOWNORMAL).
+struct TShellCall {
+  std::string Operation, File, Parameters, Directory;
+  int ShowCommand = 1;
+  bool operator==(const TShellCall&) const = default;
+};
+
+// Open selected: the file itself, in its own folder.
+TShellCall OpenSelectedCall(const std::string& folder, const std::string& fileName);
+// Open selected with: the system's "open with" dialog for the full path (unquoted).
+TShellCall OpenWithCall(const std::string& fullPath);
+// Open folder: the row's folder in the file manager.
+TShellCall OpenFolderCall(const std::string& folder);
+
+enum class TMouseButton : std::uint8_t { Left, Right, Middle };
+
+// Whether a press on the results list shows the context menu: the right button,
+// with exactly one row selected.
+bool ShowsContextMenu(TMouseButton button, int selectedRows);
 
 }  // namespace sorvik

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "DateText.h"
 #include "Locale.h"
 
 namespace sorvik {
@@ -102,5 +103,11 @@ double NowDateTime() {
   const double day = static_cast<double>(DaysFromCivil(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) + 25569);
   return day + (tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec + ts.tv_nsec / 1e9) / 86400.0;
 }
+
+}  // namespace sorvik
+
+namespace sorvik {
+
+TDateFormat UserDateFormat() { return DateFormatFromPatterns("M/d/yyyy", "h:mm:ss tt", "AM", "PM"); }
 
 }  // namespace sorvik

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "DateText.h"
 #include "Locale.h"
 #include "WinText.h"
 
@@ -84,6 +85,20 @@ double NowDateTime() {
   GetLocalTime(&st);
   const double day = static_cast<double>(DaysFromCivil(st.wYear, st.wMonth, st.wDay) + 25569);
   return day + (st.wHour * 3600 + st.wMinute * 60 + st.wSecond + st.wMilliseconds / 1000.0) / 86400.0;
+}
+
+}  // namespace sorvik
+
+namespace sorvik {
+
+TDateFormat UserDateFormat() {
+  auto info = [](LCTYPE type, const char* fallback) {
+    wchar_t buffer[128] = {};
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buffer, 128) == 0) return std::string(fallback);
+    return Narrow(buffer);
+  };
+  return DateFormatFromPatterns(info(LOCALE_SSHORTDATE, "M/d/yyyy"), info(LOCALE_STIMEFORMAT, "h:mm:ss tt"),
+                                info(LOCALE_S1159, "AM"), info(LOCALE_S2359, "PM"));
 }
 
 }  // namespace sorvik

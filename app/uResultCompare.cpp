@@ -1,0 +1,85 @@
+#include "uResultCompare.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "DosTime.h"
+#include "Locale.h"
+
+namespace sorvik {
+
+namespace {
+
+constexpr double kMillisecondsPerDay = 86400000.0;
+
+template <typename T>
+int Sign(T a, T b) {
+  return a < b ? -1 : a > b ? 1 : 0;
+}
+
+}  // namespace
+
+int CompareTextColumn(std::string_view a, std::string_view b, bool ascending) {
+  if (!ascending) std::swap(a, b);
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const int x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x != y) return x - y;
+  }
+  const auto d = static_cast<std::int64_t>(a.size()) - static_cast<std::int64_t>(b.size());
+  return d < 0 ? (d < std::numeric_limits<int>::min() ? -1 : static_cast<int>(d))
+               : (d > std::numeric_limits<int>::max() ? 1 : static_cast<int>(d));
+}
+
+std::int64_t ReadSizeText(std::string_view text) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  if (i == text.size()) return 0;
+  std::uint64_t value = 0;
+  const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return 0;
+    const unsigned digit = static_cast<unsigned>(c - '0');
+    if (value > (limit - digit) / 10) return 0;  // out of range
+    value = value * 10 + digit;
+  }
+  return negative ? static_cast<std::int64_t>(0 - value) : static_cast<std::int64_t>(value);
+}
+
+int CompareSizeColumn(std::string_view a, std::string_view b, bool ascending) {
+  if (!ascending) std::swap(a, b);
+  return Sign(ReadSizeText(a), ReadSizeText(b));
+}
+
+double ReadDateText(std::string_view text, const TDateFormat& format, int currentYear) {
+  return ReadDateTimeText(std::string(text), format, currentYear).value_or(0.0);
+}
+
+std::int64_t DateSortKey(double value) { return std::llround(value * kMillisecondsPerDay); }
+
+int CompareDateColumn(std::string_view a, std::string_view b, bool ascending, const TDateFormat& format,
+                      int currentYear) {
+  if (!ascending) std::swap(a, b);
+  const double x = ReadDateText(a, format, currentYear), y = ReadDateText(b, format, currentYear);
+  if (std::fabs(x - y) < 1.0 / kMillisecondsPerDay) return 0;
+  return x < y ? -1 : 1;
+}
+
+int CompareDateColumn(std::string_view a, std::string_view b, bool ascending) {
+  return CompareDateColumn(a, b, ascending, UserDateFormat(), CurrentYear());
+}
+
+int CurrentYear() {
+  const double now = NowDateTime();
+  // Days since 1970 to the civil year: step by years from an estimate.
+  const auto days = static_cast<std::int64_t>(std::floor(now)) - 25569;
+  int year = 1970 + static_cast<int>(days / 365);
+  while (DaysFromCivil(year, 1, 1) > days) --year;
+  while (DaysFromCivil(year + 1, 1, 1) <= days) ++year;
+  return year;
+}
+
+}  // namespace sorvik
