@@ -57,6 +57,42 @@ using UniqueKernelHandle = UniqueHandle<NullHandleTraits<HANDLE, &CloseHandle>>;
 using UniqueGdiObject = UniqueHandle<NullHandleTraits<HGDIOBJ, &DeleteObject>>;   // fonts, pens, brushes
 using UniqueAccelerators = UniqueHandle<NullHandleTraits<HACCEL, &DestroyAcceleratorTable>>;
 using UniqueCoTaskMem = UniqueHandle<NullHandleTraits<void*, &CoTaskMemFree>>;    // PIDLs
+using UniqueMenu = UniqueHandle<NullHandleTraits<HMENU, &DestroyMenu>>;
+using UniqueWindow = UniqueHandle<NullHandleTraits<HWND, &DestroyWindow>>;
+
+// A COM interface pointer that releases its reference.
+template <typename T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ~ComPtr() { reset(); }
+  ComPtr(ComPtr&& o) noexcept : P_(std::exchange(o.P_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& o) noexcept {
+    if (this != &o) {
+      reset();
+      P_ = std::exchange(o.P_, nullptr);
+    }
+    return *this;
+  }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+
+  T* get() const { return P_; }
+  T* operator->() const { return P_; }
+  explicit operator bool() const { return P_ != nullptr; }
+  void reset() {
+    if (P_) std::exchange(P_, nullptr)->Release();
+  }
+  // For functions that return a new reference through a T** argument.
+  T** put() {
+    reset();
+    return &P_;
+  }
+  void** put_void() { return reinterpret_cast<void**>(put()); }
+
+ private:
+  T* P_ = nullptr;
+};
 
 }  // namespace sorvik
 

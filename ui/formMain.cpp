@@ -9,6 +9,7 @@
 #include <shlwapi.h>
 
 #include "../res/resource.h"
+#include "ItemProp.h"
 #include "WinMessages.h"
 #include "WinText.h"
 
@@ -39,7 +40,7 @@ enum : int {
   idToolbar,
   idAnimate,
   idSplitter,
-  // Menu items without an action: they do nothing.
+  // Menu items without an action.
   idSaveSearch = 1101,
   idCut,
   idCopy,
@@ -127,6 +128,9 @@ void MoveBy(HWND h, int dx, int dwidth) {
 }  // namespace
 
 TfrmMain::TfrmMain(const TCommandObject& command, bool show) {
+  Shell.Run = RunShellCall;
+  Shell.Properties = ShowFileProperties;
+  Shell.ContextMenu = ShowShellContextMenu;
   RegisterHelperClasses();
   const HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SORVIK),
                                                    IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
@@ -171,13 +175,14 @@ void TfrmMain::CreateActions() {
   add(A::SearchStop, L"Stop", FCONTROL | FALT, 'T', L"", 1, [this] { actSearchStopExecute(); });
   add(A::FileClearScreen, L"Clear", 0, 0, L"Clear the current screen", 2, [this] { actFileClearScreenExecute(); });
   add(A::HelpAbout, L"About...", 0, 0, L"What is this about?", -1, [this] { actHelpAboutExecute(); });
-  // The result actions work on the selected rows; what they run comes with the results list.
-  add(A::SearchOpenFileSelected, L"Open selected...", 0, 0, L"Open a file with the default viewer", -1, {});
+  add(A::SearchOpenFileSelected, L"Open selected...", 0, 0, L"Open a file with the default viewer", -1,
+      [this] { actSearchOpenFileSelectedExecute(); });
   add(A::SearchOpenFileWith, L"Open selected with...", 0, 0, L"Choose the program to open selection with...", -1,
-      {});
+      [this] { actSearchOpenFileWithExecute(); });
   add(A::SearchOpenSelectedFolder, L"Open folder...", FCONTROL | FALT, 'E',
-      L"Opens the folder of current selected item", -1, {});
-  add(A::SearchFileproperties, L"File Properties...", 0, 0, L"Show properties of selected file", 3, {});
+      L"Opens the folder of current selected item", -1, [this] { actSearchOpenSelectedFolderExecute(); });
+  add(A::SearchFileproperties, L"File Properties...", 0, 0, L"Show properties of selected file", 3,
+      [this] { actSearchFilepropertiesExecute(); });
   // The Pause menu item has its own shortcut, Ctrl+Alt+P.
   Accelerators_.reset(Actions_.CreateAccelerators(
       {ACCEL{FCONTROL | FALT | FVIRTKEY, 'P', static_cast<WORD>(TActionId::SearchPause)}}));
@@ -324,21 +329,11 @@ void TfrmMain::CreateControls() {
   splSplitter = Child(w, kSplitterClass, L"", 0, 0, 0, 10, kSplitterHeight, idSplitter, font);
 
   // The results list: report view, whole-row single selection, system small icons.
-  lvwResults = Child(w, WC_LISTVIEWW, L"",
-                     LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_TABSTOP, 0, 0, 10, 10,
-                     idList, font, WS_EX_CLIENTEDGE);
-  ListView_SetExtendedListViewStyle(lvwResults, LVS_EX_FULLROWSELECT);
-  const std::pair<const wchar_t*, int> columns[] = {{L"Filename", 100},          {L"Folder", 150},
-                                                    {L"Size", 75},              {L"Date last modified", 75},
-                                                    {L"Date last accessed", 75}, {L"Date created", 75}};
-  for (int i = 0; i < 6; ++i) {
-    LVCOLUMNW col{};
-    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    col.pszText = const_cast<wchar_t*>(columns[i].first);
-    col.cx = columns[i].second;
-    col.iSubItem = i;
-    SendMessageW(lvwResults, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));
-  }
+  Results_ = std::make_unique<TResultsView>(w, idList, font);
+  lvwResults = Results_->Handle();
+  Results_->OnColumnClick = [this](int column) { lvwResultsColumnClick(column); };
+  Results_->OnDoubleClick = [this] { lvwResultsDblClick(); };
+  Results_->OnMouseDown = [this](TMouseButton button, POINT point) { lvwResultsMouseDown(button, point); };
 
   sbInfoBar = Child(w, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP, 0, 0, 0, 0, idStatus, font);
 }
@@ -487,6 +482,14 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         BrowseForFolder();
         return 0;
       }
+      if (lp == 0) {  // menu items
+        switch (id) {
+          case idSaveSearch: SaveSearch(); return 0;
+          case idCut: EditCommand(WM_CUT); return 0;
+          case idCopy: EditCommand(WM_COPY); return 0;
+          case idPaste: EditCommand(WM_PASTE); return 0;
+        }
+      }
       if (Actions_.Find(id)) {
         Actions_.Execute(id);
         return 0;
@@ -495,6 +498,8 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_NOTIFY: {
       const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
+      LRESULT result = 0;
+      if (hdr->hwndFrom == lvwResults && Results_->OnNotify(hdr, result)) return result;
       if (hdr->hwndFrom == pgcSearch && hdr->code == TCN_SELCHANGE)
         ShowPage(static_cast<int>(SendMessageW(pgcSearch, TCM_GETCURSEL, 0, 0)));
       return 0;

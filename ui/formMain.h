@@ -6,11 +6,13 @@
 #include <commctrl.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "ActionList.h"
 #include "BusyAnimation.h"
+#include "ResultsView.h"
 #include "Win32Handles.h"
 #include "Window.h"
 #include "uActionRules.h"
@@ -61,6 +63,34 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   void actSearchStopExecute();
   void actFileClearScreenExecute();
   void actHelpAboutExecute();
+  void actSearchOpenFileSelectedExecute();
+  void actSearchOpenFileWithExecute();
+  void actSearchOpenSelectedFolderExecute();
+  void actSearchFilepropertiesExecute();
+
+  // The results list's events.
+  void lvwResultsColumnClick(int column);
+  int lvwResultsCompare(int first, int second) const;
+  void lvwResultsDblClick();
+  void lvwResultsMouseDown(TMouseButton button, POINT point);
+  int SortColumn() const { return SortColumn_; }
+  bool SortAscending() const { return SortAscending_; }
+  TResultsView& Results() { return *Results_; }
+
+  // File > Save Search: the rows as CSV, through the system's Save dialog.
+  void SaveSearch();
+  // Writes the rows as CSV to the file; false (and nothing said) when it can't.
+  bool SaveResults(const std::wstring& path) const;
+  // Edit > Cut, Copy, Paste (WM_CUT, WM_COPY, WM_PASTE): on the focused text
+  // field; Copy on the results list copies the selected row's full path.
+  void EditCommand(UINT message);
+
+  // What the result actions ask of the shell; tests put recorders in their place.
+  struct TShellHooks {
+    std::function<void(HWND owner, const TShellCall& call)> Run;
+    std::function<bool(HWND owner, const std::string& path)> Properties;
+    std::function<bool(const std::string& path, HWND owner, POINT screen, bool& setAside)> ContextMenu;
+  } Shell;
 
   // Conditions from the grid (the grid's editor comes later: it adds none yet).
   int BuildFileConditions();
@@ -96,6 +126,7 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   UniqueGdiObject Font_;
   HIMAGELIST ToolbarImages_ = nullptr;
   std::unique_ptr<TBusyAnimation> OwnAnimation_;
+  std::unique_ptr<TResultsView> Results_;
   TSearchState State_ = TSearchState::Idle;
   std::unique_ptr<TKtSearchThread> Worker_;
   TKtFileConditions Conditions_;

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "WaitCursor.h"
 #include "WinMessages.h"
 #include "WinText.h"
 #include "formAbout.h"
@@ -14,23 +15,11 @@ namespace {
 
 bool Checked(HWND h) { return SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-// Restores the arrow cursor however the block it guards ends.
-class TWaitCursor {
- public:
-  TWaitCursor() : Old_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-  ~TWaitCursor() { SetCursor(Old_); }
-  TWaitCursor(const TWaitCursor&) = delete;
-  TWaitCursor& operator=(const TWaitCursor&) = delete;
-
- private:
-  HCURSOR Old_;
-};
-
 }  // namespace
 
 int TfrmMain::BuildFileConditions() { return 0; }
 
-void TfrmMain::ClearRows() { ListView_DeleteAllItems(lvwResults); }
+void TfrmMain::ClearRows() { Results_->Clear(); }
 
 void TfrmMain::actSearchStartExecute() {
   {
@@ -130,21 +119,11 @@ std::string TfrmMain::PanelText(int panel) const {
   return Narrow(text);
 }
 
-int TfrmMain::SelectedRows() const {
-  return lvwResults ? static_cast<int>(SendMessageW(lvwResults, LVM_GETSELECTEDCOUNT, 0, 0)) : 0;
-}
+int TfrmMain::SelectedRows() const { return Results_ ? Results_->SelectedCount() : 0; }
 
-int TfrmMain::RowCount() const { return static_cast<int>(SendMessageW(lvwResults, LVM_GETITEMCOUNT, 0, 0)); }
+int TfrmMain::RowCount() const { return Results_->Count(); }
 
-std::string TfrmMain::RowText(int row, int column) const {
-  wchar_t buffer[1024] = {};
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = buffer;
-  item.cchTextMax = 1024;
-  SendMessageW(lvwResults, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  return Narrow(buffer);
-}
+std::string TfrmMain::RowText(int row, int column) const { return Results_->Text(row, column); }
 
 void TfrmMain::ShowPanels(const std::array<std::string, 4>& panels) {
   for (int i = 0; i < 4; ++i) SetPanel(i, panels[static_cast<std::size_t>(i)]);
@@ -164,22 +143,6 @@ void TfrmMain::SetAnimationActive(bool active) {
 
 void TfrmMain::SetSearchIdle() { State_ = TSearchState::Idle; }
 
-void TfrmMain::AddRow(const TResultRow& row) {
-  const std::wstring caption = Widen(row.Caption);
-  LVITEMW item{};
-  item.mask = LVIF_TEXT | LVIF_IMAGE;
-  item.iItem = RowCount();
-  item.pszText = const_cast<wchar_t*>(caption.c_str());
-  item.iImage = row.ImageIndex;
-  const int index = static_cast<int>(SendMessageW(lvwResults, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-  if (index < 0) return;
-  for (int i = 0; i < 5; ++i) {
-    const std::wstring text = Widen(row.SubItems[static_cast<std::size_t>(i)]);
-    LVITEMW sub{};
-    sub.iSubItem = i + 1;
-    sub.pszText = const_cast<wchar_t*>(text.c_str());
-    SendMessageW(lvwResults, LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&sub));
-  }
-}
+void TfrmMain::AddRow(const TResultRow& row) { Results_->Append(row); }
 
 }  // namespace sorvik

@@ -1,0 +1,201 @@
+#include "ItemProp.h"
+
+#include <shellapi.h>
+
+#include "WaitCursor.h"
+#include "Win32Handles.h"
+#include "WinText.h"
+
+namespace sorvik {
+
+namespace {
+
+constexpr wchar_t kCallbackClass[] = L"ItemPropMenuCallbackHelper";
+constexpr wchar_t kCallbackWindow[] = L"ItemPropCallbackProcessor";
+constexpr UINT kFirstCommand = 1;
+constexpr UINT kLastCommand = 0x7FFF;
+
+// Which richer forms the handler of the menu being shown answered for. One menu
+// is open at a time: tracking is modal.
+struct TMenuForms {
+  bool Menu2 = false;
+  bool Menu3 = false;
+};
+TMenuForms MenuForms;
+std::string Hint;
+
+std::wstring CommandString(IContextMenu* menu, UINT offset, UINT type) {
+  wchar_t buffer[MAX_PATH] = {};
+  if (FAILED(menu->GetCommandString(offset, type, nullptr, reinterpret_cast<char*>(buffer), MAX_PATH))) return {};
+  buffer[MAX_PATH - 1] = L'\0';
+  return buffer;
+}
+
+// Forwards a menu message to the handler, in its richest form.
+LRESULT ForwardMenuMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* menu = reinterpret_cast<IContextMenu*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  LRESULT result = 0;
+  if (!menu) return 0;  // can't happen: WM_CREATE stores it before any menu message
+  if (MenuForms.Menu3)
+    static_cast<IContextMenu3*>(menu)->HandleMenuMsg2(msg, wp, lp, &result);
+  else if (MenuForms.Menu2)
+    static_cast<IContextMenu2*>(menu)->HandleMenuMsg(msg, wp, lp);
+  return result;
+}
+
+LRESULT CALLBACK CallbackProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_CREATE:
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+      return DefWindowProcW(hwnd, msg, wp, lp);
+    case WM_INITMENUPOPUP:
+      ForwardMenuMessage(hwnd, msg, wp, lp);
+      return 0;
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+      ForwardMenuMessage(hwnd, msg, wp, lp);
+      return TRUE;
+    case WM_MENUCHAR:
+      // Keyboard access to owner-drawn entries: only the richest form answers.
+      if (MenuForms.Menu3) return ForwardMenuMessage(hwnd, msg, wp, lp);
+      return DefWindowProcW(hwnd, msg, wp, lp);
+    case WM_MENUSELECT: {
+      if (HIWORD(wp) == 0xFFFF && lp == 0) {
+        Hint.clear();
+      } else if (LOWORD(wp) >= kFirstCommand) {
+        auto* menu = reinterpret_cast<IContextMenu*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (menu) {
+          const UINT offset = LOWORD(wp) - kFirstCommand;
+          Hint = Narrow(CommandString(menu, offset, GCS_VERBW)) + "|" +
+                 Narrow(CommandString(menu, offset, GCS_HELPTEXTW));
+        }
+      }
+      return 0;
+    }
+    default: return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+}
+
+HWND CreateCallbackWindow(IContextMenu* menu) {
+  WNDCLASSW wc{};
+  wc.style = CS_PARENTDC;
+  wc.lpfnWndProc = CallbackProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = kCallbackClass;
+  RegisterClassW(&wc);  // fails harmlessly when already registered
+  return CreateWindowExW(0, kCallbackClass, kCallbackWindow, WS_POPUPWINDOW, 0, 0, 0, 0, nullptr, nullptr,
+                         GetModuleHandleW(nullptr), menu);
+}
+
+// Shows the menu of one item of a folder and invokes the pick.
+bool RunMenu(IShellFolder* folder, PCUITEMID_CHILD item, HWND owner, POINT point, bool& setAside) {
+  ComPtr<IContextMenu> menu;
+  if (FAILED(folder->GetUIObjectOf(owner, 1, &item, IID_IContextMenu, nullptr, menu.put_void()))) return false;
+  ComPtr<IContextMenu2> menu2;
+  ComPtr<IContextMenu3> menu3;
+  IContextMenu* used = menu.get();
+  if (SUCCEEDED(menu->QueryInterface(IID_IContextMenu2, menu2.put_void()))) {
+    used = menu2.get();
+    MenuForms.Menu2 = true;
+    if (SUCCEEDED(menu2->QueryInterface(IID_IContextMenu3, menu3.put_void()))) {
+      used = menu3.get();
+      MenuForms.Menu3 = true;
+    }
+  }
+  UniqueMenu popup(CreatePopupMenu());
+  if (!popup) return false;
+  if (FAILED(used->QueryContextMenu(popup.get(), 0, kFirstCommand, kLastCommand, CMF_EXPLORE | CMF_CANRENAME)))
+    return false;
+  UniqueWindow callback(CreateCallbackWindow(used));
+  if (!callback) return false;
+  const UINT picked = static_cast<UINT>(TrackPopupMenuEx(popup.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x,
+                                                         point.y, callback.get(), nullptr));
+  if (picked == 0) return true;
+  const UINT offset = picked - kFirstCommand;
+  if (IsSetAsideCommand(used, offset)) {
+    setAside = true;
+    return true;
+  }
+  CMINVOKECOMMANDINFO info{};
+  info.cbSize = sizeof info;
+  info.hwnd = owner;
+  info.lpVerb = MAKEINTRESOURCEA(offset);
+  info.nShow = SW_SHOWNORMAL;
+  return SUCCEEDED(used->InvokeCommand(&info));
+}
+
+}  // namespace
+
+bool IsSetAsideCommand(IContextMenu* menu, UINT offset) {
+  std::wstring verb = CommandString(menu, offset, GCS_VERBW);
+  if (verb.empty()) {
+    // Handlers that only answer in ANSI.
+    char buffer[MAX_PATH] = {};
+    if (SUCCEEDED(menu->GetCommandString(offset, GCS_VERBA, nullptr, buffer, MAX_PATH))) {
+      buffer[MAX_PATH - 1] = '\0';
+      for (const char* p = buffer; *p; ++p) verb += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+    }
+  }
+  return CompareStringOrdinal(verb.c_str(), -1, L"rename", -1, TRUE) == CSTR_EQUAL;
+}
+
+const std::string& ApplicationHint() { return Hint; }
+
+void RunShellCall(HWND owner, const TShellCall& call) {
+  ShellExecuteW(owner, Widen(call.Operation).c_str(), Widen(call.File).c_str(), Widen(call.Parameters).c_str(),
+                Widen(call.Directory).c_str(), call.ShowCommand);
+}
+
+bool ShowFileProperties(HWND owner, const std::string& path) {
+  const std::wstring file = Widen(path);
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.hwnd = owner;
+  info.lpVerb = L"properties";
+  info.lpFile = file.c_str();
+  info.nShow = SW_HIDE;
+  const bool accepted = ShellExecuteExW(&info) != FALSE;
+  // Asked for, so it must be closed: a process handle the sheet may hand back.
+  UniqueKernelHandle process(info.hProcess);
+  return accepted;
+}
+
+bool ShowShellContextMenu(const std::string& path, HWND owner, POINT point, bool& setAside) {
+  MenuForms = {};
+  setAside = false;
+  TWaitCursor wait;
+  const std::size_t cut = path.find_last_of('\\');
+  std::wstring folderPart = Widen(cut == std::string::npos ? std::string() : path.substr(0, cut + 1));
+  std::wstring namePart = Widen(cut == std::string::npos ? path : path.substr(cut + 1));
+  std::wstring whole = Widen(path);
+
+  ComPtr<IShellFolder> desktop;
+  if (FAILED(SHGetDesktopFolder(desktop.put()))) return false;
+  PIDLIST_RELATIVE folderPidl = nullptr;
+  if (FAILED(desktop->ParseDisplayName(owner, nullptr, folderPart.data(), nullptr, &folderPidl, nullptr)))
+    return false;
+  UniqueCoTaskMem folderId(folderPidl);
+  ComPtr<IShellFolder> folder;
+  if (FAILED(desktop->BindToObject(folderPidl, nullptr, IID_IShellFolder, folder.put_void()))) return false;
+
+  PIDLIST_RELATIVE itemPidl = nullptr;
+  if (SUCCEEDED(folder->ParseDisplayName(owner, nullptr, namePart.data(), nullptr, &itemPidl, nullptr))) {
+    UniqueCoTaskMem itemId(itemPidl);
+    return RunMenu(folder.get(), static_cast<PCUITEMID_CHILD>(itemPidl), owner, point, setAside);
+  }
+  // The name can't be parsed in its folder: try the whole path in the desktop's first folder.
+  ComPtr<IEnumIDList> items;
+  if (desktop->EnumObjects(owner, SHCONTF_FOLDERS, items.put()) != S_OK || !items) return false;
+  PITEMID_CHILD firstPidl = nullptr;
+  if (items->Next(1, &firstPidl, nullptr) != S_OK) return false;
+  UniqueCoTaskMem firstId(firstPidl);
+  ComPtr<IShellFolder> first;
+  if (FAILED(desktop->BindToObject(firstPidl, nullptr, IID_IShellFolder, first.put_void()))) return false;
+  if (FAILED(first->ParseDisplayName(owner, nullptr, whole.data(), nullptr, &itemPidl, nullptr))) return false;
+  UniqueCoTaskMem itemId(itemPidl);
+  return RunMenu(first.get(), static_cast<PCUITEMID_CHILD>(itemPidl), owner, point, setAside);
+}
+
+}  // namespace sorvik

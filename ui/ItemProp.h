@@ -1,0 +1,37 @@
+// The Explorer context menu of one file: the shell's own handler fills a popup
+// menu (with its extensions, submenus and owner-drawn entries), the menu is
+// tracked at a point, and the picked command is carried out.
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "uActionRules.h"
+
+namespace sorvik {
+
+// Shows the menu of the file at `path` (UTF-8) with its top left corner at
+// `point` (screen coordinates) and invokes the picked command with `owner` as
+// its window. True when the menu was shown and the picked command (if any) ran
+// without error; false when the file can't be resolved, no handler or menu can
+// be had, or the command fails. `setAside` tells whether the user picked the
+// entry that is never invoked (rename: the results list can't edit names).
+bool ShowShellContextMenu(const std::string& path, HWND owner, POINT point, bool& setAside);
+
+// Whether the entry at this command offset is the one set aside: its verb is "rename".
+bool IsSetAsideCommand(IContextMenu* menu, UINT offset);
+
+// Asks the shell to carry out a request for a result row (ShellExecute); its
+// result isn't examined: the shell reports its own failures.
+void RunShellCall(HWND owner, const TShellCall& call);
+
+// The shell's properties sheet of the file; true when the shell accepted the request.
+bool ShowFileProperties(HWND owner, const std::string& path);
+
+// The hint of the menu entry under the mouse: its verb, "|" and its help text;
+// empty when the menu has closed.
+const std::string& ApplicationHint();
+
+}  // namespace sorvik

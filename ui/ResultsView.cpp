@@ -1,0 +1,176 @@
+#include "ResultsView.h"
+
+#include <windowsx.h>
+
+#include "WinText.h"
+#include "uResultCompare.h"
+
+namespace sorvik {
+
+namespace {
+
+constexpr int kDesignWidths[kResultColumns] = {100, 150, 75, 75, 75, 75};
+
+// UTF-8 into a fixed wide buffer, cut to fit and always terminated.
+void CopyWide(std::string_view text, wchar_t* out, int capacity) {
+  if (!out || capacity <= 0) return;
+  int n = text.empty() ? 0
+                       : MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out, capacity - 1);
+  if (n == 0 && !text.empty()) {
+    // Too long for the buffer: convert whole, then cut.
+    const std::wstring wide = Widen(std::string(text));
+    n = static_cast<int>(std::min<std::size_t>(wide.size(), static_cast<std::size_t>(capacity - 1)));
+    wide.copy(out, static_cast<std::size_t>(n));
+  }
+  out[n] = L'\0';
+}
+
+}  // namespace
+
+TResultsView::TResultsView(HWND parent, int id, HFONT font) {
+  Handle_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+                                LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
+                            0, 0, 10, 10, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(Handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  ListView_SetExtendedListViewStyle(Handle_, LVS_EX_FULLROWSELECT);
+  for (int i = 0; i < kResultColumns; ++i) {
+    const std::wstring caption = Widen(kResultColumnCaptions[static_cast<std::size_t>(i)]);
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.pszText = const_cast<wchar_t*>(caption.c_str());
+    col.cx = kDesignWidths[i];
+    col.iSubItem = i;
+    SendMessageW(Handle_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));
+  }
+  SetWindowSubclass(Handle_, Subclass, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void TResultsView::SyncCount() {
+  SendMessageW(Handle_, LVM_SETITEMCOUNT, Rows_.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
+void TResultsView::Append(const TResultRow& row) {
+  Rows_.Append(row);
+  SyncCount();
+}
+
+void TResultsView::Clear() {
+  Rows_.Clear();
+  SendMessageW(Handle_, LVM_SETITEMCOUNT, 0, 0);
+}
+
+void TResultsView::Sort(int column, bool ascending) {
+  const int selected = Selected();
+  const std::vector<std::size_t> moved = Rows_.Sort(column, ascending, UserDateFormat(), CurrentYear());
+  if (selected >= 0) Select(static_cast<int>(moved[static_cast<std::size_t>(selected)]));
+  InvalidateRect(Handle_, nullptr, FALSE);
+}
+
+int TResultsView::SelectedCount() const {
+  return static_cast<int>(SendMessageW(Handle_, LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
+int TResultsView::Selected() const {
+  return static_cast<int>(SendMessageW(Handle_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void TResultsView::Select(int row) {
+  ListView_SetItemState(Handle_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  if (row < 0 || row >= Count()) return;
+  ListView_SetItemState(Handle_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_EnsureVisible(Handle_, row, FALSE);
+}
+
+void TResultsView::GetDispInfo(NMLVDISPINFOW& info) const {
+  LVITEMW& item = info.item;
+  if (item.iItem < 0 || item.iItem >= Count()) return;
+  const auto row = static_cast<std::size_t>(item.iItem);
+  if ((item.mask & LVIF_TEXT) && item.iSubItem >= 0 && item.iSubItem < kResultColumns)
+    CopyWide(Rows_.Text(row, item.iSubItem), item.pszText, item.cchTextMax);
+  if (item.mask & LVIF_IMAGE) item.iImage = Rows_.ImageIndex(row);
+}
+
+// Typing in the list jumps to the next file name that begins with what was typed.
+int TResultsView::FindItem(const NMLVFINDITEMW& find) const {
+  if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz || Count() == 0) return -1;
+  const std::wstring typed = find.lvfi.psz;
+  const int n = Count();
+  const int start = find.iStart < 0 || find.iStart >= n ? 0 : find.iStart;
+  std::wstring caption;
+  for (int k = 0; k < n; ++k) {
+    const int i = (start + k) % n;
+    if (k > 0 && i == start) break;
+    if (!(find.lvfi.flags & LVFI_WRAP) && i < start) break;
+    Widen(std::string(Rows_.Text(static_cast<std::size_t>(i), 0)), caption);
+    if (caption.size() < typed.size()) continue;
+    const bool whole = !(find.lvfi.flags & LVFI_PARTIAL);
+    if (whole && caption.size() != typed.size()) continue;
+    if (CompareStringOrdinal(caption.c_str(), static_cast<int>(typed.size()), typed.c_str(),
+                             static_cast<int>(typed.size()), TRUE) == CSTR_EQUAL)
+      return i;
+  }
+  return -1;
+}
+
+bool TResultsView::OnNotify(const NMHDR* hdr, LRESULT& result) {
+  switch (hdr->code) {
+    case LVN_GETDISPINFOW:
+      GetDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(hdr)));
+      result = 0;
+      return true;
+    case LVN_ODFINDITEMW:
+      result = FindItem(*reinterpret_cast<const NMLVFINDITEMW*>(hdr));
+      return true;
+    case LVN_COLUMNCLICK:
+      if (OnColumnClick) OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(hdr)->iSubItem);
+      result = 0;
+      return true;
+    case NM_DBLCLK:
+      if (OnDoubleClick) OnDoubleClick();
+      result = 0;
+      return true;
+    default: return false;
+  }
+}
+
+LRESULT CALLBACK TResultsView::Subclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+  auto* self = reinterpret_cast<TResultsView*>(data);
+  const POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (self->OnMouseDown) self->OnMouseDown(msg == WM_LBUTTONDOWN ? TMouseButton::Left : TMouseButton::Middle, pt);
+      break;
+    case WM_RBUTTONDOWN: {
+      // The list's own right-button handling waits for a drag in a loop of its
+      // own; the press is ours: select the row under it, then tell the owner.
+      LVHITTESTINFO hit{};
+      hit.pt = pt;
+      if (SendMessageW(hwnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0 && (hit.flags & LVHT_ONITEM))
+        self->Select(hit.iItem);
+      SetFocus(hwnd);
+      if (self->OnMouseDown) self->OnMouseDown(TMouseButton::Right, pt);
+      return 0;
+    }
+    case WM_CONTEXTMENU: {
+      // The menu key or Shift+F10: the selected row's menu, below its name.
+      // A right press already showed it for the mouse.
+      const int row = self->Selected();
+      RECT r{};
+      if (lp == -1 && row >= 0 && self->OnMouseDown) {
+        r.left = LVIR_LABEL;
+        SendMessageW(hwnd, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+        self->OnMouseDown(TMouseButton::Right, POINT{r.left, r.bottom});
+      }
+      return 0;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, Subclass, 1);
+      break;
+  }
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+}  // namespace sorvik

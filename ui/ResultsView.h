@@ -1,0 +1,56 @@
+// The results list: a virtual list view (the control asks for texts and images
+// as it draws) over the row store, its columns and its notifications.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+
+#include "uActionRules.h"
+#include "uResultRows.h"
+
+namespace sorvik {
+
+class TResultsView {
+ public:
+  TResultsView(HWND parent, int id, HFONT font);
+  TResultsView(const TResultsView&) = delete;
+  TResultsView& operator=(const TResultsView&) = delete;
+
+  HWND Handle() const { return Handle_; }
+  const TResultRows& Rows() const { return Rows_; }
+
+  void Append(const TResultRow& row);
+  void Clear();
+  // Sorts by the column; the selected row stays selected and in view.
+  void Sort(int column, bool ascending);
+
+  int Count() const { return static_cast<int>(Rows_.Count()); }
+  int SelectedCount() const;
+  int Selected() const;  // -1 when none
+  void Select(int row);
+  std::string Text(int row, int column) const { return std::string(Rows_.Text(static_cast<std::size_t>(row), column)); }
+
+  // Answers the list's notifications; false for those it leaves to the caller.
+  bool OnNotify(const NMHDR* hdr, LRESULT& result);
+
+  // What the list tells its owner.
+  std::function<void(int column)> OnColumnClick;
+  std::function<void()> OnDoubleClick;
+  // A mouse press, in the list's client coordinates. A right press on a row
+  // selects that row first, as the Explorer does.
+  std::function<void(TMouseButton button, POINT point)> OnMouseDown;
+
+ private:
+  static LRESULT CALLBACK Subclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self);
+  void GetDispInfo(NMLVDISPINFOW& info) const;
+  int FindItem(const NMLVFINDITEMW& find) const;
+  void SyncCount();
+
+  HWND Handle_ = nullptr;
+  TResultRows Rows_;
+};
+
+}  // namespace sorvik

@@ -1,0 +1,120 @@
+// The main window's results list: sorting, the result actions, the context
+// menu, saving the rows and the Edit menu.
+#include <windows.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "ItemProp.h"
+#include "Win32Handles.h"
+#include "WinText.h"
+#include "formMain.h"
+
+namespace sorvik {
+
+void TfrmMain::lvwResultsColumnClick(int column) {
+  SortColumn_ = column;
+  SortAscending_ = !SortAscending_;  // flips on every click, whichever column
+  Results_->Sort(SortColumn_, SortAscending_);
+}
+
+int TfrmMain::lvwResultsCompare(int first, int second) const {
+  return Results_->Rows().Compare(static_cast<std::size_t>(first), static_cast<std::size_t>(second), SortColumn_,
+                                  SortAscending_);
+}
+
+void TfrmMain::lvwResultsDblClick() { actSearchOpenFileSelectedExecute(); }
+
+void TfrmMain::lvwResultsMouseDown(TMouseButton button, POINT point) {
+  if (!ShowsContextMenu(button, SelectedRows())) return;
+  const std::string path = Results_->Rows().FullPath(static_cast<std::size_t>(Results_->Selected()));
+  ClientToScreen(lvwResults, &point);
+  bool setAside = false;
+  Shell.ContextMenu(path, Handle(), point, setAside);
+}
+
+void TfrmMain::actSearchOpenFileSelectedExecute() {
+  const int row = Results_->Selected();
+  if (row < 0) return;
+  Shell.Run(Handle(), OpenSelectedCall(Results_->Text(row, 1), Results_->Text(row, 0)));
+}
+
+void TfrmMain::actSearchOpenFileWithExecute() {
+  const int row = Results_->Selected();
+  if (row < 0) return;
+  Shell.Run(Handle(), OpenWithCall(Results_->Rows().FullPath(static_cast<std::size_t>(row))));
+}
+
+void TfrmMain::actSearchOpenSelectedFolderExecute() {
+  const int row = Results_->Selected();
+  if (row < 0) return;
+  Shell.Run(Handle(), OpenFolderCall(Results_->Text(row, 1)));
+}
+
+void TfrmMain::actSearchFilepropertiesExecute() {
+  const int row = Results_->Selected();
+  if (row < 0) return;
+  Shell.Properties(Handle(), Results_->Rows().FullPath(static_cast<std::size_t>(row)));
+}
+
+bool TfrmMain::SaveResults(const std::wstring& path) const {
+  const std::string csv = ResultsToCsv(Results_->Rows());
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  std::size_t done = 0;
+  while (done < csv.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(csv.size() - done, 1u << 20));
+    DWORD written = 0;
+    if (!WriteFile(file.get(), csv.data() + done, chunk, &written, nullptr) || written == 0) return false;
+    done += written;
+  }
+  return true;
+}
+
+void TfrmMain::SaveSearch() {
+  wchar_t path[MAX_PATH * 4] = L"results.csv";
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = Handle();
+  ofn.lpstrFilter = L"CSV files (*.csv)\0*.csv\0All files (*.*)\0*.*\0";
+  ofn.lpstrFile = path;
+  ofn.nMaxFile = MAX_PATH * 4;
+  ofn.lpstrDefExt = L"csv";
+  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+  if (!GetSaveFileNameW(&ofn)) return;
+  if (!SaveResults(path)) {
+    const std::wstring text = L"Unable to write to " + std::wstring(path);
+    MessageBoxW(Handle(), text.c_str(), L"Sorvik", MB_OK | MB_ICONERROR);
+  }
+}
+
+void TfrmMain::EditCommand(UINT message) {
+  const HWND focus = GetFocus();
+  if (!focus) return;
+  if (focus == lvwResults) {
+    const int row = Results_->Selected();
+    if (message != WM_COPY || row < 0) return;
+    const std::wstring path = Widen(Results_->Rows().FullPath(static_cast<std::size_t>(row)));
+    if (!OpenClipboard(Handle())) return;
+    EmptyClipboard();
+    const std::size_t bytes = (path.size() + 1) * sizeof(wchar_t);
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+      if (void* p = GlobalLock(memory)) {
+        std::memcpy(p, path.c_str(), bytes);
+        GlobalUnlock(memory);
+        // The clipboard owns the memory once it takes it.
+        if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+      } else {
+        GlobalFree(memory);
+      }
+    }
+    CloseClipboard();
+    return;
+  }
+  wchar_t cls[16] = {};
+  GetClassNameW(focus, cls, 16);
+  if (CompareStringOrdinal(cls, -1, L"Edit", -1, TRUE) == CSTR_EQUAL) SendMessageW(focus, message, 0, 0);
+}
+
+}  // namespace sorvik
