@@ -1,0 +1,312 @@
+// The results list in the main window: sorting, the result actions, the mouse,
+// the context menu and the Edit and File menus.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <vector>
+
+#include "ItemProp.h"
+#include "TestFolder.h"
+#include "WinText.h"
+#include "formMain.h"
+
+namespace sorvik {
+namespace {
+
+using A = TActionId;
+
+bool Pump(TfrmMain& form, const std::function<bool()>& done, int ms = 20000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (form.Handle()) form.UpdateActions();
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() > end) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+}
+
+// A click on a column's header, as the user makes it.
+void ClickHeader(TfrmMain& f, int column) {
+  const HWND header = ListView_GetHeader(f.lvwResults);
+  RECT r{};
+  SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&r));
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(header, WM_LBUTTONUP, 0, at);
+}
+
+// A press on a row of the list (or below the last row for row -1).
+LPARAM RowPoint(TfrmMain& f, int row) {
+  RECT r{};
+  r.left = LVIR_BOUNDS;
+  if (row >= 0) {
+    SendMessageW(f.lvwResults, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+    return MAKELPARAM(r.left + 20, (r.top + r.bottom) / 2);
+  }
+  GetClientRect(f.lvwResults, &r);
+  return MAKELPARAM(20, r.bottom - 5);
+}
+
+std::string FileName(int i) { return std::string("f").append(std::to_string(1000 + i)).append(".txt"); }
+
+TResultRow Row(const std::string& name, const std::string& folder, const std::string& size) {
+  return {name, {folder, size, "1/1/2024", "1/1/2024", "1/1/2024"}, 0};
+}
+
+class ResultsList : public testing::Test {
+ protected:
+  void SetUp() override {
+    Form = std::make_unique<TfrmMain>(Empty, false);
+    Form->Shell.Run = [this](HWND owner, const TShellCall& c) {
+      EXPECT_EQ(owner, Form->Handle());
+      Calls.push_back(c);
+    };
+    Form->Shell.Properties = [this](HWND, const std::string& path) {
+      Calls.push_back({"properties", path, "", ""});
+      return true;
+    };
+    Form->Shell.ContextMenu = [this](const std::string& path, HWND, POINT screen, bool&) {
+      Menus.push_back(path);
+      MenuPoint = screen;
+      return true;
+    };
+  }
+  void Add(std::initializer_list<TResultRow> rows) {
+    for (const TResultRow& r : rows) Form->AddRow(r);
+  }
+  std::vector<std::string> Names() {
+    std::vector<std::string> out;
+    for (int i = 0; i < Form->RowCount(); ++i) out.push_back(Form->RowText(i, 0));
+    return out;
+  }
+  TCommandObject Empty;
+  std::unique_ptr<TfrmMain> Form;
+  std::vector<TShellCall> Calls;
+  std::vector<std::string> Menus;
+  POINT MenuPoint{};
+  test::TTestFolder Dir;
+};
+
+TEST_F(ResultsList, HeaderClicksFlipTheOneFlagAndLaterRowsGoBelow) {
+  for (int i = 0; i < 300; ++i) Dir.File(FileName(i), std::string(1 + i % 7, 'x'));
+  TfrmMain& f = *Form;
+  SetText(f.edDirectories, Dir.Root());
+  SetText(f.cboFilemask, "*.txt");
+  ASSERT_TRUE(f.Execute(A::SearchStart));
+  ASSERT_TRUE(Pump(f, [&] { return f.RowCount() >= 20; }));
+  ASSERT_TRUE(f.Execute(A::SearchPause));
+  const int sorted = f.RowCount();
+  // The first click, on any column, sorts descending.
+  ClickHeader(f, 0);
+  EXPECT_EQ(f.SortColumn(), 0);
+  EXPECT_FALSE(f.SortAscending());
+  for (int i = 0; i + 1 < sorted; ++i) ASSERT_GT(f.RowText(i, 0), f.RowText(i + 1, 0));
+  ASSERT_TRUE(f.Execute(A::SearchPause));
+  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == TSearchState::Idle; }));
+  ASSERT_EQ(f.RowCount(), 300);
+  // Found after the sort: below the sorted block, in the order found.
+  for (int i = sorted; i < 300; ++i) ASSERT_EQ(f.RowText(i, 0), FileName(i));
+  // A click on another column sorts it ascending; sizes as numbers, equal ones stable.
+  ClickHeader(f, 2);
+  EXPECT_TRUE(f.SortAscending());
+  for (int i = 0; i + 1 < 300; ++i) {
+    ASSERT_LE(std::stoi(f.RowText(i, 2)), std::stoi(f.RowText(i + 1, 2)));
+    ASSERT_LE(f.lvwResultsCompare(i, i + 1), 0);
+  }
+  // The list draws from the store: what the control reports is the sorted text.
+  wchar_t text[64] = {};
+  LVITEMW item{};
+  item.iSubItem = 2;
+  item.pszText = text;
+  item.cchTextMax = 64;
+  SendMessageW(f.lvwResults, LVM_GETITEMTEXTW, 299, reinterpret_cast<LPARAM>(&item));
+  EXPECT_STREQ(text, L"7");
+}
+
+TEST_F(ResultsList, ActionsNeedASelectedRowAndAskTheShell) {
+  TfrmMain& f = *Form;
+  Add({Row("b c.txt", "C:\\A\\", "1"), Row("z.txt", "C:\\B\\", "2")});
+  f.UpdateActions();
+  for (A a : {A::SearchOpenFileSelected, A::SearchOpenFileWith, A::SearchOpenSelectedFolder, A::SearchFileproperties})
+    EXPECT_FALSE(f.IsEnabled(a));
+  // A double click and the actions themselves do nothing without a selected row.
+  f.lvwResultsDblClick();
+  f.actSearchOpenFileWithExecute();
+  f.actSearchFilepropertiesExecute();
+  EXPECT_TRUE(Calls.empty());
+  f.Results().Select(0);
+  f.UpdateActions();
+  for (A a : {A::SearchOpenFileSelected, A::SearchOpenFileWith, A::SearchOpenSelectedFolder, A::SearchFileproperties})
+    EXPECT_TRUE(f.IsEnabled(a));
+  ASSERT_TRUE(f.Execute(A::SearchOpenFileSelected));
+  ASSERT_TRUE(f.Execute(A::SearchOpenFileWith));
+  ASSERT_TRUE(f.Execute(A::SearchOpenSelectedFolder));
+  ASSERT_TRUE(f.Execute(A::SearchFileproperties));
+  f.lvwResultsDblClick();
+  ASSERT_EQ(Calls.size(), 5u);
+  EXPECT_EQ(Calls[0], (TShellCall{"open", "C:\\A\\b c.txt", "", "C:\\A\\"}));
+  EXPECT_EQ(Calls[1], (TShellCall{"Open", "rundll32.exe", "shell32.dll,OpenAs_RunDLL C:\\A\\b c.txt", ""}));
+  EXPECT_EQ(Calls[2], (TShellCall{"open", "C:\\A\\", "", "C:\\A\\"}));
+  EXPECT_EQ(Calls[3].File, "C:\\A\\b c.txt");
+  EXPECT_EQ(Calls[4], Calls[0]);
+  // Sorting keeps the selected row selected.
+  f.lvwResultsColumnClick(0);  // descending: z.txt first
+  EXPECT_EQ(f.Results().Selected(), 1);
+  EXPECT_EQ(f.RowText(1, 0), "b c.txt");
+}
+
+TEST_F(ResultsList, OnlyARightPressWithASelectedRowShowsTheMenu) {
+  TfrmMain& f = *Form;
+  SetWindowPos(f.Handle(), nullptr, 0, 0, 597, 529, SWP_NOMOVE | SWP_NOZORDER);
+  // No rows, nothing selected: a right press shows nothing.
+  SendMessageW(f.lvwResults, WM_RBUTTONDOWN, MK_RBUTTON, RowPoint(f, -1));
+  SendMessageW(f.lvwResults, WM_RBUTTONUP, 0, RowPoint(f, -1));
+  EXPECT_TRUE(Menus.empty());
+  Add({Row("a.txt", "C:\\A\\", "1"), Row("b.txt", "C:\\B\\", "2")});
+  f.Results().Select(0);
+  for (UINT press : {WM_LBUTTONDOWN, WM_MBUTTONDOWN}) {
+    SendMessageW(f.lvwResults, press, 0, RowPoint(f, 0));
+    SendMessageW(f.lvwResults, press + 1, 0, RowPoint(f, 0));
+  }
+  EXPECT_TRUE(Menus.empty());
+  // A right press on the second row selects it and shows its menu at the press.
+  const LPARAM at = RowPoint(f, 1);
+  SendMessageW(f.lvwResults, WM_RBUTTONDOWN, MK_RBUTTON, at);
+  SendMessageW(f.lvwResults, WM_RBUTTONUP, 0, at);
+  ASSERT_EQ(Menus.size(), 1u);
+  EXPECT_EQ(Menus[0], "C:\\B\\b.txt");
+  EXPECT_EQ(f.Results().Selected(), 1);
+  POINT expected{LOWORD(at), HIWORD(at)};
+  ClientToScreen(f.lvwResults, &expected);
+  EXPECT_EQ(MenuPoint.x, expected.x);
+  EXPECT_EQ(MenuPoint.y, expected.y);
+}
+
+TEST_F(ResultsList, CopyAndSaveSearch) {
+  TfrmMain& f = *Form;
+  Add({Row("a,1.txt", "C:\\A\\", "1")});
+  f.Results().Select(0);
+  SetFocus(f.lvwResults);
+  ASSERT_EQ(GetFocus(), f.lvwResults);
+  f.EditCommand(WM_COPY);
+  ASSERT_TRUE(OpenClipboard(f.Handle()));
+  const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  ASSERT_NE(data, nullptr);
+  EXPECT_STREQ(static_cast<const wchar_t*>(GlobalLock(data)), L"C:\\A\\a,1.txt");
+  GlobalUnlock(data);
+  CloseClipboard();
+  // Copy and Paste in a text field.
+  SetText(f.cboFilemask, "*.cpp");
+  SendMessageW(f.cboFilemask, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+  SetFocus(f.cboFilemask);
+  f.EditCommand(WM_COPY);
+  SetFocus(f.edDirectories);
+  f.EditCommand(WM_PASTE);
+  EXPECT_EQ(GetText(f.edDirectories), "*.cpp");
+
+  const std::string path = Dir.Path("out.csv");
+  ASSERT_TRUE(f.SaveResults(Widen(path)));
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream got;
+  got << in.rdbuf();
+  EXPECT_EQ(got.str(), ResultsToCsv(f.Results().Rows()));
+  EXPECT_NE(got.str().find("\"a,1.txt\",C:\\A\\,1,"), std::string::npos);
+  EXPECT_FALSE(f.SaveResults(Widen(Dir.Path("no such folder\\out.csv"))));
+}
+
+BOOL CALLBACK CountWindow(HWND, LPARAM n) {
+  ++*reinterpret_cast<int*>(n);
+  return TRUE;
+}
+
+// The real menu, up to the point where it would be shown: files that are gone.
+TEST(ContextMenu, GoneFilesShowNothingAndLeakNothing) {
+  test::TTestFolder dir;
+  const std::string gone = dir.Path("gone.txt");
+  dir.Folder("sub");
+  const std::string inGoneFolder = dir.Path("sub") + "\\x.txt";
+  RemoveDirectoryW(Widen(dir.Path("sub")).c_str());
+  const HANDLE self = GetCurrentProcess();
+  auto objects = [&] { return GetGuiResources(self, GR_GDIOBJECTS) + GetGuiResources(self, GR_USEROBJECTS); };
+  auto windows = [] {
+    int n = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&n));
+    return n;
+  };
+  bool setAside = true;
+  ShowShellContextMenu(gone, nullptr, POINT{10, 10}, setAside);  // first use loads what the shell keeps
+  const DWORD before = objects();
+  const int windowsBefore = windows();
+  for (const std::string& path : {gone, inGoneFolder, std::string("Q:\\no\\drive.txt")}) {
+    setAside = true;
+    EXPECT_FALSE(ShowShellContextMenu(path, nullptr, POINT{10, 10}, setAside)) << path;
+    EXPECT_FALSE(setAside);
+  }
+  EXPECT_EQ(objects(), before);
+  EXPECT_EQ(windows(), windowsBefore);
+}
+
+// A menu handler whose entries have the verbs given, by command offset.
+class TVerbMenu : public IContextMenu {
+ public:
+  explicit TVerbMenu(std::vector<std::string> verbs, bool ansiOnly) : Verbs_(std::move(verbs)), AnsiOnly_(ansiOnly) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (riid == IID_IUnknown || riid == IID_IContextMenu) {
+      *out = this;
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE QueryContextMenu(HMENU, UINT, UINT, UINT, UINT) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE InvokeCommand(CMINVOKECOMMANDINFO*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetCommandString(UINT_PTR offset, UINT type, UINT*, CHAR* out, UINT size) override {
+    if (offset >= Verbs_.size() || Verbs_[offset].empty()) return E_INVALIDARG;
+    if (type == GCS_VERBW && !AnsiOnly_) {
+      lstrcpynW(reinterpret_cast<wchar_t*>(out), Widen(Verbs_[offset]).c_str(), static_cast<int>(size));
+      return S_OK;
+    }
+    if (type == GCS_VERBA) {
+      lstrcpynA(out, Verbs_[offset].c_str(), static_cast<int>(size));
+      return S_OK;
+    }
+    return E_INVALIDARG;
+  }
+
+ private:
+  std::vector<std::string> Verbs_;
+  bool AnsiOnly_;
+};
+
+// The entry set aside is the one whose verb is "rename", wherever the handlers put it.
+TEST(ContextMenu, TheRenameEntryIsSetAsideNotAPosition) {
+  std::vector<std::string> verbs(30);
+  verbs[0] = "open";
+  verbs[18] = "copy";  // identifier 19
+  verbs[25] = "rename";
+  for (bool ansiOnly : {false, true}) {
+    TVerbMenu menu(verbs, ansiOnly);
+    EXPECT_FALSE(IsSetAsideCommand(&menu, 18)) << ansiOnly;
+    EXPECT_FALSE(IsSetAsideCommand(&menu, 0));
+    EXPECT_FALSE(IsSetAsideCommand(&menu, 5));  // an entry without a verb
+    EXPECT_TRUE(IsSetAsideCommand(&menu, 25)) << ansiOnly;
+  }
+}
+
+}  // namespace
+}  // namespace sorvik
