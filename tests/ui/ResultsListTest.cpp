@@ -259,6 +259,56 @@ TEST(ContextMenu, GoneFilesShowNothingAndLeakNothing) {
   EXPECT_EQ(windows(), windowsBefore);
 }
 
+// What the menu showed, read while it was open.
+struct TMenuSeen {
+  int Entries = -1;
+  std::string Hint;
+  bool CallbackWindow = false;
+} Seen;
+
+// Runs inside the menu's modal loop: reads the open menu, hovers its first entry, closes it.
+void CALLBACK LookAndDismiss(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  const HWND popup = FindWindowW(L"#32768", nullptr);
+  const auto menu = popup ? reinterpret_cast<HMENU>(SendMessageW(popup, 0x01E1 /* MN_GETHMENU */, 0, 0)) : nullptr;
+  const HWND callback = FindWindowW(L"ItemPropMenuCallbackHelper", L"ItemPropCallbackProcessor");
+  Seen.CallbackWindow = callback != nullptr;
+  if (menu) {
+    Seen.Entries = GetMenuItemCount(menu);
+    for (int i = 0; i < Seen.Entries && callback; ++i) {
+      const UINT id = GetMenuItemID(menu, i);
+      if (id == 0 || id == static_cast<UINT>(-1)) continue;
+      SendMessageW(callback, WM_MENUSELECT, MAKEWPARAM(id, MF_STRING), reinterpret_cast<LPARAM>(menu));
+      Seen.Hint = ApplicationHint();
+      break;
+    }
+  }
+  EndMenu();
+}
+
+// The real menu of a real file, dismissed: nothing is invoked, everything is released.
+TEST(ContextMenu, DismissedMenuInvokesNothingAndReleasesAll) {
+  test::TTestFolder dir;
+  const std::string file = dir.File("r\xC3\xA9sum\xC3\xA9.txt", "text");  // a name outside ASCII
+  TCommandObject none;
+  TfrmMain owner(none, true);
+  int before = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&before));
+  Seen = {};
+  SetTimer(nullptr, 0, 300, LookAndDismiss);
+  bool setAside = true;
+  EXPECT_TRUE(ShowShellContextMenu(file, owner.Handle(), POINT{100, 100}, setAside));
+  EXPECT_FALSE(setAside);
+  EXPECT_TRUE(Seen.CallbackWindow);
+  EXPECT_GT(Seen.Entries, 3);  // the shell's entries (Open, Copy, Delete, Properties...)
+  EXPECT_NE(Seen.Hint.find('|'), std::string::npos) << Seen.Hint;
+  EXPECT_GT(Seen.Hint.find('|'), 0u) << "the entry's verb comes first";
+  EXPECT_EQ(ApplicationHint(), "");  // closing the menu clears it
+  int after = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&after));
+  EXPECT_EQ(after, before);
+}
+
 // A menu handler whose entries have the verbs given, by command offset.
 class TVerbMenu : public IContextMenu {
  public:
