@@ -10,6 +10,8 @@ namespace sorvik {
 namespace {
 
 constexpr int kDesignWidths[kResultColumns] = {100, 150, 75, 75, 75, 75};
+constexpr UINT_PTR kCountTimer = 1;
+constexpr UINT kCountDelayMs = 100;
 
 // UTF-8 into a fixed wide buffer, cut to fit and always terminated.
 void CopyWide(std::string_view text, wchar_t* out, int capacity) {
@@ -53,15 +55,28 @@ void TResultsView::SyncCount() {
 
 void TResultsView::Append(const TResultRow& row) {
   Rows_.Append(row);
+  if (!CountPending_) {
+    CountPending_ = true;
+    SetTimer(Handle_, kCountTimer, kCountDelayMs, nullptr);
+  }
+}
+
+void TResultsView::Flush() {
+  if (!CountPending_) return;
+  CountPending_ = false;
+  KillTimer(Handle_, kCountTimer);
   SyncCount();
 }
 
 void TResultsView::Clear() {
+  CountPending_ = false;
+  KillTimer(Handle_, kCountTimer);
   Rows_.Clear();
   SendMessageW(Handle_, LVM_SETITEMCOUNT, 0, 0);
 }
 
 void TResultsView::Sort(int column, bool ascending) {
+  Flush();
   const int selected = Selected();
   const std::vector<std::size_t> moved = Rows_.Sort(column, ascending, UserDateFormat(), CurrentYear());
   if (selected >= 0) Select(static_cast<int>(moved[static_cast<std::size_t>(selected)]));
@@ -77,6 +92,7 @@ int TResultsView::Selected() const {
 }
 
 void TResultsView::Select(int row) {
+  Flush();
   ListView_SetItemState(Handle_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
   if (row < 0 || row >= Count()) return;
   ListView_SetItemState(Handle_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
@@ -154,6 +170,10 @@ LRESULT CALLBACK TResultsView::Subclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
       if (self->OnMouseDown) self->OnMouseDown(TMouseButton::Right, pt);
       return 0;
     }
+    case WM_TIMER:
+      if (wp != kCountTimer) break;
+      self->Flush();
+      return 0;
     case WM_CONTEXTMENU: {
       // The menu key or Shift+F10: the selected row's menu, below its name.
       // A right press already showed it for the mouse.

@@ -22,7 +22,11 @@ class TResultsView {
   HWND Handle() const { return Handle_; }
   const TResultRows& Rows() const { return Rows_; }
 
+  // Appends a row. The control learns the new count within a tenth of a
+  // second (setting it redraws the scroll bar: far too slow for every row).
   void Append(const TResultRow& row);
+  // Tells the control the count now.
+  void Flush();
   void Clear();
   // Sorts by the column; the selected row stays selected and in view.
   void Sort(int column, bool ascending);
@@ -51,6 +55,7 @@ class TResultsView {
 
   HWND Handle_ = nullptr;
   TResultRows Rows_;
+  bool CountPending_ = false;
 };
 
 }  // namespace sorvik

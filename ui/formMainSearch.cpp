@@ -141,7 +141,10 @@ void TfrmMain::SetAnimationActive(bool active) {
   }
 }
 
-void TfrmMain::SetSearchIdle() { State_ = TSearchState::Idle; }
+void TfrmMain::SetSearchIdle() {
+  State_ = TSearchState::Idle;
+  Results_->Flush();  // every row shows once the search is over
+}
 
 void TfrmMain::AddRow(const TResultRow& row) { Results_->Append(row); }
 
