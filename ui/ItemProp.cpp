@@ -24,6 +24,8 @@ struct TMenuForms {
 TMenuForms MenuForms;
 std::string Hint;
 
+bool InvokeShellVerb(const std::string& path, HWND owner, const char* verb);
+
 std::wstring CommandString(IContextMenu* menu, UINT offset, UINT type) {
   wchar_t buffer[MAX_PATH] = {};
   if (FAILED(menu->GetCommandString(offset, type, nullptr, reinterpret_cast<char*>(buffer), MAX_PATH))) return {};
@@ -159,13 +161,18 @@ bool ShowFileProperties(HWND owner, const std::string& path) {
   const bool accepted = ShellExecuteExW(&info) != FALSE;
   // Asked for, so it must be closed: a process handle the sheet may hand back.
   UniqueKernelHandle process(info.hProcess);
-  return accepted;
+  // Shells that don't take the request this way (Wine's) still show the sheet
+  // through the file's context menu.
+  return accepted || InvokeShellVerb(path, owner, "properties");
 }
 
-bool ShowShellContextMenu(const std::string& path, HWND owner, POINT point, bool& setAside) {
-  MenuForms = {};
-  setAside = false;
-  TWaitCursor wait;
+namespace {
+
+// Resolves the file through the shell's namespace and runs `use` with its folder
+// and item: the item in its own folder, or else the whole path parsed in the
+// desktop's first folder. False when the file can't be resolved.
+template <typename Use>
+bool WithShellItem(const std::string& path, HWND owner, Use use) {
   const std::size_t cut = path.find_last_of('\\');
   std::wstring folderPart = Widen(cut == std::string::npos ? std::string() : path.substr(0, cut + 1));
   std::wstring namePart = Widen(cut == std::string::npos ? path : path.substr(cut + 1));
@@ -183,9 +190,8 @@ bool ShowShellContextMenu(const std::string& path, HWND owner, POINT point, bool
   PIDLIST_RELATIVE itemPidl = nullptr;
   if (SUCCEEDED(folder->ParseDisplayName(owner, nullptr, namePart.data(), nullptr, &itemPidl, nullptr))) {
     UniqueCoTaskMem itemId(itemPidl);
-    return RunMenu(folder.get(), static_cast<PCUITEMID_CHILD>(itemPidl), owner, point, setAside);
+    return use(folder.get(), static_cast<PCUITEMID_CHILD>(itemPidl));
   }
-  // The name can't be parsed in its folder: try the whole path in the desktop's first folder.
   ComPtr<IEnumIDList> items;
   if (desktop->EnumObjects(owner, SHCONTF_FOLDERS, items.put()) != S_OK || !items) return false;
   PITEMID_CHILD firstPidl = nullptr;
@@ -195,7 +201,35 @@ bool ShowShellContextMenu(const std::string& path, HWND owner, POINT point, bool
   if (FAILED(desktop->BindToObject(firstPidl, nullptr, IID_IShellFolder, first.put_void()))) return false;
   if (FAILED(first->ParseDisplayName(owner, nullptr, whole.data(), nullptr, &itemPidl, nullptr))) return false;
   UniqueCoTaskMem itemId(itemPidl);
-  return RunMenu(first.get(), static_cast<PCUITEMID_CHILD>(itemPidl), owner, point, setAside);
+  return use(first.get(), static_cast<PCUITEMID_CHILD>(itemPidl));
+}
+
+// Carries out one verb of the file's context menu without showing the menu.
+bool InvokeShellVerb(const std::string& path, HWND owner, const char* verb) {
+  return WithShellItem(path, owner, [&](IShellFolder* folder, PCUITEMID_CHILD item) {
+    ComPtr<IContextMenu> menu;
+    if (FAILED(folder->GetUIObjectOf(owner, 1, &item, IID_IContextMenu, nullptr, menu.put_void()))) return false;
+    UniqueMenu popup(CreatePopupMenu());
+    if (!popup || FAILED(menu->QueryContextMenu(popup.get(), 0, kFirstCommand, kLastCommand, CMF_NORMAL)))
+      return false;
+    CMINVOKECOMMANDINFO info{};
+    info.cbSize = sizeof info;
+    info.hwnd = owner;
+    info.lpVerb = verb;
+    info.nShow = SW_SHOWNORMAL;
+    return SUCCEEDED(menu->InvokeCommand(&info));
+  });
+}
+
+}  // namespace
+
+bool ShowShellContextMenu(const std::string& path, HWND owner, POINT point, bool& setAside) {
+  MenuForms = {};
+  setAside = false;
+  TWaitCursor wait;
+  return WithShellItem(path, owner, [&](IShellFolder* folder, PCUITEMID_CHILD item) {
+    return RunMenu(folder, item, owner, point, setAside);
+  });
 }
 
 }  // namespace sorvik

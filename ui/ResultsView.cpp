@@ -80,6 +80,16 @@ void TResultsView::Sort(int column, bool ascending) {
   const int selected = Selected();
   const std::vector<std::size_t> moved = Rows_.Sort(column, ascending, UserDateFormat(), CurrentYear());
   if (selected >= 0) Select(static_cast<int>(moved[static_cast<std::size_t>(selected)]));
+  // The header shows which column orders the rows, and which way.
+  const HWND header = ListView_GetHeader(Handle_);
+  for (int i = 0; i < kResultColumns; ++i) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    Header_GetItem(header, i, &item);
+    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+    if (i == column) item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
+    Header_SetItem(header, i, &item);
+  }
   InvalidateRect(Handle_, nullptr, FALSE);
 }
 

@@ -227,6 +227,13 @@ TEST_F(ResultsList, CopyAndSaveSearch) {
   EXPECT_FALSE(f.SaveResults(Widen(Dir.Path("no such folder\\out.csv"))));
 }
 
+// A window destroyed by an earlier test posted WM_QUIT, which would end the next modal loop at once.
+void DrainQuit() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
 BOOL CALLBACK CountWindow(HWND, LPARAM n) {
   ++*reinterpret_cast<int*>(n);
   return TRUE;
@@ -295,6 +302,7 @@ TEST(ContextMenu, DismissedMenuInvokesNothingAndReleasesAll) {
   int before = 0;
   EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&before));
   Seen = {};
+  DrainQuit();
   SetTimer(nullptr, 0, 300, LookAndDismiss);
   bool setAside = true;
   EXPECT_TRUE(ShowShellContextMenu(file, owner.Handle(), POINT{100, 100}, setAside));
@@ -307,6 +315,44 @@ TEST(ContextMenu, DismissedMenuInvokesNothingAndReleasesAll) {
   int after = 0;
   EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&after));
   EXPECT_EQ(after, before);
+}
+
+std::wstring SheetTitle;
+
+BOOL CALLBACK FindSheet(HWND h, LPARAM out) {
+  wchar_t title[128] = {};
+  GetWindowTextW(h, title, 128);
+  if (!IsWindowVisible(h) || wcsncmp(title, L"Properties", 10) != 0) return TRUE;
+  *reinterpret_cast<HWND*>(out) = h;
+  return FALSE;
+}
+
+// Runs inside the properties sheet's modal loop: notes its title and cancels it.
+void CALLBACK CloseSheet(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND sheet = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindSheet, reinterpret_cast<LPARAM>(&sheet));
+  if (!sheet) return;  // not up yet: the timer fires again
+  KillTimer(nullptr, timer);
+  wchar_t title[128] = {};
+  GetWindowTextW(sheet, title, 128);
+  SheetTitle = title;
+  PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
+}
+
+// File Properties shows the shell's sheet of the file, also where the shell
+// doesn't take the request through ShellExecuteEx (Wine).
+TEST(ContextMenu, FilePropertiesShowsTheSheet) {
+  test::TTestFolder dir;
+  const std::string file = dir.File("notes.txt", "text");
+  TCommandObject none;
+  TfrmMain owner(none, true);
+  SheetTitle.clear();
+  DrainQuit();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 200, CloseSheet);
+  EXPECT_TRUE(ShowFileProperties(owner.Handle(), file));
+  KillTimer(nullptr, timer);
+  EXPECT_NE(SheetTitle.find(L"notes.txt"), std::wstring::npos) << Narrow(SheetTitle);
+  EXPECT_FALSE(ShowFileProperties(owner.Handle(), dir.Path("gone.txt")));
 }
 
 // A menu handler whose entries have the verbs given, by command offset.
