@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "Pump.h"
 #include "TestFolder.h"
 #include "WinText.h"
 #include "formAbout.h"
@@ -17,26 +18,11 @@ namespace sorvik {
 namespace {
 
 using A = TActionId;
+using test::Pump;
+using test::PumpFor;
 using S = TSearchState;
 
-// Runs the message loop (with its idle step) until `done` holds or time runs out.
-bool Pump(TfrmMain& form, const std::function<bool()>& done, int ms = 20000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  for (;;) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) continue;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (form.Handle()) form.UpdateActions();
-    if (done()) return true;
-    if (std::chrono::steady_clock::now() > end) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  }
-}
 
-void PumpFor(TfrmMain& form, int ms) { Pump(form, [] { return false; }, ms); }
 
 std::string FileName(int i) { return std::string("f").append(std::to_string(1000 + i)).append(".txt"); }
 

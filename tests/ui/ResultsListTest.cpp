@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ItemProp.h"
+#include "Pump.h"
 #include "TestFolder.h"
 #include "WinText.h"
 #include "formMain.h"
@@ -21,22 +22,8 @@ namespace sorvik {
 namespace {
 
 using A = TActionId;
+using test::Pump;
 
-bool Pump(TfrmMain& form, const std::function<bool()>& done, int ms = 20000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  for (;;) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) continue;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (form.Handle()) form.UpdateActions();
-    if (done()) return true;
-    if (std::chrono::steady_clock::now() > end) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  }
-}
 
 // A click on a column's header, as the user makes it.
 void ClickHeader(TfrmMain& f, int column) {
