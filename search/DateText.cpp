@@ -141,7 +141,8 @@ TDateFormat DateFormatFromPatterns(const std::string& shortDate, const std::stri
   return f;
 }
 
-std::optional<double> ReadDateTimeText(const std::string& text, const TDateFormat& f, int currentYear) {
+std::optional<double> ReadDateTimeText(const std::string& text, const TDateFormat& f, int currentYear,
+                                       bool dateOnly) {
   TCursor c(text);
   c.SkipBlanks();
   const std::size_t start = c.Pos();
@@ -171,7 +172,9 @@ std::optional<double> ReadDateTimeText(const std::string& text, const TDateForma
     value = static_cast<double>(DaysFromCivil(year, month, day) + 25569);
     c.SkipBlanks();
     if (c.AtEnd()) return value;
+    if (dateOnly) return std::nullopt;
   } else {
+    if (dateOnly) return std::nullopt;
     c.Seek(start);  // a time alone
   }
   const auto time = ReadTime(c, f);

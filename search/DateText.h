@@ -30,6 +30,8 @@ TDateFormat UserDateFormat();
 // decimals. Leading and trailing blanks are allowed; anything else that doesn't
 // fit the format gives nothing. A two-digit year is taken within 50 years of
 // `currentYear`.
-std::optional<double> ReadDateTimeText(const std::string& text, const TDateFormat& format, int currentYear);
+// With `dateOnly`, a text with a time (or a time alone) gives nothing.
+std::optional<double> ReadDateTimeText(const std::string& text, const TDateFormat& format, int currentYear,
+                                       bool dateOnly = false);
 
 }  // namespace sorvik
