@@ -1,5 +1,7 @@
 #include "DosTime.h"
 
+#include <cmath>
+
 namespace sorvik {
 
 namespace {
@@ -85,6 +87,21 @@ double StampToDateTime(const TStamp& s) {
   const double fraction = (s.Hour * 3600 + s.Minute * 60 + s.Second) / 86400.0;
   // OLE dates before day 0 carry the time as a positive fraction of a negative day.
   return days >= 0 ? days + fraction : days - fraction;
+}
+
+TStamp StampFromDateTime(double value) {
+  const auto seconds = static_cast<std::int64_t>(std::llround(value * 86400.0));
+  std::int64_t days = seconds / 86400, rest = seconds % 86400;
+  if (rest < 0) {
+    rest += 86400;
+    --days;
+  }
+  TStamp s;
+  CivilFromDays(days - 25569, s.Year, s.Month, s.Day);
+  s.Hour = static_cast<int>(rest / 3600);
+  s.Minute = static_cast<int>(rest / 60 % 60);
+  s.Second = static_cast<int>(rest % 60);
+  return s;
 }
 
 }  // namespace sorvik

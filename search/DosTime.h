@@ -37,6 +37,8 @@ TStamp UnpackDosDateTime(std::uint32_t packed);
 
 // Days since 30 December 1899 plus the fraction of the day.
 double StampToDateTime(const TStamp& s);
+// The calendar fields of such a date-time (seconds to the nearest whole one).
+TStamp StampFromDateTime(double value);
 
 // Days from 1 January 1970 for a proleptic Gregorian date (negative before).
 std::int64_t DaysFromCivil(int year, int month, int day);

@@ -315,16 +315,23 @@ void TfrmMain::CreateControls() {
   DragAcceptFiles(edDirectories, TRUE);
   SetWindowSubclass(edDirectories, FolderFieldProc, 1, 0);
 
+  // The conditions tab: the grid (with its editors) and, right of it, the match
+  // choice and the row buttons, stacked.
   HWND c = tabConditions;
-  grdConditions = Child(c, WC_STATICW, L"", SS_SUNKEN | SS_WHITERECT, 8, 6, 380, 118, idConditionsGrid, font);
-  rdgMatch = Child(c, WC_BUTTONW, L"", BS_GROUPBOX, 396, 2, 176, 44, 0, font);
-  rdMatchAnyOr = Child(c, WC_BUTTONW, L"Match any (OR)", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, 404, 18, 80, 17,
-                       idMatchAnyOr, font);
-  rdMatchAllAnd = Child(c, WC_BUTTONW, L"Match all (AND)", BS_AUTORADIOBUTTON, 488, 18, 82, 17, idMatchAllAnd, font);
+  const int gridWidth = kConditionColumns * (TStringGrid::kDefaultColWidth + 1) + 2 * GetSystemMetrics(SM_CXEDGE) +
+                        GetSystemMetrics(SM_CXVSCROLL);
+  ConditionsPage_ = std::make_unique<TConditionsPage>(c, idConditionsGrid, RECT{8, 6, 8 + gridWidth, 126}, font);
+  grdConditions = ConditionsPage_->Grid().Handle();
+  const int side = 8 + gridWidth + 8;
+  rdgMatch = Child(c, WC_BUTTONW, L"", BS_GROUPBOX, side, 0, 112, 48, 0, font);
+  rdMatchAnyOr = Child(c, WC_BUTTONW, L"Match any (OR)", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, side + 8, 12, 100,
+                       16, idMatchAnyOr, font);
+  rdMatchAllAnd = Child(c, WC_BUTTONW, L"Match all (AND)", BS_AUTORADIOBUTTON, side + 8, 29, 100, 16, idMatchAllAnd,
+                        font);
   SendMessageW(rdMatchAnyOr, BM_SETCHECK, BST_CHECKED, 0);
-  btnAddRow = Child(c, WC_BUTTONW, L"&Add Row", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 396, 54, 84, 23, idAddRow, font);
-  btnRemoveRow = Child(c, WC_BUTTONW, L"&Remove row", BS_PUSHBUTTON | WS_TABSTOP, 488, 54, 84, 23, idRemoveRow, font);
-  btnClearAll = Child(c, WC_BUTTONW, L"Clear All", BS_PUSHBUTTON | WS_TABSTOP, 396, 82, 84, 23, idClearAll, font);
+  btnAddRow = Child(c, WC_BUTTONW, L"&Add Row", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, side, 54, 84, 23, idAddRow, font);
+  btnRemoveRow = Child(c, WC_BUTTONW, L"&Remove row", BS_PUSHBUTTON | WS_TABSTOP, side, 80, 84, 23, idRemoveRow, font);
+  btnClearAll = Child(c, WC_BUTTONW, L"Clear All", BS_PUSHBUTTON | WS_TABSTOP, side, 106, 84, 23, idClearAll, font);
 
   splSplitter = Child(w, kSplitterClass, L"", 0, 0, 0, 10, kSplitterHeight, idSplitter, font);
 
@@ -482,6 +489,13 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         BrowseForFolder();
         return 0;
       }
+      const auto from = reinterpret_cast<HWND>(lp);
+      if (HIWORD(wp) == BN_CLICKED && from) {
+        if (from == btnAddRow) return btnAddRowClick(), 0;
+        if (from == btnRemoveRow) return btnRemoveRowClick(), 0;
+        if (from == btnClearAll) return btnClearAllClick(), 0;
+      }
+      if (from && ConditionsPage_->OnCommand(from, HIWORD(wp))) return 0;
       if (lp == 0) {  // menu items
         switch (id) {
           case idSaveSearch: SaveSearch(); return 0;
@@ -500,6 +514,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
       LRESULT result = 0;
       if (hdr->hwndFrom == lvwResults && Results_->OnNotify(hdr, result)) return result;
+      if (ConditionsPage_ && ConditionsPage_->OnNotify(hdr, result)) return result;
       if (hdr->hwndFrom == pgcSearch && hdr->code == TCN_SELCHANGE)
         ShowPage(static_cast<int>(SendMessageW(pgcSearch, TCM_GETCURSEL, 0, 0)));
       return 0;

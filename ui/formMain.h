@@ -12,6 +12,7 @@
 
 #include "ActionList.h"
 #include "BusyAnimation.h"
+#include "ConditionsPage.h"
 #include "ResultsView.h"
 #include "Win32Handles.h"
 #include "Window.h"
@@ -92,8 +93,14 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
     std::function<bool(const std::string& path, HWND owner, POINT screen, bool& setAside)> ContextMenu;
   } Shell;
 
-  // Conditions from the grid (the grid's editor comes later: it adds none yet).
+  // The conditions tab: the grid's complete rows as matchers in the window's
+  // conditions object; how many were added.
   int BuildFileConditions();
+  TConditionsPage& ConditionsPage() { return *ConditionsPage_; }
+  const TKtFileConditions& Conditions() const { return Conditions_; }
+  void btnAddRowClick() { ConditionsPage_->btnAddRowClick(); }
+  void btnRemoveRowClick() { ConditionsPage_->btnRemoveRowClick(); }
+  void btnClearAllClick() { ConditionsPage_->btnClearAllClick(); }
 
   // ISearchWindow and IResultList: the worker's hand-overs, on this thread.
   void ShowPanels(const std::array<std::string, 4>& panels) override;
@@ -127,6 +134,7 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   HIMAGELIST ToolbarImages_ = nullptr;
   std::unique_ptr<TBusyAnimation> OwnAnimation_;
   std::unique_ptr<TResultsView> Results_;
+  std::unique_ptr<TConditionsPage> ConditionsPage_;
   TSearchState State_ = TSearchState::Idle;
   std::unique_ptr<TKtSearchThread> Worker_;
   TKtFileConditions Conditions_;

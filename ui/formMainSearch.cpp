@@ -17,7 +17,7 @@ bool Checked(HWND h) { return SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
 
 }  // namespace
 
-int TfrmMain::BuildFileConditions() { return 0; }
+int TfrmMain::BuildFileConditions() { return ConditionsPage_->BuildFileConditions(Conditions_); }
 
 void TfrmMain::ClearRows() { Results_->Clear(); }
 

@@ -1,0 +1,194 @@
+#include "ConditionsPage.h"
+
+#include <climits>
+#include <cstdlib>
+
+#include "DateText.h"
+#include "DosTime.h"
+#include "Locale.h"
+#include "WinText.h"
+
+namespace sorvik {
+
+namespace {
+
+HWND Editor(HWND parent, const wchar_t* cls, DWORD style, HFONT font, DWORD exStyle = 0) {
+  HWND h = CreateWindowExW(exStyle, cls, L"", WS_CHILD | WS_TABSTOP | style, 0, 0, 145, 21, parent, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  return h;
+}
+
+void FillList(HWND combo, const std::vector<std::string>& items) {
+  for (const std::string& s : items)
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(s).c_str()));
+}
+
+std::string SelectedText(HWND combo) {
+  const int i = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+  if (i < 0) return {};
+  const int n = static_cast<int>(SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0));
+  std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+  SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+  return Narrow(text.c_str(), n);
+}
+
+// The spin box's value as typed: a decimal number, 0 when it isn't one.
+double IntegerEditorValue(HWND edit) {
+  const std::wstring text = Widen(GetText(edit));
+  if (text.empty()) return 0;
+  wchar_t* end = nullptr;
+  const double v = std::wcstod(text.c_str(), &end);
+  return end && *end == L'\0' ? v : 0;
+}
+
+std::string ShortDateText(const SYSTEMTIME& st) {
+  wchar_t text[128] = {};
+  if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, 128) == 0) return {};
+  return Narrow(text);
+}
+
+}  // namespace
+
+TConditionsPage::TConditionsPage(HWND page, int gridId, RECT r, HFONT font) {
+  Grid_ = std::make_unique<TStringGrid>(page, gridId, r.left, r.top, r.right - r.left, r.bottom - r.top, font,
+                                        kConditionColumns, 1);
+  Grid_->OnSelectCell = [this](int col, int row) { grdConditionsSelectCell(col, row); };
+  cboConditions = Editor(page, WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL, font);
+  FillList(cboConditions, ConditionKindTexts());
+  cboSearchTerms = Editor(page, WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL, font);
+  FillList(cboSearchTerms, ConditionOperatorTexts());
+  edDateValues = Editor(page, DATETIMEPICK_CLASSW, DTS_SHORTDATEFORMAT, font);
+  edIntegerValues = Editor(page, WC_EDITW, ES_RIGHT | ES_AUTOHSCROLL, font, WS_EX_CLIENTEDGE);
+  udIntegerValues = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | UDS_ALIGNRIGHT | UDS_ARROWKEYS, 0, 0, 0, 0,
+                                    page, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(udIntegerValues, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edIntegerValues), 0);
+  // No bounds: the box steps the value itself (UDN_DELTAPOS), the range only orients the arrows.
+  SendMessageW(udIntegerValues, UDM_SETRANGE32, static_cast<WPARAM>(INT_MIN), INT_MAX);
+  // Above the grid, so that an editor shows over its cell.
+  for (HWND h : {cboConditions, cboSearchTerms, edDateValues, edIntegerValues, udIntegerValues})
+    SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TConditionsPage::HideConditionEditors() {
+  for (HWND h : {cboConditions, cboSearchTerms, edIntegerValues, udIntegerValues, edDateValues})
+    ShowWindow(h, SW_HIDE);
+}
+
+void TConditionsPage::Place(HWND editor, const RECT& cell, int extraHeight) {
+  RECT grid;
+  GetWindowRect(Grid_->Handle(), &grid);
+  MapWindowPoints(nullptr, GetParent(Grid_->Handle()), reinterpret_cast<POINT*>(&grid), 2);
+  SetWindowPos(editor, nullptr, grid.left + cell.left + 1, grid.top + cell.top + 1, cell.right - cell.left + 2,
+               cell.bottom - cell.top + extraHeight, SWP_SHOWWINDOW | SWP_NOZORDER);
+}
+
+void TConditionsPage::grdConditionsSelectCell(int col, int row) {
+  const RECT cell = Grid_->CellRect(col, row);
+  const std::string text = Cells().Cell(col, row);
+  HideConditionEditors();
+  switch (EditorForCell(Cells(), col, row)) {
+    case TConditionEditor::Kind:
+    case TConditionEditor::Operator: {
+      const HWND combo = col == 0 ? cboConditions : cboSearchTerms;
+      Place(combo, cell, 2);
+      const auto& list = col == 0 ? ConditionKindTexts() : ConditionOperatorTexts();
+      SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(ListPosition(list, text)), 0);
+      break;
+    }
+    case TConditionEditor::Date: {
+      const double value = ReadShortDateTime(text).value_or(NowDateTime());
+      const TStamp s = StampFromDateTime(value);
+      SYSTEMTIME st{};
+      st.wYear = static_cast<WORD>(std::clamp(s.Year, 1601, 30827));
+      st.wMonth = static_cast<WORD>(s.Month);
+      st.wDay = static_cast<WORD>(s.Day);
+      st.wHour = static_cast<WORD>(s.Hour);
+      st.wMinute = static_cast<WORD>(s.Minute);
+      st.wSecond = static_cast<WORD>(s.Second);
+      SendMessageW(edDateValues, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+      Place(edDateValues, cell, 0);
+      break;
+    }
+    case TConditionEditor::Integer: {
+      SetText(edIntegerValues, std::to_string(ReadInteger(text).value_or(0)));
+      Place(edIntegerValues, cell, 0);
+      SendMessageW(udIntegerValues, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edIntegerValues), 0);
+      ShowWindow(udIntegerValues, SW_SHOWNA);
+      break;
+    }
+    case TConditionEditor::None: break;
+  }
+}
+
+void TConditionsPage::WriteCurrent(const std::string& text) {
+  if (Grid_->Col() < 0 || Grid_->Row() < 0) return;
+  Grid_->Cells().SetCell(Grid_->Col(), Grid_->Row(), text);
+  Grid_->Refresh();
+}
+
+void TConditionsPage::cboConditionsClick() {
+  if (Grid_->Row() < 0) return;
+  Grid_->Cells().BlankRow(Grid_->Row());  // a new kind clears the operator and the value
+  WriteCurrent(SelectedText(cboConditions));
+}
+
+void TConditionsPage::cboSearchTermsClick() { WriteCurrent(SelectedText(cboSearchTerms)); }
+
+void TConditionsPage::edDateValuesExit() {
+  SYSTEMTIME st{};
+  if (SendMessageW(edDateValues, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st)) != GDT_VALID) return;
+  WriteCurrent(ShortDateText(st));
+}
+
+void TConditionsPage::edIntegerValuesExit() { WriteCurrent(IntegerValueText(IntegerEditorValue(edIntegerValues))); }
+
+void TConditionsPage::edIntegerValuesStep(int delta) {
+  SetText(edIntegerValues, IntegerValueText(IntegerEditorValue(edIntegerValues) + delta));
+  edIntegerValuesExit();
+}
+
+void TConditionsPage::btnAddRowClick() {
+  AddConditionRow(Grid_->Cells());
+  Grid_->Refresh();
+}
+
+void TConditionsPage::btnRemoveRowClick() {
+  RemoveConditionRow(Grid_->Cells(), Grid_->Row() < 0 ? 0 : Grid_->Row());
+  Grid_->Refresh();
+}
+
+void TConditionsPage::btnClearAllClick() {
+  ClearAllConditionRows(Grid_->Cells());
+  Grid_->Refresh();
+}
+
+int TConditionsPage::BuildFileConditions(TKtFileConditions& conditions) const {
+  return sorvik::BuildFileConditions(Cells(), conditions, ReadShortDate, NowDateTime());
+}
+
+bool TConditionsPage::OnCommand(HWND from, int code) {
+  if (from == cboConditions && code == CBN_SELCHANGE) cboConditionsClick();
+  else if (from == cboSearchTerms && code == CBN_SELCHANGE) cboSearchTermsClick();
+  else if (from == edIntegerValues && code == EN_KILLFOCUS) edIntegerValuesExit();
+  else return from == cboConditions || from == cboSearchTerms || from == edIntegerValues;
+  return true;
+}
+
+bool TConditionsPage::OnNotify(const NMHDR* hdr, LRESULT& result) {
+  result = 0;
+  if (hdr->hwndFrom == edDateValues) {
+    if (hdr->code == DTN_DATETIMECHANGE || hdr->code == NM_KILLFOCUS) edDateValuesExit();
+    return true;
+  }
+  if (hdr->hwndFrom == udIntegerValues) {
+    if (hdr->code == UDN_DELTAPOS) {
+      edIntegerValuesStep(reinterpret_cast<const NMUPDOWN*>(hdr)->iDelta);
+      result = TRUE;  // the box keeps no position of its own
+    }
+    return true;
+  }
+  return false;
+}
+
+}  // namespace sorvik

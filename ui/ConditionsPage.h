@@ -1,0 +1,56 @@
+// The File Conditions tab's grid and the four editors laid over its cells: two
+// drop-down lists (kind, operator), a date picker and a number spin box.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+
+#include "StringGrid.h"
+#include "uConditionsGrid.h"
+#include "uFileConditions.h"
+
+namespace sorvik {
+
+class TConditionsPage {
+ public:
+  // Creates the grid at the rectangle and the hidden editors, on `page`.
+  TConditionsPage(HWND page, int gridId, RECT gridRect, HFONT font);
+
+  TStringGrid& Grid() { return *Grid_; }
+  const TGridCells& Cells() const { return Grid_->Cells(); }
+
+  HWND cboConditions = nullptr, cboSearchTerms = nullptr, edDateValues = nullptr, edIntegerValues = nullptr,
+       udIntegerValues = nullptr;
+
+  // Lays the editor of the cell over it (never refuses the selection).
+  void grdConditionsSelectCell(int col, int row);
+  void HideConditionEditors();
+  // Write-backs into the current cell.
+  void cboConditionsClick();
+  void cboSearchTermsClick();
+  void edDateValuesExit();
+  void edIntegerValuesExit();
+  // A click on the spin box's arrows: the value steps by one, then is written.
+  void edIntegerValuesStep(int delta);
+
+  void btnAddRowClick();
+  void btnRemoveRowClick();
+  void btnClearAllClick();
+
+  // The complete rows as matchers, in row order; how many were added.
+  int BuildFileConditions(TKtFileConditions& conditions) const;
+
+  // The editors' commands and notifications; false for those of other controls.
+  bool OnCommand(HWND from, int code);
+  bool OnNotify(const NMHDR* hdr, LRESULT& result);
+
+ private:
+  void Place(HWND editor, const RECT& cell, int extraHeight);
+  void WriteCurrent(const std::string& text);
+
+  std::unique_ptr<TStringGrid> Grid_;
+};
+
+}  // namespace sorvik
