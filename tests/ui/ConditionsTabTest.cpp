@@ -1,0 +1,152 @@
+// The File Conditions tab in the window: the editors laid over the grid's cells
+// write the conditions that the next Start filters by.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "Pump.h"
+#include "TestFolder.h"
+#include "WinText.h"
+#include "formMain.h"
+
+namespace sorvik {
+namespace {
+
+// Sets a file's last-write time to midnight UTC of a day.
+void SetModified(const std::string& path, WORD year, WORD month, WORD day) {
+  SYSTEMTIME st{};
+  st.wYear = year;
+  st.wMonth = month;
+  st.wDay = day;
+  FILETIME ft;
+  SystemTimeToFileTime(&st, &ft);
+  const HANDLE h = CreateFileW(Widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  SetFileTime(h, nullptr, nullptr, &ft);
+  CloseHandle(h);
+}
+
+bool Visible(HWND h) { return (GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+// Chooses an item of a drop-down list as the user does: the list tells its parent.
+void Choose(HWND combo, const wchar_t* text) {
+  const auto index = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
+}
+
+// A click on the spin box's upper arrow.
+void StepUp(HWND updown) {
+  RECT r;
+  GetClientRect(updown, &r);
+  const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 4);
+  SendMessageW(updown, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(updown, WM_LBUTTONUP, 0, at);
+}
+
+TEST(ConditionsTab, EditorsWriteTheConditionsStartFiltersBy) {
+  test::TTestFolder dir;
+  const std::string big(10 * 1024, 'x');
+  SetModified(dir.File("old-big.txt", big), 2020, 1, 1);
+  dir.File("new-big.txt", big);
+  SetModified(dir.File("old-small.txt", "x"), 2020, 1, 1);
+  TCommandObject none;
+  TfrmMain f(none, true);
+  TConditionsPage& page = f.ConditionsPage();
+  TStringGrid& grid = page.Grid();
+  // At start: one empty row, nothing selected, no editor shown.
+  EXPECT_EQ(grid.Cells().RowCount(), 1);
+  EXPECT_EQ(grid.Row(), -1);
+  for (HWND h : {page.cboConditions, page.cboSearchTerms, page.edDateValues, page.edIntegerValues})
+    EXPECT_FALSE(Visible(h));
+
+  // Row 1: Size (KB) is greater than 3, the value stepped up three times.
+  grid.Select(0, 0);
+  EXPECT_TRUE(Visible(page.cboConditions));
+  Choose(page.cboConditions, L"Size (KB)");
+  grid.Select(1, 0);
+  EXPECT_FALSE(Visible(page.cboConditions));
+  Choose(page.cboSearchTerms, L"is greater than");
+  grid.Select(2, 0);
+  ASSERT_TRUE(Visible(page.edIntegerValues));
+  EXPECT_EQ(GetText(page.edIntegerValues), "0");
+  for (int i = 0; i < 3; ++i) StepUp(page.udIntegerValues);
+  EXPECT_EQ(grid.Cells().Cell(2, 0), "3");
+  // The editor lies over its cell, inside the grid.
+  RECT cell = grid.CellRect(2, 0), editor;
+  MapWindowPoints(grid.Handle(), nullptr, reinterpret_cast<POINT*>(&cell), 2);
+  GetWindowRect(page.edIntegerValues, &editor);
+  EXPECT_LE(std::abs(editor.left - cell.left), 3);
+  EXPECT_LE(std::abs(editor.top - cell.top), 3);
+
+  // Row 2: Modification date is smaller than a day the picker is set to.
+  f.btnAddRowClick();
+  grid.Select(2, 1);  // the value cell of a row without a kind: no editor
+  EXPECT_FALSE(Visible(page.edIntegerValues) || Visible(page.edDateValues));
+  grid.Select(0, 1);
+  Choose(page.cboConditions, L"Modification date");
+  grid.Select(1, 1);
+  Choose(page.cboSearchTerms, L"is smaller than");
+  grid.Select(2, 1);
+  ASSERT_TRUE(Visible(page.edDateValues));
+  SYSTEMTIME st{};
+  st.wYear = 2021;
+  st.wMonth = 6;
+  st.wDay = 1;
+  SendMessageW(page.edDateValues, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+  NMDATETIMECHANGE change{};
+  change.nmhdr = {page.edDateValues, static_cast<UINT_PTR>(GetDlgCtrlID(page.edDateValues)), DTN_DATETIMECHANGE};
+  change.st = st;
+  SendMessageW(GetParent(page.edDateValues), WM_NOTIFY, change.nmhdr.idFrom, reinterpret_cast<LPARAM>(&change));
+  EXPECT_EQ(grid.Cells().Cell(2, 1), "6/1/2021");
+
+  // Both must hold; the files the two conditions admit, and no other.
+  SendMessageW(f.rdMatchAnyOr, BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageW(f.rdMatchAllAnd, BM_SETCHECK, BST_CHECKED, 0);
+  SetText(f.edDirectories, dir.Root());
+  SetText(f.cboFilemask, "*.txt");
+  ASSERT_TRUE(f.Execute(TActionId::SearchStart));
+  ASSERT_TRUE(test::Pump(f, [&] { return f.SearchState() == TSearchState::Idle; }));
+  ASSERT_EQ(f.RowCount(), 1);
+  EXPECT_EQ(f.RowText(0, 0), "old-big.txt");
+  EXPECT_EQ(f.Conditions().Count(), 2);
+  EXPECT_EQ(f.Conditions().CombineMode, 1);
+
+  // Choosing another kind blanks the row; Clear All leaves one empty row.
+  grid.Select(0, 1);
+  Choose(page.cboConditions, L"Size (KB)");
+  EXPECT_EQ(grid.Cells().Cell(1, 1), "");
+  EXPECT_EQ(grid.Cells().Cell(2, 1), "");
+  f.btnClearAllClick();
+  EXPECT_EQ(grid.Cells().RowCount(), 1);
+  EXPECT_EQ(grid.Cells().Cell(0, 0), "");
+}
+
+// Typing into a cell and Tab from cell to cell, as in a spreadsheet.
+TEST(ConditionsTab, TypingAndTab) {
+  TCommandObject none;
+  TfrmMain f(none, true);
+  TStringGrid& grid = f.ConditionsPage().Grid();
+  grid.Select(0, 0);
+  SetFocus(grid.Handle());
+  SendMessageW(grid.Handle(), WM_CHAR, L's', 0);  // the first key opens the editor, which takes the rest
+  ASSERT_TRUE(grid.Editing());
+  for (wchar_t c : std::wstring(L"ize (kb)")) SendMessageW(GetFocus(), WM_CHAR, c, 0);
+  SendMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+  EXPECT_FALSE(grid.Editing());
+  EXPECT_EQ(grid.Cells().Cell(0, 0), "size (kb)");
+  EXPECT_EQ(grid.Col(), 1);
+  SendMessageW(grid.Handle(), WM_KEYDOWN, VK_TAB, 0);
+  EXPECT_EQ(grid.Col(), 2);
+  EXPECT_TRUE(Visible(f.ConditionsPage().edIntegerValues));  // a kind typed by hand counts
+  // Escape drops what was typed.
+  SendMessageW(grid.Handle(), WM_CHAR, L'7', 0);
+  SendMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(grid.Cells().Cell(2, 0), "");
+}
+
+}  // namespace
+}  // namespace sorvik
