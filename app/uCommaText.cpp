@@ -1,0 +1,132 @@
+#include "uCommaText.h"
+
+#include <algorithm>
+
+namespace sorvik {
+
+namespace {
+
+bool IsBlank(char c) { return c != '\0' && static_cast<unsigned char>(c) <= ' '; }
+
+bool NeedsQuotes(const std::string& entry) {
+  return std::any_of(entry.begin(), entry.end(),
+                     [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '"' || c == ','; });
+}
+
+}  // namespace
+
+std::string WriteCommaText(const std::vector<std::string>& entries) {
+  if (entries.size() == 1 && entries[0].empty()) return "\"\"\"\"";  // "" inside the extra pair
+  std::string out;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (i) out += ',';
+    const std::string& e = entries[i];
+    if (!NeedsQuotes(e)) {
+      out += e;
+      continue;
+    }
+    out += '"';
+    for (char c : e) {
+      if (c == '"') out += '"';
+      out += c;
+    }
+    out += '"';
+  }
+  if (out.size() >= 2 && out.front() == '"' && out.back() == '"') out = '"' + out + '"';
+  return out;
+}
+
+std::vector<std::string> ReadCommaText(const std::string& text) {
+  std::vector<std::string> out;
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  while (i < n && IsBlank(text[i])) ++i;
+  while (i < n) {
+    std::string entry;
+    if (text[i] == '"') {
+      for (++i; i < n; ++i) {
+        if (text[i] != '"') {
+          entry += text[i];
+        } else if (i + 1 < n && text[i + 1] == '"') {
+          entry += '"';
+          ++i;
+        } else {
+          ++i;
+          break;
+        }
+      }
+    } else {
+      while (i < n && static_cast<unsigned char>(text[i]) > ' ' && text[i] != ',') entry += text[i++];
+    }
+    out.push_back(std::move(entry));
+    while (i < n && IsBlank(text[i])) ++i;
+    if (i < n && text[i] == ',') {
+      if (i + 1 == n) out.emplace_back();
+      do ++i;
+      while (i < n && IsBlank(text[i]));
+    }
+  }
+  return out;
+}
+
+void UpdateHistoryList(const std::string& text, std::vector<std::string>& list, int limit, bool atTop,
+                       TSameText same) {
+  const auto it = std::find_if(list.begin(), list.end(), [&](const std::string& e) { return same(e, text); });
+  if (it != list.end()) {
+    std::string entry = std::move(*it);
+    list.erase(it);
+    if (atTop) list.insert(list.begin(), std::move(entry));
+    else list.push_back(std::move(entry));
+    return;
+  }
+  if (atTop) list.insert(list.begin(), text);
+  else list.push_back(text);
+  while (static_cast<int>(list.size()) > std::max(limit, 0)) {
+    if (atTop) list.pop_back();
+    else list.erase(list.begin());
+  }
+}
+
+std::int32_t ReadProfileInteger(const std::string& text, std::int32_t fallback) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  bool hex = false;
+  if (i < text.size() && text[i] == '$') {
+    hex = true;
+    ++i;
+  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    hex = true;
+    i += 2;
+  }
+  if (i >= text.size()) return fallback;
+  std::uint64_t value = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    int digit;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    else return fallback;
+    value = value * (hex ? 16 : 10) + static_cast<unsigned>(digit);
+    if (value > 0xFFFFFFFFull) return fallback;
+  }
+  if (hex) {
+    // Hexadecimal covers all 32 bits ($FFFFFFFF is -1).
+    const auto v = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+    return negative ? static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(v)) : v;
+  }
+  if (value > (negative ? 0x80000000ull : 0x7FFFFFFFull)) return fallback;
+  return negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(value)) : static_cast<std::int32_t>(value);
+}
+
+std::optional<std::array<int, 6>> ReadColumnWidths(const std::string& text) {
+  const std::vector<std::string> entries = ReadCommaText(text);
+  if (entries.size() != 6) return std::nullopt;
+  std::array<int, 6> widths{};
+  for (std::size_t i = 0; i < 6; ++i) widths[i] = ReadProfileInteger(entries[i], 50);
+  return widths;
+}
+
+}  // namespace sorvik
