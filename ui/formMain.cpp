@@ -141,7 +141,7 @@ TfrmMain::TfrmMain(const TCommandObject& command, bool show) {
   if (!Handle()) throw std::runtime_error("The main window could not be created");
   const bool runAtOnce = FormCreate(command);
   if (show) {
-    ShowWindow(Handle(), SW_SHOW);
+    ShowWindow(Handle(), InitialShow_);
     UpdateWindow(Handle());
   }
   // --run: the search starts once the window stands.
@@ -361,6 +361,8 @@ bool TfrmMain::FormCreate(const TCommandObject& command) {
   SortColumn_ = 1;
   SortAscending_ = true;
   LayoutControls();
+  ApplySettings();
+  ConditionsPage_->Grid().Select(-1, -1);
   UpdateActions();
 
   TSearchPanel panel;
@@ -464,6 +466,12 @@ LRESULT TfrmMain::OnSplitterMouse(UINT msg, LPARAM lp) {
 
 void TfrmMain::FormClose() {
   StopWorker();
+  try {
+    StoreSettings();
+  } catch (const std::exception& e) {
+    // Said, and the window closes all the same.
+    ReportError(e.what());
+  }
   DestroyWindow(Handle());
 }
 
@@ -496,6 +504,8 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (from == btnClearAll) return btnClearAllClick(), 0;
       }
       if (from && ConditionsPage_->OnCommand(from, HIWORD(wp))) return 0;
+      if (HIWORD(wp) == CBN_KILLFOCUS && from == cboFilemask) return cboFilemaskExit(), 0;
+      if (HIWORD(wp) == CBN_KILLFOCUS && from == cboKeyWords) return cboKeyWordsExit(), 0;
       if (lp == 0) {  // menu items
         switch (id) {
           case idSaveSearch: SaveSearch(); return 0;

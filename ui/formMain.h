@@ -28,6 +28,8 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   static constexpr const wchar_t* kClassName = L"TfrmMain";
   static constexpr int kDesignWidth = 597;
   static constexpr int kDesignHeight = 529;
+  static constexpr int kDesignLeft = 370;
+  static constexpr int kDesignTop = 110;
 
   // Creates the window (FormCreate) from the command object; visible when asked.
   explicit TfrmMain(const TCommandObject& command, bool show = true);
@@ -82,6 +84,15 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   void SaveSearch();
   // Writes the rows as CSV to the file; false (and nothing said) when it can't.
   bool SaveResults(const std::wstring& path) const;
+  // The settings file: applied when the window is created, stored when it closes.
+  void ApplySettings();
+  void StoreSettings();
+  // Leaving the mask or the words box puts a new text on top of its history.
+  void cboFilemaskExit() { HistoryBoxExit(cboFilemask); }
+  void cboKeyWordsExit() { HistoryBoxExit(cboKeyWords); }
+  // How the window first shows (SW_SHOWNORMAL, SW_SHOWMINIMIZED or SW_SHOWMAXIMIZED).
+  int InitialShowCommand() const { return InitialShow_; }
+
   // Edit > Cut, Copy, Paste (WM_CUT, WM_COPY, WM_PASTE): on the focused text
   // field; Copy on the results list copies the selected row's full path.
   void EditCommand(UINT message);
@@ -127,6 +138,7 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   void ClearRows();
   void StopWorker();
   LRESULT OnSplitterMouse(UINT msg, LPARAM lp);
+  void HistoryBoxExit(HWND box);
 
   TActionList Actions_;
   UniqueAccelerators Accelerators_;
@@ -139,6 +151,7 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   std::unique_ptr<TKtSearchThread> Worker_;
   TKtFileConditions Conditions_;
   int ReferenceWidth_ = 0;
+  int InitialShow_ = SW_SHOWNORMAL;
   int SortColumn_ = 1;
   bool SortAscending_ = true;
   int PanelHeight_ = 161;

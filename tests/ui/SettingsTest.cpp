@@ -1,0 +1,172 @@
+// sorvik.ini through the window: what a missing, an odd and an unwritable file do.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "TestFolder.h"
+#include "WinText.h"
+#include "formMain.h"
+#include "uSettings.h"
+
+namespace sorvik {
+namespace {
+
+class SettingsFile : public testing::Test {
+ protected:
+  void SetUp() override {
+    Previous = sorvik::SettingsFile();
+    Path = Dir.Path("sorvik.ini");
+    SetSettingsFile(Widen(Path));
+  }
+  void TearDown() override { SetSettingsFile(Previous); }
+
+  void Write(const std::string& lines) { Dir.File("sorvik.ini", "[formMain]\r\n" + lines); }
+  std::string Read() {
+    std::ifstream in(Path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  static RECT Rect(const TfrmMain& f) {
+    RECT r;
+    GetWindowRect(f.Handle(), &r);
+    return r;
+  }
+  static std::vector<std::string> Items(HWND combo) {
+    std::vector<std::string> out;
+    for (int i = 0, n = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0)); i < n; ++i) {
+      wchar_t text[256] = {};
+      SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+      out.push_back(Narrow(text));
+    }
+    return out;
+  }
+  static int ColumnWidth(const TfrmMain& f, int i) {
+    return static_cast<int>(SendMessageW(f.lvwResults, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
+  }
+  static void Close(TfrmMain& f) {
+    SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  }
+
+  test::TTestFolder Dir;
+  std::string Path;
+  std::wstring Previous;
+  TCommandObject None;
+};
+
+TEST_F(SettingsFile, NoFileGivesTheDefaultsAndTheFirstCloseWritesAllKeys) {
+  TfrmMain f(None, false);
+  const RECT r = Rect(f);
+  EXPECT_EQ(r.left, 200);
+  EXPECT_EQ(r.top, 119);
+  EXPECT_EQ(r.right - r.left, 596);
+  EXPECT_EQ(r.bottom - r.top, 529);
+  EXPECT_EQ(f.InitialShowCommand(), SW_SHOWNORMAL);
+  EXPECT_TRUE(Items(f.cboFilemask).empty());
+  const int design[] = {100, 150, 75, 75, 75, 75};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(ColumnWidth(f, i), design[i]);
+  // Two masks typed; the box's exit puts each on top.
+  for (const char* mask : {"*.pas", "*.txt", "*.TXT", ""}) {
+    SetText(f.cboFilemask, mask);
+    f.cboFilemaskExit();
+  }
+  EXPECT_EQ(Items(f.cboFilemask), (std::vector<std::string>{"*.txt", "*.pas"}));
+  Close(f);
+  EXPECT_EQ(Read(),
+            "[formMain]\r\nMainWindowState=0\r\nMainLeft=200\r\nMainTop=119\r\nMainWidth=596\r\nMainHeight=529\r\n"
+            "MaxListItems=20\r\nMaskList=*.txt,*.pas\r\nWordList=\r\nColumnSizes=100,150,75,75,75,75\r\n");
+}
+
+TEST_F(SettingsFile, OddValuesAreCutOrIgnored) {
+  Write("MainLeft=0x10\r\nMainTop=$40\r\nMainWidth=wide\r\nMainHeight=600\r\nMaxListItems=300\r\n"
+        "ColumnSizes=120,x,80,81,82,83\r\n");
+  {
+    TfrmMain f(None, false);
+    const RECT r = Rect(f);
+    EXPECT_EQ(r.left, 16);
+    EXPECT_EQ(r.top, 64);
+    EXPECT_EQ(r.right - r.left, 596);  // not a number: the default
+    EXPECT_EQ(r.bottom - r.top, 600);
+    EXPECT_EQ(Settings.MaxListItems, 44);  // 300 in 8 bits
+    EXPECT_EQ(ColumnWidth(f, 0), 120);
+    EXPECT_EQ(ColumnWidth(f, 1), 50);
+    EXPECT_EQ(ColumnWidth(f, 5), 83);
+  }
+  Write("ColumnSizes=120,130\r\nMainWindowState=2\r\nMainLeft=5\r\n");
+  {
+    TfrmMain f(None, false);
+    EXPECT_EQ(ColumnWidth(f, 0), 100);  // two entries: no width changes
+    EXPECT_EQ(f.InitialShowCommand(), SW_SHOWMAXIMIZED);
+    EXPECT_EQ(Rect(f).left, TfrmMain::kDesignLeft);  // placement ignored: restores to the design
+  }
+  Write("MainWindowState=7\r\nMainLeft=-5000\r\nMainTop=70000\r\n");
+  {
+    TfrmMain f(None, false);
+    EXPECT_EQ(Settings.MainTop, 4464);  // 70000 in 16 bits
+    EXPECT_EQ(f.InitialShowCommand(), SW_SHOWNORMAL);  // an unknown state opens normal
+    const RECT r = Rect(f);  // where no monitor shows it: the design position
+    EXPECT_EQ(r.left, TfrmMain::kDesignLeft);
+    EXPECT_EQ(r.top, TfrmMain::kDesignTop);
+    EXPECT_EQ(r.right - r.left, TfrmMain::kDesignWidth);
+  }
+}
+
+TEST_F(SettingsFile, HistoriesWithBlanksSurviveARoundTrip) {
+  Write("MaskList=\"*.a b\",\"*.c d\"\r\nMaxListItems=3\r\nWordList=\"caf\xE9 au lait\",x\r\n");
+  std::vector<std::string> words;
+  {
+    TfrmMain f(None, false);
+    // Written before: the profile reader took off the outer quotes, as it always did.
+    EXPECT_EQ(Items(f.cboFilemask), (std::vector<std::string>{"*.a", "b\"", "*.c d"}));
+    EXPECT_EQ(Items(f.cboKeyWords), (std::vector<std::string>{"caf\xC3\xA9 au lait", "x"}));  // ANSI in the file
+    SendMessageW(f.cboFilemask, CB_RESETCONTENT, 0, 0);
+    for (const char* m : {"*.x y", "*.z w"}) SendMessageW(f.cboFilemask, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(m).c_str()));
+    SendMessageW(f.cboKeyWords, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"\x4E2D text"));  // not in the code page
+    Close(f);
+  }
+  EXPECT_NE(Read().find("MaskList=\"\"*.x y\",\"*.z w\"\"\r\n"), std::string::npos) << Read();
+  EXPECT_NE(Read().find("caf\xE9 au lait"), std::string::npos);  // kept in ANSI
+  TfrmMain again(None, false);
+  EXPECT_EQ(Items(again.cboFilemask), (std::vector<std::string>{"*.x y", "*.z w"}));
+  EXPECT_EQ(Items(again.cboKeyWords), (std::vector<std::string>{"caf\xC3\xA9 au lait", "x", "? text"}));
+}
+
+std::wstring BoxText;
+void CALLBACK CloseBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  const HWND box = FindWindowW(L"#32770", L"Sorvik");
+  if (!box) return;
+  KillTimer(nullptr, timer);
+  wchar_t text[512] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 512);
+  BoxText = text;
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(SettingsFile, AnUnwritableFileIsSaidAndTheWindowStillCloses) {
+  Write("MainLeft=300\r\n");
+  SetFileAttributesW(Widen(Path).c_str(), FILE_ATTRIBUTE_READONLY);
+  TfrmMain f(None, true);
+  BoxText.clear();
+  MSG quit;  // a window destroyed earlier may have left one, which would end the box at once
+  while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+  SetTimer(nullptr, 0, 100, CloseBox);
+  SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(f.Handle(), nullptr);
+  EXPECT_EQ(Narrow(BoxText), "Unable to write to " + Path);
+  SetFileAttributesW(Widen(Path).c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(Read(), "[formMain]\r\nMainLeft=300\r\n");
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
+}  // namespace
+}  // namespace sorvik

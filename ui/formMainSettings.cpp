@@ -1,0 +1,109 @@
+// The main window's settings: applying sorvik.ini at creation, storing it at
+// close, and the two history boxes.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "WinText.h"
+#include "formMain.h"
+#include "uCommaText.h"
+#include "uSettings.h"
+
+namespace sorvik {
+
+namespace {
+
+std::vector<std::string> ListItems(HWND combo) {
+  std::vector<std::string> items;
+  const int n = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    const int length = static_cast<int>(SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0));
+    std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+    items.push_back(Narrow(text.c_str(), std::max(length, 0)));
+  }
+  return items;
+}
+
+// Replaces the list of a combo box; the box's own text stays.
+void SetListItems(HWND combo, const std::vector<std::string>& items) {
+  const std::string text = GetText(combo);
+  SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+  for (const std::string& item : items)
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
+  SetText(combo, text);
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+  const std::wstring x = Widen(a), y = Widen(b);
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, x.c_str(), static_cast<int>(x.size()), y.c_str(),
+                        static_cast<int>(y.size())) == CSTR_EQUAL;
+}
+
+// Whether a monitor shows enough of the window's caption to take hold of it.
+bool CaptionOnAMonitor(int left, int top, int width, int height) {
+  if (width <= 0 || height <= 0) return false;
+  const RECT caption{left, top, left + width, top + GetSystemMetrics(SM_CYCAPTION)};
+  const HMONITOR monitor = MonitorFromRect(&caption, MONITOR_DEFAULTTONULL);
+  if (!monitor) return false;
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(monitor, &info)) return false;
+  RECT shown;
+  return IntersectRect(&shown, &caption, &info.rcWork) && shown.right - shown.left >= 40 &&
+         shown.bottom - shown.top >= GetSystemMetrics(SM_CYCAPTION) / 2;
+}
+
+}  // namespace
+
+void TfrmMain::ApplySettings() {
+  LoadSettings();
+  const TSettings& s = Settings;
+  // A state outside 0..2 opens the window normal.
+  InitialShow_ = s.MainWindowState == 1 ? SW_SHOWMINIMIZED : s.MainWindowState == 2 ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+  const bool placed = InitialShow_ == SW_SHOWNORMAL && CaptionOnAMonitor(s.MainLeft, s.MainTop, s.MainWidth, s.MainHeight);
+  if (placed)
+    SetWindowPos(Handle(), nullptr, s.MainLeft, s.MainTop, s.MainWidth, s.MainHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  else
+    SetWindowPos(Handle(), nullptr, kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetListItems(cboFilemask, ReadCommaText(s.MaskList));
+  SetListItems(cboKeyWords, ReadCommaText(s.WordList));
+  if (!s.ColumnSizes.empty()) {
+    if (const auto widths = ReadColumnWidths(s.ColumnSizes)) {
+      for (int i = 0; i < kResultColumns; ++i)
+        SendMessageW(lvwResults, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
+                     MAKELPARAM((*widths)[static_cast<std::size_t>(i)], 0));
+    }
+  }
+}
+
+void TfrmMain::StoreSettings() {
+  TSettings& s = Settings;
+  RECT r{};
+  GetWindowRect(Handle(), &r);
+  s.MainLeft = static_cast<std::int16_t>(r.left);
+  s.MainTop = static_cast<std::int16_t>(r.top);
+  s.MainWidth = static_cast<std::int16_t>(r.right - r.left);
+  s.MainHeight = static_cast<std::int16_t>(r.bottom - r.top);
+  s.MainWindowState = IsIconic(Handle()) ? 1 : IsZoomed(Handle()) ? 2 : 0;
+  s.MaskList = WriteCommaText(ListItems(cboFilemask));
+  s.WordList = WriteCommaText(ListItems(cboKeyWords));
+  std::vector<std::string> widths;
+  for (int i = 0; i < kResultColumns; ++i)
+    widths.push_back(std::to_string(SendMessageW(lvwResults, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0)));
+  s.ColumnSizes = WriteCommaText(widths);
+  SaveSettings();
+}
+
+void TfrmMain::HistoryBoxExit(HWND box) {
+  const std::string text = GetText(box);
+  if (text.empty()) return;
+  std::vector<std::string> items = ListItems(box);
+  if (std::any_of(items.begin(), items.end(), [&](const std::string& e) { return SameText(e, text); })) return;
+  UpdateHistoryList(text, items, Settings.MaxListItems, true, SameText);
+  SetListItems(box, items);
+}
+
+}  // namespace sorvik

@@ -1,0 +1,38 @@
+// The settings file, sorvik.ini beside the executable: the window's placement,
+// the history limit, the two history lists and the column widths, all in the
+// section "formMain" of an ANSI profile file, read at start and written at close.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace sorvik {
+
+struct TSettings {
+  std::uint8_t MainWindowState = 0;  // 0 normal, 1 minimized, 2 maximized
+  std::int16_t MainLeft = 200;
+  std::int16_t MainTop = 119;
+  std::int16_t MainWidth = 596;
+  std::int16_t MainHeight = 529;
+  std::uint8_t MaxListItems = 20;
+  std::string MaskList;  // comma text
+  std::string WordList;  // comma text
+  std::string ColumnSizes;  // comma text of six widths
+};
+
+// The values read at start, kept for the run.
+extern TSettings Settings;
+
+// The executable's folder, with a trailing delimiter.
+std::wstring GetApplicationFolder();
+
+// The file: GetApplicationFolder() + "sorvik.ini" unless another was set (tests).
+const std::wstring& SettingsFile();
+void SetSettingsFile(const std::wstring& path);
+
+// Reads the nine keys; a missing file, key or malformed number gives the default.
+void LoadSettings();
+// Writes the nine keys; throws "Unable to write to %s" when the file can't take them.
+void SaveSettings();
+
+}  // namespace sorvik
