@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Draws the toolbar strip (5 images, 16x16, magenta = transparent) and the program icon.
+"""Draws the toolbar strips (5 images each, at 16, 20, 24 and 32 pixels, magenta = transparent)
+and the program icon (16 to 256 pixels).
 
-Run from this folder; writes toolbar.bmp and sorvik.ico. The images are simple pixel art
+Run from this folder; writes toolbar16.bmp ... toolbar32.bmp and sorvik.ico. The images are simple pixel art
 kept as code so they can be changed and redrawn.
 """
 import struct
@@ -30,27 +31,38 @@ def line(img, x0, y0, x1, y1, c, width=1):
                     img[y + dy][x + dx] = c
 
 
-def toolbar():
-    img = canvas(80, 16, MAGENTA)
+def toolbar(size=16):
+    """The five images, drawn on a 16-unit grid scaled to `size` pixels each."""
+    k = size / 16.0
+    img = canvas(5 * size, size, MAGENTA)
+
+    def r(ox, x0, y0, x1, y1, c):
+        rect(img, ox * size + round(x0 * k), round(y0 * k), ox * size + round((x1 + 1) * k) - 1,
+             round((y1 + 1) * k) - 1, c)
+
+    def ln(ox, x0, y0, x1, y1, c):
+        line(img, ox * size + round(x0 * k), round(y0 * k), ox * size + round(x1 * k), round(y1 * k), c,
+             max(1, round(k)))
+
     # 0 Start: a green triangle pointing right.
-    for y in range(2, 14):
-        half = min(y - 2, 13 - y)
-        rect(img, 4, y, 4 + 2 * half, y, (0, 150, 40))
+    for y in range(round(2 * k), round(14 * k)):
+        half = min(y - 2 * k, 14 * k - 1 - y)
+        rect(img, round(4 * k), y, round(4 * k + 2 * half), y, (0, 150, 40))
     # 1 Stop: a red square.
-    rect(img, 16 + 3, 3, 16 + 12, 12, (200, 30, 30))
-    rect(img, 16 + 4, 4, 16 + 11, 11, (235, 70, 60))
+    r(1, 3, 3, 12, 12, (200, 30, 30))
+    r(1, 4, 4, 11, 11, (235, 70, 60))
     # 2 Clear: an eraser, a slanted pink block with a dark edge.
     for i in range(8):
-        rect(img, 32 + 3 + i, 10 - i, 32 + 7 + i, 12 - i, (240, 150, 170))
-    line(img, 32 + 3, 12, 32 + 14, 12, (90, 90, 90))
+        r(2, 3 + i, 10 - i, 7 + i, 12 - i, (240, 150, 170))
+    ln(2, 3, 12, 14, 12, (90, 90, 90))
     # 3 File properties: a page with lines.
-    rect(img, 48 + 3, 1, 48 + 12, 14, (80, 80, 80))
-    rect(img, 48 + 4, 2, 48 + 11, 13, (255, 255, 255))
+    r(3, 3, 1, 12, 14, (80, 80, 80))
+    r(3, 4, 2, 11, 13, (255, 255, 255))
     for y in (4, 7, 10):
-        line(img, 48 + 5, y, 48 + 10, y, (40, 90, 200))
+        ln(3, 5, y, 10, y, (40, 90, 200))
     # 4 Pause: two blue bars.
-    rect(img, 64 + 4, 3, 64 + 6, 12, (30, 80, 200))
-    rect(img, 64 + 9, 3, 64 + 11, 12, (30, 80, 200))
+    r(4, 4, 3, 6, 12, (30, 80, 200))
+    r(4, 9, 3, 11, 12, (30, 80, 200))
     return img
 
 
@@ -101,7 +113,7 @@ def write_ico(path, sizes):
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, data in images:
-        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset)
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset)  # 256 is written 0
         offset += len(data)
     for _, data in images:
         out += data
@@ -109,5 +121,7 @@ def write_ico(path, sizes):
 
 
 if __name__ == "__main__":
-    write_bmp("toolbar.bmp", toolbar())
-    write_ico("sorvik.ico", [16, 32, 48])
+    # One strip per size the window chooses by its DPI (100%, 125%, 150%, 200%).
+    for size in (16, 20, 24, 32):
+        write_bmp("toolbar%d.bmp" % size, toolbar(size))
+    write_ico("sorvik.ico", [16, 20, 24, 32, 40, 48, 64, 256])

@@ -67,3 +67,12 @@ start_wine() {
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -p 2>/dev/null || true
 }
+
+# Sets the display scale of the running prefix (96, 120, 144, 192) and restarts
+# its server, which reads it at start.
+set_wine_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  wineserver -p 2>/dev/null || true
+}

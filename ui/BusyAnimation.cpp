@@ -1,5 +1,6 @@
 #include "BusyAnimation.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Win32Handles.h"
@@ -32,17 +33,20 @@ void TBusyAnimation::SetActive(bool active) {
 void TBusyAnimation::Paint(HDC dc) {
   RECT r;
   GetClientRect(Handle(), &r);
-  // The glass circles the centre; at rest it stands in frame 0.
+  // The glass circles the centre; at rest it stands in frame 0. Drawn for a
+  // 22-pixel-high control and scaled to the real one.
+  const double k = r.bottom / 22.0;
+  auto px = [k](double v) { return static_cast<int>(std::lround(v * k)); };
   const double angle = Frame_ * 2 * 3.14159265358979 / kFrames;
-  const int cx = (r.right / 2) + static_cast<int>(std::lround(6 * std::cos(angle)));
-  const int cy = (r.bottom / 2) + static_cast<int>(std::lround(4 * std::sin(angle)));
-  UniqueGdiObject pen(CreatePen(PS_SOLID, 2, RGB(30, 60, 140)));
+  const int cx = (r.right / 2) + px(6 * std::cos(angle));
+  const int cy = (r.bottom / 2) + px(4 * std::sin(angle));
+  UniqueGdiObject pen(CreatePen(PS_SOLID, std::max(2, px(2)), RGB(30, 60, 140)));
   UniqueGdiObject fill(CreateSolidBrush(RGB(170, 210, 240)));
   const HGDIOBJ oldPen = SelectObject(dc, pen.get());
   const HGDIOBJ oldBrush = SelectObject(dc, fill.get());
-  Ellipse(dc, cx - 5, cy - 5, cx + 5, cy + 5);
-  MoveToEx(dc, cx + 4, cy + 4, nullptr);
-  LineTo(dc, cx + 8, cy + 8);
+  Ellipse(dc, cx - px(5), cy - px(5), cx + px(5), cy + px(5));
+  MoveToEx(dc, cx + px(4), cy + px(4), nullptr);
+  LineTo(dc, cx + px(8), cy + px(8));
   SelectObject(dc, oldBrush);
   SelectObject(dc, oldPen);
 }

@@ -50,9 +50,8 @@ std::string ShortDateText(const SYSTEMTIME& st) {
 
 }  // namespace
 
-TConditionsPage::TConditionsPage(HWND page, int gridId, RECT r, HFONT font) {
-  Grid_ = std::make_unique<TStringGrid>(page, gridId, r.left, r.top, r.right - r.left, r.bottom - r.top, font,
-                                        kConditionColumns, 1);
+TConditionsPage::TConditionsPage(HWND page, int gridId, HFONT font, UINT dpi) {
+  Grid_ = std::make_unique<TStringGrid>(page, gridId, 0, 0, 10, 10, font, kConditionColumns, 1, dpi);
   Grid_->OnSelectCell = [this](int col, int row) { grdConditionsSelectCell(col, row); };
   cboConditions = Editor(page, WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL, font);
   FillList(cboConditions, ConditionKindTexts());
@@ -68,6 +67,11 @@ TConditionsPage::TConditionsPage(HWND page, int gridId, RECT r, HFONT font) {
   // Above the grid, so that an editor shows over its cell.
   for (HWND h : {cboConditions, cboSearchTerms, edDateValues, edIntegerValues, udIntegerValues})
     SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TConditionsPage::SetDpi(UINT dpi) {
+  Grid_->SetDpi(dpi);
+  HideConditionEditors();
 }
 
 void TConditionsPage::HideConditionEditors() {

@@ -15,8 +15,13 @@ namespace sorvik {
 
 class TConditionsPage {
  public:
-  // Creates the grid at the rectangle and the hidden editors, on `page`.
-  TConditionsPage(HWND page, int gridId, RECT gridRect, HFONT font);
+  // The grid's design width at 96 DPI: three columns, edges and a scroll bar.
+  static constexpr int kDesignGridWidth = 3 * (TStringGrid::kDefaultColWidth + 1) + 4 + 17;
+
+  // Creates the grid (placed by the caller) and the hidden editors, on `page`.
+  TConditionsPage(HWND page, int gridId, HFONT font, UINT dpi);
+  // A new DPI: the grid's cells, and the editors laid over them again when shown.
+  void SetDpi(UINT dpi);
 
   TStringGrid& Grid() { return *Grid_; }
   const TGridCells& Cells() const { return Grid_->Cells(); }

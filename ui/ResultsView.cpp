@@ -9,7 +9,7 @@ namespace sorvik {
 
 namespace {
 
-constexpr int kDesignWidths[kResultColumns] = {100, 150, 75, 75, 75, 75};
+constexpr int kDesignWidths[kResultColumns] = {100, 150, 75, 75, 75, 75};  // at 96 DPI
 constexpr UINT_PTR kCountTimer = 1;
 constexpr UINT kCountDelayMs = 100;
 
@@ -29,7 +29,7 @@ void CopyWide(std::string_view text, wchar_t* out, int capacity) {
 
 }  // namespace
 
-TResultsView::TResultsView(HWND parent, int id, HFONT font) {
+TResultsView::TResultsView(HWND parent, int id, HFONT font, UINT dpi) {
   Handle_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
                                 LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
@@ -42,7 +42,7 @@ TResultsView::TResultsView(HWND parent, int id, HFONT font) {
     LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     col.pszText = const_cast<wchar_t*>(caption.c_str());
-    col.cx = kDesignWidths[i];
+    col.cx = MulDiv(kDesignWidths[i], static_cast<int>(dpi), 96);
     col.iSubItem = i;
     SendMessageW(Handle_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));
   }

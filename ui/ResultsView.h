@@ -15,7 +15,7 @@ namespace sorvik {
 
 class TResultsView {
  public:
-  TResultsView(HWND parent, int id, HFONT font);
+  TResultsView(HWND parent, int id, HFONT font, UINT dpi = 96);
   TResultsView(const TResultsView&) = delete;
   TResultsView& operator=(const TResultsView&) = delete;
 

@@ -10,8 +10,10 @@
 
 namespace sorvik {
 
-TStringGrid::TStringGrid(HWND parent, int id, int x, int y, int cx, int cy, HFONT font, int cols, int rows)
+TStringGrid::TStringGrid(HWND parent, int id, int x, int y, int cx, int cy, HFONT font, int cols, int rows, UINT dpi)
     : Cells_(cols, rows), Font_(font) {
+  ColWidth_ = MulDiv(kDefaultColWidth, static_cast<int>(dpi), 96);
+  RowHeight_ = MulDiv(kDefaultRowHeight, static_cast<int>(dpi), 96);
   RegisterClassOnce(kClassName, nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
   CreateHandle(kClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_CLIPSIBLINGS, WS_EX_CLIENTEDGE, x, y, cx, cy, parent,
                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
@@ -21,12 +23,12 @@ TStringGrid::TStringGrid(HWND parent, int id, int x, int y, int cx, int cy, HFON
 int TStringGrid::VisibleRows() const {
   RECT r;
   GetClientRect(Handle(), &r);
-  return std::max(1, static_cast<int>(r.bottom / kDefaultRowHeight));
+  return std::max(1, static_cast<int>(r.bottom / RowHeight_));
 }
 
 RECT TStringGrid::CellRect(int col, int row) const {
-  const int left = col * (kDefaultColWidth + 1), top = (row - TopRow_) * (kDefaultRowHeight + 1);
-  return RECT{left, top, left + kDefaultColWidth, top + kDefaultRowHeight};
+  const int left = col * (ColWidth_ + 1), top = (row - TopRow_) * (RowHeight_ + 1);
+  return RECT{left, top, left + ColWidth_, top + RowHeight_};
 }
 
 void TStringGrid::UpdateScroll() {
@@ -51,6 +53,14 @@ void TStringGrid::ScrollTo(int row) {
     InvalidateRect(Handle(), nullptr, TRUE);
   }
   UpdateScroll();
+}
+
+void TStringGrid::SetDpi(UINT dpi) {
+  if (Editor_) EndEdit(true);
+  ColWidth_ = MulDiv(kDefaultColWidth, static_cast<int>(dpi), 96);
+  RowHeight_ = MulDiv(kDefaultRowHeight, static_cast<int>(dpi), 96);
+  UpdateScroll();
+  InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void TStringGrid::Refresh() {
@@ -180,6 +190,11 @@ LRESULT TStringGrid::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_ERASEBKGND: return 1;
+    case WM_SETFONT:
+      Font_ = reinterpret_cast<HFONT>(wp);
+      if (LOWORD(lp)) InvalidateRect(Handle(), nullptr, TRUE);
+      return 0;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(Font_);
     case WM_SIZE: UpdateScroll(); return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS: InvalidateRect(Handle(), nullptr, FALSE); return 0;
@@ -190,7 +205,7 @@ LRESULT TStringGrid::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDOWN: {
       SetFocus(Handle());
       const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
-      const int col = x / (kDefaultColWidth + 1), row = TopRow_ + y / (kDefaultRowHeight + 1);
+      const int col = x / (ColWidth_ + 1), row = TopRow_ + y / (RowHeight_ + 1);
       if (col < Cells_.ColCount() && row < Cells_.RowCount()) {
         if (col != Col_ || row != Row_) Select(col, row);
       }

@@ -16,10 +16,14 @@ namespace sorvik {
 class TStringGrid : public TWindow {
  public:
   static constexpr const wchar_t* kClassName = L"SorvikStringGrid";
+  // Design sizes, at 96 DPI.
   static constexpr int kDefaultColWidth = 145;
   static constexpr int kDefaultRowHeight = 21;
 
-  TStringGrid(HWND parent, int id, int x, int y, int cx, int cy, HFONT font, int cols, int rows);
+  TStringGrid(HWND parent, int id, int x, int y, int cx, int cy, HFONT font, int cols, int rows, UINT dpi = 96);
+
+  // Column width and row height at a new DPI; the font the window gives with WM_SETFONT.
+  void SetDpi(UINT dpi);
 
   TGridCells& Cells() { return Cells_; }
   const TGridCells& Cells() const { return Cells_; }
@@ -57,6 +61,7 @@ class TStringGrid : public TWindow {
 
   TGridCells Cells_;
   HFONT Font_;
+  int ColWidth_ = kDefaultColWidth, RowHeight_ = kDefaultRowHeight;
   int Col_ = -1, Row_ = -1;
   int TopRow_ = 0;
   HWND Editor_ = nullptr;

@@ -16,4 +16,9 @@ constexpr UINT WM_SORVIK_HANDOVER = WM_APP + 1;
 constexpr UINT WM_SORVIK_SPLITTER = WM_APP + 2;
 constexpr UINT WM_SORVIK_SPLITTER_LAST = WM_SORVIK_SPLITTER + (WM_CAPTURECHANGED - WM_MOUSEMOVE);
 
+// Sent by the system when the window moves to a monitor with another scale
+// (WM_DPICHANGED, which older SDK headers lack). wParam: the new DPI in both
+// words. lParam: the suggested window rectangle (RECT*).
+constexpr UINT WM_DPICHANGED_MSG = 0x02E0;
+
 }  // namespace sorvik

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "../res/resource.h"
+#include "Dpi.h"
 #include "WinText.h"
 #include "Window.h"
 
@@ -21,10 +22,8 @@ std::string Hex4(unsigned value) {
   return s;
 }
 
-HFONT MakeFont(const wchar_t* face, int points, bool bold, bool italic) {
-  HDC dc = GetDC(nullptr);
-  const int height = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, dc);
+HFONT MakeFont(const wchar_t* face, int points, bool bold, bool italic, UINT dpi) {
+  const int height = -MulDiv(points, static_cast<int>(dpi), 72);
   return CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE, FALSE, DEFAULT_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face);
 }
@@ -71,9 +70,11 @@ HWND TfrmAbout::Create(HWND owner) {
 }
 
 void TfrmAbout::FormCreate() {
-  ProductFont_.reset(MakeFont(L"Arial", 12, true, false));
-  TextFont_.reset(MakeFont(L"Arial", 8, false, false));
-  CommentsFont_.reset(MakeFont(L"Arial", 8, false, true));
+  // Points at the box's DPI: the fonts grow with the display's scale.
+  const UINT dpi = WindowDpi(Handle_);
+  ProductFont_.reset(MakeFont(L"Arial", 12, true, false, dpi));
+  TextFont_.reset(MakeFont(L"Arial", 8, false, false, dpi));
+  CommentsFont_.reset(MakeFont(L"Arial", 8, false, true, dpi));
   auto font = [&](int id, const UniqueGdiObject& f) {
     SendDlgItemMessageW(Handle_, id, WM_SETFONT, reinterpret_cast<WPARAM>(f.get()), FALSE);
   };
@@ -83,7 +84,8 @@ void TfrmAbout::FormCreate() {
   font(IDC_ABOUT_COMMENTS, CommentsFont_);
   SetText(GetDlgItem(Handle_, IDC_ABOUT_VERSION), GetVersionInfoValue("FileVersion"));
   const HICON icon = static_cast<HICON>(
-      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SORVIK), IMAGE_ICON, 48, 48, LR_SHARED));
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SORVIK), IMAGE_ICON, Scale(48, dpi), Scale(48, dpi),
+                 LR_SHARED));
   if (icon) SendDlgItemMessageW(Handle_, IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
 }
 

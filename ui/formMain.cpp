@@ -9,6 +9,7 @@
 #include <shlwapi.h>
 
 #include "../res/resource.h"
+#include "Dpi.h"
 #include "ItemProp.h"
 #include "WinMessages.h"
 #include "WinText.h"
@@ -47,10 +48,12 @@ enum : int {
   idPaste,
 };
 
+// Design sizes, in pixels at 96 DPI.
 constexpr int kToolbarHeight = 22;
 constexpr int kAnimateWidth = 46;
 constexpr int kSplitterHeight = 3;
 constexpr int kMinPanelHeight = 60;
+constexpr int kPanelHeight = 161;
 constexpr wchar_t kPageClass[] = L"SorvikPage";
 constexpr wchar_t kSplitterClass[] = L"SorvikSplitter";
 
@@ -109,20 +112,17 @@ LRESULT CALLBACK FolderFieldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT
   return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
+BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
+  SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+  return TRUE;
+}
+
 HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int cx, int cy, int id,
            HFONT font, DWORD exStyle = 0) {
   HWND h = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, cx, cy, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
   SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return h;
-}
-
-void MoveBy(HWND h, int dx, int dwidth) {
-  RECT r;
-  GetWindowRect(h, &r);
-  MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
-  SetWindowPos(h, nullptr, r.left + dx, r.top, r.right - r.left + dwidth, r.bottom - r.top,
-               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
@@ -232,26 +232,16 @@ void TfrmMain::CreateMainMenu() {
 }
 
 void TfrmMain::CreateControls() {
-  HDC dc = GetDC(Handle());
-  const int height = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
-  ReleaseDC(Handle(), dc);
-  Font_.reset(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"MS Sans Serif"));
+  Font_.reset(CreateMessageFont(Dpi_));
   const HFONT font = static_cast<HFONT>(Font_.get());
   const HWND w = Handle();
 
   // Toolbar with the five action images, and the animation at its right end.
   tbToolbar = Child(w, TOOLBARCLASSNAMEW, L"",
                     TBSTYLE_FLAT | CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN | TBSTYLE_TRANSPARENT, 0, 0, 100,
-                    kToolbarHeight, idToolbar, font);
+                    ToolbarHeight(), idToolbar, font);
   SendMessageW(tbToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  ToolbarImages_ = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 5, 0);
-  if (HBITMAP strip = static_cast<HBITMAP>(
-          LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0, 0))) {
-    ImageList_AddMasked(ToolbarImages_, strip, RGB(255, 0, 255));
-    DeleteObject(strip);
-  }
-  SendMessageW(tbToolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(ToolbarImages_));
+  LoadToolbarImages();
   auto button = [&](TActionId id) {
     const TAction* a = Actions_.Find(static_cast<int>(id));
     return TBBUTTON{a->Image, a->Id, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0};
@@ -261,20 +251,20 @@ void TfrmMain::CreateControls() {
                         button(TActionId::SearchPause), button(TActionId::SearchStop), sep,
                         button(TActionId::SearchFileproperties)};
   SendMessageW(tbToolbar, TB_ADDBUTTONSW, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
-  SendMessageW(tbToolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(22, 20));
+  SendMessageW(tbToolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(ImageSize_ + S(6), ImageSize_ + S(4)));
   // The system's find-file animation where the shell has it, our own frames otherwise.
-  aniAnimate = Child(w, ANIMATE_CLASSW, L"", ACS_TRANSPARENT | ACS_CENTER, 0, 0, kAnimateWidth, kToolbarHeight,
+  aniAnimate = Child(w, ANIMATE_CLASSW, L"", ACS_TRANSPARENT | ACS_CENTER, 0, 0, S(kAnimateWidth), ToolbarHeight(),
                      idAnimate, font);
   const HMODULE shell = GetModuleHandleW(L"shell32.dll");
   if (!shell || !SendMessageW(aniAnimate, ACM_OPENW, reinterpret_cast<WPARAM>(shell),
                               reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(150)))) {
     DestroyWindow(aniAnimate);
-    OwnAnimation_ = std::make_unique<TBusyAnimation>(w, idAnimate, 0, 0, kAnimateWidth, kToolbarHeight);
+    OwnAnimation_ = std::make_unique<TBusyAnimation>(w, idAnimate, 0, 0, S(kAnimateWidth), ToolbarHeight());
     aniAnimate = OwnAnimation_->Handle();
   }
 
   // The search panel: two tabs, each page a window of its own.
-  pgcSearch = Child(w, WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_TABSTOP, 0, kToolbarHeight, 100, PanelHeight_,
+  pgcSearch = Child(w, WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_TABSTOP, 0, ToolbarHeight(), 100, PanelHeight_,
                     idTabs, font);
   TCITEMW tab{};
   tab.mask = TCIF_TEXT;
@@ -287,28 +277,31 @@ void TfrmMain::CreateControls() {
   ShowWindow(tabConditions, SW_HIDE);
 
   HWND g = tabGeneral;
-  grpSearchFor = Child(g, WC_BUTTONW, L"Search for:", BS_GROUPBOX, 4, 2, 100, 100, 0, font);
-  Child(g, WC_STATICW, L"File&mask:", SS_RIGHT, 8, 23, 52, 16, 0, font);
-  cboFilemask = Child(g, WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP | WS_GROUP, 64, 20,
-                      145, 200, idFilemask, font);
-  Child(g, WC_STATICW, L"Fol&ders:", SS_RIGHT, 214, 23, 44, 16, 0, font);
-  edDirectories = Child(g, WC_EDITW, L"", ES_AUTOHSCROLL | WS_TABSTOP, 262, 20, 280, 21, idDirectories, font,
-                        WS_EX_CLIENTEDGE);
-  btnBrowse = Child(g, WC_BUTTONW, L"...", BS_PUSHBUTTON | WS_TABSTOP, 542, 20, 20, 21, idBrowse, font);
-  chkRecursive = Child(g, WC_BUTTONW, L"Search &subfolders", BS_AUTOCHECKBOX | WS_TABSTOP, 262, 45, 113, 17,
-                       idRecursive, font);
-  Child(g, WC_STATICW, L"&Words:", SS_RIGHT, 8, 69, 52, 16, 0, font);
-  cboKeyWords = Child(g, WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 64, 66, 488,
-                      200, idKeyWords, font);
-  chkWholeWords = Child(g, WC_BUTTONW, L"Whole words", BS_AUTOCHECKBOX | WS_TABSTOP, 64, 98, 88, 17, idWholeWords,
-                        font);
-  chkCaseSensitive = Child(g, WC_BUTTONW, L"Case Sensitive", BS_AUTOCHECKBOX | WS_TABSTOP, 156, 98, 98, 17,
-                           idCaseSensitive, font);
-  Bevel1 = Child(g, WC_STATICW, L"", SS_ETCHEDFRAME, 258, 93, 294, 24, 0, font);
-  rdWordsAny = Child(g, WC_BUTTONW, L"Match any", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, 264, 97, 81, 17,
-                     idWordsAny, font);
-  rdWordsAll = Child(g, WC_BUTTONW, L"Match all", BS_AUTORADIOBUTTON, 350, 97, 73, 17, idWordsAll, font);
-  rdExact = Child(g, WC_BUTTONW, L"Match Exactly", BS_AUTORADIOBUTTON, 428, 97, 89, 17, idExact, font);
+  using A = TAnchor;
+  auto add = [&](HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int cx, int cy,
+                 int id, A anchor = A::Fixed, DWORD exStyle = 0) {
+    return Place(Child(parent, cls, text, style, 0, 0, 0, 0, id, font, exStyle), x, y, cx, cy, anchor);
+  };
+  grpSearchFor = Child(g, WC_BUTTONW, L"Search for:", BS_GROUPBOX, 0, 0, 10, 10, 0, font);  // fills the page
+  add(g, WC_STATICW, L"File&mask:", SS_RIGHT, 8, 23, 52, 16, 0);
+  cboFilemask = add(g, WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP | WS_GROUP, 64, 20,
+                    145, 200, idFilemask);
+  add(g, WC_STATICW, L"Fol&ders:", SS_RIGHT, 214, 23, 44, 16, 0);
+  edDirectories = add(g, WC_EDITW, L"", ES_AUTOHSCROLL | WS_TABSTOP, 262, 20, 280, 21, idDirectories, A::Stretch,
+                      WS_EX_CLIENTEDGE);
+  btnBrowse = add(g, WC_BUTTONW, L"...", BS_PUSHBUTTON | WS_TABSTOP, 542, 20, 20, 21, idBrowse, A::Follow);
+  chkRecursive = add(g, WC_BUTTONW, L"Search &subfolders", BS_AUTOCHECKBOX | WS_TABSTOP, 262, 45, 120, 17, idRecursive);
+  add(g, WC_STATICW, L"&Words:", SS_RIGHT, 8, 69, 52, 16, 0);
+  cboKeyWords = add(g, WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 64, 66, 488, 200,
+                    idKeyWords, A::Stretch);
+  chkWholeWords = add(g, WC_BUTTONW, L"Whole words", BS_AUTOCHECKBOX | WS_TABSTOP, 64, 98, 88, 17, idWholeWords);
+  chkCaseSensitive = add(g, WC_BUTTONW, L"Case Sensitive", BS_AUTOCHECKBOX | WS_TABSTOP, 156, 98, 98, 17,
+                         idCaseSensitive);
+  Bevel1 = add(g, WC_STATICW, L"", SS_ETCHEDFRAME, 258, 93, 294, 24, 0, A::Stretch);
+  rdWordsAny = add(g, WC_BUTTONW, L"Match any", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, 264, 97, 81, 17,
+                   idWordsAny);
+  rdWordsAll = add(g, WC_BUTTONW, L"Match all", BS_AUTORADIOBUTTON, 350, 97, 73, 17, idWordsAll);
+  rdExact = add(g, WC_BUTTONW, L"Match Exactly", BS_AUTORADIOBUTTON, 428, 97, 92, 17, idExact);
   SendMessageW(rdWordsAny, BM_SETCHECK, BST_CHECKED, 0);
   // Completions from the file system's folders while typing, and folders dropped from the shell.
   SHAutoComplete(edDirectories, SHACF_FILESYS_DIRS);
@@ -318,25 +311,25 @@ void TfrmMain::CreateControls() {
   // The conditions tab: the grid (with its editors) and, right of it, the match
   // choice and the row buttons, stacked.
   HWND c = tabConditions;
-  const int gridWidth = kConditionColumns * (TStringGrid::kDefaultColWidth + 1) + 2 * GetSystemMetrics(SM_CXEDGE) +
-                        GetSystemMetrics(SM_CXVSCROLL);
-  ConditionsPage_ = std::make_unique<TConditionsPage>(c, idConditionsGrid, RECT{8, 6, 8 + gridWidth, 126}, font);
+  ConditionsPage_ = std::make_unique<TConditionsPage>(c, idConditionsGrid, font, Dpi_);
   grdConditions = ConditionsPage_->Grid().Handle();
-  const int side = 8 + gridWidth + 8;
-  rdgMatch = Child(c, WC_BUTTONW, L"", BS_GROUPBOX, side, 0, 112, 48, 0, font);
-  rdMatchAnyOr = Child(c, WC_BUTTONW, L"Match any (OR)", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, side + 8, 12, 100,
-                       16, idMatchAnyOr, font);
-  rdMatchAllAnd = Child(c, WC_BUTTONW, L"Match all (AND)", BS_AUTORADIOBUTTON, side + 8, 29, 100, 16, idMatchAllAnd,
-                        font);
+  const int grid = TConditionsPage::kDesignGridWidth;
+  Place(grdConditions, 8, 6, grid, 120);
+  const int side = 8 + grid + 8;
+  rdgMatch = add(c, WC_BUTTONW, L"", BS_GROUPBOX, side, 0, 112, 48, 0);
+  rdMatchAnyOr = add(c, WC_BUTTONW, L"Match any (OR)", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, side + 8, 12, 100,
+                     16, idMatchAnyOr);
+  rdMatchAllAnd = add(c, WC_BUTTONW, L"Match all (AND)", BS_AUTORADIOBUTTON, side + 8, 29, 100, 16, idMatchAllAnd);
   SendMessageW(rdMatchAnyOr, BM_SETCHECK, BST_CHECKED, 0);
-  btnAddRow = Child(c, WC_BUTTONW, L"&Add Row", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, side, 54, 84, 23, idAddRow, font);
-  btnRemoveRow = Child(c, WC_BUTTONW, L"&Remove row", BS_PUSHBUTTON | WS_TABSTOP, side, 80, 84, 23, idRemoveRow, font);
-  btnClearAll = Child(c, WC_BUTTONW, L"Clear All", BS_PUSHBUTTON | WS_TABSTOP, side, 106, 84, 23, idClearAll, font);
+  btnAddRow = add(c, WC_BUTTONW, L"&Add Row", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, side, 54, 84, 23, idAddRow);
+  btnRemoveRow = add(c, WC_BUTTONW, L"&Remove row", BS_PUSHBUTTON | WS_TABSTOP, side, 80, 84, 23, idRemoveRow);
+  btnClearAll = add(c, WC_BUTTONW, L"Clear All", BS_PUSHBUTTON | WS_TABSTOP, side, 106, 84, 23, idClearAll);
+  ApplyPlaces();
 
-  splSplitter = Child(w, kSplitterClass, L"", 0, 0, 0, 10, kSplitterHeight, idSplitter, font);
+  splSplitter = Child(w, kSplitterClass, L"", 0, 0, 0, 10, S(kSplitterHeight), idSplitter, font);
 
   // The results list: report view, whole-row single selection, system small icons.
-  Results_ = std::make_unique<TResultsView>(w, idList, font);
+  Results_ = std::make_unique<TResultsView>(w, idList, font, Dpi_);
   lvwResults = Results_->Handle();
   Results_->OnColumnClick = [this](int column) { lvwResultsColumnClick(column); };
   Results_->OnDoubleClick = [this] { lvwResultsDblClick(); };
@@ -347,10 +340,8 @@ void TfrmMain::CreateControls() {
 
 bool TfrmMain::FormCreate(const TCommandObject& command) {
   State_ = TSearchState::Idle;
-  // The reference width is the window's width before anything can resize it.
-  RECT r;
-  GetWindowRect(Handle(), &r);
-  ReferenceWidth_ = r.right - r.left;
+  Dpi_ = WindowDpi(Handle());
+  PanelHeight_ = S(kPanelHeight);
   CreateControls();
   CreateMainMenu();
   // The results list shows the system's small icons; the list is the system's, never destroyed here.
@@ -390,19 +381,20 @@ void TfrmMain::LayoutControls() {
   GetWindowRect(sbInfoBar, &sb);
   const int sbHeight = sb.bottom - sb.top;
   // Panels 100, 75 and 125 wide; the fourth takes the rest.
-  int parts[] = {100, 175, 300, -1};
+  int parts[] = {S(100), S(175), S(300), -1};
   SendMessageW(sbInfoBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(parts));
 
-  PanelHeight_ = std::max(kMinPanelHeight, std::min(PanelHeight_, cy - kToolbarHeight - kSplitterHeight - sbHeight - 20));
+  const int toolbar = ToolbarHeight(), animate = S(kAnimateWidth), splitter = S(kSplitterHeight);
+  PanelHeight_ = std::max(S(kMinPanelHeight), std::min(PanelHeight_, cy - toolbar - splitter - sbHeight - S(20)));
   HDWP dwp = BeginDeferWindowPos(6);
   auto place = [&](HWND h, int x, int y, int w, int hgt) {
     dwp = DeferWindowPos(dwp, h, nullptr, x, y, std::max(w, 0), std::max(hgt, 0), SWP_NOZORDER | SWP_NOACTIVATE);
   };
-  place(tbToolbar, 0, 0, cx - kAnimateWidth, kToolbarHeight);
-  place(aniAnimate, cx - kAnimateWidth, 0, kAnimateWidth, kToolbarHeight);
-  place(pgcSearch, 0, kToolbarHeight, cx, PanelHeight_);
-  place(splSplitter, 0, kToolbarHeight + PanelHeight_, cx, kSplitterHeight);
-  const int listTop = kToolbarHeight + PanelHeight_ + kSplitterHeight;
+  place(tbToolbar, 0, 0, cx - animate, toolbar);
+  place(aniAnimate, cx - animate, 0, animate, toolbar);
+  place(pgcSearch, 0, toolbar, cx, PanelHeight_);
+  place(splSplitter, 0, toolbar + PanelHeight_, cx, splitter);
+  const int listTop = toolbar + PanelHeight_ + splitter;
   place(lvwResults, 0, listTop, cx, cy - listTop - sbHeight);
   EndDeferWindowPos(dwp);
 
@@ -410,25 +402,71 @@ void TfrmMain::LayoutControls() {
   RECT page{0, 0, cx, PanelHeight_};
   TabCtrl_AdjustRect(pgcSearch, FALSE, &page);
   for (HWND p : {tabGeneral, tabConditions})
-    SetWindowPos(p, HWND_TOP, page.left, kToolbarHeight + page.top, page.right - page.left, page.bottom - page.top,
+    SetWindowPos(p, HWND_TOP, page.left, toolbar + page.top, page.right - page.left, page.bottom - page.top,
                  SWP_NOACTIVATE);
-  SetWindowPos(grpSearchFor, nullptr, 4, 0, page.right - page.left - 8, page.bottom - page.top - 4,
+  SetWindowPos(grpSearchFor, nullptr, S(4), 0, page.right - page.left - S(8), page.bottom - page.top - S(4),
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TfrmMain::FormResize() {
+  ApplyPlaces();
+  LayoutControls();
+}
+
+HWND TfrmMain::Place(HWND control, int x, int y, int cx, int cy, TAnchor anchor) {
+  Places_.push_back({control, RECT{x, y, x + cx, y + cy}, anchor});
+  return control;
+}
+
+void TfrmMain::ApplyPlaces() {
+  // The stretching controls widen, and the browse button moves, by the window's
+  // width beyond its design width at this DPI.
   RECT r;
   GetWindowRect(Handle(), &r);
-  const int width = r.right - r.left;
-  const int d = width - ReferenceWidth_;
-  if (d != 0 && edDirectories) {
-    MoveBy(edDirectories, 0, d);
-    MoveBy(btnBrowse, d, 0);  // the browse button stays at the field's right end
-    MoveBy(cboKeyWords, 0, d);
-    MoveBy(Bevel1, 0, d);
+  const int extra = (r.right - r.left) - S(kDesignWidth);
+  for (const TPlace& p : Places_) {
+    const int x = S(p.Design.left) + (p.Anchor == TAnchor::Follow ? extra : 0);
+    const int cx = S(p.Design.right - p.Design.left) + (p.Anchor == TAnchor::Stretch ? extra : 0);
+    SetWindowPos(p.Control, nullptr, x, S(p.Design.top), std::max(cx, 0), S(p.Design.bottom - p.Design.top),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  ReferenceWidth_ = width;
-  LayoutControls();
+}
+
+int TfrmMain::ToolbarHeight() const { return std::max(S(kToolbarHeight), ImageSize_ + S(6)); }
+
+void TfrmMain::LoadToolbarImages() {
+  ImageSize_ = ImageSizeForDpi(Dpi_);
+  const HIMAGELIST images = ImageList_Create(ImageSize_, ImageSize_, ILC_COLOR24 | ILC_MASK, 5, 0);
+  if (HBITMAP strip = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
+                                                      MAKEINTRESOURCEW(ToolbarResourceForSize(ImageSize_)),
+                                                      IMAGE_BITMAP, 0, 0, 0))) {
+    ImageList_AddMasked(images, strip, RGB(255, 0, 255));
+    DeleteObject(strip);
+  }
+  SendMessageW(tbToolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+  if (ToolbarImages_) ImageList_Destroy(ToolbarImages_);
+  ToolbarImages_ = images;
+}
+
+void TfrmMain::ApplyDpi(UINT dpi, const RECT* suggested) {
+  if (dpi == Dpi_ || dpi == 0) return;
+  const UINT old = Dpi_;
+  Dpi_ = dpi;
+  Font_.reset(CreateMessageFont(Dpi_));
+  EnumChildWindows(Handle(), SetFontOf, reinterpret_cast<LPARAM>(Font_.get()));
+  LoadToolbarImages();
+  SendMessageW(tbToolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(ImageSize_ + S(6), ImageSize_ + S(4)));
+  ConditionsPage_->SetDpi(Dpi_);
+  for (int i = 0; i < kResultColumns; ++i) {
+    const int width = static_cast<int>(SendMessageW(lvwResults, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
+    SendMessageW(lvwResults, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
+                 MAKELPARAM(MulDiv(width, static_cast<int>(dpi), static_cast<int>(old)), 0));
+  }
+  PanelHeight_ = MulDiv(PanelHeight_, static_cast<int>(dpi), static_cast<int>(old));
+  if (suggested)
+    SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  FormResize();
 }
 
 void TfrmMain::ShowPage(int index) {
@@ -483,6 +521,10 @@ void TfrmMain::FormDestroy() {
 LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_SIZE: FormResize(); return 0;
+    case WM_DPICHANGED_MSG:
+      // Moved to a monitor with another scale: everything follows, at the size the system suggests.
+      ApplyDpi(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
+      return 0;
     case WM_CLOSE: FormClose(); return 0;
     case WM_DESTROY:
       FormDestroy();
@@ -506,6 +548,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (from && ConditionsPage_->OnCommand(from, HIWORD(wp))) return 0;
       if (HIWORD(wp) == CBN_KILLFOCUS && from == cboFilemask) return cboFilemaskExit(), 0;
       if (HIWORD(wp) == CBN_KILLFOCUS && from == cboKeyWords) return cboKeyWordsExit(), 0;
+      if (id == IDOK && lp == 0 && EnterStartsSearch()) return 0;
       if (lp == 0) {  // menu items
         switch (id) {
           case idSaveSearch: SaveSearch(); return 0;
@@ -532,23 +575,24 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MEASUREITEM: {
       auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
       if (mi->CtlType != ODT_MENU) break;
-      mi->itemWidth = 16;
-      mi->itemHeight = 16;
+      mi->itemWidth = static_cast<UINT>(ImageSize_);
+      mi->itemHeight = static_cast<UINT>(ImageSize_);
       return TRUE;
     }
     case WM_DRAWITEM: {
       const auto* di = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
       if (di->CtlType != ODT_MENU) break;
       if (const TAction* a = Actions_.Find(static_cast<int>(di->itemID)); a && a->Image >= 0) {
-        const int y = di->rcItem.top + (di->rcItem.bottom - di->rcItem.top - 16) / 2;
-        ImageList_DrawEx(ToolbarImages_, a->Image, di->hDC, di->rcItem.left, y, 16, 16, CLR_NONE, CLR_DEFAULT,
+        const int y = di->rcItem.top + (di->rcItem.bottom - di->rcItem.top - ImageSize_) / 2;
+        ImageList_DrawEx(ToolbarImages_, a->Image, di->hDC, di->rcItem.left, y, ImageSize_, ImageSize_, CLR_NONE,
+                         CLR_DEFAULT,
                          (di->itemState & ODS_GRAYED) ? ILD_BLEND50 : ILD_TRANSPARENT);
       }
       return TRUE;
     }
     case WM_GETMINMAXINFO: {
       auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
-      mm->ptMinTrackSize = {300, 300};
+      mm->ptMinTrackSize = {S(300), S(300)};
       return 0;
     }
     default:
@@ -556,6 +600,17 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return TWindow::HandleMessage(msg, wp, lp);
   }
   return TWindow::HandleMessage(msg, wp, lp);
+}
+
+bool TfrmMain::EnterStartsSearch() {
+  // Enter in the words, mask or folder field: Start, when Start may run.
+  const HWND focus = GetFocus();
+  if (!focus) return false;
+  const bool inField = focus == edDirectories || IsChild(cboKeyWords, focus) || focus == cboKeyWords ||
+                       IsChild(cboFilemask, focus) || focus == cboFilemask;
+  if (!inField) return false;
+  Execute(TActionId::SearchStart);
+  return true;
 }
 
 void TfrmMain::UpdateActions() {

@@ -9,10 +9,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ActionList.h"
 #include "BusyAnimation.h"
 #include "ConditionsPage.h"
+#include "Dpi.h"
 #include "ResultsView.h"
 #include "Win32Handles.h"
 #include "Window.h"
@@ -90,6 +92,7 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   // Leaving the mask or the words box puts a new text on top of its history.
   void cboFilemaskExit() { HistoryBoxExit(cboFilemask); }
   void cboKeyWordsExit() { HistoryBoxExit(cboKeyWords); }
+  UINT Dpi() const { return Dpi_; }
   // How the window first shows (SW_SHOWNORMAL, SW_SHOWMINIMIZED or SW_SHOWMAXIMIZED).
   int InitialShowCommand() const { return InitialShow_; }
 
@@ -139,6 +142,24 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   void StopWorker();
   LRESULT OnSplitterMouse(UINT msg, LPARAM lp);
   void HistoryBoxExit(HWND box);
+  bool EnterStartsSearch();
+
+  // Display scaling: design sizes (96 DPI) at the window's DPI.
+  int S(int design) const { return Scale(design, Dpi_); }
+  int ToolbarHeight() const;
+  void LoadToolbarImages();
+  // A new DPI (WM_DPICHANGED): fonts, images, the grid, columns and places follow.
+  void ApplyDpi(UINT dpi, const RECT* suggested);
+  // Controls placed by their design rectangles: the stretching ones widen, the
+  // following ones move right, by the window's width beyond its design width.
+  enum class TAnchor : std::uint8_t { Fixed, Stretch, Follow };
+  struct TPlace {
+    HWND Control;
+    RECT Design;
+    TAnchor Anchor;
+  };
+  HWND Place(HWND control, int x, int y, int cx, int cy, TAnchor anchor = TAnchor::Fixed);
+  void ApplyPlaces();
 
   TActionList Actions_;
   UniqueAccelerators Accelerators_;
@@ -150,11 +171,13 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   TSearchState State_ = TSearchState::Idle;
   std::unique_ptr<TKtSearchThread> Worker_;
   TKtFileConditions Conditions_;
-  int ReferenceWidth_ = 0;
+  UINT Dpi_ = 96;
+  int ImageSize_ = 16;
+  std::vector<TPlace> Places_;
   int InitialShow_ = SW_SHOWNORMAL;
   int SortColumn_ = 1;
   bool SortAscending_ = true;
-  int PanelHeight_ = 161;
+  int PanelHeight_ = 161;  // at the window's DPI
   bool AnimationActive_ = false;
   bool Dragging_ = false;
   int DragStartY_ = 0, DragStartHeight_ = 0;

@@ -59,7 +59,7 @@ bool CaptionOnAMonitor(int left, int top, int width, int height) {
 }  // namespace
 
 void TfrmMain::ApplySettings() {
-  LoadSettings();
+  LoadSettings(Dpi_);
   const TSettings& s = Settings;
   // A state outside 0..2 opens the window normal.
   InitialShow_ = s.MainWindowState == 1 ? SW_SHOWMINIMIZED : s.MainWindowState == 2 ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
@@ -67,7 +67,8 @@ void TfrmMain::ApplySettings() {
   if (placed)
     SetWindowPos(Handle(), nullptr, s.MainLeft, s.MainTop, s.MainWidth, s.MainHeight, SWP_NOZORDER | SWP_NOACTIVATE);
   else
-    SetWindowPos(Handle(), nullptr, kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Handle(), nullptr, S(kDesignLeft), S(kDesignTop), S(kDesignWidth), S(kDesignHeight),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
   SetListItems(cboFilemask, ReadCommaText(s.MaskList));
   SetListItems(cboKeyWords, ReadCommaText(s.WordList));
   if (!s.ColumnSizes.empty()) {

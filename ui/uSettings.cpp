@@ -80,9 +80,11 @@ const std::wstring& SettingsFile() {
 
 void SetSettingsFile(const std::wstring& path) { FilePath() = path; }
 
-void LoadSettings() {
+void LoadSettings(unsigned dpi) {
   const std::wstring& file = SettingsFile();
-  const TSettings defaults;
+  TSettings defaults;
+  for (std::int16_t* v : {&defaults.MainLeft, &defaults.MainTop, &defaults.MainWidth, &defaults.MainHeight})
+    *v = static_cast<std::int16_t>(MulDiv(*v, static_cast<int>(dpi), 96));
   Settings.MainWindowState = static_cast<std::uint8_t>(ReadInteger(L"MainWindowState", defaults.MainWindowState, file));
   Settings.MainLeft = static_cast<std::int16_t>(ReadInteger(L"MainLeft", defaults.MainLeft, file));
   Settings.MainTop = static_cast<std::int16_t>(ReadInteger(L"MainTop", defaults.MainTop, file));

@@ -30,8 +30,9 @@ std::wstring GetApplicationFolder();
 const std::wstring& SettingsFile();
 void SetSettingsFile(const std::wstring& path);
 
-// Reads the nine keys; a missing file, key or malformed number gives the default.
-void LoadSettings();
+// Reads the nine keys; a missing file, key or malformed number gives the default
+// (the placement defaults are design values at 96 DPI, scaled to `dpi`).
+void LoadSettings(unsigned dpi = 96);
 // Writes the nine keys; throws "Unable to write to %s" when the file can't take them.
 void SaveSettings();
 

@@ -1,0 +1,137 @@
+// The window at the display's scale: tools/test runs this at 96, 120, 144 and 192 DPI.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Dpi.h"
+#include "WinText.h"
+#include "formMain.h"
+
+namespace sorvik {
+namespace {
+
+struct TControl {
+  HWND Handle;
+  std::wstring Class, Text;
+};
+
+BOOL CALLBACK Collect(HWND h, LPARAM out) {
+  wchar_t cls[64] = {}, text[256] = {};
+  GetClassNameW(h, cls, 64);
+  GetWindowTextW(h, text, 256);
+  reinterpret_cast<std::vector<TControl>*>(out)->push_back({h, cls, text});
+  return TRUE;
+}
+
+// The caption's width in the control's own font, mnemonic marks left out.
+int TextWidth(HWND h, const std::wstring& text) {
+  const HDC dc = GetDC(h);
+  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)));
+  RECT r{0, 0, 0, 0};
+  DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(dc, old);
+  ReleaseDC(h, dc);
+  return r.right - r.left;
+}
+
+int ClientWidth(HWND h) {
+  RECT r;
+  GetClientRect(h, &r);
+  return r.right;
+}
+
+int Width(HWND h) {
+  RECT r;
+  GetWindowRect(h, &r);
+  return r.right - r.left;
+}
+
+TEST(DpiLayout, EveryCaptionFitsAndTheLayoutScales) {
+  TCommandObject none;
+  TfrmMain f(none, true);
+  const UINT dpi = f.Dpi();
+  std::printf("window DPI %u\n", dpi);
+  const int checkGlyph = GetSystemMetrics(SM_CXMENUCHECK) + Scale(6, dpi);
+  std::vector<TControl> controls;
+  EnumChildWindows(f.Handle(), Collect, reinterpret_cast<LPARAM>(&controls));
+  int checked = 0;
+  for (const TControl& c : controls) {
+    if (c.Text.empty()) continue;
+    const LONG style = GetWindowLongW(c.Handle, GWL_STYLE);
+    const int text = TextWidth(c.Handle, c.Text), room = ClientWidth(c.Handle);
+    int needed = text;
+    if (c.Class == WC_BUTTONW) {
+      const LONG kind = style & BS_TYPEMASK;
+      if (kind == BS_GROUPBOX) needed = text + Scale(16, dpi);
+      else if (kind == BS_AUTOCHECKBOX || kind == BS_AUTORADIOBUTTON || kind == BS_CHECKBOX || kind == BS_RADIOBUTTON)
+        needed = text + checkGlyph;
+      else
+        needed = text + Scale(6, dpi);
+    } else if (c.Class != WC_STATICW) {
+      continue;
+    }
+    ++checked;
+    EXPECT_LE(needed, room) << Narrow(c.Text) << " at " << dpi << " DPI";
+  }
+  EXPECT_GE(checked, 16);
+  // The tabs' captions.
+  for (int i = 0; i < 2; ++i) {
+    wchar_t text[64] = {};
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 64;
+    SendMessageW(f.pgcSearch, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    RECT r{};
+    SendMessageW(f.pgcSearch, TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
+    EXPECT_LE(TextWidth(f.pgcSearch, text), r.right - r.left) << Narrow(text);
+  }
+  // Sizes follow the scale: the window, the grid's rows, the columns, the toolbar's images.
+  RECT r;
+  GetWindowRect(f.Handle(), &r);
+  EXPECT_EQ(r.right - r.left, Scale(596, dpi));
+  const RECT cell = f.ConditionsPage().Grid().CellRect(0, 0);
+  EXPECT_EQ(cell.bottom - cell.top, Scale(21, dpi));
+  EXPECT_EQ(cell.right - cell.left, Scale(145, dpi));
+  EXPECT_EQ(SendMessageW(f.lvwResults, LVM_GETCOLUMNWIDTH, 1, 0), Scale(150, dpi));
+  int cx = 0, cy = 0;
+  ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageW(f.tbToolbar, TB_GETIMAGELIST, 0, 0)), &cx, &cy);
+  EXPECT_EQ(cx, ImageSizeForDpi(dpi));
+  EXPECT_GE(Width(f.cboFilemask), Scale(145, dpi) - 1);
+  // The stretching controls still widen by the resize difference.
+  const int folder = Width(f.edDirectories), words = Width(f.cboKeyWords), mask = Width(f.cboFilemask);
+  SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left + 100, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(Width(f.edDirectories), folder + 100);
+  EXPECT_EQ(Width(f.cboKeyWords), words + 100);
+  EXPECT_EQ(Width(f.cboFilemask), mask);
+}
+
+// A move to a monitor with another scale: everything follows the new DPI.
+TEST(DpiLayout, ANewDpiRescalesTheWindow) {
+  TCommandObject none;
+  TfrmMain f(none, false);
+  const UINT dpi = f.Dpi(), next = dpi == 96 ? 192 : 96;  // the screen holds the larger window
+  RECT r;
+  GetWindowRect(f.Handle(), &r);
+  RECT suggested{r.left, r.top, r.left + Scale(597, next), r.top + Scale(529, next)};
+  SendMessageW(f.Handle(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(next, next), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(f.Dpi(), next);
+  EXPECT_EQ(Width(f.Handle()), Scale(597, next));
+  EXPECT_EQ(f.ConditionsPage().Grid().CellRect(0, 0).bottom, Scale(21, next));
+  EXPECT_NEAR(SendMessageW(f.lvwResults, LVM_GETCOLUMNWIDTH, 1, 0), Scale(150, next), 2);
+  EXPECT_NEAR(Width(f.cboKeyWords), Scale(488 + 1, next), 3);  // the design width 597 against the default 596
+  LOGFONTW before{}, after{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.chkRecursive, WM_GETFONT, 0, 0)), sizeof after, &after);
+  const HFONT base = CreateMessageFont(dpi);
+  GetObjectW(base, sizeof before, &before);
+  DeleteObject(base);
+  EXPECT_NEAR(std::abs(after.lfHeight), MulDiv(std::abs(before.lfHeight), static_cast<int>(next), static_cast<int>(dpi)),
+              1);
+}
+
+}  // namespace
+}  // namespace sorvik
