@@ -56,6 +56,23 @@ bool CaptionOnAMonitor(int left, int top, int width, int height) {
          shown.bottom - shown.top >= GetSystemMetrics(SM_CYCAPTION) / 2;
 }
 
+// Moves the window into its monitor's work area where it sticks out, shrinking
+// it where it is larger (a design size at 200% can be larger than a small screen).
+void FitIntoWorkArea(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &info)) return;
+  const RECT& work = info.rcWork;
+  const int width = std::min<int>(r.right - r.left, work.right - work.left);
+  const int height = std::min<int>(r.bottom - r.top, work.bottom - work.top);
+  const int left = std::clamp(static_cast<int>(r.left), static_cast<int>(work.left), static_cast<int>(work.right) - width);
+  const int top = std::clamp(static_cast<int>(r.top), static_cast<int>(work.top), static_cast<int>(work.bottom) - height);
+  if (left != r.left || top != r.top || width != r.right - r.left || height != r.bottom - r.top)
+    SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 void TfrmMain::ApplySettings() {
@@ -69,6 +86,7 @@ void TfrmMain::ApplySettings() {
   else
     SetWindowPos(Handle(), nullptr, S(kDesignLeft), S(kDesignTop), S(kDesignWidth), S(kDesignHeight),
                  SWP_NOZORDER | SWP_NOACTIVATE);
+  FitIntoWorkArea(Handle());
   SetListItems(cboFilemask, ReadCommaText(s.MaskList));
   SetListItems(cboKeyWords, ReadCommaText(s.WordList));
   if (!s.ColumnSizes.empty()) {
