@@ -15,6 +15,9 @@ int RunMessageLoop(sorvik::TfrmMain& form) {
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
       if (form.Handle() && TranslateAcceleratorW(form.Handle(), form.Accelerators(), &msg)) continue;
+      if (msg.message == WM_SYSCHAR && form.Handle() && IsChild(form.Handle(), msg.hwnd) &&
+          form.HandleMnemonic(static_cast<wchar_t>(msg.wParam)))
+        continue;
       if (form.Handle() && IsDialogMessageW(form.Handle(), &msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);

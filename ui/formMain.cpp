@@ -602,6 +602,42 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   return TWindow::HandleMessage(msg, wp, lp);
 }
 
+bool TfrmMain::HandleMnemonic(wchar_t letter) {
+  const HWND page = IsWindowVisible(tabConditions) ? tabConditions : tabGeneral;
+  for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    wchar_t text[128] = {};
+    GetWindowTextW(c, text, 128);
+    const wchar_t* mark = wcschr(text, L'&');
+    if (!mark || !mark[1] || CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(mark[1]))) !=
+                                 CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(letter))))
+      continue;
+    if (!IsWindowEnabled(c)) return false;
+    wchar_t cls[16] = {};
+    GetClassNameW(c, cls, 16);
+    if (CompareStringOrdinal(cls, -1, WC_STATICW, -1, TRUE) == CSTR_EQUAL) {
+      // A label: its field is the next control that takes the focus.
+      for (HWND next = GetWindow(c, GW_HWNDNEXT); next; next = GetWindow(next, GW_HWNDNEXT)) {
+        if ((GetWindowLongW(next, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(next) && IsWindowEnabled(next)) {
+          SetFocus(next);
+          // Its text selected, so that typing replaces it.
+          wchar_t nextClass[16] = {};
+          GetClassNameW(next, nextClass, 16);
+          if (CompareStringOrdinal(nextClass, -1, WC_COMBOBOXW, -1, TRUE) == CSTR_EQUAL)
+            SendMessageW(next, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+          else if (CompareStringOrdinal(nextClass, -1, WC_EDITW, -1, TRUE) == CSTR_EQUAL)
+            SendMessageW(next, EM_SETSEL, 0, -1);
+          return true;
+        }
+      }
+      return false;
+    }
+    SetFocus(c);
+    SendMessageW(c, BM_CLICK, 0, 0);
+    return true;
+  }
+  return false;
+}
+
 bool TfrmMain::EnterStartsSearch() {
   // Enter in the words, mask or folder field: Start, when Start may run.
   const HWND focus = GetFocus();

@@ -37,6 +37,10 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   explicit TfrmMain(const TCommandObject& command, bool show = true);
   ~TfrmMain() override;
 
+  // Alt and a letter underlined in a caption of the visible tab page: a label puts
+  // the focus in its field, a button is pressed. True when a caption had the letter.
+  bool HandleMnemonic(wchar_t letter);
+
   // The message loop's idle step: re-evaluates the actions' enabled rules.
   void UpdateActions();
   HACCEL Accelerators() const { return Accelerators_.get(); }

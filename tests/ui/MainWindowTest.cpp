@@ -293,6 +293,32 @@ TEST_F(MainWindow, SplitterDragsAndPagesDoNot) {
   EXPECT_EQ(Top(f.lvwResults), listTop + 30);
 }
 
+// Alt and an underlined letter reach the fields; Enter in a field starts the search.
+TEST_F(MainWindow, MnemonicsAndEnter) {
+  Dir.File("a.txt", "needle");
+  TfrmMain f(Empty, true);
+  ASSERT_TRUE(f.HandleMnemonic(L'D'));
+  EXPECT_EQ(GetFocus(), f.edDirectories);
+  ASSERT_TRUE(f.HandleMnemonic(L'w'));
+  EXPECT_TRUE(IsChild(f.cboKeyWords, GetFocus()));
+  ASSERT_TRUE(f.HandleMnemonic(L's'));
+  EXPECT_TRUE(Checked(f.chkRecursive));
+  EXPECT_FALSE(f.HandleMnemonic(L'q'));
+  Prepare(f);
+  f.HandleMnemonic(L'w');
+  SendMessageW(f.Handle(), WM_COMMAND, IDOK, 0);  // Enter, as the dialog manager passes it on
+  EXPECT_EQ(f.SearchState(), S::Running);
+  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+  EXPECT_EQ(f.RowCount(), 1);
+  // On the conditions tab, its own captions.
+  TabCtrl_SetCurSel(f.pgcSearch, 1);
+  NMHDR change{f.pgcSearch, 0, TCN_SELCHANGE};
+  SendMessageW(f.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&change));
+  ASSERT_TRUE(f.HandleMnemonic(L'a'));
+  EXPECT_EQ(f.ConditionsPage().Cells().RowCount(), 2);
+  EXPECT_FALSE(f.HandleMnemonic(L'm'));  // the mask's label is on the other page
+}
+
 TEST(AboutBox, VersionFromTheResource) {
   TfrmAbout about;
   HWND box = about.Create();
