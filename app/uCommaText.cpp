@@ -21,19 +21,22 @@ std::string WriteCommaText(const std::vector<std::string>& entries) {
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (i) out += ',';
     const std::string& e = entries[i];
-    if (!NeedsQuotes(e)) {
+    if (NeedsQuotes(e))
+      AppendQuoted(out, e);
+    else
       out += e;
-      continue;
-    }
-    out += '"';
-    for (char c : e) {
-      if (c == '"') out += '"';
-      out += c;
-    }
-    out += '"';
   }
   if (out.size() >= 2 && out.front() == '"' && out.back() == '"') out = '"' + out + '"';
   return out;
+}
+
+void AppendQuoted(std::string& out, std::string_view text) {
+  out += '"';
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
 }
 
 std::vector<std::string> ReadCommaText(const std::string& text) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sorvik {
@@ -17,6 +18,9 @@ namespace sorvik {
 // with a double quote gets one more pair around it, which the profile reader
 // strips again, so that it comes back whole.
 std::string WriteCommaText(const std::vector<std::string>& entries);
+
+// Appends the text between double quotes, its own double quotes doubled.
+void AppendQuoted(std::string& out, std::string_view text);
 
 // Reads comma text (blanks and control characters around entries skipped, a
 // bare blank ends an entry, a trailing comma adds an empty entry).

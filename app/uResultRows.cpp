@@ -4,6 +4,7 @@
 #include <cstring>
 #include <numeric>
 
+#include "uCommaText.h"
 #include "uResultCompare.h"
 
 namespace sorvik {
@@ -25,16 +26,10 @@ void SortByKeys(std::vector<std::size_t>& order, const std::vector<Key>& keys, b
 void AppendCsvField(std::string& out, std::string_view field) {
   const bool quote = field.find_first_of(",\"\r\n") != std::string_view::npos ||
                      (!field.empty() && (field.front() == ' ' || field.back() == ' '));
-  if (!quote) {
+  if (quote)
+    AppendQuoted(out, field);
+  else
     out.append(field);
-    return;
-  }
-  out += '"';
-  for (char c : field) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
 }
 
 }  // namespace
