@@ -1,6 +1,9 @@
 // The file system on Windows: FindFirstFileExW, CreateFileW, file mappings and
 // the shell's icon index. Paths are UTF-8 inside and UTF-16 at the calls.
 #include <windows.h>
+
+#include <mutex>
+#include <unordered_map>
 #include <shellapi.h>
 
 #include "FaultGuard.h"
@@ -190,12 +193,33 @@ class TWin32FileSystem : public IFileSystem {
 
   std::unique_ptr<IContentsReader> NewContentsReader() override { return std::make_unique<TWin32ContentsReader>(); }
 
+  // The shell's answer is slow (milliseconds each under Wine): it is kept per
+  // extension, except for the kinds of file that carry an icon of their own.
   int SmallIconIndex(const std::string& path) override {
-    SHFILEINFOW sfi{};
     const std::wstring wide = Widen(path);
+    const std::size_t dot = wide.find_last_of(L".\\/");
+    std::wstring extension = dot != std::wstring::npos && wide[dot] == L'.' ? wide.substr(dot) : L"";
+    CharLowerBuffW(extension.data(), static_cast<DWORD>(extension.size()));
+    static const wchar_t* const ownIcons[] = {L".exe", L".ico", L".lnk", L".cur", L".ani"};
+    bool own = false;
+    for (const wchar_t* e : ownIcons) own |= extension == e;
+    if (!own) {
+      std::lock_guard<std::mutex> lock(IconLock_);
+      if (auto it = Icons_.find(extension); it != Icons_.end()) return it->second;
+    }
+    SHFILEINFOW sfi{};
     if (!SHGetFileInfoW(wide.c_str(), 0, &sfi, sizeof sfi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) return 0;
-    return sfi.iIcon;
+    const int index = sfi.iIcon;
+    if (!own) {
+      std::lock_guard<std::mutex> lock(IconLock_);
+      Icons_.emplace(extension, index);
+    }
+    return index;
   }
+
+ private:
+  std::mutex IconLock_;
+  std::unordered_map<std::wstring, int> Icons_;
 };
 
 }  // namespace

@@ -45,6 +45,8 @@ void TKtSearchThread::Execute() {
   KBFound_ = 0;
   StatusText_.clear();
   Error_.clear();
+  PendingRows_.clear();
+  LastDelivery_ = {};
   try {
     ShowProgress();
     if (Request.ResultList && !Terminated()) {
@@ -123,10 +125,7 @@ void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& en
       hit = Finder_.Find() > 0;
     }
     if (hit) {
-      CurrentPath_ = path;
-      CurrentFolder_ = folder;
-      CurrentEntry_ = entry;
-      AddResultRow();
+      if (Request.ResultList) PendingRows_.push_back({MakeResultRow(folder, entry, 0), path});
       ++FilesFound_;
       KBFound_ += entry.Size / 1024;
     }
@@ -134,19 +133,31 @@ void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& en
   ShowProgress();
 }
 
+namespace {
+// Rows the worker keeps before it waits for the window to take them.
+constexpr std::size_t kMaxPendingRows = 4096;
+}  // namespace
+
 void TKtSearchThread::ShowProgress() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - LastDelivery_ < DeliveryInterval_ && PendingRows_.size() < kMaxPendingRows) return;
+  Deliver();
+}
+
+void TKtSearchThread::Deliver() {
   Synchronize([this] {
+    if (Request.ResultList) {
+      for (TPendingRow& pending : PendingRows_) {
+        pending.Row.ImageIndex = Fs_.SmallIconIndex(pending.Path);
+        Request.ResultList->AddRow(pending.Row);
+      }
+    }
     if (Window_)
       Window_->ShowPanels({std::to_string(EntriesExamined_), std::to_string(FilesFound_), FormatMB(KBFound_),
                            StatusText_});
   });
-}
-
-void TKtSearchThread::AddResultRow() {
-  Synchronize([this] {
-    if (!Request.ResultList) return;
-    Request.ResultList->AddRow(MakeResultRow(CurrentFolder_, CurrentEntry_, Fs_.SmallIconIndex(CurrentPath_)));
-  });
+  PendingRows_.clear();
+  LastDelivery_ = std::chrono::steady_clock::now();
 }
 
 void TKtSearchThread::StartAnimation() {
@@ -156,6 +167,8 @@ void TKtSearchThread::StartAnimation() {
 }
 
 void TKtSearchThread::SearchFinished() {
+  // What was found last, and the exact final counts, before the search turns idle.
+  Deliver();
   Synchronize([this] {
     if (Window_) {
       Window_->SetAnimationActive(false);

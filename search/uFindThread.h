@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -74,6 +75,11 @@ class TKtSearchThread : public TThread {
   // The message of the error that ended the last run, empty when none did.
   const std::string& ErrorMessage() const { return Error_; }
 
+  // Rows found and progress travel together, at most this often, in one
+  // hand-over (and at the end). Zero hands over after every entry.
+  static constexpr std::chrono::milliseconds kDeliveryInterval{50};
+  void SetDeliveryInterval(std::chrono::milliseconds interval) { DeliveryInterval_ = interval; }
+
   using TEntryCallback = void (TKtSearchThread::*)(const std::string& folder, const TDirEntry& entry);
   void WalkFolder(const std::string& folder, const std::string& mask, bool recursive,
                   TEntryCallback callback, std::uint32_t attrMask);
@@ -83,8 +89,11 @@ class TKtSearchThread : public TThread {
   void Execute() override;
 
  private:
+  // Progress changed: hands it over with the rows found when the interval has
+  // passed or too many rows wait.
   void ShowProgress();
-  void AddResultRow();
+  // One hand-over: the rows found since the last one, in order, then the panels.
+  void Deliver();
   void StartAnimation();
   void SearchFinished();
   std::string WithDelimiter(const std::string& folder) const;
@@ -92,10 +101,14 @@ class TKtSearchThread : public TThread {
   TBMHWordsFinder Finder_;
   IFileSystem& Fs_;
   ISearchWindow* Window_;
-  std::string CurrentPath_;
   std::string StatusText_;
-  TDirEntry CurrentEntry_;
-  std::string CurrentFolder_;
+  struct TPendingRow {
+    TResultRow Row;
+    std::string Path;  // for the icon, looked up where the row is shown
+  };
+  std::vector<TPendingRow> PendingRows_;
+  std::chrono::milliseconds DeliveryInterval_ = kDeliveryInterval;
+  std::chrono::steady_clock::time_point LastDelivery_{};
   std::int64_t EntriesExamined_ = 0;
   std::int64_t FilesFound_ = 0;
   std::int64_t KBFound_ = 0;
