@@ -60,7 +60,10 @@ struct TFolderId {
 };
 
 // A file opened for reading whose bytes are seen through one read-only view at a time.
-// One reader is reused for every file a finder looks at.
+// One reader is reused for every file a finder looks at. Small files are read
+// whole into the reader's own buffer when opened (no mapping, the file closed at
+// once); larger ones are mapped view by view.
+inline constexpr std::uint64_t kReadWholeLimit = 64 * 1024;
 class IContentsReader {
  public:
   virtual ~IContentsReader() = default;

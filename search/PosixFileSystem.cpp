@@ -149,9 +149,24 @@ class TPosixContentsReader : public IContentsReader {
       close(fd);
       return false;
     }
-    Fd_ = fd;
     Size_ = static_cast<std::uint64_t>(st.st_size);
     Guard_.Reset();
+    if (Size_ > 0 && Size_ <= kReadWholeLimit) {
+      // One read into our buffer; a file cut short meanwhile gives what it still holds.
+      Buffer_.resize(static_cast<std::size_t>(Size_));
+      std::size_t got = 0;
+      while (got < Buffer_.size()) {
+        const ssize_t n = pread(fd, Buffer_.data() + got, Buffer_.size() - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+      }
+      close(fd);
+      Size_ = got;
+      Read_ = got > 0;
+      return Read_;
+    }
+    Fd_ = fd;
     return true;
   }
 
@@ -159,6 +174,7 @@ class TPosixContentsReader : public IContentsReader {
 
   const std::uint8_t* Map(std::uint64_t offset, std::size_t length) override {
     Unmap();
+    if (Read_) return length > 0 && offset + length <= Size_ ? Buffer_.data() + offset : nullptr;
     if (Fd_ < 0 || length == 0) return nullptr;
     static const std::uint64_t page = static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
     const std::uint64_t aligned = offset & ~(page - 1);
@@ -177,6 +193,7 @@ class TPosixContentsReader : public IContentsReader {
     if (Fd_ >= 0) close(Fd_);
     Fd_ = -1;
     Size_ = 0;
+    Read_ = false;
   }
 
  private:
@@ -187,6 +204,8 @@ class TPosixContentsReader : public IContentsReader {
   }
 
   int Fd_ = -1;
+  std::vector<std::uint8_t> Buffer_;  // a small file's bytes, reused from file to file
+  bool Read_ = false;                 // the file was read into Buffer_
   std::uint64_t Size_ = 0;
   TViewGuard Guard_;
 };

@@ -4,6 +4,7 @@
 
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 #include <shellapi.h>
 
 #include "FaultGuard.h"
@@ -112,6 +113,17 @@ class TWin32ContentsReader : public IContentsReader {
     if (!file) return false;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0) return false;
+    if (static_cast<std::uint64_t>(size.QuadPart) <= kReadWholeLimit) {
+      // One read into our buffer; a file cut short meanwhile gives what it still holds.
+      Buffer_.resize(static_cast<std::size_t>(size.QuadPart));
+      DWORD got = 0;
+      if (!ReadFile(file.get(), Buffer_.data(), static_cast<DWORD>(Buffer_.size()), &got, nullptr) || got == 0)
+        return false;
+      Size_ = got;
+      Read_ = true;
+      Guard_.Reset();
+      return true;
+    }
     Mapping_.reset(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     if (!Mapping_) return false;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -127,6 +139,7 @@ class TWin32ContentsReader : public IContentsReader {
 
   const std::uint8_t* Map(std::uint64_t offset, std::size_t length) override {
     Unmap();
+    if (Read_) return length > 0 && offset + length <= Size_ ? Buffer_.data() + offset : nullptr;
     if (!Mapping_ || length == 0) return nullptr;
     const std::uint64_t aligned = offset - offset % Granularity_;
     const std::size_t total = length + static_cast<std::size_t>(offset - aligned);
@@ -143,6 +156,7 @@ class TWin32ContentsReader : public IContentsReader {
     Unmap();
     Mapping_.reset();
     Size_ = 0;
+    Read_ = false;
   }
 
  private:
@@ -157,6 +171,8 @@ class TWin32ContentsReader : public IContentsReader {
   }
 
   UniqueKernelHandle Mapping_;
+  std::vector<std::uint8_t> Buffer_;  // a small file's bytes, reused from file to file
+  bool Read_ = false;                 // the file was read into Buffer_
   std::uint64_t Size_ = 0;
   std::uint64_t Granularity_ = 65536;
   TViewGuard Guard_;

@@ -22,7 +22,7 @@ TEST(ConditionsGrid, RemoveAndClearKeepHiddenRowsTexts) {
   using V = std::vector<std::string>;
   auto three = [] {
     TGridCells g(3, 3);
-    for (int r = 0; r < 3; ++r) Fill(g, r, "k" + std::to_string(r), "equals", "1");
+    for (int r = 0; r < 3; ++r) Fill(g, r, std::string("k").append(std::to_string(r)), "equals", "1");
     return g;
   };
   TGridCells g = three();

@@ -24,6 +24,9 @@ using S = TSearchState;
 
 
 
+// Enough files that a search is still running when the first rows arrive.
+constexpr int kFiles = 2000;
+
 std::string FileName(int i) { return std::string("f").append(std::to_string(1000 + i)).append(".txt"); }
 
 bool Checked(HWND h) { return SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -138,7 +141,7 @@ TEST_F(MainWindow, StartGivesTheWorkersRowsAndPanels) {
 }
 
 TEST_F(MainWindow, PauseHaltsAndContinuesExactlyWhereItStood) {
-  Fill(300);
+  Fill(kFiles);
   TfrmMain f(Empty, false);
   Prepare(f);
   ASSERT_TRUE(f.Execute(A::SearchStart));
@@ -156,12 +159,12 @@ TEST_F(MainWindow, PauseHaltsAndContinuesExactlyWhereItStood) {
   ASSERT_TRUE(f.Execute(A::SearchPause));
   EXPECT_EQ(f.SearchState(), S::Running);
   ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
-  ASSERT_EQ(f.RowCount(), 300);
-  for (int i = 0; i < 300; ++i) ASSERT_EQ(f.RowText(i, 0), FileName(i));
+  ASSERT_EQ(f.RowCount(), kFiles);
+  for (int i = 0; i < kFiles; ++i) ASSERT_EQ(f.RowText(i, 0), FileName(i));
 }
 
 TEST_F(MainWindow, StopKeepsTheRows) {
-  Fill(300);
+  Fill(kFiles);
   TfrmMain f(Empty, false);
   Prepare(f);
   ASSERT_TRUE(f.Execute(A::SearchStart));
@@ -171,13 +174,13 @@ TEST_F(MainWindow, StopKeepsTheRows) {
   EXPECT_TRUE(f.Worker()->Finished());
   const int rows = f.RowCount();
   EXPECT_GE(rows, 10);
-  EXPECT_LT(rows, 300);
+  EXPECT_LT(rows, kFiles);
   PumpFor(f, 100);
   EXPECT_EQ(f.RowCount(), rows);
   // A new Start replaces the ended worker.
   ASSERT_TRUE(f.Execute(A::SearchStart));
   ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
-  EXPECT_EQ(f.RowCount(), 300);
+  EXPECT_EQ(f.RowCount(), kFiles);
 }
 
 TEST_F(MainWindow, ClearEmptiesThePanelButKeepsTheConditionsChoice) {
@@ -206,7 +209,7 @@ TEST_F(MainWindow, ClearEmptiesThePanelButKeepsTheConditionsChoice) {
 }
 
 TEST_F(MainWindow, ClosingWhileRunningOrPausedEndsWithoutDeadlock) {
-  Fill(300);
+  Fill(kFiles);
   for (bool pause : {false, true}) {
     TfrmMain f(Empty, false);
     Prepare(f);

@@ -47,6 +47,9 @@ LPARAM RowPoint(TfrmMain& f, int row) {
   return MAKELPARAM(20, r.bottom - 5);
 }
 
+// Enough files that a search is still running when the first rows arrive.
+constexpr int kFiles = 2000;
+
 std::string FileName(int i) { return std::string("f").append(std::to_string(1000 + i)).append(".txt"); }
 
 TResultRow Row(const std::string& name, const std::string& folder, const std::string& size) {
@@ -88,7 +91,7 @@ class ResultsList : public testing::Test {
 };
 
 TEST_F(ResultsList, HeaderClicksFlipTheOneFlagAndLaterRowsGoBelow) {
-  for (int i = 0; i < 300; ++i) Dir.File(FileName(i), std::string(1 + i % 7, 'x'));
+  for (int i = 0; i < kFiles; ++i) Dir.File(FileName(i), std::string(1 + i % 7, 'x'));
   TfrmMain& f = *Form;
   SetText(f.edDirectories, Dir.Root());
   SetText(f.cboFilemask, "*.txt");
@@ -103,13 +106,13 @@ TEST_F(ResultsList, HeaderClicksFlipTheOneFlagAndLaterRowsGoBelow) {
   for (int i = 0; i + 1 < sorted; ++i) ASSERT_GT(f.RowText(i, 0), f.RowText(i + 1, 0));
   ASSERT_TRUE(f.Execute(A::SearchPause));
   ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == TSearchState::Idle; }));
-  ASSERT_EQ(f.RowCount(), 300);
+  ASSERT_EQ(f.RowCount(), kFiles);
   // Found after the sort: below the sorted block, in the order found.
-  for (int i = sorted; i < 300; ++i) ASSERT_EQ(f.RowText(i, 0), FileName(i));
+  for (int i = sorted; i < kFiles; ++i) ASSERT_EQ(f.RowText(i, 0), FileName(i));
   // A click on another column sorts it ascending; sizes as numbers, equal ones stable.
   ClickHeader(f, 2);
   EXPECT_TRUE(f.SortAscending());
-  for (int i = 0; i + 1 < 300; ++i) {
+  for (int i = 0; i + 1 < kFiles; ++i) {
     ASSERT_LE(std::stoi(f.RowText(i, 2)), std::stoi(f.RowText(i + 1, 2)));
     ASSERT_LE(f.lvwResultsCompare(i, i + 1), 0);
   }
@@ -119,7 +122,7 @@ TEST_F(ResultsList, HeaderClicksFlipTheOneFlagAndLaterRowsGoBelow) {
   item.iSubItem = 2;
   item.pszText = text;
   item.cchTextMax = 64;
-  SendMessageW(f.lvwResults, LVM_GETITEMTEXTW, 299, reinterpret_cast<LPARAM>(&item));
+  SendMessageW(f.lvwResults, LVM_GETITEMTEXTW, kFiles - 1, reinterpret_cast<LPARAM>(&item));
   EXPECT_STREQ(text, L"7");
 }
 
