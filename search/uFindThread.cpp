@@ -54,6 +54,11 @@ void TKtSearchThread::Execute() {
       Finder_.SetIgnoreCase(!Request.CaseSensitive);
       Finder_.SetWholeWords(Request.WholeWords);
       Finder_.SetMatchMode(Request.MatchMode);
+      // Stop and Pause reach into a large file between the spans of its scan.
+      Finder_.SetInterrupt([this] {
+        PollPause();
+        return Terminated();
+      });
       StartAnimation();
       OpenFolders_.clear();
       WalkFolder(Request.Folder, Request.Mask, Request.Recursive, &TKtSearchThread::HandleEntry, faAnyFile);

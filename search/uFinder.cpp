@@ -11,6 +11,9 @@ namespace {
 // Views of this size are used when a file can't be mapped whole.
 constexpr std::size_t kWindowSize = 64u << 20;
 
+// The scan asks whether to stop after each span of this many bytes.
+constexpr std::int64_t kSpan = 8 << 20;
+
 // Largest view tried for a whole file: a 32-bit process can't map 2 GiB.
 constexpr std::size_t kDefaultMaxView =
     sizeof(void*) == 4 ? std::size_t{0x7FFFFFFF} : std::size_t{1} << 40;
@@ -254,7 +257,8 @@ std::int64_t TBMHWordsFinder::ScanWord(std::size_t w, std::int64_t e) {
     const std::int64_t off = static_cast<std::int64_t>(View_.Start);
     const std::int64_t viewEnd = static_cast<std::int64_t>(View_.End);
     // Last window end whose following byte still lies in this view.
-    const std::int64_t rMax = (viewEnd >= n ? n : viewEnd - 1) - off;
+    const std::int64_t rMax =
+        std::min((viewEnd >= n ? n : viewEnd - 1) - off, e - off + kSpan);  // one span at a time
     std::int64_t r = e - off;  // window end relative to the view: its last byte is p[r-1]
     while (r <= rMax) {
       const std::uint8_t b = fold(p[r - 1]);
@@ -278,6 +282,11 @@ std::int64_t TBMHWordsFinder::ScanWord(std::size_t w, std::int64_t e) {
       ++r;
     }
     e = r + off;
+    if (e <= n && Interrupted_ && Interrupted_()) {
+      Aborted_ = true;
+      ScanPosition_ = e;
+      return 0;
+    }
   }
   ScanPosition_ = e;
   return 0;
@@ -294,6 +303,7 @@ std::int64_t TBMHWordsFinder::FindAttached() {
     if (m == 0) continue;
     result = 0;
     const std::int64_t end = Size_ ? NextOccurrence(w, m) : 0;
+    if (Aborted_) return 0;
     if (end > 0) {
       result = end - m + 1;
       if (MatchMode_ != 1) return result;
@@ -304,7 +314,9 @@ std::int64_t TBMHWordsFinder::FindAttached() {
 }
 
 std::int64_t TBMHWordsFinder::Find() {
+  Aborted_ = false;
   const std::int64_t result = FindAttached();
+  if (Aborted_) return 0;  // cut short: not found
   // A view whose pages could not be read ends the file as "not found".
   if (Reader_ && !OwnBuffer_ && Reader_->Faulted()) return 0;
   return result;
@@ -316,8 +328,9 @@ const THitList& TBMHWordsFinder::FindAllHits() {
   else
     HitList_ = std::make_unique<THitList>();
   NextHit_ = 0;
+  Aborted_ = false;
   if (Size_ == 0) return *HitList_;
-  for (std::size_t w = 0; w < WordList_.size(); ++w) {
+  for (std::size_t w = 0; w < WordList_.size() && !Aborted_; ++w) {
     const std::int64_t m = static_cast<std::int64_t>(WordList_[w].size());
     if (m == 0) continue;
     for (std::int64_t e = NextOccurrence(w, m); e > 0; e = NextOccurrence(w, e + 1))
@@ -325,7 +338,7 @@ const THitList& TBMHWordsFinder::FindAllHits() {
   }
   std::sort(HitList_->begin(), HitList_->end(),
             [](const TFoundWord& a, const TFoundWord& b) { return a.Position < b.Position; });
-  if (Reader_ && !OwnBuffer_ && Reader_->Faulted()) HitList_->clear();
+  if ((Reader_ && !OwnBuffer_ && Reader_->Faulted()) || Aborted_) HitList_->clear();
   return *HitList_;
 }
 

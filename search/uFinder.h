@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -101,6 +102,12 @@ class TBMHWordsFinder : public TFinder {
   // The word list in search order.
   const std::vector<std::string>& WordList() const { return WordList_; }
 
+  // Asked between spans of a large file's scan (every few megabytes): true ends
+  // the scan, and the file counts as not found. It may also wait (a pause), and
+  // the scan goes on where it stood.
+  void SetInterrupt(std::function<bool()> interrupted) { Interrupted_ = std::move(interrupted); }
+  bool Interrupted() const { return Aborted_; }
+
   // The largest view the finder maps at once. Files larger than this are read
   // through successive views; tests lower it to exercise that path.
   void SetMaxViewSize(std::size_t bytes);
@@ -135,6 +142,8 @@ class TBMHWordsFinder : public TFinder {
   const std::uint8_t* OwnBuffer_ = nullptr;  // AttachBuffer's bytes
   std::size_t MaxView_;
   std::size_t WindowSize_ = 0;  // size of successive views; 0 while the whole file is one view
+  std::function<bool()> Interrupted_;
+  bool Aborted_ = false;  // the last scan was ended by Interrupted_
 };
 
 // True when the file exists and can't be opened for reading without sharing

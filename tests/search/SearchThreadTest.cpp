@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <filesystem>
 #include <thread>
 
@@ -332,6 +333,76 @@ TEST(SearchWalk, PauseHaltsRowsAndContinuesWhereItStood) {
 }
 
 // ---- the real file system -------------------------------------------------
+
+// The platform's file system, with a call when the finder opens a file.
+class TWatchedFs : public IFileSystem {
+ public:
+  std::function<void(const std::string&)> OnOpen;
+  char Delimiter() const override { return Fs.Delimiter(); }
+  std::unique_ptr<IDirEnum> FindFirst(const std::string& f, const std::string& m, std::uint32_t a, bool o) override {
+    return Fs.FindFirst(f, m, a, o);
+  }
+  bool IsFileLocked(const std::string& p) override { return Fs.IsFileLocked(p); }
+  bool FolderIdentity(const std::string& f, TFolderId& id) override { return Fs.FolderIdentity(f, id); }
+  int SmallIconIndex(const std::string& p) override { return Fs.SmallIconIndex(p); }
+  std::unique_ptr<IContentsReader> NewContentsReader() override {
+    struct R : IContentsReader {
+      TWatchedFs& Owner;
+      std::unique_ptr<IContentsReader> Inner;
+      explicit R(TWatchedFs& o) : Owner(o), Inner(o.Fs.NewContentsReader()) {}
+      bool Open(const std::string& p) override {
+        if (Owner.OnOpen) Owner.OnOpen(p);
+        return Inner->Open(p);
+      }
+      std::uint64_t Size() const override { return Inner->Size(); }
+      const std::uint8_t* Map(std::uint64_t o, std::size_t l) override { return Inner->Map(o, l); }
+      bool Faulted() const override { return Inner->Faulted(); }
+      void Close() override { Inner->Close(); }
+    };
+    return std::make_unique<R>(*this);
+  }
+  IFileSystem& Fs = NativeFileSystem();
+};
+
+// Stop and Pause take effect inside a large file, between the spans of its scan:
+// a file cut short by Stop is not found; after a pause the scan goes on and finds it.
+TEST(SearchDisk, StopAndPauseReachIntoALargeFile) {
+  test::TTestFolder dir;
+  const std::string big = dir.SizedFile("big.bin", std::uint64_t{96} << 20);
+  {
+    std::ofstream tail(big, std::ios::binary | std::ios::app);
+    tail << "needle";  // at the very end: only a whole scan finds it
+  }
+  dir.File("small.txt", "a needle");
+  for (bool pause : {false, true}) {
+    TWatchedFs fs;
+    TRecorder rec;
+    TKtSearchThread t(&rec, fs);
+    fs.OnOpen = [&](const std::string& p) {
+      if (p != big) return;
+      if (pause)
+        t.Suspend();
+      else
+        t.Terminate();
+    };
+    t.Request = {dir.Root(), "*.*", "needle", false, &rec, false, 0, false};
+    t.Resume();
+    if (pause) {
+      // Serve the worker's hand-overs until it has paused in the big file, and a while longer.
+      while (!t.Suspended() && !t.Finished()) t.CheckSynchronize();
+      for (int i = 0; i < 100; ++i) {
+        t.CheckSynchronize();
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+      }
+      EXPECT_FALSE(t.Finished()) << "halted inside the file";
+      t.Resume();
+    }
+    t.WaitFor();
+    const Names names = rec.Names();
+    EXPECT_EQ(std::count(names.begin(), names.end(), "big.bin"), pause ? 1 : 0) << "pause " << pause;
+    EXPECT_EQ(t.Finder().Interrupted(), !pause);
+  }
+}
 
 #ifdef _WIN32
 void SetAttr(const std::string& path, DWORD attr) { SetFileAttributesW(Widen(path).c_str(), attr); }
