@@ -75,4 +75,6 @@ set_wine_dpi() {
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
   wineserver -p 2>/dev/null || true
+  # The prefix's services start with the first program: here, with their output away from callers' pipes.
+  wine reg query 'HKCU\Control Panel\Desktop' /v LogPixels >/dev/null 2>&1 || true
 }

@@ -1,5 +1,6 @@
 #include "ConditionsPage.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 
@@ -83,8 +84,12 @@ void TConditionsPage::Place(HWND editor, const RECT& cell, int extraHeight) {
   RECT grid;
   GetWindowRect(Grid_->Handle(), &grid);
   MapWindowPoints(nullptr, GetParent(Grid_->Handle()), reinterpret_cast<POINT*>(&grid), 2);
-  SetWindowPos(editor, nullptr, grid.left + cell.left + 1, grid.top + cell.top + 1, cell.right - cell.left + 2,
-               cell.bottom - cell.top + extraHeight, SWP_SHOWWINDOW | SWP_NOZORDER);
+  const int height = cell.bottom - cell.top + extraHeight;
+  // A drop-down list takes its height from its selection field: as high as the cell.
+  if (editor == cboConditions || editor == cboSearchTerms)
+    SendMessageW(editor, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(height - 6, 8));
+  SetWindowPos(editor, nullptr, grid.left + cell.left + 1, grid.top + cell.top + 1, cell.right - cell.left + 2, height,
+               SWP_SHOWWINDOW | SWP_NOZORDER);
 }
 
 void TConditionsPage::grdConditionsSelectCell(int col, int row) {

@@ -314,9 +314,9 @@ void TfrmMain::CreateControls() {
   ConditionsPage_ = std::make_unique<TConditionsPage>(c, idConditionsGrid, font, Dpi_);
   grdConditions = ConditionsPage_->Grid().Handle();
   const int grid = TConditionsPage::kDesignGridWidth;
-  Place(grdConditions, 8, 6, grid, 120);
-  const int side = 8 + grid + 8;
-  rdgMatch = add(c, WC_BUTTONW, L"", BS_GROUPBOX, side, 0, 112, 48, 0);
+  Place(grdConditions, 6, 6, grid, 120);
+  const int side = 6 + grid + 6;
+  rdgMatch = add(c, WC_BUTTONW, L"", BS_GROUPBOX, side, 0, 110, 48, 0);
   rdMatchAnyOr = add(c, WC_BUTTONW, L"Match any (OR)", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, side + 8, 12, 100,
                      16, idMatchAnyOr);
   rdMatchAllAnd = add(c, WC_BUTTONW, L"Match all (AND)", BS_AUTORADIOBUTTON, side + 8, 29, 100, 16, idMatchAllAnd);
