@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "Dpi.h"
 #include "WinText.h"
 #include "uResultCompare.h"
 
@@ -42,7 +43,7 @@ TResultsView::TResultsView(HWND parent, int id, HFONT font, UINT dpi) {
     LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     col.pszText = const_cast<wchar_t*>(caption.c_str());
-    col.cx = MulDiv(kDesignWidths[i], static_cast<int>(dpi), 96);
+    col.cx = Scale(kDesignWidths[i], dpi);
     col.iSubItem = i;
     SendMessageW(Handle_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));
   }

@@ -6,14 +6,14 @@
 #include <algorithm>
 #include <utility>
 
+#include "Dpi.h"
 #include "WinText.h"
 
 namespace sorvik {
 
 TStringGrid::TStringGrid(HWND parent, int id, int x, int y, int cx, int cy, HFONT font, int cols, int rows, UINT dpi)
-    : Cells_(cols, rows), Font_(font) {
-  ColWidth_ = MulDiv(kDefaultColWidth, static_cast<int>(dpi), 96);
-  RowHeight_ = MulDiv(kDefaultRowHeight, static_cast<int>(dpi), 96);
+    : Cells_(cols, rows), Font_(font), ColWidth_(Scale(kDefaultColWidth, dpi)),
+      RowHeight_(Scale(kDefaultRowHeight, dpi)) {
   RegisterClassOnce(kClassName, nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
   CreateHandle(kClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_CLIPSIBLINGS, WS_EX_CLIENTEDGE, x, y, cx, cy, parent,
                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
@@ -57,8 +57,8 @@ void TStringGrid::ScrollTo(int row) {
 
 void TStringGrid::SetDpi(UINT dpi) {
   if (Editor_) EndEdit(true);
-  ColWidth_ = MulDiv(kDefaultColWidth, static_cast<int>(dpi), 96);
-  RowHeight_ = MulDiv(kDefaultRowHeight, static_cast<int>(dpi), 96);
+  ColWidth_ = Scale(kDefaultColWidth, dpi);
+  RowHeight_ = Scale(kDefaultRowHeight, dpi);
   UpdateScroll();
   InvalidateRect(Handle(), nullptr, TRUE);
 }

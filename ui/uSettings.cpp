@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "Dpi.h"
 #include "Win32Handles.h"
 #include "WinText.h"
 #include "uCommaText.h"
@@ -84,7 +85,7 @@ void LoadSettings(unsigned dpi) {
   const std::wstring& file = SettingsFile();
   TSettings defaults;
   for (std::int16_t* v : {&defaults.MainLeft, &defaults.MainTop, &defaults.MainWidth, &defaults.MainHeight})
-    *v = static_cast<std::int16_t>(MulDiv(*v, static_cast<int>(dpi), 96));
+    *v = static_cast<std::int16_t>(Scale(*v, dpi));
   Settings.MainWindowState = static_cast<std::uint8_t>(ReadInteger(L"MainWindowState", defaults.MainWindowState, file));
   Settings.MainLeft = static_cast<std::int16_t>(ReadInteger(L"MainLeft", defaults.MainLeft, file));
   Settings.MainTop = static_cast<std::int16_t>(ReadInteger(L"MainTop", defaults.MainTop, file));
