@@ -26,12 +26,7 @@ void FillList(HWND combo, const std::vector<std::string>& items) {
 }
 
 std::string SelectedText(HWND combo) {
-  const int i = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
-  if (i < 0) return {};
-  const int n = static_cast<int>(SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0));
-  std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
-  SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
-  return Narrow(text.c_str(), n);
+  return ComboItemText(combo, static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)));
 }
 
 // The spin box's value as typed: a decimal number, 0 when it isn't one.

@@ -70,4 +70,18 @@ std::string GetText(HWND hwnd) {
 
 void SetText(HWND hwnd, const std::string& text) { SetWindowTextW(hwnd, Widen(text).c_str()); }
 
+std::string ComboItemText(HWND combo, int index) {
+  const auto length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length <= 0) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  return Narrow(text.c_str(), static_cast<int>(length));
+}
+
+bool HasClass(HWND hwnd, const wchar_t* className) {
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  return CompareStringOrdinal(name, -1, className, -1, TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace sorvik

@@ -36,4 +36,10 @@ class TWindow {
 std::string GetText(HWND hwnd);
 void SetText(HWND hwnd, const std::string& text);
 
+// The text of a combo box's list item as UTF-8 (empty for an index outside the list).
+std::string ComboItemText(HWND combo, int index);
+
+// Whether the window is of the class (names compared without regard to case).
+bool HasClass(HWND hwnd, const wchar_t* className);
+
 }  // namespace sorvik

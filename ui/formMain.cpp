@@ -612,19 +612,15 @@ bool TfrmMain::HandleMnemonic(wchar_t letter) {
                                  CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(letter))))
       continue;
     if (!IsWindowEnabled(c)) return false;
-    wchar_t cls[16] = {};
-    GetClassNameW(c, cls, 16);
-    if (CompareStringOrdinal(cls, -1, WC_STATICW, -1, TRUE) == CSTR_EQUAL) {
+    if (HasClass(c, WC_STATICW)) {
       // A label: its field is the next control that takes the focus.
       for (HWND next = GetWindow(c, GW_HWNDNEXT); next; next = GetWindow(next, GW_HWNDNEXT)) {
         if ((GetWindowLongW(next, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(next) && IsWindowEnabled(next)) {
           SetFocus(next);
           // Its text selected, so that typing replaces it.
-          wchar_t nextClass[16] = {};
-          GetClassNameW(next, nextClass, 16);
-          if (CompareStringOrdinal(nextClass, -1, WC_COMBOBOXW, -1, TRUE) == CSTR_EQUAL)
+          if (HasClass(next, WC_COMBOBOXW))
             SendMessageW(next, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
-          else if (CompareStringOrdinal(nextClass, -1, WC_EDITW, -1, TRUE) == CSTR_EQUAL)
+          else if (HasClass(next, WC_EDITW))
             SendMessageW(next, EM_SETSEL, 0, -1);
           return true;
         }

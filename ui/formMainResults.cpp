@@ -112,9 +112,7 @@ void TfrmMain::EditCommand(UINT message) {
     CloseClipboard();
     return;
   }
-  wchar_t cls[16] = {};
-  GetClassNameW(focus, cls, 16);
-  if (CompareStringOrdinal(cls, -1, L"Edit", -1, TRUE) == CSTR_EQUAL) SendMessageW(focus, message, 0, 0);
+  if (HasClass(focus, WC_EDITW)) SendMessageW(focus, message, 0, 0);
 }
 
 }  // namespace sorvik

@@ -18,12 +18,7 @@ namespace {
 std::vector<std::string> ListItems(HWND combo) {
   std::vector<std::string> items;
   const int n = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-  for (int i = 0; i < n; ++i) {
-    const int length = static_cast<int>(SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0));
-    std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
-    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
-    items.push_back(Narrow(text.c_str(), std::max(length, 0)));
-  }
+  for (int i = 0; i < n; ++i) items.push_back(ComboItemText(combo, i));
   return items;
 }
 
