@@ -10,3 +10,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Tests and the bench run under Wine; tools/wine-run picks the prefix and display.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run)
+# SSE2 for the word scan. Windows keeps a 32-bit thread's stack only 4-byte
+# aligned at callbacks, so functions that spill vectors realign their frame.
+set(CMAKE_C_FLAGS_INIT "-msse2 -mstackrealign")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mstackrealign")

@@ -146,7 +146,7 @@ void TBMHWordsFinder::SetMaxViewSize(std::size_t bytes) { MaxView_ = std::max<st
 
 void TBMHWordsFinder::RebuildWordList() {
   WordList_.clear();
-  SkipTables_.clear();
+  Scanners_.clear();
   HitList_.reset();
   std::vector<std::string> words =
       MatchMode_ == 2 ? std::vector<std::string>{WorkingWords_} : SplitWords(WorkingWords_);
@@ -157,19 +157,13 @@ void TBMHWordsFinder::RebuildWordList() {
     return CompareAnsiIgnoreCase(a, b) < 0;
   });
   WordList_ = std::move(words);
-  BuildSkipTables();
+  BuildScanners();
 }
 
-void TBMHWordsFinder::BuildSkipTables() {
-  SkipTables_.resize(WordList_.size());
-  for (std::size_t w = 0; w < WordList_.size(); ++w) {
-    const std::string& word = WordList_[w];
-    const std::size_t m = word.size();
-    auto& table = SkipTables_[w];
-    table.fill(static_cast<std::uint8_t>(m));
-    for (std::size_t j = 0; j + 1 < m; ++j)
-      table[static_cast<std::uint8_t>(word[j])] = static_cast<std::uint8_t>(m - 1 - j);
-  }
+void TBMHWordsFinder::BuildScanners() {
+  Scanners_.resize(WordList_.size());
+  const std::uint8_t* fold = IgnoreCase_ ? UpperCaseTable().data() : nullptr;
+  for (std::size_t w = 0; w < WordList_.size(); ++w) Scanners_[w].Prepare(WordList_[w], fold);
 }
 
 void TBMHWordsFinder::AttachFile(const std::string& path) {
@@ -237,16 +231,10 @@ bool TBMHWordsFinder::EnsureView(std::uint64_t lo, std::uint64_t hi) {
   return true;
 }
 
-template <bool Fold>
-std::int64_t TBMHWordsFinder::ScanWord(std::size_t w, std::int64_t e) {
-  const std::string& word = WordList_[w];
-  const auto* wp = reinterpret_cast<const std::uint8_t*>(word.data());
-  const std::int64_t m = static_cast<std::int64_t>(word.size());
-  const std::uint8_t last = wp[m - 1];
-  const auto& table = SkipTables_[w];
-  const std::uint8_t* up = UpperCaseTable().data();
+std::int64_t TBMHWordsFinder::NextOccurrence(std::size_t w, std::int64_t e) {
+  const TWordScanner& scanner = Scanners_[w];
+  const std::int64_t m = static_cast<std::int64_t>(scanner.Length());
   const std::int64_t n = static_cast<std::int64_t>(Size_);
-  auto fold = [up](std::uint8_t b) { return Fold ? up[b] : b; };
 
   while (e <= n) {
     // The window t[e-m+1..e] and its two boundary bytes must lie in the view.
@@ -261,17 +249,12 @@ std::int64_t TBMHWordsFinder::ScanWord(std::size_t w, std::int64_t e) {
         std::min((viewEnd >= n ? n : viewEnd - 1) - off, e - off + kSpan);  // one span at a time
     std::int64_t r = e - off;  // window end relative to the view: its last byte is p[r-1]
     while (r <= rMax) {
-      const std::uint8_t b = fold(p[r - 1]);
-      if (b != last) {
-        r += table[b];
-        continue;
+      const std::ptrdiff_t s = scanner.Find(p, static_cast<std::size_t>(r - m), static_cast<std::size_t>(rMax - m));
+      if (s < 0) {
+        r = rMax + 1;
+        break;
       }
-      std::int64_t k = 1;
-      while (k < m && fold(p[r - 1 - k]) == wp[m - 1 - k]) ++k;
-      if (k < m) {
-        r += table[last];
-        continue;
-      }
+      r = s + m;
       const std::int64_t end = r + off;
       const std::int64_t start = end - m + 1;
       if (!WholeWords_ || ((start == 1 || kSeparators[p[start - 2 - off]]) &&
@@ -290,10 +273,6 @@ std::int64_t TBMHWordsFinder::ScanWord(std::size_t w, std::int64_t e) {
   }
   ScanPosition_ = e;
   return 0;
-}
-
-std::int64_t TBMHWordsFinder::NextOccurrence(std::size_t w, std::int64_t e) {
-  return IgnoreCase_ ? ScanWord<true>(w, e) : ScanWord<false>(w, e);
 }
 
 std::int64_t TBMHWordsFinder::FindAttached() {

@@ -1,5 +1,5 @@
-// The word finder: a Boyer-Moore-Horspool search for a list of words in the
-// bytes of one file, read in place through read-only views. Plus the small file
+// The word finder: searches the bytes of one file for a list of words (the
+// scan itself is TWordScanner), read in place through views or a buffer. Plus the small file
 // helpers the search shares (the locked-file test, kilobytes to megabytes).
 #pragma once
 
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FileSystem.h"
+#include "WordScan.h"
 
 namespace sorvik {
 
@@ -120,10 +121,8 @@ class TBMHWordsFinder : public TFinder {
   };
 
   void RebuildWordList();
-  void BuildSkipTables();
+  void BuildScanners();
   bool EnsureView(std::uint64_t lo, std::uint64_t hi);
-  template <bool Fold>
-  std::int64_t ScanWord(std::size_t w, std::int64_t e);
   std::int64_t NextOccurrence(std::size_t w, std::int64_t e);
   std::int64_t FindAttached();
 
@@ -131,7 +130,7 @@ class TBMHWordsFinder : public TFinder {
   std::unique_ptr<IContentsReader> Reader_;
   std::vector<std::string> WordList_;
   std::int64_t ScanPosition_ = 0;
-  std::vector<std::array<std::uint8_t, 256>> SkipTables_;
+  std::vector<TWordScanner> Scanners_;  // one per word of WordList_
   std::unique_ptr<THitList> HitList_;
   std::size_t NextHit_ = 0;
   std::uint8_t MatchMode_ = 0;
