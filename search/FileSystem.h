@@ -67,8 +67,10 @@ inline constexpr std::uint64_t kReadWholeLimit = 64 * 1024;
 class IContentsReader {
  public:
   virtual ~IContentsReader() = default;
-  // Opens an existing regular file for reading, letting others read and write it.
-  // Closes what was open before. False (and nothing open) on any failure.
+  // Opens an existing regular file for reading. A locked file (see
+  // IFileSystem::IsFileLocked) is not opened, so a successful open also says the
+  // file is not locked. Others may read and write a large file while its views
+  // are in use. Closes what was open before. False (and nothing open) on any failure.
   virtual bool Open(const std::string& path) = 0;
   virtual std::uint64_t Size() const = 0;
   // Maps bytes [offset, offset + length) read-only, replacing the previous view.

@@ -108,11 +108,20 @@ class TWin32ContentsReader : public IContentsReader {
   bool Open(const std::string& path) override {
     Close();
     Widen(path, Path_);
-    UniqueFile file(CreateFileW(Path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr));
+    // The locked test and the read share one open: without sharing, as the
+    // locked test opens. A small file is read and closed at once, so no other
+    // program is kept out for longer than that.
+    UniqueFile file(CreateFileW(Path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) return false;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0) return false;
+    if (static_cast<std::uint64_t>(size.QuadPart) > kReadWholeLimit) {
+      // A large file is mapped through a shared open, so that others may go on
+      // reading and writing it while the scan runs.
+      file.reset(CreateFileW(Path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr));
+      if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0) return false;
+    }
     if (static_cast<std::uint64_t>(size.QuadPart) <= kReadWholeLimit) {
       // One read into our buffer; a file cut short meanwhile gives what it still holds.
       Buffer_.resize(static_cast<std::size_t>(size.QuadPart));

@@ -106,7 +106,7 @@ void TKtSearchThread::WalkFolder(const std::string& folder, const std::string& m
     }
   }
   if (!recursive) return;
-  auto folders = Fs_.FindFirst(f, "*.*", faHidden | faDirectory);
+  auto folders = Fs_.FindFirst(f, "*.*", faHidden | faDirectory, true);
   for (;;) {
     PollPause();
     if (Terminated() || !folders->Next(entry)) break;
@@ -120,7 +120,9 @@ void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& en
   ++EntriesExamined_;
   if ((entry.Attr & faDirectory) == 0) {
     const std::string path = folder + entry.Name;
-    bool hit = !IsFileLocked(Fs_, path);
+    // With words, the read's own open gives the locked verdict: a locked file
+    // is never opened, so it is never found.
+    bool hit = Finder_.HasWords() || !IsFileLocked(Fs_, path);
     if (hit && Request.Conditions && Request.Conditions->Count() > 0) {
       Request.Conditions->LoadFileValues(entry);
       hit = Request.Conditions->Matches();
