@@ -28,8 +28,9 @@ class TBenchWindow : public ISearchWindow, public IResultList {
   void ShowPanels(const std::array<std::string, 4>& panels) override { Panels = panels; }
   void SetAnimationActive(bool) override {}
   void SetSearchIdle() override {}
-  void AddRow(const TResultRow& row) override {
+  void AddRow(const TFoundFile& file) override {
     if (!PrintRows_) return;
+    const TResultRow row = MakeResultRow(file);
     std::string line = "row\t" + row.Caption;
     for (const std::string& s : row.SubItems) line += "\t" + s;
     line += "\n";

@@ -40,30 +40,33 @@ class TRowFeeder : public TThread {
  protected:
   void Execute() override {
     std::mt19937 rng(7);
-    std::vector<TResultRow> rows;
+    std::vector<TFoundFile> rows;
     for (int i = 0; i < Count_ && !Terminated(); i += Batch_) {
       rows.clear();
       for (int k = i; k < std::min(Count_, i + Batch_); ++k) rows.push_back(MakeRow(k, rng));
       PollPause();
       Synchronize([&] {
-        for (const TResultRow& r : rows) List_.AddRow(r);
+        for (const TFoundFile& f : rows) List_.AddRow(f);
       });
     }
   }
 
  private:
-  static TResultRow MakeRow(int i, std::mt19937& rng) {
-    TResultRow row;
-    row.Caption = "file" + std::to_string(rng() % 1000000) + (i % 3 ? ".txt" : ".log");
-    row.SubItems[0] = "C:\\bench\\folder" + std::to_string(i / 50) + "\\";  // 50 files a folder
-    row.SubItems[1] = std::to_string(rng() % 5000000);
-    for (int d = 2; d < 5; ++d) {
-      TStamp s{2000 + static_cast<int>(rng() % 25), 1 + static_cast<int>(rng() % 12), 1 + static_cast<int>(rng() % 28),
-               static_cast<int>(rng() % 24), static_cast<int>(rng() % 60), 2 * static_cast<int>(rng() % 30)};
-      row.SubItems[static_cast<std::size_t>(d)] = DateTimeToStr(s);
-    }
-    row.ImageIndex = 0;
-    return row;
+  static TFoundFile MakeRow(int i, std::mt19937& rng) {
+    TFoundFile file;
+    file.Name = "file" + std::to_string(rng() % 1000000) + (i % 3 ? ".txt" : ".log");
+    file.Folder = "C:\\bench\\folder" + std::to_string(i / 50) + "\\";  // 50 files a folder
+    file.Size = static_cast<std::int64_t>(rng() % 5000000);
+    auto stamp = [&rng] {
+      return TStamp{2000 + static_cast<int>(rng() % 25), 1 + static_cast<int>(rng() % 12),
+                    1 + static_cast<int>(rng() % 28), static_cast<int>(rng() % 24), static_cast<int>(rng() % 60),
+                    2 * static_cast<int>(rng() % 30)};
+    };
+    file.Modified = stamp();
+    // 2000-01-01 plus up to 25 years
+    file.Accessed = FileTimeFromUnix(946684800 + static_cast<std::int64_t>(rng() % 788400000));
+    file.Created = FileTimeFromUnix(946684800 + static_cast<std::int64_t>(rng() % 788400000));
+    return file;
   }
 
   IResultList& List_;

@@ -7,16 +7,15 @@
 
 namespace sorvik {
 
-TResultRow MakeResultRow(const std::string& folder, const TDirEntry& entry, int imageIndex) {
+TResultRow MakeResultRow(const TFoundFile& file) {
   TResultRow row;
-  row.Caption = entry.Name;
-  row.ImageIndex = imageIndex;
-  row.SubItems[0] = folder;
-  row.SubItems[1] = std::to_string(entry.Size);
-  row.SubItems[2] = DateTimeToStr(entry.LocalWrite);
-  // Last access and creation: the UTC times, not converted to local time.
-  row.SubItems[3] = DateTimeToStr(StampFromFileTime(entry.FindData.LastAccessTime));
-  row.SubItems[4] = DateTimeToStr(StampFromFileTime(entry.FindData.CreationTime));
+  row.Caption = file.Name;
+  row.ImageIndex = file.ImageIndex;
+  row.SubItems[0] = file.Folder;
+  row.SubItems[1] = std::to_string(file.Size);
+  row.SubItems[2] = DateTimeToStr(file.Modified);
+  row.SubItems[3] = DateTimeToStr(StampFromFileTime(file.Accessed));
+  row.SubItems[4] = DateTimeToStr(StampFromFileTime(file.Created));
   return row;
 }
 
@@ -93,7 +92,7 @@ void TKtSearchThread::WalkFolder(const std::string& folder, const std::string& m
     }
   } pop{&OpenFolders_, known};
 
-  StatusText_ = "(D) " + f;
+  StatusText_.assign("(D) ").append(f);
   ShowProgress();
 
   TDirEntry entry;
@@ -116,10 +115,10 @@ void TKtSearchThread::WalkFolder(const std::string& folder, const std::string& m
 }
 
 void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& entry) {
-  StatusText_ = "(F) " + folder + entry.Name;
+  StatusText_.assign("(F) ").append(folder).append(entry.Name);  // in place: no allocation per entry
   ++EntriesExamined_;
   if ((entry.Attr & faDirectory) == 0) {
-    const std::string path = folder + entry.Name;
+    std::string& path = Path_.assign(folder).append(entry.Name);
     // With words, the read's own open gives the locked verdict: a locked file
     // is never opened, so it is never found.
     bool hit = Finder_.HasWords() || !IsFileLocked(Fs_, path);
@@ -132,7 +131,9 @@ void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& en
       hit = Finder_.Find() > 0;
     }
     if (hit) {
-      if (Request.ResultList) PendingRows_.push_back({MakeResultRow(folder, entry, 0), path});
+      if (Request.ResultList)
+        PendingRows_.push_back({entry.Name, folder, entry.Size, entry.LocalWrite, entry.FindData.LastAccessTime,
+                                entry.FindData.CreationTime, 0});
       ++FilesFound_;
       KBFound_ += entry.Size / 1024;
     }
@@ -154,9 +155,9 @@ void TKtSearchThread::ShowProgress() {
 void TKtSearchThread::Deliver() {
   Synchronize([this] {
     if (Request.ResultList) {
-      for (TPendingRow& pending : PendingRows_) {
-        pending.Row.ImageIndex = Fs_.SmallIconIndex(pending.Path);
-        Request.ResultList->AddRow(pending.Row);
+      for (TFoundFile& file : PendingRows_) {
+        file.ImageIndex = Fs_.SmallIconIndex(file.Folder + file.Name);
+        Request.ResultList->AddRow(file);
       }
     }
     if (Window_)

@@ -16,18 +16,29 @@
 
 namespace sorvik {
 
-// One row of the results list.
+// A file the search found, as the walk saw it. Its texts are made where it is shown.
+struct TFoundFile {
+  std::string Name;
+  std::string Folder;          // ends in the delimiter
+  std::int64_t Size = 0;       // bytes
+  TStamp Modified;             // local last-write time
+  FileTime Accessed = 0;       // UTC
+  FileTime Created = 0;        // UTC
+  int ImageIndex = 0;          // small icon in the system image list
+};
+
+// One row of the results list: the texts shown.
 struct TResultRow {
   std::string Caption;                 // Filename
   std::array<std::string, 5> SubItems; // Folder, Size, modified, accessed, created
   int ImageIndex = 0;
 };
 
-// Where the rows go (the results list).
+// Where the found files go (the results list), in walk order.
 class IResultList {
  public:
   virtual ~IResultList() = default;
-  virtual void AddRow(const TResultRow& row) = 0;
+  virtual void AddRow(const TFoundFile& file) = 0;
 };
 
 // What the worker changes on the window, always on the owner's thread.
@@ -53,8 +64,9 @@ struct TSearchRequest {
   TKtFileConditions* Conditions = nullptr;
 };
 
-// The texts of a result row for an entry found in folder F (ending in the delimiter).
-TResultRow MakeResultRow(const std::string& folder, const TDirEntry& entry, int imageIndex);
+// The texts of a found file's row: the last-access and creation times are
+// shown in UTC, as the walk reports them, the modification time in local time.
+TResultRow MakeResultRow(const TFoundFile& file);
 
 // Status panel 2: "%8.3f MB" of the kilobytes, with the user's decimal separator.
 std::string FormatMB(std::int64_t kb);
@@ -102,11 +114,8 @@ class TKtSearchThread : public TThread {
   IFileSystem& Fs_;
   ISearchWindow* Window_;
   std::string StatusText_;
-  struct TPendingRow {
-    TResultRow Row;
-    std::string Path;  // for the icon, looked up where the row is shown
-  };
-  std::vector<TPendingRow> PendingRows_;
+  std::string Path_;  // the entry being tested, reused from entry to entry
+  std::vector<TFoundFile> PendingRows_;  // found since the last hand-over
   std::chrono::milliseconds DeliveryInterval_ = kDeliveryInterval;
   std::chrono::steady_clock::time_point LastDelivery_{};
   std::int64_t EntriesExamined_ = 0;

@@ -124,7 +124,7 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   void ShowPanels(const std::array<std::string, 4>& panels) override;
   void SetAnimationActive(bool active) override;
   void SetSearchIdle() override;
-  void AddRow(const TResultRow& row) override;
+  void AddRow(const TFoundFile& file) override;
 
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;

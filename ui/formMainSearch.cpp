@@ -146,6 +146,6 @@ void TfrmMain::SetSearchIdle() {
   Results_->Flush();  // every row shows once the search is over
 }
 
-void TfrmMain::AddRow(const TResultRow& row) { Results_->Append(row); }
+void TfrmMain::AddRow(const TFoundFile& file) { Results_->Append(MakeResultRow(file)); }
 
 }  // namespace sorvik

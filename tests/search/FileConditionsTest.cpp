@@ -193,7 +193,7 @@ TEST(FileConditions, WorkerTestsConditionsBeforeContents) {
   c.Add(Row("Size (KB)", "is greater than", "2"));
   struct : IResultList {
     std::vector<std::string> Names;
-    void AddRow(const TResultRow& r) override { Names.push_back(r.Caption); }
+    void AddRow(const TFoundFile& f) override { Names.push_back(f.Name); }
   } list;
   TKtSearchThread t(nullptr, fs);
   t.Request.Folder = "C:\\c";

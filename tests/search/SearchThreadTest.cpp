@@ -32,7 +32,7 @@ class TRecorder : public ISearchWindow, public IResultList {
   }
   void SetAnimationActive(bool a) override { AnimationEvents.push_back(a); }
   void SetSearchIdle() override { Idle = true; }
-  void AddRow(const TResultRow& row) override { Rows.push_back(row); }
+  void AddRow(const TFoundFile& file) override { Rows.push_back(MakeResultRow(file)); }
 
   std::vector<std::string> Names() const {
     std::vector<std::string> n;

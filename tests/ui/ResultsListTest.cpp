@@ -75,7 +75,7 @@ class ResultsList : public testing::Test {
     };
   }
   void Add(std::initializer_list<TResultRow> rows) {
-    for (const TResultRow& r : rows) Form->AddRow(r);
+    for (const TResultRow& r : rows) Form->Results().Append(r);
   }
   std::vector<std::string> Names() {
     std::vector<std::string> out;

@@ -118,6 +118,7 @@ class TWin32ContentsReader : public IContentsReader {
     if (static_cast<std::uint64_t>(size.QuadPart) > kReadWholeLimit) {
       // A large file is mapped through a shared open, so that others may go on
       // reading and writing it while the scan runs.
+      file.reset();  // the exclusive handle first, or the shared open meets it
       file.reset(CreateFileW(Path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, 0, nullptr));
       if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0) return false;
