@@ -169,7 +169,7 @@ std::optional<double> ReadDateTimeText(const std::string& text, const TDateForma
       if (year < pivot) year += 100;
     }
     if (year < 1 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return std::nullopt;
-    value = static_cast<double>(DaysFromCivil(year, month, day) + 25569);
+    value = DateTimeOfDay(year, month, day);
     c.SkipBlanks();
     if (c.AtEnd()) return value;
     if (dateOnly) return std::nullopt;

@@ -83,7 +83,7 @@ TStamp UnpackDosDateTime(std::uint32_t packed) {
 
 double StampToDateTime(const TStamp& s) {
   // 1899-12-30 is day 0.
-  const double days = static_cast<double>(DaysFromCivil(s.Year, s.Month, s.Day) + 25569);
+  const double days = DateTimeOfDay(s.Year, s.Month, s.Day);
   const double fraction = (s.Hour * 3600 + s.Minute * 60 + s.Second) / 86400.0;
   // OLE dates before day 0 carry the time as a positive fraction of a negative day.
   return days >= 0 ? days + fraction : days - fraction;
@@ -97,7 +97,7 @@ TStamp StampFromDateTime(double value) {
     --days;
   }
   TStamp s;
-  CivilFromDays(days - 25569, s.Year, s.Month, s.Day);
+  CivilFromDays(days - kUnixEpochDateTime, s.Year, s.Month, s.Day);
   s.Hour = static_cast<int>(rest / 3600);
   s.Minute = static_cast<int>(rest / 60 % 60);
   s.Second = static_cast<int>(rest % 60);

@@ -43,4 +43,12 @@ TStamp StampFromDateTime(double value);
 // Days from 1 January 1970 for a proleptic Gregorian date (negative before).
 std::int64_t DaysFromCivil(int year, int month, int day);
 
+// 1 January 1970 as a date-time: days since 30 December 1899.
+inline constexpr std::int64_t kUnixEpochDateTime = 25569;
+
+// Midnight of a date as a date-time.
+inline double DateTimeOfDay(int year, int month, int day) {
+  return static_cast<double>(DaysFromCivil(year, month, day) + kUnixEpochDateTime);
+}
+
 }  // namespace sorvik

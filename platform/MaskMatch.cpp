@@ -1,20 +1,15 @@
+#include <algorithm>
 #include <cstddef>
 
+#include "Ascii.h"
 #include "FileSystem.h"
 
 namespace sorvik {
 
 namespace {
 
-unsigned char AsciiUpper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
-
 // Length of the UTF-8 sequence that starts with byte c (1 for stray bytes).
-std::size_t Utf8Length(unsigned char c) {
-  if (c >= 0xF0 && c < 0xF8) return 4;
-  if (c >= 0xE0) return c < 0xF0 ? 3 : 1;
-  if (c >= 0xC0) return 2;
-  return 1;
-}
+std::size_t Utf8Length(unsigned char c) { return std::max<std::size_t>(1, Utf8SequenceLength(c)); }
 
 bool RestMatchesEnd(const std::string& mask, std::size_t m) {
   for (; m < mask.size(); ++m)

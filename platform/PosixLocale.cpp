@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "Ascii.h"
 #include "DateText.h"
 #include "Locale.h"
 
@@ -34,7 +35,7 @@ std::string Utf8ToAnsi(const std::string& text) {
   std::size_t i = 0;
   while (i < text.size()) {
     const auto c = static_cast<unsigned char>(text[i]);
-    std::size_t len = c < 0x80 ? 1 : c >= 0xF0 && c < 0xF8 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 0;
+    const std::size_t len = Utf8SequenceLength(c);
     if (len == 0 || i + len > text.size()) {
       out += '?';
       ++i;
@@ -59,7 +60,7 @@ std::string Utf8ToAnsi(const std::string& text) {
 }
 
 std::uint8_t UpperAnsiByte(std::uint8_t b) {
-  if (b >= 'a' && b <= 'z') return b - 32;
+  if (b < 0x80) return AsciiUpper(b);
   if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return b - 32;
   switch (b) {
     case 0x9A: return 0x8A;  // š
@@ -100,7 +101,7 @@ double NowDateTime() {
   clock_gettime(CLOCK_REALTIME, &ts);
   std::tm tm{};
   localtime_r(&ts.tv_sec, &tm);
-  const double day = static_cast<double>(DaysFromCivil(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) + 25569);
+  const double day = DateTimeOfDay(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
   return day + (tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec + ts.tv_nsec / 1e9) / 86400.0;
 }
 

@@ -83,7 +83,7 @@ std::string DecimalSeparator() {
 double NowDateTime() {
   SYSTEMTIME st;
   GetLocalTime(&st);
-  const double day = static_cast<double>(DaysFromCivil(st.wYear, st.wMonth, st.wDay) + 25569);
+  const double day = DateTimeOfDay(st.wYear, st.wMonth, st.wDay);
   return day + (st.wHour * 3600 + st.wMinute * 60 + st.wSecond + st.wMilliseconds / 1000.0) / 86400.0;
 }
 

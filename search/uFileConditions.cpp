@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "Ascii.h"
+
 namespace sorvik {
 
 namespace {
@@ -19,9 +21,7 @@ bool Compare(std::uint8_t op, T file, T reference) {
 }
 
 // The day of a stamp (midnight), as a date-time.
-double Day(const TStamp& s) { return static_cast<double>(DaysFromCivil(s.Year, s.Month, s.Day) + 25569); }
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+double Day(const TStamp& s) { return DateTimeOfDay(s.Year, s.Month, s.Day); }
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Ascii.h"
 #include "Locale.h"
 
 namespace sorvik {
@@ -82,8 +83,7 @@ const std::array<std::uint8_t, 256>& UpperCaseTable() {
 bool IsWordSeparator(std::uint8_t b) { return kSeparators[b]; }
 
 void FoldWords(std::string& text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  for (char& c : text) c = AsciiUpper(c);
 }
 
 void FoldText(std::string& text) {
@@ -259,7 +259,6 @@ std::int64_t TBMHWordsFinder::NextOccurrence(std::size_t w, std::int64_t e) {
       const std::int64_t start = end - m + 1;
       if (!WholeWords_ || ((start == 1 || kSeparators[p[start - 2 - off]]) &&
                            (end == n || kSeparators[p[end - off]]))) {
-        ScanPosition_ = end;
         return end;
       }
       ++r;
@@ -267,11 +266,9 @@ std::int64_t TBMHWordsFinder::NextOccurrence(std::size_t w, std::int64_t e) {
     e = r + off;
     if (e <= n && Interrupted_ && Interrupted_()) {
       Aborted_ = true;
-      ScanPosition_ = e;
       return 0;
     }
   }
-  ScanPosition_ = e;
   return 0;
 }
 
@@ -324,9 +321,7 @@ const THitList& TBMHWordsFinder::FindAllHits() {
 std::int64_t TBMHWordsFinder::FindNextHit() {
   if (!HitList_) FindAllHits();
   if (NextHit_ >= HitList_->size()) return 0;
-  const TFoundWord& hit = (*HitList_)[NextHit_++];
-  ScanPosition_ = hit.Position + hit.Length - 1;
-  return hit.Position;
+  return (*HitList_)[NextHit_++].Position;
 }
 
 // ---- file helpers ----------------------------------------------------------

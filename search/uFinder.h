@@ -129,7 +129,6 @@ class TBMHWordsFinder : public TFinder {
   IFileSystem& Fs_;
   std::unique_ptr<IContentsReader> Reader_;
   std::vector<std::string> WordList_;
-  std::int64_t ScanPosition_ = 0;
   std::vector<TWordScanner> Scanners_;  // one per word of WordList_
   std::unique_ptr<THitList> HitList_;
   std::size_t NextHit_ = 0;
