@@ -62,8 +62,11 @@ struct TFolderId {
 // A file opened for reading whose bytes are seen through one read-only view at a time.
 // One reader is reused for every file a finder looks at. Small files are read
 // whole into the reader's own buffer when opened (no mapping, the file closed at
-// once); larger ones are mapped view by view.
+// once); larger ones are read span by span into that buffer, and the largest
+// are mapped view by view.
 inline constexpr std::uint64_t kReadWholeLimit = 64 * 1024;
+inline constexpr std::uint64_t kReadSpansLimit = std::uint64_t{64} << 20;
+inline constexpr std::size_t kReadSpan = std::size_t{1} << 20;
 class IContentsReader {
  public:
   virtual ~IContentsReader() = default;
@@ -76,6 +79,9 @@ class IContentsReader {
   // Maps bytes [offset, offset + length) read-only, replacing the previous view.
   // Returns the address of the byte at offset, or nullptr when it can't be mapped.
   virtual const std::uint8_t* Map(std::uint64_t offset, std::size_t length) = 0;
+  // The view length that suits the open file best (views of any length work);
+  // 0 when a view of the whole file suits as well as any.
+  virtual std::size_t ViewSizeHint() const { return 0; }
   // True when reading the current view failed (a page couldn't be read in);
   // the view then reads as zeros and its scan result must be discarded.
   virtual bool Faulted() const = 0;

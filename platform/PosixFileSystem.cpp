@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -167,8 +168,11 @@ class TPosixContentsReader : public IContentsReader {
       return Read_;
     }
     Fd_ = fd;
+    Spans_ = Size_ <= kReadSpansLimit;
     return true;
   }
+
+  std::size_t ViewSizeHint() const override { return Spans_ ? kReadSpan : 0; }
 
   std::uint64_t Size() const override { return Size_; }
 
@@ -176,6 +180,7 @@ class TPosixContentsReader : public IContentsReader {
     Unmap();
     if (Read_) return length > 0 && offset + length <= Size_ ? Buffer_.data() + offset : nullptr;
     if (Fd_ < 0 || length == 0) return nullptr;
+    if (Spans_) return ReadSpan(offset, length);
     static const std::uint64_t page = static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
     const std::uint64_t aligned = offset & ~(page - 1);
     const std::size_t total = length + static_cast<std::size_t>(offset - aligned);
@@ -186,7 +191,7 @@ class TPosixContentsReader : public IContentsReader {
     return static_cast<const std::uint8_t*>(p) + (offset - aligned);
   }
 
-  bool Faulted() const override { return Guard_.Faulted(); }
+  bool Faulted() const override { return Guard_.Faulted() || ReadFailed_; }
 
   void Close() override {
     Unmap();
@@ -194,9 +199,29 @@ class TPosixContentsReader : public IContentsReader {
     Fd_ = -1;
     Size_ = 0;
     Read_ = false;
+    Spans_ = false;
+    ReadFailed_ = false;
   }
 
  private:
+  // A span read into the buffer. Bytes that can't be read (the file was cut
+  // short, or the disk failed) read as zeros, and the file's result is void.
+  const std::uint8_t* ReadSpan(std::uint64_t offset, std::size_t length) {
+    Buffer_.resize(length);
+    std::size_t got = 0;
+    while (got < length) {
+      const ssize_t n = pread(Fd_, Buffer_.data() + got, length - got, static_cast<off_t>(offset + got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    if (got < length) {
+      std::fill(Buffer_.begin() + static_cast<std::ptrdiff_t>(got), Buffer_.end(), std::uint8_t{0});
+      ReadFailed_ = true;
+    }
+    return Buffer_.data();
+  }
+
   void Unmap() {
     if (!Guard_.Watching()) return;
     const TGuardedView view = Guard_.Stop();
@@ -204,8 +229,10 @@ class TPosixContentsReader : public IContentsReader {
   }
 
   int Fd_ = -1;
-  std::vector<std::uint8_t> Buffer_;  // a small file's bytes, reused from file to file
+  std::vector<std::uint8_t> Buffer_;  // a small file's bytes, or a span; reused from file to file
   bool Read_ = false;                 // the file was read into Buffer_
+  bool Spans_ = false;                // the file is read span by span into Buffer_
+  bool ReadFailed_ = false;           // a span could not be read in full
   std::uint64_t Size_ = 0;
   TViewGuard Guard_;
 };

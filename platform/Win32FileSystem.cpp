@@ -2,6 +2,7 @@
 // the shell's icon index. Paths are UTF-8 inside and UTF-16 at the calls.
 #include <windows.h>
 
+#include <algorithm>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -134,6 +135,12 @@ class TWin32ContentsReader : public IContentsReader {
       Guard_.Reset();
       return true;
     }
+    if (static_cast<std::uint64_t>(size.QuadPart) <= kReadSpansLimit) {
+      File_ = std::move(file);
+      Size_ = static_cast<std::uint64_t>(size.QuadPart);
+      Guard_.Reset();
+      return true;
+    }
     Mapping_.reset(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     if (!Mapping_) return false;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -150,6 +157,7 @@ class TWin32ContentsReader : public IContentsReader {
   const std::uint8_t* Map(std::uint64_t offset, std::size_t length) override {
     Unmap();
     if (Read_) return length > 0 && offset + length <= Size_ ? Buffer_.data() + offset : nullptr;
+    if (File_ && length > 0) return ReadSpan(offset, length);
     if (!Mapping_ || length == 0) return nullptr;
     const std::uint64_t aligned = offset - offset % Granularity_;
     const std::size_t total = length + static_cast<std::size_t>(offset - aligned);
@@ -160,16 +168,40 @@ class TWin32ContentsReader : public IContentsReader {
     return static_cast<const std::uint8_t*>(p) + (offset - aligned);
   }
 
-  bool Faulted() const override { return Guard_.Faulted(); }
+  std::size_t ViewSizeHint() const override { return File_ ? kReadSpan : 0; }
+
+  bool Faulted() const override { return Guard_.Faulted() || ReadFailed_; }
 
   void Close() override {
     Unmap();
     Mapping_.reset();
+    File_.reset();
     Size_ = 0;
     Read_ = false;
+    ReadFailed_ = false;
   }
 
  private:
+  // A span read into the buffer. Bytes that can't be read (the file was cut
+  // short, or the disk failed) read as zeros, and the file's result is void.
+  const std::uint8_t* ReadSpan(std::uint64_t offset, std::size_t length) {
+    Buffer_.resize(length);
+    std::size_t got = 0;
+    while (got < length) {
+      OVERLAPPED at{};
+      at.Offset = static_cast<DWORD>(offset + got);
+      at.OffsetHigh = static_cast<DWORD>((offset + got) >> 32);
+      DWORD n = 0;
+      if (!ReadFile(File_.get(), Buffer_.data() + got, static_cast<DWORD>(length - got), &n, &at) || n == 0) break;
+      got += n;
+    }
+    if (got < length) {
+      std::fill(Buffer_.begin() + static_cast<std::ptrdiff_t>(got), Buffer_.end(), std::uint8_t{0});
+      ReadFailed_ = true;
+    }
+    return Buffer_.data();
+  }
+
   void Unmap() {
     if (!Guard_.Watching()) return;
     const TGuardedView view = Guard_.Stop();
@@ -181,7 +213,9 @@ class TWin32ContentsReader : public IContentsReader {
   }
 
   UniqueKernelHandle Mapping_;
-  std::vector<std::uint8_t> Buffer_;  // a small file's bytes, reused from file to file
+  UniqueFile File_;                   // a file read span by span into Buffer_
+  bool ReadFailed_ = false;           // a span could not be read in full
+  std::vector<std::uint8_t> Buffer_;  // a small file's bytes, or a span; reused from file to file
   bool Read_ = false;                 // the file was read into Buffer_
   std::uint64_t Size_ = 0;
   std::uint64_t Granularity_ = 65536;

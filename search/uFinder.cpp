@@ -178,7 +178,9 @@ void TBMHWordsFinder::AttachFile(const std::string& path) {
   }
   Size_ = size;
   WindowSize_ = 0;
-  if (size <= MaxView_) {
+  std::size_t wholeView = MaxView_;
+  if (const std::size_t hint = Reader_->ViewSizeHint()) wholeView = std::min(MaxView_, hint);
+  if (size <= wholeView) {
     const std::uint8_t* base = Reader_->Map(0, static_cast<std::size_t>(size));
     if (base) {
       View_ = {base, 0, size};
@@ -186,8 +188,8 @@ void TBMHWordsFinder::AttachFile(const std::string& path) {
       return;
     }
   }
-  // Too large for one view: successive views, mapped as the scan moves on.
-  WindowSize_ = std::min(MaxView_, kWindowSize);
+  // Too large for one view: successive views, mapped or read as the scan moves on.
+  WindowSize_ = std::min(wholeView, kWindowSize);
   View_ = {};
   if (!EnsureView(0, std::min<std::uint64_t>(size, WindowSize_))) {
     DetachFile();

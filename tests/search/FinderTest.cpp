@@ -327,20 +327,28 @@ void CutToZero(const std::string& path) {
 void CutToZero(const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 0), 0); }
 #endif
 
-// A file cut short while it is mapped: its scan ends as "not found", without a crash.
-TEST(FinderFiles, TruncatedWhileMappedIsNotFound) {
+// A file cut short while it is searched, read span by span or mapped: its scan
+// ends as "not found", without a crash, and the next file is searched as usual.
+TEST(FinderFiles, TruncatedWhileSearchedIsNotFound) {
   TTestFolder dir;
-  const std::string path = dir.File("cut.txt", std::string(1 << 20, 'a') + "needle");
-  TBMHWordsFinder f;
-  f.SetWords("needle");
-  f.AttachFile(path);
-  ASSERT_TRUE(f.Attached());
-  CutToZero(path);
-  if (HasFatalFailure()) return;
-  EXPECT_EQ(f.Find(), 0);
-  // The next file is searched as usual.
-  f.AttachFile(dir.File("ok.txt", "a needle"));
-  EXPECT_EQ(f.Find(), 3);
+  for (const std::uint64_t size : {std::uint64_t{3} << 20, kReadSpansLimit + (std::uint64_t{1} << 20)}) {
+    const std::string path = dir.SizedFile("cut.txt", size);
+    {
+      std::fstream out(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                       std::ios::in | std::ios::out | std::ios::binary);
+      out.seekp(static_cast<std::streamoff>(size - 7));
+      out << " needle";
+    }
+    TBMHWordsFinder f;
+    f.SetWords("needle");
+    f.AttachFile(path);
+    ASSERT_TRUE(f.Attached());
+    CutToZero(path);
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(f.Find(), 0) << size;
+    f.AttachFile(dir.File("ok.txt", "a needle"));
+    EXPECT_EQ(f.Find(), 3);
+  }
 }
 
 }  // namespace
