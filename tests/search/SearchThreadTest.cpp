@@ -464,7 +464,7 @@ TEST(SearchDisk, LockedFilesAreCountedNotListed) {
   ASSERT_TRUE(hold);
   EXPECT_TRUE(IsFileLocked(locked));
   // Held open with sharing, a file is still locked, also one too large to be read whole.
-  const std::string big = dir.File("big.txt", std::string(100000, 'x') + "needle");
+  const std::string big = dir.File("big.txt", std::string(100000, 'x').append("needle"));
   UniqueFile holdShared(CreateFileW(Widen(big).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(holdShared);
