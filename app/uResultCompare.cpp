@@ -63,9 +63,11 @@ std::int64_t DateSortKey(double value) { return std::llround(value * kMillisecon
 int CompareDateColumn(std::string_view a, std::string_view b, bool ascending, const TDateFormat& format,
                       int currentYear) {
   if (!ascending) std::swap(a, b);
-  const double x = ReadDateText(a, format, currentYear), y = ReadDateText(b, format, currentYear);
-  if (std::fabs(x - y) < 1.0 / kMillisecondsPerDay) return 0;
-  return x < y ? -1 : 1;
+  // Whole milliseconds, as the sort's keys: "less than a millisecond apart"
+  // would not be transitive (0.0, 0.9 and 1.8 ms).
+  const std::int64_t x = DateSortKey(ReadDateText(a, format, currentYear));
+  const std::int64_t y = DateSortKey(ReadDateText(b, format, currentYear));
+  return x < y ? -1 : x > y ? 1 : 0;
 }
 
 int CompareDateColumn(std::string_view a, std::string_view b, bool ascending) {

@@ -18,8 +18,8 @@ int CompareTextColumn(std::string_view a, std::string_view b, bool ascending);
 int CompareSizeColumn(std::string_view a, std::string_view b, bool ascending);
 
 // Dates (with an optional time, or a time alone on day 0) as the locale wrote
-// them; an unreadable text counts as day 0. Values less than a millisecond apart
-// rank equal. -1, 0 or 1.
+// them; an unreadable text counts as day 0. Values that round to the same whole
+// millisecond rank equal. -1, 0 or 1.
 int CompareDateColumn(std::string_view a, std::string_view b, bool ascending);
 int CompareDateColumn(std::string_view a, std::string_view b, bool ascending, const TDateFormat& format,
                       int currentYear);

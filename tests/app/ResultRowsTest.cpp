@@ -54,9 +54,15 @@ TEST(ResultCompare, DatesAsTheLocaleWroteThem) {
   EXPECT_DOUBLE_EQ(ReadDateText("12/31/1899", kUs, 2026), 1.0);
   EXPECT_DOUBLE_EQ(ReadDateText("1/1/24", kUs, 2026), ReadDateText("1/1/2024", kUs, 2026));
   EXPECT_DOUBLE_EQ(ReadDateText("1/1/90", kUs, 2026), ReadDateText("1/1/1990", kUs, 2026));
-  // Milliseconds: equal values rank equal, two milliseconds apart don't.
+  // Milliseconds: equal values rank equal, one millisecond apart don't, and
+  // the order is transitive (equal under the comparison means equal keys).
   EXPECT_EQ(cmp("12:00:00.5", "12:00:00.500", kUs), 0);
   EXPECT_EQ(cmp("12:00:00.002", "12:00:00", kUs), 1);
+  const char* chain[] = {"12:00:00", "12:00:00.001", "12:00:00.002", "12:00:00.003", "11:59:59.999 PM"};
+  for (std::size_t i = 0; i + 1 < std::size(chain); ++i) {
+    EXPECT_EQ(cmp(chain[i], chain[i + 1], kUs), -1) << chain[i];
+    EXPECT_EQ(cmp(chain[i + 1], chain[i], kUs), 1) << chain[i];
+  }
   EXPECT_EQ(kGerman.Order, (std::array<char, 3>{'d', 'M', 'y'}));
   EXPECT_EQ(kGerman.DateSeparator, ".");
   const TDateFormat iso = DateFormatFromPatterns("yyyy'-'MM'-'dd", "H.mm", "", "");
