@@ -26,7 +26,10 @@ std::string WriteCommaText(const std::vector<std::string>& entries) {
     else
       out += e;
   }
-  if (out.size() >= 2 && out.front() == '"' && out.back() == '"') out = '"' + out + '"';
+  // The profile reader takes off a pair of double or single quotes around the
+  // whole value: such a text gets one more pair of double quotes to lose.
+  if (out.size() >= 2 && (out.front() == '"' || out.front() == '\'') && out.back() == out.front())
+    out = '"' + out + '"';
   return out;
 }
 

@@ -15,8 +15,8 @@ namespace sorvik {
 // Entries joined by ",": one with a blank, a control character, a comma or a
 // double quote goes between double quotes (inner quotes doubled); a list of one
 // empty entry is "\"\"", an empty list "". A text that would both begin and end
-// with a double quote gets one more pair around it, which the profile reader
-// strips again, so that it comes back whole.
+// with a double quote, or both with a single quote, gets one more pair of double
+// quotes around it, which the profile reader strips again, so that it comes back whole.
 std::string WriteCommaText(const std::vector<std::string>& entries);
 
 // Appends the text between double quotes, its own double quotes doubled.

@@ -10,9 +10,10 @@ namespace {
 
 using V = std::vector<std::string>;
 
-// The profile reader drops a pair of quotes enclosing the whole value.
+// The profile reader drops a pair of double or single quotes enclosing the whole value.
 std::string AsProfileReads(const std::string& value) {
-  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') return value.substr(1, value.size() - 2);
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+    return value.substr(1, value.size() - 2);
   return value;
 }
 
@@ -42,7 +43,7 @@ TEST(CommaText, WritingAndTheRoundTripThroughTheProfileReader) {
   // Both ends quoted: one more pair, which the profile reader takes off again.
   EXPECT_EQ(WriteCommaText({"a b", "c d"}), "\"\"a b\",\"c d\"\"");
   for (const V& list : {V{"a b", "c d"}, V{"only one"}, V{""}, V{"x", ""}, V{"\"q\""}, V{"a", "b c", "\"d\""},
-                        V{"tab\there", "*.*"}})
+                        V{"tab\there", "*.*"}, V{"'x'"}, V{"'a", "b'"}, V{"'", "'"}})
     EXPECT_EQ(ReadCommaText(AsProfileReads(WriteCommaText(list))), list) << WriteCommaText(list);
   // Files written before keep reading as they did.
   EXPECT_EQ(ReadCommaText(AsProfileReads("\"a b\",\"c d\"")), (V{"a", "b\"", "c d"}));

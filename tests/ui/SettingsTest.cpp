@@ -133,9 +133,17 @@ TEST_F(SettingsFile, HistoriesWithBlanksSurviveARoundTrip) {
   }
   EXPECT_NE(Read().find("MaskList=\"\"*.x y\",\"*.z w\"\"\r\n"), std::string::npos) << Read();
   EXPECT_NE(Read().find("caf\xE9 au lait"), std::string::npos);  // kept in ANSI
-  TfrmMain again(None, false);
-  EXPECT_EQ(Items(again.cboFilemask), (std::vector<std::string>{"*.x y", "*.z w"}));
-  EXPECT_EQ(Items(again.cboKeyWords), (std::vector<std::string>{"caf\xC3\xA9 au lait", "x", "? text"}));
+  {
+    TfrmMain again(None, false);
+    EXPECT_EQ(Items(again.cboFilemask), (std::vector<std::string>{"*.x y", "*.z w"}));
+    EXPECT_EQ(Items(again.cboKeyWords), (std::vector<std::string>{"caf\xC3\xA9 au lait", "x", "? text"}));
+    // A list whose text begins and ends with a single quote, which the profile reader also takes off.
+    SendMessageW(again.cboFilemask, CB_RESETCONTENT, 0, 0);
+    for (const wchar_t* m : {L"'*.q", L"*.r'"}) SendMessageW(again.cboFilemask, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(m));
+    Close(again);
+  }
+  TfrmMain third(None, false);
+  EXPECT_EQ(Items(third.cboFilemask), (std::vector<std::string>{"'*.q", "*.r'"}));
 }
 
 std::wstring BoxText;
