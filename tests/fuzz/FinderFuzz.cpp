@@ -1,0 +1,88 @@
+// The finder against a plain reference scan: an arbitrary words text, mode,
+// case and whole-words flags and contents. Find and FindAllHits agree with the
+// reference, scanned whole and through views barely longer than the longest word.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "FuzzCheck.h"
+#include <utility>
+#include <vector>
+
+#include "ReferenceScan.h"
+#include "uFinder.h"
+
+namespace {
+
+using namespace sorvik;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider in(data, size);
+  const auto mode = static_cast<std::uint8_t>(in.ConsumeIntegralInRange(0, 3));
+  const bool ignoreCase = in.ConsumeBool();
+  const bool whole = in.ConsumeBool();
+  const std::size_t view = in.ConsumeIntegralInRange<std::size_t>(0, 600);
+  const std::string words = in.ConsumeRandomLengthString(300);
+  const std::string text = in.ConsumeRemainingBytesAsString();
+
+  std::vector<std::string> list;
+  try {
+    TBMHWordsFinder probe;
+    probe.SetWords(words);
+    probe.SetIgnoreCase(ignoreCase);
+    probe.SetMatchMode(mode);
+    list = probe.WordList();
+  } catch (const EPatternTooLarge&) {
+    // A word longer than 255 bytes is refused, as it must be; the reference agrees.
+    for (const std::string& w : test::RefWordList(words, mode == 2 ? 2 : 0, ignoreCase))
+      if (w.size() > kMaxWordLength) return 0;
+    std::abort();
+  }
+  // The finder's word list is the reference's; words that differ but compare
+  // equal ignoring case have no defined order, so only their set is compared.
+  // Empty words are never searched for: only the others are compared.
+  std::vector<std::string> ref = test::RefWordList(words, mode == 2 ? 2 : 0, ignoreCase);
+  std::erase(ref, std::string());
+  std::erase(list, std::string());
+  bool ambiguous = false;
+  for (std::size_t i = 0; i + 1 < list.size(); ++i)
+    ambiguous |= list[i] != list[i + 1] && CompareAnsiIgnoreCase(list[i], list[i + 1]) == 0;
+  if (ambiguous) {
+    std::vector<std::string> x = list, y = ref;
+    std::sort(x.begin(), x.end());
+    std::sort(y.begin(), y.end());
+    FUZZ_CHECK(x == y);
+    return 0;
+  }
+  FUZZ_CHECK(list == ref);
+
+  const std::int64_t expected = test::RefFind(text, words, mode == 3 ? 0 : mode, ignoreCase, whole);
+  std::vector<std::pair<std::int64_t, std::int32_t>> refHits;
+  for (const std::string& w : list)
+    if (!w.empty())
+      for (std::int64_t p : test::RefAll(text, w, ignoreCase, whole))
+        refHits.emplace_back(p, static_cast<std::int32_t>(w.size()));
+  std::sort(refHits.begin(), refHits.end());
+
+  for (const bool small : {false, true}) {
+    TBMHWordsFinder f;
+    f.SetWords(words);
+    f.SetIgnoreCase(ignoreCase);
+    f.SetWholeWords(whole);
+    f.SetMatchMode(mode);
+    if (small) f.SetMaxViewSize(view);
+    f.AttachBuffer(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    FUZZ_CHECK(f.Find() == expected);
+    std::vector<std::pair<std::int64_t, std::int32_t>> got;
+    for (const TFoundWord& h : f.FindAllHits()) got.emplace_back(h.Position, h.Length);
+    std::sort(got.begin(), got.end());
+    FUZZ_CHECK(got == refHits);
+  }
+  return 0;
+}
