@@ -44,7 +44,8 @@ void AppendQuoted(std::string& out, std::string_view text) {
 
 std::vector<std::string> ReadCommaText(const std::string& text) {
   std::vector<std::string> out;
-  const std::size_t n = text.size();
+  // A NUL ends the text, as it ends every text the profile functions give.
+  const std::size_t n = std::min(text.size(), text.find('\0'));
   std::size_t i = 0;
   while (i < n && IsBlank(text[i])) ++i;
   while (i < n) {

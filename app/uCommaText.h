@@ -23,7 +23,8 @@ std::string WriteCommaText(const std::vector<std::string>& entries);
 void AppendQuoted(std::string& out, std::string_view text);
 
 // Reads comma text (blanks and control characters around entries skipped, a
-// bare blank ends an entry, a trailing comma adds an empty entry).
+// bare blank ends an entry, a trailing comma adds an empty entry). A NUL byte
+// ends the text.
 std::vector<std::string> ReadCommaText(const std::string& text);
 
 // Case-insensitive equality of two texts, as the history lists compare entries.

@@ -33,6 +33,9 @@ TEST(CommaText, Reading) {
   EXPECT_EQ(ReadCommaText("\"\""), (V{""}));
   EXPECT_EQ(ReadCommaText(""), V{});
   EXPECT_EQ(ReadCommaText("\"open"), (V{"open"}));  // no closing quote: to the end
+  // A NUL ends the text (it once made the reader add empty entries for ever).
+  EXPECT_EQ(ReadCommaText(std::string("a,b\0,c", 6)), (V{"a", "b"}));
+  EXPECT_EQ(ReadCommaText(std::string("x,\"y\0z\"", 7)), (V{"x", "y"}));
 }
 
 TEST(CommaText, WritingAndTheRoundTripThroughTheProfileReader) {
