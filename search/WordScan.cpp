@@ -39,7 +39,21 @@ constexpr std::array<std::uint8_t, 256> kByteFrequency = MakeByteFrequency();
 
 }  // namespace
 
+TMatchingBytes::TMatchingBytes(const std::uint8_t* fold) : Fold_(fold) {
+  for (int b = 0; b < 256; ++b) {
+    TEntry& e = ByWordByte_[fold ? fold[b] : b];
+    if (e.Count < kMaxSet) e.Bytes[static_cast<std::size_t>(e.Count)] = static_cast<std::uint8_t>(b);
+    ++e.Count;
+    e.Cost += kByteFrequency[b];
+  }
+}
+
 void TWordScanner::Prepare(const std::string& word, const std::uint8_t* fold) {
+  Prepare(word, TMatchingBytes(fold));
+}
+
+void TWordScanner::Prepare(const std::string& word, const TMatchingBytes& matching) {
+  const std::uint8_t* fold = matching.Fold();
   Word_ = word;
   Fold_ = fold;
   NeverMatches_ = false;
@@ -58,15 +72,12 @@ void TWordScanner::Prepare(const std::string& word, const std::uint8_t* fold) {
     int Cost = 0;
   };
   auto candidate = [&](std::size_t i) {
+    const TMatchingBytes::TEntry& e = matching.For(static_cast<std::uint8_t>(word[i]));
     TCandidate c;
     c.Probe.Offset = i;
-    const auto w = static_cast<std::uint8_t>(word[i]);
-    for (int b = 0; b < 256; ++b) {
-      if ((fold ? fold[b] : b) != w) continue;
-      if (c.Matching < kMaxSet) c.Probe.Bytes[c.Matching] = static_cast<std::uint8_t>(b);
-      ++c.Matching;
-      c.Cost += kByteFrequency[b];
-    }
+    c.Probe.Bytes = e.Bytes;
+    c.Matching = e.Count;
+    c.Cost = e.Cost;
     return c;
   };
 

@@ -14,12 +14,37 @@
 
 namespace sorvik {
 
+// The most content bytes the vector loop compares for one word byte.
+inline constexpr int kMaxMatchingBytes = 4;
+
+// For every word byte, the content bytes that fold to it (the first few of
+// them), how many there are, and how common they are in typical text. Made once
+// per fold table and shared by the scanners of all the words.
+class TMatchingBytes {
+ public:
+  struct TEntry {
+    std::array<std::uint8_t, kMaxMatchingBytes> Bytes{};
+    int Count = 0;
+    int Cost = 0;
+  };
+  // `fold` is null for exact bytes; it must outlive the scanners prepared with it.
+  explicit TMatchingBytes(const std::uint8_t* fold);
+  const TEntry& For(std::uint8_t wordByte) const { return ByWordByte_[wordByte]; }
+  const std::uint8_t* Fold() const { return Fold_; }
+
+ private:
+  static constexpr int kMaxSet = kMaxMatchingBytes;
+  const std::uint8_t* Fold_;
+  std::array<TEntry, 256> ByWordByte_{};
+};
+
 class TWordScanner {
  public:
   // `fold` is null for exact bytes; otherwise every content byte is compared
   // through it (the word is expected folded already). The table must outlive
   // the scanner.
   void Prepare(const std::string& word, const std::uint8_t* fold);
+  void Prepare(const std::string& word, const TMatchingBytes& matching);
 
   // The first start s in [from, last] at which the word lies in p[s .. s+m),
   // or -1. The caller guarantees that p[from .. last+m) may be read.
@@ -30,7 +55,7 @@ class TWordScanner {
  private:
   // The bytes that match one word byte: at most kMaxSet of them are compared
   // by the vector loop; a word byte matched by more is never picked.
-  static constexpr int kMaxSet = 4;
+  static constexpr int kMaxSet = kMaxMatchingBytes;
   struct TProbe {
     std::size_t Offset = 0;
     int Count = 0;

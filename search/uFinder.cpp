@@ -162,8 +162,8 @@ void TBMHWordsFinder::RebuildWordList() {
 
 void TBMHWordsFinder::BuildScanners() {
   Scanners_.resize(WordList_.size());
-  const std::uint8_t* fold = IgnoreCase_ ? UpperCaseTable().data() : nullptr;
-  for (std::size_t w = 0; w < WordList_.size(); ++w) Scanners_[w].Prepare(WordList_[w], fold);
+  const TMatchingBytes matching(IgnoreCase_ ? UpperCaseTable().data() : nullptr);
+  for (std::size_t w = 0; w < WordList_.size(); ++w) Scanners_[w].Prepare(WordList_[w], matching);
 }
 
 void TBMHWordsFinder::AttachFile(const std::string& path) {
