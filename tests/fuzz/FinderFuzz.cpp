@@ -26,18 +26,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider in(data, size);
   const auto mode = static_cast<std::uint8_t>(in.ConsumeIntegralInRange(0, 3));
   const bool ignoreCase = in.ConsumeBool();
-  const bool whole = in.ConsumeBool();
+  const bool wholeWords = in.ConsumeBool();
   const std::size_t view = in.ConsumeIntegralInRange<std::size_t>(0, 600);
   const std::string words = in.ConsumeRandomLengthString(300);
   const std::string text = in.ConsumeRemainingBytesAsString();
 
+  // Set up as the search worker does: words, case, whole words, then the mode.
+  TBMHWordsFinder whole, small;
   std::vector<std::string> list;
   try {
-    TBMHWordsFinder probe;
-    probe.SetWords(words);
-    probe.SetIgnoreCase(ignoreCase);
-    probe.SetMatchMode(mode);
-    list = probe.WordList();
+    for (TBMHWordsFinder* f : {&whole, &small}) {
+      f->SetWords(words);
+      f->SetIgnoreCase(ignoreCase);
+      f->SetWholeWords(wholeWords);
+      f->SetMatchMode(mode);
+    }
+    list = whole.WordList();
   } catch (const EPatternTooLarge&) {
     // A word longer than 255 bytes is refused, as it must be; the reference agrees.
     for (const std::string& w : test::RefWordList(words, mode == 2 ? 2 : 0, ignoreCase))
@@ -62,25 +66,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   FUZZ_CHECK(list == ref);
 
-  const std::int64_t expected = test::RefFind(text, words, mode == 3 ? 0 : mode, ignoreCase, whole);
+  const std::int64_t expected = test::RefFind(text, words, mode == 3 ? 0 : mode, ignoreCase, wholeWords);
   std::vector<std::pair<std::int64_t, std::int32_t>> refHits;
   for (const std::string& w : list)
     if (!w.empty())
-      for (std::int64_t p : test::RefAll(text, w, ignoreCase, whole))
+      for (std::int64_t p : test::RefAll(text, w, ignoreCase, wholeWords))
         refHits.emplace_back(p, static_cast<std::int32_t>(w.size()));
   std::sort(refHits.begin(), refHits.end());
 
-  for (const bool small : {false, true}) {
-    TBMHWordsFinder f;
-    f.SetWords(words);
-    f.SetIgnoreCase(ignoreCase);
-    f.SetWholeWords(whole);
-    f.SetMatchMode(mode);
-    if (small) f.SetMaxViewSize(view);
-    f.AttachBuffer(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    FUZZ_CHECK(f.Find() == expected);
+  small.SetMaxViewSize(view);  // views barely longer than the longest word
+  for (TBMHWordsFinder* f : {&whole, &small}) {
+    f->AttachBuffer(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    FUZZ_CHECK(f->Find() == expected);
     std::vector<std::pair<std::int64_t, std::int32_t>> got;
-    for (const TFoundWord& h : f.FindAllHits()) got.emplace_back(h.Position, h.Length);
+    for (const TFoundWord& h : f->FindAllHits()) got.emplace_back(h.Position, h.Length);
     std::sort(got.begin(), got.end());
     FUZZ_CHECK(got == refHits);
   }
