@@ -5,8 +5,11 @@
 //          took to answer a message sent from another thread while rows came in;
 //   sort   the seconds of each column's sort, repaint included;
 //   memory the process's private bytes after adding.
+// With "+search=FOLDER WORDS" it runs the window's own search of a real tree
+// instead and prints its rows and seconds, Start to Idle.
 //
 //   sorvik-window-bench [ROWS...] [+batch=N]
+//   sorvik-window-bench +search=FOLDER [WORDS]
 //
 // Each ROWS count (default 100000 1000000) runs in a fresh window. +batch sets
 // the rows per hand-over (default 1000; 1 is one round trip per row).
@@ -139,6 +142,33 @@ void RunOnce(int count, int batch) {
   std::fflush(stdout);
 }
 
+// The window's own search of a real tree, Start to Idle with every row in the
+// list, as a user runs it: recursive, mask "*.*", the given words.
+void RunSearch(const std::string& folder, const std::string& words) {
+  TCommandObject none;
+  TfrmMain form(none, true);
+  SetText(form.edDirectories, folder);
+  SetText(form.cboFilemask, "*.*");
+  SetText(form.cboKeyWords, words);
+  SendMessageW(form.chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
+  const auto start = Clock::now();
+  form.Execute(TActionId::SearchStart);
+  while (form.SearchState() != TSearchState::Idle) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    form.UpdateActions();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+  form.Results().Flush();
+  UpdateWindow(form.lvwResults);
+  std::printf("search\t%s\twords=%s\trows\t%d\tentries\t%s\tseconds\t%.3f\n", folder.c_str(), words.c_str(),
+              form.RowCount(), form.PanelText(0).c_str(), Seconds(Clock::now() - start));
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -148,8 +178,15 @@ int main(int argc, char** argv) {
   int batch = 1000;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a.rfind("+batch=", 0) == 0) batch = std::max(1, std::atoi(a.c_str() + 7));
-    else counts.push_back(std::atoi(a.c_str()));
+    if (a.rfind("+batch=", 0) == 0) {
+      batch = std::max(1, std::atoi(a.c_str() + 7));
+    } else if (a.rfind("+search=", 0) == 0) {
+      const std::string words = i + 1 < argc ? argv[i + 1] : "";
+      RunSearch(a.substr(8), words);
+      return 0;
+    } else {
+      counts.push_back(std::atoi(a.c_str()));
+    }
   }
   if (counts.empty()) counts = {100000, 1000000};
   for (int n : counts) RunOnce(n, batch);
