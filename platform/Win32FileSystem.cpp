@@ -234,10 +234,12 @@ class TWin32FileSystem : public IFileSystem {
 
   bool IsFileLocked(const std::string& path) override {
     const std::wstring wide = Widen(path);
+    // The open first: a file that opens is not locked, and that is the common
+    // case. Only when it fails do the attributes tell a locked file from a
+    // missing one or a folder.
+    if (UniqueFile(CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr))) return false;
     const DWORD attr = GetFileAttributesW(wide.c_str());
-    if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    UniqueFile file(CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    return !file;
+    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
   }
 
   bool FolderIdentity(const std::string& folder, TFolderId& id) override {
