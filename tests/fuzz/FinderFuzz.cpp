@@ -32,16 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text = in.ConsumeRemainingBytesAsString();
 
   // Set up as the search worker does: words, case, whole words, then the mode.
-  TBMHWordsFinder whole, small;
+  TBMHWordsFinder f;
   std::vector<std::string> list;
   try {
-    for (TBMHWordsFinder* f : {&whole, &small}) {
-      f->SetWords(words);
-      f->SetIgnoreCase(ignoreCase);
-      f->SetWholeWords(wholeWords);
-      f->SetMatchMode(mode);
-    }
-    list = whole.WordList();
+    f.SetWords(words);
+    f.SetIgnoreCase(ignoreCase);
+    f.SetWholeWords(wholeWords);
+    f.SetMatchMode(mode);
+    list = f.WordList();
   } catch (const EPatternTooLarge&) {
     // A word longer than 255 bytes is refused, as it must be; the reference agrees.
     for (const std::string& w : test::RefWordList(words, mode == 2 ? 2 : 0, ignoreCase))
@@ -74,12 +72,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         refHits.emplace_back(p, static_cast<std::int32_t>(w.size()));
   std::sort(refHits.begin(), refHits.end());
 
-  small.SetMaxViewSize(view);  // views barely longer than the longest word
-  for (TBMHWordsFinder* f : {&whole, &small}) {
-    f->AttachBuffer(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    FUZZ_CHECK(f->Find() == expected);
+  // Whole, then through views barely longer than the longest word.
+  for (const bool small : {false, true}) {
+    if (small) f.SetMaxViewSize(view);
+    f.AttachBuffer(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    FUZZ_CHECK(f.Find() == expected);
     std::vector<std::pair<std::int64_t, std::int32_t>> got;
-    for (const TFoundWord& h : f->FindAllHits()) got.emplace_back(h.Position, h.Length);
+    for (const TFoundWord& h : f.FindAllHits()) got.emplace_back(h.Position, h.Length);
     std::sort(got.begin(), got.end());
     FUZZ_CHECK(got == refHits);
   }
