@@ -154,10 +154,11 @@ class TPosixContentsReader : public IContentsReader {
     Guard_.Reset();
     if (Size_ > 0 && Size_ <= kReadWholeLimit) {
       // One read into our buffer; a file cut short meanwhile gives what it still holds.
-      Buffer_.resize(static_cast<std::size_t>(Size_));
+      const std::size_t want = static_cast<std::size_t>(Size_);
+      std::uint8_t* room = Room(want);
       std::size_t got = 0;
-      while (got < Buffer_.size()) {
-        const ssize_t n = pread(fd, Buffer_.data() + got, Buffer_.size() - got, static_cast<off_t>(got));
+      while (got < want) {
+        const ssize_t n = pread(fd, room + got, want - got, static_cast<off_t>(got));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);
@@ -207,18 +208,25 @@ class TPosixContentsReader : public IContentsReader {
   // A span read into the buffer. Bytes that can't be read (the file was cut
   // short, or the disk failed) read as zeros, and the file's result is void.
   const std::uint8_t* ReadSpan(std::uint64_t offset, std::size_t length) {
-    Buffer_.resize(length);
+    std::uint8_t* room = Room(length);
     std::size_t got = 0;
     while (got < length) {
-      const ssize_t n = pread(Fd_, Buffer_.data() + got, length - got, static_cast<off_t>(offset + got));
+      const ssize_t n = pread(Fd_, room + got, length - got, static_cast<off_t>(offset + got));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
       got += static_cast<std::size_t>(n);
     }
     if (got < length) {
-      std::fill(Buffer_.begin() + static_cast<std::ptrdiff_t>(got), Buffer_.end(), std::uint8_t{0});
+      std::fill(room + got, room + length, std::uint8_t{0});
       ReadFailed_ = true;
     }
+    return room;
+  }
+
+  // The buffer, at least n bytes long. It only grows: bytes past what was read
+  // are never looked at, so they need no clearing.
+  std::uint8_t* Room(std::size_t n) {
+    if (Buffer_.size() < n) Buffer_.resize(n);
     return Buffer_.data();
   }
 

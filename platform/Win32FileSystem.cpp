@@ -126,9 +126,10 @@ class TWin32ContentsReader : public IContentsReader {
     }
     if (static_cast<std::uint64_t>(size.QuadPart) <= kReadWholeLimit) {
       // One read into our buffer; a file cut short meanwhile gives what it still holds.
-      Buffer_.resize(static_cast<std::size_t>(size.QuadPart));
       DWORD got = 0;
-      if (!ReadFile(file.get(), Buffer_.data(), static_cast<DWORD>(Buffer_.size()), &got, nullptr) || got == 0)
+      if (!ReadFile(file.get(), Room(static_cast<std::size_t>(size.QuadPart)), static_cast<DWORD>(size.QuadPart), &got,
+                    nullptr) ||
+          got == 0)
         return false;
       Size_ = got;
       Read_ = true;
@@ -185,20 +186,27 @@ class TWin32ContentsReader : public IContentsReader {
   // A span read into the buffer. Bytes that can't be read (the file was cut
   // short, or the disk failed) read as zeros, and the file's result is void.
   const std::uint8_t* ReadSpan(std::uint64_t offset, std::size_t length) {
-    Buffer_.resize(length);
+    std::uint8_t* room = Room(length);
     std::size_t got = 0;
     while (got < length) {
       OVERLAPPED at{};
       at.Offset = static_cast<DWORD>(offset + got);
       at.OffsetHigh = static_cast<DWORD>((offset + got) >> 32);
       DWORD n = 0;
-      if (!ReadFile(File_.get(), Buffer_.data() + got, static_cast<DWORD>(length - got), &n, &at) || n == 0) break;
+      if (!ReadFile(File_.get(), room + got, static_cast<DWORD>(length - got), &n, &at) || n == 0) break;
       got += n;
     }
     if (got < length) {
-      std::fill(Buffer_.begin() + static_cast<std::ptrdiff_t>(got), Buffer_.end(), std::uint8_t{0});
+      std::fill(room + got, room + length, std::uint8_t{0});
       ReadFailed_ = true;
     }
+    return room;
+  }
+
+  // The buffer, at least n bytes long. It only grows: bytes past what was read
+  // are never looked at, so they need no clearing.
+  std::uint8_t* Room(std::size_t n) {
+    if (Buffer_.size() < n) Buffer_.resize(n);
     return Buffer_.data();
   }
 
