@@ -42,6 +42,8 @@ struct TDirEntry {
   std::uint32_t Time = 0;       // local last-write time, packed DOS form; 0 when it can't be packed
   TStamp LocalWrite;            // local last-write time, also outside the DOS years
   TFindData FindData;           // raw UTC times
+  // The size, times and read-only bit were left out (see IDirEnum::DeferDetails).
+  bool DetailsDeferred = false;
 };
 
 // An open enumeration of one pattern; closing is the destructor's job.
@@ -50,6 +52,17 @@ class IDirEnum {
   virtual ~IDirEnum() = default;
   // Fills the next entry whose name matches the pattern; false when there are no more.
   virtual bool Next(TDirEntry& entry) = 0;
+  // From now on the enumeration may leave out the size, times and read-only bit
+  // of plain files where finding them costs a call of their own (POSIX), and
+  // mark such entries DetailsDeferred. The name, the folder bit and the hidden
+  // bit are always there.
+  virtual void DeferDetails() {}
+  // Fills in what was left out of the entry Next gave last; false when it can't
+  // be read any more (the file is gone).
+  virtual bool FillDetails(TDirEntry& entry) {
+    (void)entry;
+    return true;
+  }
 };
 
 // Identity of a folder on its volume (volume serial + file index, or device + inode).

@@ -78,6 +78,7 @@ bool StatAt(int dirFd, const char* name, struct statx& st) {
 
 void FillEntry(const char* name, const struct statx& st, TDirEntry& e) {
   e.Name = name;
+  e.DetailsDeferred = false;
   const bool dir = S_ISDIR(st.stx_mode);
   e.Attr = dir ? faDirectory : faArchive;
   if (name[0] == '.' && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) e.Attr |= faHidden;
@@ -120,11 +121,30 @@ class TPosixDirEnum : public IDirEnum {
       if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
       if (FoldersOnly_ && d->d_type != DT_DIR && d->d_type != DT_LNK && d->d_type != DT_UNKNOWN) continue;
       if (!MatchesMask(name, Mask_)) continue;
-      if (!StatAt(dirfd(Dir_), name, st)) continue;
-      FillEntry(name, st, entry);
+      if (Defer_ && d->d_type == DT_REG) {
+        // A plain file: what the directory entry says is enough for now.
+        entry = TDirEntry{};
+        entry.Name = name;
+        entry.Attr = name[0] == '.' ? faArchive | faHidden : faArchive;
+        entry.DetailsDeferred = true;
+      } else {
+        if (!StatAt(dirfd(Dir_), name, st)) continue;
+        FillEntry(name, st, entry);
+      }
       if (EnumKeeps(entry.Attr, AttrMask_)) return true;
     }
     return false;
+  }
+
+  void DeferDetails() override { Defer_ = true; }
+
+  bool FillDetails(TDirEntry& entry) override {
+    if (!entry.DetailsDeferred) return true;
+    struct statx st;
+    const std::string name = entry.Name;
+    if (!Dir_ || !StatAt(dirfd(Dir_), name.c_str(), st)) return false;
+    FillEntry(name.c_str(), st, entry);
+    return true;
   }
 
  private:
@@ -133,6 +153,7 @@ class TPosixDirEnum : public IDirEnum {
   std::string Mask_;
   std::uint32_t AttrMask_;
   bool FoldersOnly_;
+  bool Defer_ = false;  // plain files' details wait for FillDetails
 };
 
 class TPosixContentsReader : public IContentsReader {

@@ -98,11 +98,15 @@ void TKtSearchThread::WalkFolder(const std::string& folder, const std::string& m
   TDirEntry entry;
   {
     auto files = Fs_.FindFirst(f, mask, attrMask);
+    // A file's size and times are asked for only when a condition or a row needs them.
+    files->DeferDetails();
+    Files_ = files.get();
     for (;;) {
       PollPause();
       if (Terminated() || !files->Next(entry)) break;
       if ((entry.Attr & attrMask) != 0) (this->*callback)(f, entry);
     }
+    Files_ = nullptr;
   }
   if (!recursive) return;
   auto folders = Fs_.FindFirst(f, "*.*", faHidden | faDirectory, true);
@@ -122,20 +126,41 @@ void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& en
     // With words, the read's own open gives the locked verdict: a locked file
     // is never opened, so it is never found.
     bool hit = Finder_.HasWords() || !IsFileLocked(Fs_, path);
+    // The size and times, where the enumeration left them out, are asked for
+    // once a condition or a row needs them; a file gone by then is not found.
+    const TDirEntry* e = &entry;
+    auto details = [&] {
+      if (!e->DetailsDeferred) return true;
+      Details_ = entry;
+      if (!Files_ || !Files_->FillDetails(Details_)) return false;
+      e = &Details_;
+      return true;
+    };
     if (hit && Request.Conditions && Request.Conditions->Count() > 0) {
-      Request.Conditions->LoadFileValues(entry);
-      hit = Request.Conditions->Matches();
+      hit = details();
+      if (hit) {
+        Request.Conditions->LoadFileValues(*e);
+        hit = Request.Conditions->Matches();
+      }
     }
     if (hit && Finder_.HasWords()) {
       Finder_.AttachFile(path);
       hit = Finder_.Find() > 0;
     }
     if (hit) {
+      const bool statAfterRead = e->DetailsDeferred && Finder_.HasWords();
+      hit = details();
+      // A size asked for after the read may belong to a later version of the
+      // file than the bytes that held the words: the size that was read goes
+      // with them.
+      if (hit && statAfterRead) Details_.Size = static_cast<std::int64_t>(Finder_.AttachedSize());
+    }
+    if (hit) {
       if (Request.ResultList)
-        PendingRows_.push_back({entry.Name, folder, entry.Size, entry.LocalWrite, entry.FindData.LastAccessTime,
-                                entry.FindData.CreationTime, 0});
+        PendingRows_.push_back(
+            {e->Name, folder, e->Size, e->LocalWrite, e->FindData.LastAccessTime, e->FindData.CreationTime, 0});
       ++FilesFound_;
-      KBFound_ += entry.Size / 1024;
+      KBFound_ += e->Size / 1024;
     }
   }
   ShowProgress();

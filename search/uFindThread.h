@@ -115,6 +115,8 @@ class TKtSearchThread : public TThread {
   ISearchWindow* Window_;
   std::string StatusText_;
   std::string Path_;  // the entry being tested, reused from entry to entry
+  IDirEnum* Files_ = nullptr;  // the enumeration the entries come from, while they do
+  TDirEntry Details_;          // an entry with the details the enumeration left out
   std::vector<TFoundFile> PendingRows_;  // found since the last hand-over
   std::chrono::milliseconds DeliveryInterval_ = kDeliveryInterval;
   std::chrono::steady_clock::time_point LastDelivery_{};

@@ -95,6 +95,8 @@ class TBMHWordsFinder : public TFinder {
   void AttachFile(const std::string& path);
   void DetachFile();
   bool Attached() const { return Size_ > 0; }
+  // The size of the contents attached last (0 when nothing is).
+  std::uint64_t AttachedSize() const { return Size_; }
   const std::string& FileName() const { return FileName_; }
 
   // Attaches bytes that stay owned by the caller (contents already in memory).
