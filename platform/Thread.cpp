@@ -1,5 +1,7 @@
 #include "Thread.h"
 
+#include <utility>
+
 namespace sorvik {
 
 TThread::TThread() : Owner_(std::this_thread::get_id()) {}
@@ -77,9 +79,11 @@ void TThread::Synchronize(const std::function<void()>& routine) {
     return;
   }
   // The pause gate is passed and the routine queued under one lock, so a pause
-  // either stops the routine at the gate or finds it already queued.
+  // either stops the routine at the gate or finds it already queued. A posted
+  // routine runs first.
   std::unique_lock lock(Lock_);
-  Changed_.wait(lock, [this] { return !Paused_ || Terminated_; });
+  Changed_.wait(lock, [this] { return (!Paused_ || Terminated_) && !Posted_; });
+  RethrowPostedError(lock);
   Pending_ = &routine;
   PendingDone_ = false;
   PendingError_ = nullptr;
@@ -96,8 +100,45 @@ void TThread::Synchronize(const std::function<void()>& routine) {
   if (error) std::rethrow_exception(error);
 }
 
+bool TThread::TryPost(std::function<void()> routine) {
+  if (OnOwnerThread()) {
+    routine();
+    return true;
+  }
+  std::unique_lock lock(Lock_);
+  Changed_.wait(lock, [this] { return !Paused_ || Terminated_; });
+  RethrowPostedError(lock);
+  if (Posted_ || Pending_) return false;
+  Posted_ = std::move(routine);
+  Changed_.notify_all();
+  lock.unlock();
+  if (Waker_) Waker_();
+  return true;
+}
+
+void TThread::RethrowPostedError(std::unique_lock<std::mutex>& lock) {
+  if (!PostedError_) return;
+  std::exception_ptr error = std::exchange(PostedError_, nullptr);
+  lock.unlock();
+  std::rethrow_exception(error);
+}
+
 void TThread::CheckSynchronize() {
   std::unique_lock lock(Lock_);
+  if (Posted_) {
+    std::function<void()> posted = std::exchange(Posted_, nullptr);
+    lock.unlock();
+    std::exception_ptr error;
+    try {
+      posted();
+    } catch (...) {
+      error = std::current_exception();
+    }
+    lock.lock();
+    if (error) PostedError_ = error;
+    Changed_.notify_all();
+    return;
+  }
   const std::function<void()>* routine = Pending_;
   if (!routine) return;
   Pending_ = nullptr;
@@ -120,8 +161,8 @@ void TThread::WaitFor() {
     for (;;) {
       {
         std::unique_lock lock(Lock_);
-        Changed_.wait(lock, [this] { return Finished_ || Pending_ != nullptr; });
-        if (Finished_ && Pending_ == nullptr) break;
+        Changed_.wait(lock, [this] { return Finished_ || Pending_ != nullptr || Posted_; });
+        if (Finished_ && Pending_ == nullptr && !Posted_) break;
       }
       CheckSynchronize();
     }

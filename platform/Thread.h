@@ -1,5 +1,6 @@
 // A worker thread with the hand-over machinery the window relies on:
 // Synchronize (run a routine on the owner's thread while the worker waits),
+// TryPost (hand one over without waiting for it),
 // Terminate/Terminated, WaitFor (which keeps serving hand-overs when the owner
 // waits), and a cooperative pause gate (Suspend/Resume/Suspended).
 //
@@ -58,6 +59,13 @@ class TThread {
   // there is thrown again here. Called on the owner's thread it runs directly.
   void Synchronize(const std::function<void()>& routine);
 
+  // Hands `routine` to the owner's thread and returns without waiting for it to
+  // run: true. While an earlier hand-over still waits to run, nothing is handed
+  // over: false. The pause gate applies as for Synchronize. An exception the
+  // routine throws is thrown again by the worker's next hand-over. Called on
+  // the owner's thread it runs directly.
+  bool TryPost(std::function<void()> routine);
+
   // A poll point: halts here while the pause gate is closed.
   void PollPause();
 
@@ -68,13 +76,17 @@ class TThread {
  private:
   void Run();
   bool OnOwnerThread() const { return std::this_thread::get_id() == Owner_; }
+  // With the lock held: an exception a posted routine threw, thrown here.
+  void RethrowPostedError(std::unique_lock<std::mutex>& lock);
 
   mutable std::mutex Lock_;
   std::condition_variable Changed_;
   std::thread Thread_;
   std::thread::id Owner_;
   std::function<void()> Waker_;
-  const std::function<void()>* Pending_ = nullptr;
+  const std::function<void()>* Pending_ = nullptr;  // a Synchronize waiting for its routine
+  std::function<void()> Posted_;                    // a routine handed over by TryPost
+  std::exception_ptr PostedError_;
   std::exception_ptr PendingError_;
   bool PendingDone_ = false;
   std::exception_ptr Fatal_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 #include "Locale.h"
 
@@ -173,23 +174,34 @@ constexpr std::size_t kMaxPendingRows = 4096;
 
 void TKtSearchThread::ShowProgress() {
   const auto now = std::chrono::steady_clock::now();
-  if (now - LastDelivery_ < DeliveryInterval_ && PendingRows_.size() < kMaxPendingRows) return;
-  Deliver();
+  const bool full = PendingRows_.size() >= kMaxPendingRows;
+  if (now - LastDelivery_ < DeliveryInterval_ && !full) return;
+  // Too many rows waiting, or a hand-over after every entry: the worker waits
+  // for the window. Otherwise it goes on while the window takes the batch.
+  Deliver(full || DeliveryInterval_.count() == 0);
 }
 
-void TKtSearchThread::Deliver() {
-  Synchronize([this] {
+void TKtSearchThread::Deliver(bool wait) {
+  // The rows and the panels as they stand now travel together; the window may
+  // take them while the worker goes on, so nothing here reads the worker later.
+  auto batch = std::make_shared<TBatch>();
+  batch->Rows.swap(PendingRows_);
+  batch->Panels = {std::to_string(EntriesExamined_), std::to_string(FilesFound_), FormatMB(KBFound_), StatusText_};
+  auto handOver = [this, batch] {
     if (Request.ResultList) {
-      for (TFoundFile& file : PendingRows_) {
+      for (TFoundFile& file : batch->Rows) {
         file.ImageIndex = Fs_.SmallIconIndex(file.Folder + file.Name);
         Request.ResultList->AddRow(file);
       }
     }
-    if (Window_)
-      Window_->ShowPanels({std::to_string(EntriesExamined_), std::to_string(FilesFound_), FormatMB(KBFound_),
-                           StatusText_});
-  });
-  PendingRows_.clear();
+    if (Window_) Window_->ShowPanels(batch->Panels);
+  };
+  if (wait) {
+    Synchronize(handOver);
+  } else if (!TryPost(handOver)) {
+    // The window hasn't taken the last batch yet: these rows wait for the next.
+    PendingRows_.swap(batch->Rows);
+  }
   LastDelivery_ = std::chrono::steady_clock::now();
 }
 
@@ -201,7 +213,7 @@ void TKtSearchThread::StartAnimation() {
 
 void TKtSearchThread::SearchFinished() {
   // What was found last, and the exact final counts, before the search turns idle.
-  Deliver();
+  Deliver(true);
   Synchronize([this] {
     if (Window_) {
       Window_->SetAnimationActive(false);

@@ -105,7 +105,12 @@ class TKtSearchThread : public TThread {
   // passed or too many rows wait.
   void ShowProgress();
   // One hand-over: the rows found since the last one, in order, then the panels.
-  void Deliver();
+  // With `wait` the worker waits until the window has taken them.
+  void Deliver(bool wait);
+  struct TBatch {
+    std::vector<TFoundFile> Rows;
+    std::array<std::string, 4> Panels;
+  };
   void StartAnimation();
   void SearchFinished();
   std::string WithDelimiter(const std::string& folder) const;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -57,6 +58,49 @@ TEST(Thread, ErrorInHandOverReachesTheWorker) {
   t.WaitFor();
   EXPECT_EQ(t.Caught, "from the hand-over");
   EXPECT_EQ(t.Loops, 0);
+}
+
+// A worker that posts numbered hand-overs without waiting, then one it waits for.
+class TPoster : public TThread {
+ public:
+  ~TPoster() override { StopAndWait(); }
+  std::vector<int> Seen;  // owner's thread only
+  std::atomic<int> Refused{0};
+  bool ThrowInFirst = false;
+  std::string Caught;
+
+ protected:
+  void Execute() override {
+    try {
+      for (int i = 0; i < 200 && !Terminated(); ++i) {
+        while (!TryPost([this, i] {
+          Seen.push_back(i);
+          if (ThrowInFirst && i == 0) throw std::runtime_error("posted");
+        }))
+          ++Refused;  // the last one is still waiting: nothing was handed over
+      }
+      Synchronize([this] { Seen.push_back(-1); });  // runs after every posted one
+    } catch (const std::exception& e) {
+      Caught = e.what();
+    }
+  }
+};
+
+TEST(Thread, PostedHandOversRunInOrderOneAtATime) {
+  TPoster t;
+  t.Resume();
+  t.WaitFor();
+  ASSERT_EQ(t.Seen.size(), 201u);
+  for (int i = 0; i < 200; ++i) EXPECT_EQ(t.Seen[static_cast<std::size_t>(i)], i);
+  EXPECT_EQ(t.Seen.back(), -1);
+  EXPECT_GT(t.Refused, 0);  // the worker was faster than the owner at least once
+
+  // An exception in a posted routine reaches the worker at its next hand-over.
+  TPoster u;
+  u.ThrowInFirst = true;
+  u.Resume();
+  u.WaitFor();
+  EXPECT_EQ(u.Caught, "posted");
 }
 
 TEST(Thread, PauseHaltsAndResumeContinues) {
