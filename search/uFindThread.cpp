@@ -181,21 +181,29 @@ void TKtSearchThread::ShowProgress() {
   Deliver(full || DeliveryInterval_.count() == 0);
 }
 
-void TKtSearchThread::Deliver(bool wait) {
+std::shared_ptr<TKtSearchThread::TBatch> TKtSearchThread::TakeBatch() {
   // The rows and the panels as they stand now travel together; the window may
-  // take them while the worker goes on, so nothing here reads the worker later.
+  // take them while the worker goes on, so nothing the window runs reads the
+  // worker's counters later.
   auto batch = std::make_shared<TBatch>();
   batch->Rows.swap(PendingRows_);
   batch->Panels = {std::to_string(EntriesExamined_), std::to_string(FilesFound_), FormatMB(KBFound_), StatusText_};
-  auto handOver = [this, batch] {
-    if (Request.ResultList) {
-      for (TFoundFile& file : batch->Rows) {
-        file.ImageIndex = Fs_.SmallIconIndex(file.Folder + file.Name);
-        Request.ResultList->AddRow(file);
-      }
+  return batch;
+}
+
+void TKtSearchThread::HandOver(TBatch& batch) {
+  if (Request.ResultList) {
+    for (TFoundFile& file : batch.Rows) {
+      file.ImageIndex = Fs_.SmallIconIndex(file.Folder + file.Name);
+      Request.ResultList->AddRow(file);
     }
-    if (Window_) Window_->ShowPanels(batch->Panels);
-  };
+  }
+  if (Window_) Window_->ShowPanels(batch.Panels);
+}
+
+void TKtSearchThread::Deliver(bool wait) {
+  auto batch = TakeBatch();
+  auto handOver = [this, batch] { HandOver(*batch); };
   if (wait) {
     Synchronize(handOver);
   } else if (!TryPost(handOver)) {
@@ -212,9 +220,12 @@ void TKtSearchThread::StartAnimation() {
 }
 
 void TKtSearchThread::SearchFinished() {
-  // What was found last, and the exact final counts, before the search turns idle.
-  Deliver(true);
-  Synchronize([this] {
+  // What was found last, the exact final counts and the turn to idle, in one
+  // hand-over: a pause can't come between them and leave its own panel text
+  // over the final one.
+  auto batch = TakeBatch();
+  Synchronize([this, batch] {
+    HandOver(*batch);
     if (Window_) {
       Window_->SetAnimationActive(false);
       Window_->SetSearchIdle();

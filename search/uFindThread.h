@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,9 @@ class TKtSearchThread : public TThread {
     std::vector<TFoundFile> Rows;
     std::array<std::string, 4> Panels;
   };
+  std::shared_ptr<TBatch> TakeBatch();
+  // On the window's thread: the batch's rows into the list, its panels shown.
+  void HandOver(TBatch& batch);
   void StartAnimation();
   void SearchFinished();
   std::string WithDelimiter(const std::string& folder) const;

@@ -229,7 +229,7 @@ TEST(ChangingTree, SearchesWhileFilesAndFoldersComeAndGo) {
   stop = true;
   mutator.join();
   EXPECT_GT(rows, 100);  // the searches did find files while the tree changed
-  EXPECT_GT(changer.Changes, 1000);
+  EXPECT_GT(changer.Changes, 200);  // the tree did change under the searches
   std::printf("changing tree: %d searches, %d rows, %d changes\n", runs, rows, changer.Changes.load());
 }
 
