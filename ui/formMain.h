@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -110,6 +111,10 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
     std::function<bool(HWND owner, const std::string& path)> Properties;
     std::function<bool(const std::string& path, HWND owner, POINT screen, bool& setAside)> ContextMenu;
   } Shell;
+  // How often the workers this window starts hand over their rows; window tests
+  // set 0 (a hand-over after every entry, the worker waiting for each), so that
+  // a search is surely still running when its first rows arrive.
+  std::chrono::milliseconds WorkerDeliveryInterval = TKtSearchThread::kDeliveryInterval;
 
   // The conditions tab: the grid's complete rows as matchers in the window's
   // conditions object; how many were added.

@@ -46,6 +46,7 @@ void TfrmMain::actSearchStartExecute() {
     State_ = TSearchState::Running;
     const HWND window = Handle();
     Worker_->SetWaker([window] { PostMessageW(window, WM_SORVIK_HANDOVER, 0, 0); });
+    Worker_->SetDeliveryInterval(WorkerDeliveryInterval);
     Worker_->Resume();
   } catch (...) {
     // A failure here leaves the window idle, without a worker, and says nothing.

@@ -54,6 +54,7 @@ class MainWindow : public testing::Test {
     for (int i = 0; i < files; ++i) Dir.File(FileName(i), "a needle here");
   }
   void Prepare(TfrmMain& f, const std::string& words = "needle") {
+    f.WorkerDeliveryInterval = std::chrono::milliseconds(0);  // still running when the first rows arrive
     SetText(f.edDirectories, Dir.Root());
     SetText(f.cboFilemask, "*.txt");
     SetText(f.cboKeyWords, words);

@@ -60,6 +60,7 @@ class ResultsList : public testing::Test {
  protected:
   void SetUp() override {
     Form = std::make_unique<TfrmMain>(Empty, false);
+    Form->WorkerDeliveryInterval = std::chrono::milliseconds(0);
     Form->Shell.Run = [this](HWND owner, const TShellCall& c) {
       EXPECT_EQ(owner, Form->Handle());
       Calls.push_back(c);
