@@ -86,6 +86,15 @@ double PrivateMegabytes() {
   return static_cast<double>(bytes) / (1024.0 * 1024.0);
 }
 
+// Dispatches the messages waiting for this thread.
+void DispatchWaiting() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
 void RunOnce(int count, int batch) {
   TCommandObject none;
   TfrmMain form(none, true);
@@ -112,11 +121,7 @@ void RunOnce(int count, int batch) {
   const auto start = Clock::now();
   feeder.Resume();
   auto pump = [&] {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
+    DispatchWaiting();
     feeder.CheckSynchronize();
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
   };
@@ -154,11 +159,7 @@ void RunSearch(const std::string& folder, const std::string& words) {
   const auto start = Clock::now();
   form.Execute(TActionId::SearchStart);
   while (form.SearchState() != TSearchState::Idle) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
+    DispatchWaiting();
     form.UpdateActions();
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
   }

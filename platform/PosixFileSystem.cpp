@@ -20,6 +20,7 @@
 
 #include "FaultGuard.h"
 #include "FileSystem.h"
+#include "ReadBuffer.h"
 
 namespace sorvik {
 
@@ -176,7 +177,7 @@ class TPosixContentsReader : public IContentsReader {
     if (Size_ > 0 && Size_ <= kReadWholeLimit) {
       // One read into our buffer; a file cut short meanwhile gives what it still holds.
       const std::size_t want = static_cast<std::size_t>(Size_);
-      std::uint8_t* room = Room(want);
+      std::uint8_t* room = Buffer_.Room(want);
       std::size_t got = 0;
       while (got < want) {
         const ssize_t n = pread(fd, room + got, want - got, static_cast<off_t>(got));
@@ -200,9 +201,16 @@ class TPosixContentsReader : public IContentsReader {
 
   const std::uint8_t* Map(std::uint64_t offset, std::size_t length) override {
     Unmap();
-    if (Read_) return length > 0 && offset + length <= Size_ ? Buffer_.data() + offset : nullptr;
+    if (Read_) return length > 0 && offset + length <= Size_ ? Buffer_.Data() + offset : nullptr;
     if (Fd_ < 0 || length == 0) return nullptr;
-    if (Spans_) return ReadSpan(offset, length);
+    if (Spans_)
+      return Buffer_.ReadSpan(offset, length, [this](std::uint8_t* to, std::size_t n, std::uint64_t at) -> std::size_t {
+        for (;;) {
+          const ssize_t got = pread(Fd_, to, n, static_cast<off_t>(at));
+          if (got < 0 && errno == EINTR) continue;
+          return got > 0 ? static_cast<std::size_t>(got) : 0;
+        }
+      });
     static const std::uint64_t page = static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
     const std::uint64_t aligned = offset & ~(page - 1);
     const std::size_t total = length + static_cast<std::size_t>(offset - aligned);
@@ -213,7 +221,7 @@ class TPosixContentsReader : public IContentsReader {
     return static_cast<const std::uint8_t*>(p) + (offset - aligned);
   }
 
-  bool Faulted() const override { return Guard_.Faulted() || ReadFailed_; }
+  bool Faulted() const override { return Guard_.Faulted() || Buffer_.Failed(); }
 
   void Close() override {
     Unmap();
@@ -222,35 +230,10 @@ class TPosixContentsReader : public IContentsReader {
     Size_ = 0;
     Read_ = false;
     Spans_ = false;
-    ReadFailed_ = false;
+    Buffer_.Reset();
   }
 
  private:
-  // A span read into the buffer. Bytes that can't be read (the file was cut
-  // short, or the disk failed) read as zeros, and the file's result is void.
-  const std::uint8_t* ReadSpan(std::uint64_t offset, std::size_t length) {
-    std::uint8_t* room = Room(length);
-    std::size_t got = 0;
-    while (got < length) {
-      const ssize_t n = pread(Fd_, room + got, length - got, static_cast<off_t>(offset + got));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
-    }
-    if (got < length) {
-      std::fill(room + got, room + length, std::uint8_t{0});
-      ReadFailed_ = true;
-    }
-    return room;
-  }
-
-  // The buffer, at least n bytes long. It only grows: bytes past what was read
-  // are never looked at, so they need no clearing.
-  std::uint8_t* Room(std::size_t n) {
-    if (Buffer_.size() < n) Buffer_.resize(n);
-    return Buffer_.data();
-  }
-
   void Unmap() {
     if (!Guard_.Watching()) return;
     const TGuardedView view = Guard_.Stop();
@@ -258,10 +241,9 @@ class TPosixContentsReader : public IContentsReader {
   }
 
   int Fd_ = -1;
-  std::vector<std::uint8_t> Buffer_;  // a small file's bytes, or a span; reused from file to file
-  bool Read_ = false;                 // the file was read into Buffer_
-  bool Spans_ = false;                // the file is read span by span into Buffer_
-  bool ReadFailed_ = false;           // a span could not be read in full
+  TReadBuffer Buffer_;
+  bool Read_ = false;   // the file was read whole into Buffer_
+  bool Spans_ = false;  // the file is read span by span into Buffer_
   std::uint64_t Size_ = 0;
   TViewGuard Guard_;
 };

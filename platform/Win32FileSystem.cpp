@@ -10,6 +10,7 @@
 
 #include "FaultGuard.h"
 #include "FileSystem.h"
+#include "ReadBuffer.h"
 #include "Win32Handles.h"
 #include "WinText.h"
 
@@ -127,7 +128,7 @@ class TWin32ContentsReader : public IContentsReader {
     if (static_cast<std::uint64_t>(size.QuadPart) <= kReadWholeLimit) {
       // One read into our buffer; a file cut short meanwhile gives what it still holds.
       DWORD got = 0;
-      if (!ReadFile(file.get(), Room(static_cast<std::size_t>(size.QuadPart)), static_cast<DWORD>(size.QuadPart), &got,
+      if (!ReadFile(file.get(), Buffer_.Room(static_cast<std::size_t>(size.QuadPart)), static_cast<DWORD>(size.QuadPart), &got,
                     nullptr) ||
           got == 0)
         return false;
@@ -157,8 +158,15 @@ class TWin32ContentsReader : public IContentsReader {
 
   const std::uint8_t* Map(std::uint64_t offset, std::size_t length) override {
     Unmap();
-    if (Read_) return length > 0 && offset + length <= Size_ ? Buffer_.data() + offset : nullptr;
-    if (File_ && length > 0) return ReadSpan(offset, length);
+    if (Read_) return length > 0 && offset + length <= Size_ ? Buffer_.Data() + offset : nullptr;
+    if (File_ && length > 0)
+      return Buffer_.ReadSpan(offset, length, [this](std::uint8_t* to, std::size_t n, std::uint64_t at) -> std::size_t {
+        OVERLAPPED where{};
+        where.Offset = static_cast<DWORD>(at);
+        where.OffsetHigh = static_cast<DWORD>(at >> 32);
+        DWORD got = 0;
+        return ReadFile(File_.get(), to, static_cast<DWORD>(n), &got, &where) ? got : 0;
+      });
     if (!Mapping_ || length == 0) return nullptr;
     const std::uint64_t aligned = offset - offset % Granularity_;
     const std::size_t total = length + static_cast<std::size_t>(offset - aligned);
@@ -171,7 +179,7 @@ class TWin32ContentsReader : public IContentsReader {
 
   std::size_t ViewSizeHint() const override { return File_ ? kReadSpan : 0; }
 
-  bool Faulted() const override { return Guard_.Faulted() || ReadFailed_; }
+  bool Faulted() const override { return Guard_.Faulted() || Buffer_.Failed(); }
 
   void Close() override {
     Unmap();
@@ -179,37 +187,10 @@ class TWin32ContentsReader : public IContentsReader {
     File_.reset();
     Size_ = 0;
     Read_ = false;
-    ReadFailed_ = false;
+    Buffer_.Reset();
   }
 
  private:
-  // A span read into the buffer. Bytes that can't be read (the file was cut
-  // short, or the disk failed) read as zeros, and the file's result is void.
-  const std::uint8_t* ReadSpan(std::uint64_t offset, std::size_t length) {
-    std::uint8_t* room = Room(length);
-    std::size_t got = 0;
-    while (got < length) {
-      OVERLAPPED at{};
-      at.Offset = static_cast<DWORD>(offset + got);
-      at.OffsetHigh = static_cast<DWORD>((offset + got) >> 32);
-      DWORD n = 0;
-      if (!ReadFile(File_.get(), room + got, static_cast<DWORD>(length - got), &n, &at) || n == 0) break;
-      got += n;
-    }
-    if (got < length) {
-      std::fill(room + got, room + length, std::uint8_t{0});
-      ReadFailed_ = true;
-    }
-    return room;
-  }
-
-  // The buffer, at least n bytes long. It only grows: bytes past what was read
-  // are never looked at, so they need no clearing.
-  std::uint8_t* Room(std::size_t n) {
-    if (Buffer_.size() < n) Buffer_.resize(n);
-    return Buffer_.data();
-  }
-
   void Unmap() {
     if (!Guard_.Watching()) return;
     const TGuardedView view = Guard_.Stop();
@@ -221,10 +202,9 @@ class TWin32ContentsReader : public IContentsReader {
   }
 
   UniqueKernelHandle Mapping_;
-  UniqueFile File_;                   // a file read span by span into Buffer_
-  bool ReadFailed_ = false;           // a span could not be read in full
-  std::vector<std::uint8_t> Buffer_;  // a small file's bytes, or a span; reused from file to file
-  bool Read_ = false;                 // the file was read into Buffer_
+  UniqueFile File_;      // a file read span by span into Buffer_
+  TReadBuffer Buffer_;
+  bool Read_ = false;    // the file was read whole into Buffer_
   std::uint64_t Size_ = 0;
   std::uint64_t Granularity_ = 65536;
   TViewGuard Guard_;
