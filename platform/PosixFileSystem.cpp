@@ -124,9 +124,13 @@ class TPosixDirEnum : public IDirEnum {
       if (!MatchesMask(name, Mask_)) continue;
       if (Defer_ && d->d_type == DT_REG) {
         // A plain file: what the directory entry says is enough for now.
-        entry = TDirEntry{};
-        entry.Name = name;
+        // Field by field, so that the name keeps its buffer from entry to entry.
+        entry.Name.assign(name);
         entry.Attr = name[0] == '.' ? faArchive | faHidden : faArchive;
+        entry.Size = 0;
+        entry.Time = 0;
+        entry.LocalWrite = {};
+        entry.FindData = {};
         entry.DetailsDeferred = true;
       } else {
         if (!StatAt(dirfd(Dir_), name, st)) continue;
