@@ -42,7 +42,7 @@ constexpr std::array<std::uint8_t, 256> kByteFrequency = MakeByteFrequency();
 TMatchingBytes::TMatchingBytes(const std::uint8_t* fold) : Fold_(fold) {
   for (int b = 0; b < 256; ++b) {
     TEntry& e = ByWordByte_[fold ? fold[b] : b];
-    if (e.Count < kMaxSet) e.Bytes[static_cast<std::size_t>(e.Count)] = static_cast<std::uint8_t>(b);
+    if (e.Count < kMaxMatchingBytes) e.Bytes[static_cast<std::size_t>(e.Count)] = static_cast<std::uint8_t>(b);
     ++e.Count;
     e.Cost += kByteFrequency[b];
   }
@@ -89,7 +89,7 @@ void TWordScanner::Prepare(const std::string& word, const TMatchingBytes& matchi
       NeverMatches_ = true;
       return;
     }
-    if (c.Matching > kMaxSet) continue;
+    if (c.Matching > kMaxMatchingBytes) continue;
     if (!haveFirst || c.Cost < first.Cost) {
       if (haveFirst && word[first.Probe.Offset] != word[i]) {
         second = first;
@@ -108,10 +108,10 @@ void TWordScanner::Prepare(const std::string& word, const TMatchingBytes& matchi
   if (second.Probe.Offset < first.Probe.Offset) std::swap(first, second);
   First_ = first.Probe;
   Second_ = second.Probe;
-  First_.Count = std::min(first.Matching, kMaxSet);
-  Second_.Count = std::min(second.Matching, kMaxSet);
+  First_.Count = std::min(first.Matching, kMaxMatchingBytes);
+  Second_.Count = std::min(second.Matching, kMaxMatchingBytes);
   for (TProbe* probe : {&First_, &Second_})
-    for (int k = probe->Count; k < kMaxSet; ++k) probe->Bytes[k] = probe->Bytes[0];
+    for (int k = probe->Count; k < kMaxMatchingBytes; ++k) probe->Bytes[k] = probe->Bytes[0];
   const int widest = std::max(First_.Count, Second_.Count);
   Width_ = widest == 1 ? 1 : widest == 2 ? 2 : 4;
 }

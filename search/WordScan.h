@@ -33,7 +33,6 @@ class TMatchingBytes {
   const std::uint8_t* Fold() const { return Fold_; }
 
  private:
-  static constexpr int kMaxSet = kMaxMatchingBytes;
   const std::uint8_t* Fold_;
   std::array<TEntry, 256> ByWordByte_{};
 };
@@ -53,13 +52,12 @@ class TWordScanner {
   std::size_t Length() const { return Word_.size(); }
 
  private:
-  // The bytes that match one word byte: at most kMaxSet of them are compared
+  // The bytes that match one word byte: at most kMaxMatchingBytes of them are compared
   // by the vector loop; a word byte matched by more is never picked.
-  static constexpr int kMaxSet = kMaxMatchingBytes;
   struct TProbe {
     std::size_t Offset = 0;
     int Count = 0;
-    std::array<std::uint8_t, kMaxSet> Bytes{};
+    std::array<std::uint8_t, kMaxMatchingBytes> Bytes{};
   };
 
   bool Matches(const std::uint8_t* at) const;
