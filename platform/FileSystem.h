@@ -122,6 +122,13 @@ class IFileSystem {
   // reading without sharing: another process holds it, or the user may not read it.
   virtual bool IsFileLocked(const std::string& path) = 0;
 
+  // Fills in what an enumeration left out of the entry (see IDirEnum::DeferDetails)
+  // for the file at `path`; false when it can't be read any more (the file is gone).
+  virtual bool FillDetails(const std::string& path, TDirEntry& entry) {
+    (void)path;
+    return !entry.DetailsDeferred;
+  }
+
   // The identity of a folder; false when it can't be read.
   virtual bool FolderIdentity(const std::string& folder, TFolderId& id) = 0;
 

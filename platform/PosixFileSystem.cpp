@@ -272,6 +272,15 @@ class TPosixFileSystem : public IFileSystem {
     return false;
   }
 
+  bool FillDetails(const std::string& path, TDirEntry& entry) override {
+    if (!entry.DetailsDeferred) return true;
+    struct statx st;
+    if (!StatAt(AT_FDCWD, path.c_str(), st)) return false;
+    const std::string name = entry.Name;
+    FillEntry(name.c_str(), st, entry);
+    return true;
+  }
+
   bool FolderIdentity(const std::string& folder, TFolderId& id) override {
     struct stat st;
     if (stat(folder.c_str(), &st) != 0) return false;

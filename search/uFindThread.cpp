@@ -41,6 +41,7 @@ std::string TKtSearchThread::WithDelimiter(const std::string& folder) const {
 
 void TKtSearchThread::Execute() {
   EntriesExamined_ = 0;
+  CutShort_ = false;
   FilesFound_ = 0;
   KBFound_ = 0;
   StatusText_.clear();
@@ -50,18 +51,29 @@ void TKtSearchThread::Execute() {
   try {
     ShowProgress();
     if (Request.ResultList && !Terminated()) {
-      Finder_.SetWords(Utf8ToAnsi(Request.Words));
-      Finder_.SetIgnoreCase(!Request.CaseSensitive);
-      Finder_.SetWholeWords(Request.WholeWords);
-      Finder_.SetMatchMode(Request.MatchMode);
+      ConfigureFinder(Finder_);
       // Stop and Pause reach into a large file between the spans of its scan.
-      Finder_.SetInterrupt([this] {
+      auto interrupt = [this] {
         PollPause();
         return Terminated();
-      });
+      };
+      Finder_.SetInterrupt(interrupt);
+      std::unique_ptr<TContentPool> pool;
+      if (Finder_.HasWords())
+        pool = std::make_unique<TContentPool>(
+            Fs_, Finder_, ContentHelpers_, [this](TBMHWordsFinder& f) { ConfigureFinder(f); }, interrupt);
+      Contents_ = pool.get();
       StartAnimation();
       OpenFolders_.clear();
-      WalkFolder(Request.Folder, Request.Mask, Request.Recursive, &TKtSearchThread::HandleEntry, faAnyFile);
+      try {
+        WalkFolder(Request.Folder, Request.Mask, Request.Recursive, &TKtSearchThread::HandleEntry, faAnyFile);
+        // The files still in their contents tests; cut short after a Stop.
+        if (pool) pool->Drain(true, [this](TContentJob& job) { FinishContentTest(job); });
+      } catch (...) {
+        Contents_ = nullptr;
+        throw;
+      }
+      Contents_ = nullptr;
     }
   } catch (const std::exception& e) {
     Error_ = e.what();
@@ -144,27 +156,36 @@ void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& en
         hit = Request.Conditions->Matches();
       }
     }
-    if (hit && Finder_.HasWords()) {
-      Finder_.AttachFile(path);
-      hit = Finder_.Find() > 0;
-    }
-    if (hit) {
-      const bool statAfterRead = e->DetailsDeferred && Finder_.HasWords();
-      hit = details();
-      // A size asked for after the read may belong to a later version of the
-      // file than the bytes that held the words: the size that was read goes
-      // with them.
-      if (hit && statAfterRead) Details_.Size = static_cast<std::int64_t>(Finder_.AttachedSize());
-    }
-    if (hit) {
-      if (Request.ResultList)
-        PendingRows_.push_back(
-            {e->Name, folder, e->Size, e->LocalWrite, e->FindData.LastAccessTime, e->FindData.CreationTime, 0});
-      ++FilesFound_;
-      KBFound_ += e->Size / 1024;
+    if (hit && Contents_) {
+      // The contents test runs on whichever core is free; its verdict comes
+      // back in walk order.
+      Contents_->Submit(folder, *e, path);
+      Contents_->Drain(false, [this](TContentJob& job) { FinishContentTest(job); });
+    } else if (hit && details()) {
+      AddFound(folder, *e);
     }
   }
   ShowProgress();
+}
+
+void TKtSearchThread::FinishContentTest(TContentJob& job) {
+  if (job.CutShort) CutShort_ = true;
+  if (job.Found) AddFound(job.Folder, job.Entry);
+}
+
+void TKtSearchThread::AddFound(const std::string& folder, const TDirEntry& e) {
+  if (Request.ResultList)
+    PendingRows_.push_back(
+        {e.Name, folder, e.Size, e.LocalWrite, e.FindData.LastAccessTime, e.FindData.CreationTime, 0});
+  ++FilesFound_;
+  KBFound_ += e.Size / 1024;
+}
+
+void TKtSearchThread::ConfigureFinder(TBMHWordsFinder& finder) const {
+  finder.SetWords(Utf8ToAnsi(Request.Words));
+  finder.SetIgnoreCase(!Request.CaseSensitive);
+  finder.SetWholeWords(Request.WholeWords);
+  finder.SetMatchMode(Request.MatchMode);
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ContentPool.h"
 #include "FileSystem.h"
 #include "Thread.h"
 #include "uFileConditions.h"
@@ -83,7 +84,13 @@ class TKtSearchThread : public TThread {
   std::int64_t FilesFound() const { return FilesFound_; }
   std::int64_t KBFound() const { return KBFound_; }
   const std::string& StatusText() const { return StatusText_; }
-  TBMHWordsFinder& Finder() { return Finder_; }
+
+  // True when a contents test of the last run was cut short by Stop.
+  bool CutShort() const { return CutShort_; }
+
+  // Helper threads for the contents tests besides the worker's own
+  // (DefaultContentHelpers unless set; 0 tests every file on the worker).
+  void SetContentHelpers(unsigned helpers) { ContentHelpers_ = helpers; }
 
   // The message of the error that ended the last run, empty when none did.
   const std::string& ErrorMessage() const { return Error_; }
@@ -118,6 +125,12 @@ class TKtSearchThread : public TThread {
   void StartAnimation();
   void SearchFinished();
   std::string WithDelimiter(const std::string& folder) const;
+  // The finder readied for the request's words, case and mode.
+  void ConfigureFinder(TBMHWordsFinder& finder) const;
+  // A file that passed every test: counted, and its row queued.
+  void AddFound(const std::string& folder, const TDirEntry& entry);
+  // A contents test's verdict, taken in walk order.
+  void FinishContentTest(TContentJob& job);
 
   TBMHWordsFinder Finder_;
   IFileSystem& Fs_;
@@ -129,6 +142,9 @@ class TKtSearchThread : public TThread {
   std::vector<TFoundFile> PendingRows_;  // found since the last hand-over
   std::chrono::milliseconds DeliveryInterval_ = kDeliveryInterval;
   std::chrono::steady_clock::time_point LastDelivery_{};
+  TContentPool* Contents_ = nullptr;  // the contents tests of the run, while it has words
+  unsigned ContentHelpers_ = DefaultContentHelpers();
+  bool CutShort_ = false;
   std::int64_t EntriesExamined_ = 0;
   std::int64_t FilesFound_ = 0;
   std::int64_t KBFound_ = 0;

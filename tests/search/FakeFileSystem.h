@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -41,7 +42,9 @@ class TFakeFileSystem : public IFileSystem {
   // Makes `folder` report the identity of `sameAs` (a link back up the tree).
   void Alias(const std::string& folder, const std::string& sameAs) { Aliases_[folder] = sameAs; }
 
-  std::vector<std::string> Opened;  // paths opened for their contents
+  // Paths opened for their contents. The contents tests may run on several
+  // threads, so the order they were opened in is not kept.
+  std::multiset<std::string> Opened;
   std::vector<std::string> Listed;  // folder + mask of every enumeration
 
   char Delimiter() const override { return '\\'; }
@@ -91,7 +94,8 @@ class TFakeFileSystem : public IFileSystem {
         Node = nullptr;
         return false;
       }
-      Fs.Opened.push_back(path);
+      std::lock_guard lock(Fs.OpenedLock_);
+      Fs.Opened.insert(path);
       return true;
     }
     std::uint64_t Size() const override { return Node ? Node->Contents.size() : 0; }
@@ -112,6 +116,7 @@ class TFakeFileSystem : public IFileSystem {
     return nullptr;
   }
 
+  std::mutex OpenedLock_;
   std::map<std::string, std::vector<TNode>> Folders_;
   std::map<std::string, std::string> Aliases_;
 };

@@ -205,7 +205,7 @@ TEST(FileConditions, WorkerTestsConditionsBeforeContents) {
   t.WaitFor();
   EXPECT_EQ(list.Names, std::vector<std::string>{"big.txt"});
   EXPECT_EQ(t.EntriesExamined(), 3);
-  EXPECT_EQ(fs.Opened, (std::vector<std::string>{"C:\\c\\big.txt", "C:\\c\\big-no.txt"}));
+  EXPECT_EQ(fs.Opened, (std::multiset<std::string>{"C:\\c\\big.txt", "C:\\c\\big-no.txt"}));
 }
 
 // ---- time zones, with the real file system ----------------------------------

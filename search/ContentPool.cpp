@@ -1,0 +1,130 @@
+#include "ContentPool.h"
+
+#include <utility>
+
+namespace sorvik {
+
+namespace {
+// Files queued at most: bounds the memory however far the walk could run ahead.
+constexpr std::size_t kMaxQueued = 256;
+// Tests each helper may have waiting before the walk runs one itself.
+constexpr std::size_t kAheadPerHelper = 16;
+}  // namespace
+
+unsigned DefaultContentHelpers() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores > 1 ? cores - 1 : 0;
+}
+
+TContentPool::TContentPool(IFileSystem& fs, TBMHWordsFinder& own, unsigned helpers,
+                           const std::function<void(TBMHWordsFinder&)>& configure, std::function<bool()> interrupt)
+    : Fs_(fs), Own_(own), Interrupt_(std::move(interrupt)), Ahead_(helpers * kAheadPerHelper) {
+  for (unsigned i = 0; i < helpers; ++i) {
+    auto finder = std::make_unique<TBMHWordsFinder>(fs);
+    configure(*finder);
+    finder->SetInterrupt([this] { return Closing_ || (Interrupt_ && Interrupt_()); });
+    Finders_.push_back(std::move(finder));
+  }
+  for (auto& finder : Finders_) Helpers_.emplace_back([this, f = finder.get()] { HelperLoop(*f); });
+}
+
+TContentPool::~TContentPool() {
+  {
+    std::lock_guard lock(Lock_);
+    Closing_ = true;
+  }
+  Work_.notify_all();
+  for (std::thread& t : Helpers_) t.join();
+}
+
+void TContentPool::Submit(const std::string& folder, const TDirEntry& entry, const std::string& path) {
+  std::lock_guard lock(Lock_);
+  TSlot& slot = Slots_.emplace_back();
+  slot.Job.Folder = folder;
+  slot.Job.Entry = entry;
+  slot.Job.Path = path;
+  Waiting_.push_back(&slot);
+  if (IdleHelpers_ > 0) Work_.notify_one();
+}
+
+void TContentPool::Drain(bool all, const std::function<void(TContentJob&)>& finish) {
+  std::unique_lock lock(Lock_);
+  for (;;) {
+    while (!Slots_.empty() && Slots_.front().Done) {
+      TContentJob job = std::move(Slots_.front().Job);
+      Slots_.pop_front();
+      lock.unlock();
+      finish(job);
+      lock.lock();
+    }
+    if (Error_) std::rethrow_exception(std::exchange(Error_, nullptr));
+    const bool full = Slots_.size() >= kMaxQueued;
+    if (Waiting_.size() > Ahead_ || (!Waiting_.empty() && (all || full))) {
+      // Too far ahead of the helpers: the oldest waiting test runs here.
+      TSlot* slot = Waiting_.front();
+      Waiting_.pop_front();
+      lock.unlock();
+      try {
+        Test(Own_, slot->Job);
+      } catch (...) {
+        lock.lock();
+        slot->Done = true;
+        throw;
+      }
+      lock.lock();
+      slot->Done = true;
+      continue;
+    }
+    if (Slots_.empty() || (!all && !full)) return;
+    // Every test left is in a helper's hands.
+    WalkWaits_ = true;
+    Done_.wait(lock);
+    WalkWaits_ = false;
+  }
+}
+
+void TContentPool::HelperLoop(TBMHWordsFinder& finder) {
+  std::unique_lock lock(Lock_);
+  for (;;) {
+    if (Closing_) return;
+    if (Waiting_.empty()) {
+      ++IdleHelpers_;
+      Work_.wait(lock);
+      --IdleHelpers_;
+      continue;
+    }
+    TSlot* slot = Waiting_.front();
+    Waiting_.pop_front();
+    lock.unlock();
+    std::exception_ptr error;
+    try {
+      Test(finder, slot->Job);
+    } catch (...) {
+      error = std::current_exception();
+    }
+    lock.lock();
+    if (error && !Error_) Error_ = error;
+    slot->Done = true;
+    if (WalkWaits_) Done_.notify_one();
+  }
+}
+
+void TContentPool::Test(TBMHWordsFinder& finder, TContentJob& job) {
+  if (Closing_ || (Interrupt_ && Interrupt_())) {
+    job.CutShort = true;
+    return;
+  }
+  finder.AttachFile(job.Path);
+  job.Found = finder.Find() > 0;
+  job.CutShort = finder.Interrupted();
+  if (job.Found && job.Entry.DetailsDeferred) {
+    // Asked for after the read, the size may belong to a later version of the
+    // file than the bytes that held the words: the size that was read goes with them.
+    const auto size = static_cast<std::int64_t>(finder.AttachedSize());
+    job.Found = Fs_.FillDetails(job.Path, job.Entry);
+    job.Entry.Size = size;
+  }
+  finder.DetachFile();
+}
+
+}  // namespace sorvik

@@ -1,0 +1,87 @@
+// The contents tests of a search, spread over the cores: the walk queues each
+// file that reached its contents test, helper threads (and the walk itself when
+// it runs ahead too far) test them, and the walk takes the verdicts back in the
+// order it queued the files, so rows still reach the list in walk order.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FileSystem.h"
+#include "uFinder.h"
+
+namespace sorvik {
+
+// A file waiting for its contents test, or done with it.
+struct TContentJob {
+  std::string Folder;  // ends in the delimiter
+  TDirEntry Entry;     // after a hit, with the details the enumeration had left out
+  std::string Path;
+  bool Found = false;
+  bool CutShort = false;  // the test was ended by the interrupt (Stop)
+};
+
+class TContentPool {
+ public:
+  // `own` is the walk's finder. `configure` readies a helper's finder exactly as
+  // `own` is readied (words, case, mode). `interrupt` is asked before each test
+  // and between the spans of a large file (see TBMHWordsFinder::SetInterrupt),
+  // on whichever thread runs the test; true cuts the test short.
+  TContentPool(IFileSystem& fs, TBMHWordsFinder& own, unsigned helpers,
+               const std::function<void(TBMHWordsFinder&)>& configure, std::function<bool()> interrupt);
+  // Lets the helpers finish the tests they are inside (cut short) and joins them.
+  ~TContentPool();
+  TContentPool(const TContentPool&) = delete;
+  TContentPool& operator=(const TContentPool&) = delete;
+
+  // Queues a file (on the walk's thread).
+  void Submit(const std::string& folder, const TDirEntry& entry, const std::string& path);
+
+  // Hands every job finished at the front of the queue to `finish`, in the
+  // order they were queued, and keeps the backlog bounded: while too many tests
+  // wait, the walk's thread runs the oldest itself. With `all`, returns only
+  // when the queue is empty. An exception a helper's test threw is thrown here.
+  void Drain(bool all, const std::function<void(TContentJob&)>& finish);
+
+ private:
+  struct TSlot {
+    TContentJob Job;
+    bool Done = false;
+  };
+
+  void HelperLoop(TBMHWordsFinder& finder);
+  // Runs one test with `finder`, without the lock.
+  void Test(TBMHWordsFinder& finder, TContentJob& job);
+
+  IFileSystem& Fs_;
+  TBMHWordsFinder& Own_;
+  std::function<bool()> Interrupt_;
+  std::vector<std::unique_ptr<TBMHWordsFinder>> Finders_;  // one per helper
+  std::vector<std::thread> Helpers_;
+  std::size_t Ahead_;  // tests left to the helpers before the walk runs one itself
+
+  std::mutex Lock_;
+  std::condition_variable Work_;  // a job was queued, or the pool is closing
+  std::condition_variable Done_;  // a job was finished
+  std::deque<TSlot> Slots_;       // queued, in walk order; front is the oldest
+  std::deque<TSlot*> Waiting_;    // not yet taken by any thread, oldest first
+  std::size_t IdleHelpers_ = 0;
+  bool WalkWaits_ = false;  // the walk waits for the front job
+  std::exception_ptr Error_;
+  std::atomic<bool> Closing_{false};
+};
+
+// The helper threads a search uses by default: one fewer than the cores, as
+// the walk's thread tests files too.
+unsigned DefaultContentHelpers();
+
+}  // namespace sorvik
