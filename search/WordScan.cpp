@@ -1,7 +1,9 @@
 #include "WordScan.h"
 
+#include <algorithm>
 #include <bit>
-#include <cstring>
+
+#include "WordScanLoop.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define SORVIK_SSE2 1
@@ -10,7 +12,35 @@
 
 namespace sorvik {
 
+#ifdef SORVIK_AVX2
+TScanLoop Avx2ScanLoop(bool masked, int width);  // WordScanAvx2.cpp
+#endif
+
 namespace {
+
+#ifdef SORVIK_SSE2
+struct TSse2 {
+  using T = __m128i;
+  static constexpr std::size_t kWidth = 16;
+  static T Set1(std::uint8_t b) { return _mm_set1_epi8(static_cast<char>(b)); }
+  static T Load(const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+  static T Eq(T x, T y) { return _mm_cmpeq_epi8(x, y); }
+  static T And(T x, T y) { return _mm_and_si128(x, y); }
+  static T Or(T x, T y) { return _mm_or_si128(x, y); }
+  static std::uint32_t MoveMask(T x) { return static_cast<std::uint32_t>(_mm_movemask_epi8(x)); }
+};
+#endif
+
+// Whether the probe's bytes are exactly those b with (b & Mask) == Value; sets both.
+void MakeMasked(TScanProbe& probe) {
+  std::uint8_t differ = 0;
+  for (int k = 1; k < probe.Count; ++k) differ |= probe.Bytes[k] ^ probe.Bytes[0];
+  // The bytes all agree outside `differ`; they are the whole set when there
+  // are as many of them as `differ` allows.
+  probe.Masked = probe.Count == 1 << std::popcount(differ);
+  probe.Mask = static_cast<std::uint8_t>(~differ);
+  probe.Value = probe.Bytes[0] & probe.Mask;
+}
 
 // How common each byte is in typical text and code, 0 (rare) to 255 (very
 // common). Only the order matters: it picks the two bytes the loop looks for.
@@ -48,17 +78,17 @@ TMatchingBytes::TMatchingBytes(const std::uint8_t* fold) : Fold_(fold) {
   }
 }
 
-void TWordScanner::Prepare(const std::string& word, const std::uint8_t* fold) {
-  Prepare(word, TMatchingBytes(fold));
+void TWordScanner::Prepare(const std::string& word, const std::uint8_t* fold, bool widest) {
+  Prepare(word, TMatchingBytes(fold), widest);
 }
 
-void TWordScanner::Prepare(const std::string& word, const TMatchingBytes& matching) {
+void TWordScanner::Prepare(const std::string& word, const TMatchingBytes& matching, bool widest) {
   const std::uint8_t* fold = matching.Fold();
-  Word_ = word;
-  Fold_ = fold;
+  Plan_ = {};
+  Plan_.Word = word;
+  Plan_.Fold = fold;
   NeverMatches_ = false;
-  Width_ = 0;
-  First_ = Second_ = {};
+  Loop_ = ChooseScanLoop(false, 0, widest);
   const std::size_t m = word.size();
   if (m == 0) {
     NeverMatches_ = true;
@@ -67,7 +97,7 @@ void TWordScanner::Prepare(const std::string& word, const TMatchingBytes& matchi
 
   // For each word byte: the content bytes that match it, and how common they are.
   struct TCandidate {
-    TProbe Probe;
+    TScanProbe Probe;
     int Matching = 0;  // content bytes matching this word byte
     int Cost = 0;
   };
@@ -106,80 +136,32 @@ void TWordScanner::Prepare(const std::string& word, const TMatchingBytes& matchi
   if (!haveSecond) second = first;
   // Probes in text order, each padded with its first byte.
   if (second.Probe.Offset < first.Probe.Offset) std::swap(first, second);
-  First_ = first.Probe;
-  Second_ = second.Probe;
-  First_.Count = std::min(first.Matching, kMaxMatchingBytes);
-  Second_.Count = std::min(second.Matching, kMaxMatchingBytes);
-  for (TProbe* probe : {&First_, &Second_})
+  Plan_.First = first.Probe;
+  Plan_.Second = second.Probe;
+  Plan_.First.Count = std::min(first.Matching, kMaxMatchingBytes);
+  Plan_.Second.Count = std::min(second.Matching, kMaxMatchingBytes);
+  for (TScanProbe* probe : {&Plan_.First, &Plan_.Second}) {
     for (int k = probe->Count; k < kMaxMatchingBytes; ++k) probe->Bytes[k] = probe->Bytes[0];
-  const int widest = std::max(First_.Count, Second_.Count);
-  Width_ = widest == 1 ? 1 : widest == 2 ? 2 : 4;
+    MakeMasked(*probe);
+  }
+  const int compares = std::max(Plan_.First.Count, Plan_.Second.Count);
+  Loop_ = ChooseScanLoop(Plan_.First.Masked && Plan_.Second.Masked, compares <= 2 ? 2 : 4, widest);
 }
 
-bool TWordScanner::Matches(const std::uint8_t* at) const {
-  const std::size_t m = Word_.size();
-  const auto* w = reinterpret_cast<const std::uint8_t*>(Word_.data());
-  if (!Fold_) return std::memcmp(at, w, m) == 0;
-  for (std::size_t k = 0; k < m; ++k)
-    if (Fold_[at[k]] != w[k]) return false;
-  return true;
-}
-
-std::ptrdiff_t TWordScanner::FindScalar(const std::uint8_t* p, std::size_t from, std::size_t last) const {
-  auto in = [](const TProbe& probe, std::uint8_t b) {
-    for (int k = 0; k < probe.Count; ++k)
-      if (probe.Bytes[k] == b) return true;
-    return false;
-  };
-  for (std::size_t s = from; s <= last; ++s) {
-    if (Width_ && (!in(First_, p[s + First_.Offset]) || !in(Second_, p[s + Second_.Offset]))) continue;
-    if (Matches(p + s)) return static_cast<std::ptrdiff_t>(s);
-  }
-  return -1;
-}
-
-template <int K>
-std::ptrdiff_t TWordScanner::FindVector(const std::uint8_t* p, std::size_t from, std::size_t last) const {
-#ifdef SORVIK_SSE2
-  __m128i a[K], b[K];
-  for (int k = 0; k < K; ++k) {
-    a[k] = _mm_set1_epi8(static_cast<char>(First_.Bytes[k]));
-    b[k] = _mm_set1_epi8(static_cast<char>(Second_.Bytes[k]));
-  }
-  const std::uint8_t* p1 = p + First_.Offset;
-  const std::uint8_t* p2 = p + Second_.Offset;
-  std::size_t s = from;
-  for (; last - s >= 15; s += 16) {  // sixteen starts s .. s+15, all <= last
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p1 + s));
-    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p2 + s));
-    __m128i mx = _mm_cmpeq_epi8(x, a[0]);
-    __m128i my = _mm_cmpeq_epi8(y, b[0]);
-    for (int k = 1; k < K; ++k) {
-      mx = _mm_or_si128(mx, _mm_cmpeq_epi8(x, a[k]));
-      my = _mm_or_si128(my, _mm_cmpeq_epi8(y, b[k]));
-    }
-    auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(mx, my)));
-    while (mask) {
-      const std::size_t at = s + static_cast<std::size_t>(std::countr_zero(mask));
-      if (Matches(p + at)) return static_cast<std::ptrdiff_t>(at);
-      mask &= mask - 1;
-    }
-    if (last - s < 16) return -1;  // s + 16 would pass last: nothing left
-  }
-  return FindScalar(p, s, last);
+TScanLoop ChooseScanLoop(bool masked, int width, bool widest) {
+#ifdef SORVIK_AVX2
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (widest && avx2 && (masked || width > 0)) return Avx2ScanLoop(masked, width);
 #else
-  return FindScalar(p, from, last);
+  (void)widest;
 #endif
-}
-
-std::ptrdiff_t TWordScanner::Find(const std::uint8_t* p, std::size_t from, std::size_t last) const {
-  if (NeverMatches_ || from > last) return -1;
-  switch (Width_) {
-    case 1: return FindVector<1>(p, from, last);
-    case 2: return FindVector<2>(p, from, last);
-    case 4: return FindVector<4>(p, from, last);
-    default: return FindScalar(p, from, last);
-  }
+#ifdef SORVIK_SSE2
+  return VectorLoop<TSse2>(masked, width);
+#else
+  (void)masked;
+  (void)width;
+  return &ScalarScan;
+#endif
 }
 
 }  // namespace sorvik

@@ -2,8 +2,8 @@
 // is already in memory. It does no I/O and knows nothing of files or views.
 //
 // Two bytes of the word, the rarest by a fixed table of typical text, are
-// compared sixteen places at a time (SSE2); each place where both agree is
-// checked in full. With a fold table, a content byte matches a word byte when it
+// compared sixteen places at a time (SSE2), or thirty-two where the processor
+// has AVX2; each place where both agree is checked in full. With a fold table, a content byte matches a word byte when it
 // folds to it, so each of the two bytes stands for the few bytes that fold to it.
 #pragma once
 
@@ -37,39 +37,53 @@ class TMatchingBytes {
   std::array<TEntry, 256> ByWordByte_{};
 };
 
+// A prepared word as the scan loops see it.
+struct TScanProbe {
+  std::size_t Offset = 0;  // the word byte's place in the word
+  int Count = 0;           // content bytes that match it (at most kMaxMatchingBytes)
+  std::array<std::uint8_t, kMaxMatchingBytes> Bytes{};  // them, padded with the first
+  // When those bytes are exactly the bytes b with (b & Mask) == Value (one
+  // byte, or a letter and its other case): one compare finds them all.
+  bool Masked = false;
+  std::uint8_t Mask = 0xFF;
+  std::uint8_t Value = 0;
+};
+struct TScanPlan {
+  std::string Word;
+  const std::uint8_t* Fold = nullptr;
+  TScanProbe First, Second;  // in text order
+};
+// A scan loop: the first start s in [from, last] at which the word lies, or -1.
+using TScanLoop = std::ptrdiff_t (*)(const TScanPlan& plan, const std::uint8_t* p, std::size_t from,
+                                     std::size_t last);
+
 class TWordScanner {
  public:
   // `fold` is null for exact bytes; otherwise every content byte is compared
   // through it (the word is expected folded already). The table must outlive
   // the scanner.
-  void Prepare(const std::string& word, const std::uint8_t* fold);
-  void Prepare(const std::string& word, const TMatchingBytes& matching);
+  // `widest` false keeps to the SSE2 loops (tests compare both).
+  void Prepare(const std::string& word, const std::uint8_t* fold, bool widest = true);
+  void Prepare(const std::string& word, const TMatchingBytes& matching, bool widest = true);
 
   // The first start s in [from, last] at which the word lies in p[s .. s+m),
   // or -1. The caller guarantees that p[from .. last+m) may be read.
-  std::ptrdiff_t Find(const std::uint8_t* p, std::size_t from, std::size_t last) const;
+  std::ptrdiff_t Find(const std::uint8_t* p, std::size_t from, std::size_t last) const {
+    if (NeverMatches_ || from > last) return -1;
+    return Loop_(Plan_, p, from, last);
+  }
 
-  std::size_t Length() const { return Word_.size(); }
+  std::size_t Length() const { return Plan_.Word.size(); }
 
  private:
-  // The bytes that match one word byte: at most kMaxMatchingBytes of them are compared
-  // by the vector loop; a word byte matched by more is never picked.
-  struct TProbe {
-    std::size_t Offset = 0;
-    int Count = 0;
-    std::array<std::uint8_t, kMaxMatchingBytes> Bytes{};
-  };
-
-  bool Matches(const std::uint8_t* at) const;
-  template <int K>
-  std::ptrdiff_t FindVector(const std::uint8_t* p, std::size_t from, std::size_t last) const;
-  std::ptrdiff_t FindScalar(const std::uint8_t* p, std::size_t from, std::size_t last) const;
-
-  std::string Word_;
-  const std::uint8_t* Fold_ = nullptr;
-  TProbe First_, Second_;
-  int Width_ = 0;          // bytes per probe the vector loop compares (1, 2 or 4); 0: scalar only
-  bool NeverMatches_ = false;  // some word byte is matched by no content byte
+  TScanPlan Plan_;
+  TScanLoop Loop_ = nullptr;
+  bool NeverMatches_ = true;  // some word byte is matched by no content byte, or no word
 };
+
+// The loops this processor runs best for a plan of this shape (with `widest`
+// false, no wider than SSE2). `masked`: both probes compare with one mask;
+// otherwise `width` (2 or 4) compares per probe, or 0 for the byte-by-byte loop.
+TScanLoop ChooseScanLoop(bool masked, int width, bool widest = true);
 
 }  // namespace sorvik
