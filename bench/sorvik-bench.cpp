@@ -2,11 +2,12 @@
 // command-line arguments as the program, and prints the request, optionally
 // every row, and the final counters, one tab-separated record a line.
 //
-//   sorvik-bench [+rows] [+cond=KIND|OPERATOR|VALUE]... [+combine=0|1] ARG...
+//   sorvik-bench [+rows] [+helpers=N] [+cond=KIND|OPERATOR|VALUE]... [+combine=0|1] ARG...
 //
 // Arguments that begin with "+" belong to the harness; all others go, in order,
 // to the command-line parser. Each +cond is one row of the conditions grid
-// (dates as yyyy-mm-dd); +combine is the OR (0) / AND (1) choice.
+// (dates as yyyy-mm-dd); +combine is the OR (0) / AND (1) choice. +helpers sets
+// the helper threads of the contents tests (0: all on the worker).
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -54,6 +55,7 @@ int Run(const std::vector<std::string>& all) {
   bool rows = false;
   TKtFileConditions conditions;
   int givenConditions = 0;
+  unsigned helpers = DefaultContentHelpers();
   const double now = NowDateTime();
   std::vector<std::string> arguments;
   for (const std::string& a : all) {
@@ -68,6 +70,8 @@ int Run(const std::vector<std::string>& all) {
         if (bar2 != std::string::npos)
           conditions.Add(MakeConditionMatcher(row.substr(0, bar1), row.substr(bar1 + 1, bar2 - bar1 - 1),
                                               row.substr(bar2 + 1), ReadIsoDate, now));
+      } else if (a.rfind("+helpers=", 0) == 0) {
+        helpers = static_cast<unsigned>(ReadInteger(a.substr(9)).value_or(0));
       } else if (a.rfind("+combine=", 0) == 0) {
         conditions.CombineMode = static_cast<std::uint8_t>(ReadInteger(a.substr(9)).value_or(0));
       }
@@ -89,6 +93,7 @@ int Run(const std::vector<std::string>& all) {
 
   TBenchWindow window(rows);
   TKtSearchThread worker(&window);
+  worker.SetContentHelpers(helpers);
   worker.Request.Folder = command.Folder;
   worker.Request.Mask = command.Mask;
   worker.Request.Words = command.Words;
