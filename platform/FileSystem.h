@@ -46,6 +46,14 @@ struct TDirEntry {
   bool DetailsDeferred = false;
 };
 
+// The locked test as an enumeration can answer it for its own entries.
+enum class TLockTest {
+  Unknown,  // the enumeration can't tell: ask IFileSystem::IsFileLocked
+  Free,     // not locked; the entry's details are filled in
+  Locked,
+  Gone,     // the file is no longer there
+};
+
 // An open enumeration of one pattern; closing is the destructor's job.
 class IDirEnum {
  public:
@@ -53,15 +61,22 @@ class IDirEnum {
   // Fills the next entry whose name matches the pattern; false when there are no more.
   virtual bool Next(TDirEntry& entry) = 0;
   // From now on the enumeration may leave out the size, times and read-only bit
-  // of plain files where finding them costs a call of their own (POSIX), and
-  // mark such entries DetailsDeferred. The name, the folder bit and the hidden
-  // bit are always there.
+  // of plain files and folders where finding them costs a call of their own
+  // (POSIX), and mark such entries DetailsDeferred. The name, the folder bit and
+  // the hidden bit are always there.
   virtual void DeferDetails() {}
   // Fills in what was left out of the entry Next gave last; false when it can't
   // be read any more (the file is gone).
   virtual bool FillDetails(TDirEntry& entry) {
     (void)entry;
     return true;
+  }
+  // The locked test (see IFileSystem::IsFileLocked) of the entry Next gave
+  // last, where the enumeration can do it cheaper than by path; when the file
+  // is Free its details are filled in on the way.
+  virtual TLockTest TestLock(TDirEntry& entry) {
+    (void)entry;
+    return TLockTest::Unknown;
   }
 };
 

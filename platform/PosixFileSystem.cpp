@@ -71,10 +71,11 @@ TStamp LocalStamp(std::int64_t seconds) {
   return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec & ~1};
 }
 
+constexpr unsigned kStatMask = STATX_BASIC_STATS | STATX_BTIME;
+
 bool StatAt(int dirFd, const char* name, struct statx& st) {
-  constexpr unsigned kMask = STATX_BASIC_STATS | STATX_BTIME;
-  if (statx(dirFd, name, AT_STATX_SYNC_AS_STAT, kMask, &st) == 0) return true;
-  return statx(dirFd, name, AT_STATX_SYNC_AS_STAT | AT_SYMLINK_NOFOLLOW, kMask, &st) == 0;
+  if (statx(dirFd, name, AT_STATX_SYNC_AS_STAT, kStatMask, &st) == 0) return true;
+  return statx(dirFd, name, AT_STATX_SYNC_AS_STAT | AT_SYMLINK_NOFOLLOW, kStatMask, &st) == 0;
 }
 
 void FillEntry(const char* name, const struct statx& st, TDirEntry& e) {
@@ -112,26 +113,24 @@ class TPosixDirEnum : public IDirEnum {
     struct statx st;
     while (DotsLeft_ > 0) {
       const char* name = DotsLeft_-- == 2 ? "." : "..";
-      if (MatchesMask(name, Mask_) && StatAt(dirfd(Dir_), name, st)) {
+      if (!MatchesMask(name, Mask_)) continue;
+      if (Defer_) {
+        Deferred(name, faDirectory, entry);  // both are there while the folder is open
+      } else {
+        if (!StatAt(dirfd(Dir_), name, st)) continue;
         FillEntry(name, st, entry);
-        if (EnumKeeps(entry.Attr, AttrMask_)) return true;
       }
+      if (EnumKeeps(entry.Attr, AttrMask_)) return true;
     }
     while (dirent* d = readdir(Dir_)) {
       const char* name = d->d_name;
       if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
       if (FoldersOnly_ && d->d_type != DT_DIR && d->d_type != DT_LNK && d->d_type != DT_UNKNOWN) continue;
       if (!MatchesMask(name, Mask_)) continue;
-      if (Defer_ && d->d_type == DT_REG) {
-        // A plain file: what the directory entry says is enough for now.
-        // Field by field, so that the name keeps its buffer from entry to entry.
-        entry.Name.assign(name);
-        entry.Attr = name[0] == '.' ? faArchive | faHidden : faArchive;
-        entry.Size = 0;
-        entry.Time = 0;
-        entry.LocalWrite = {};
-        entry.FindData = {};
-        entry.DetailsDeferred = true;
+      if (Defer_ && (d->d_type == DT_REG || d->d_type == DT_DIR)) {
+        // A plain file or folder: what the directory entry says is enough for now.
+        Deferred(name, d->d_type == DT_DIR ? faDirectory : faArchive, entry);
+        if (name[0] == '.') entry.Attr |= faHidden;
       } else {
         if (!StatAt(dirfd(Dir_), name, st)) continue;
         FillEntry(name, st, entry);
@@ -152,7 +151,37 @@ class TPosixDirEnum : public IDirEnum {
     return true;
   }
 
+  // Opens the file next to the enumeration (no path to walk) and reads the
+  // details from the open file: one open and one statx instead of a stat, an
+  // open and a statx by path.
+  TLockTest TestLock(TDirEntry& entry) override {
+    if (!entry.DetailsDeferred || (entry.Attr & faDirectory) || !Dir_) return TLockTest::Unknown;
+    // O_NONBLOCK: a file replaced by a FIFO since the listing must never wait for a writer.
+    const int fd = openat(dirfd(Dir_), entry.Name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return errno == ENOENT ? TLockTest::Gone : TLockTest::Unknown;
+    struct statx st;
+    const bool read = statx(fd, "", AT_EMPTY_PATH | AT_STATX_SYNC_AS_STAT, kStatMask, &st) == 0;
+    close(fd);
+    if (!read) return TLockTest::Unknown;
+    const std::string name = entry.Name;
+    FillEntry(name.c_str(), st, entry);
+    // FIFOs, sockets and devices hold no contents to search: they count as locked.
+    return S_ISREG(st.stx_mode) || S_ISDIR(st.stx_mode) ? TLockTest::Free : TLockTest::Locked;
+  }
+
  private:
+  // An entry whose details wait for FillDetails. Field by field, so that the
+  // name keeps its buffer from entry to entry.
+  static void Deferred(const char* name, std::uint32_t attr, TDirEntry& entry) {
+    entry.Name.assign(name);
+    entry.Attr = attr;
+    entry.Size = 0;
+    entry.Time = 0;
+    entry.LocalWrite = {};
+    entry.FindData = {};
+    entry.DetailsDeferred = true;
+  }
+
   DIR* Dir_ = nullptr;
   int DotsLeft_ = 0;
   std::string Mask_;

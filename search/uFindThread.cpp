@@ -108,6 +108,17 @@ void TKtSearchThread::WalkFolder(const std::string& folder, const std::string& m
   StatusText_.assign("(D) ").append(f);
   ShowProgress();
 
+  // The subfolders walked are those "*.*" lists with hidden and folder
+  // attributes. A mask that matches every name, with those attributes, lists
+  // them all already: they are kept from that listing rather than listed again.
+  constexpr std::uint32_t kFolderAttrs = faHidden | faDirectory;
+  const bool keepFolders =
+      recursive && (mask == "*" || mask == "*.*") && (attrMask & kFolderAttrs) == kFolderAttrs;
+  std::vector<std::string> subfolders;
+  auto isSubfolder = [](const TDirEntry& e) {
+    return (e.Attr & faDirectory) != 0 && EnumKeeps(e.Attr, kFolderAttrs) && e.Name != "." && e.Name != "..";
+  };
+
   TDirEntry entry;
   {
     auto files = Fs_.FindFirst(f, mask, attrMask);
@@ -117,17 +128,28 @@ void TKtSearchThread::WalkFolder(const std::string& folder, const std::string& m
     for (;;) {
       PollPause();
       if (Terminated() || !files->Next(entry)) break;
+      if (keepFolders && isSubfolder(entry)) subfolders.push_back(entry.Name);
       if ((entry.Attr & attrMask) != 0) (this->*callback)(f, entry);
     }
     Files_ = nullptr;
   }
   if (!recursive) return;
-  auto folders = Fs_.FindFirst(f, "*.*", faHidden | faDirectory, true);
+  auto walkInto = [&](const std::string& name) {
+    WalkFolder(f + name + Fs_.Delimiter(), mask, recursive, callback, attrMask);
+  };
+  if (keepFolders) {
+    for (const std::string& name : subfolders) {
+      PollPause();
+      if (Terminated()) break;
+      walkInto(name);
+    }
+    return;
+  }
+  auto folders = Fs_.FindFirst(f, "*.*", kFolderAttrs, true);
   for (;;) {
     PollPause();
     if (Terminated() || !folders->Next(entry)) break;
-    if ((entry.Attr & faDirectory) != 0 && entry.Name != "." && entry.Name != "..")
-      WalkFolder(f + entry.Name + Fs_.Delimiter(), mask, recursive, callback, attrMask);
+    if (isSubfolder(entry)) walkInto(entry.Name);
   }
 }
 
@@ -136,12 +158,21 @@ void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& en
   ++EntriesExamined_;
   if ((entry.Attr & faDirectory) == 0) {
     std::string& path = Path_.assign(folder).append(entry.Name);
-    // With words, the read's own open gives the locked verdict: a locked file
-    // is never opened, so it is never found.
-    bool hit = Finder_.HasWords() || !IsFileLocked(Fs_, path);
     // The size and times, where the enumeration left them out, are asked for
     // once a condition or a row needs them; a file gone by then is not found.
     const TDirEntry* e = &entry;
+    // With words, the read's own open gives the locked verdict: a locked file
+    // is never opened, so it is never found. Without, the enumeration may
+    // answer it, and fill in the details on the way.
+    bool hit = true;
+    if (!Finder_.HasWords()) {
+      TLockTest lock = TLockTest::Unknown;
+      if (e->DetailsDeferred && Files_) lock = Files_->TestLock(Details_ = entry);
+      if (lock == TLockTest::Unknown)
+        hit = !IsFileLocked(Fs_, path);
+      else if ((hit = lock == TLockTest::Free))
+        e = &Details_;
+    }
     auto details = [&] {
       if (!e->DetailsDeferred) return true;
       Details_ = entry;
