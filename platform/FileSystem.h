@@ -46,14 +46,6 @@ struct TDirEntry {
   bool DetailsDeferred = false;
 };
 
-// The locked test as an enumeration can answer it for its own entries.
-enum class TLockTest {
-  Unknown,  // the enumeration can't tell: ask IFileSystem::IsFileLocked
-  Free,     // not locked; the entry's details are filled in
-  Locked,
-  Gone,     // the file is no longer there
-};
-
 // An open enumeration of one pattern; closing is the destructor's job.
 class IDirEnum {
  public:
@@ -70,13 +62,6 @@ class IDirEnum {
   virtual bool FillDetails(TDirEntry& entry) {
     (void)entry;
     return true;
-  }
-  // The locked test (see IFileSystem::IsFileLocked) of the entry Next gave
-  // last, where the enumeration can do it cheaper than by path; when the file
-  // is Free its details are filled in on the way.
-  virtual TLockTest TestLock(TDirEntry& entry) {
-    (void)entry;
-    return TLockTest::Unknown;
   }
 };
 
@@ -142,6 +127,13 @@ class IFileSystem {
   virtual bool FillDetails(const std::string& path, TDirEntry& entry) {
     (void)path;
     return !entry.DetailsDeferred;
+  }
+
+  // The locked test of the file at `path` (see IsFileLocked), which also fills
+  // in what an enumeration left out of its entry: true when it is not locked
+  // and its details could be read.
+  virtual bool TestUnlocked(const std::string& path, TDirEntry& entry) {
+    return !IsFileLocked(path) && FillDetails(path, entry);
   }
 
   // The identity of a folder; false when it can't be read.

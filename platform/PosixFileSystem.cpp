@@ -151,24 +151,6 @@ class TPosixDirEnum : public IDirEnum {
     return true;
   }
 
-  // Opens the file next to the enumeration (no path to walk) and reads the
-  // details from the open file: one open and one statx instead of a stat, an
-  // open and a statx by path.
-  TLockTest TestLock(TDirEntry& entry) override {
-    if (!entry.DetailsDeferred || (entry.Attr & faDirectory) || !Dir_) return TLockTest::Unknown;
-    // O_NONBLOCK: a file replaced by a FIFO since the listing must never wait for a writer.
-    const int fd = openat(dirfd(Dir_), entry.Name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return errno == ENOENT ? TLockTest::Gone : TLockTest::Unknown;
-    struct statx st;
-    const bool read = statx(fd, "", AT_EMPTY_PATH | AT_STATX_SYNC_AS_STAT, kStatMask, &st) == 0;
-    close(fd);
-    if (!read) return TLockTest::Unknown;
-    const std::string name = entry.Name;
-    FillEntry(name.c_str(), st, entry);
-    // FIFOs, sockets and devices hold no contents to search: they count as locked.
-    return S_ISREG(st.stx_mode) || S_ISDIR(st.stx_mode) ? TLockTest::Free : TLockTest::Locked;
-  }
-
  private:
   // An entry whose details wait for FillDetails. Field by field, so that the
   // name keeps its buffer from entry to entry.
@@ -307,6 +289,24 @@ class TPosixFileSystem : public IFileSystem {
     if (!StatAt(AT_FDCWD, path.c_str(), st)) return false;
     const std::string name = entry.Name;
     FillEntry(name.c_str(), st, entry);
+    return true;
+  }
+
+  // One open, and the details read from the open file: no stat by path.
+  bool TestUnlocked(const std::string& path, TDirEntry& entry) override {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    // Can't be opened: locked, gone, or a dangling link; the long way tells which.
+    if (fd < 0) return IFileSystem::TestUnlocked(path, entry);
+    struct statx st;
+    const bool read = statx(fd, "", AT_EMPTY_PATH | AT_STATX_SYNC_AS_STAT, kStatMask, &st) == 0;
+    close(fd);
+    if (!read) return IFileSystem::TestUnlocked(path, entry);
+    // FIFOs, sockets and devices hold no contents to search: they count as locked.
+    if (!S_ISREG(st.stx_mode) && !S_ISDIR(st.stx_mode)) return false;
+    if (entry.DetailsDeferred) {
+      const std::string name = entry.Name;
+      FillEntry(name.c_str(), st, entry);
+    }
     return true;
   }
 

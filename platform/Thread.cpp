@@ -35,10 +35,7 @@ void TThread::Suspend() {
   if (Started_ && !Finished_) Paused_ = true;
 }
 
-bool TThread::Suspended() const {
-  std::lock_guard lock(Lock_);
-  return Paused_;
-}
+bool TThread::Suspended() const { return Paused_; }
 
 void TThread::Terminate() {
   std::lock_guard lock(Lock_);
@@ -46,10 +43,7 @@ void TThread::Terminate() {
   Changed_.notify_all();
 }
 
-bool TThread::Terminated() const {
-  std::lock_guard lock(Lock_);
-  return Terminated_;
-}
+bool TThread::Terminated() const { return Terminated_; }
 
 bool TThread::Finished() const {
   std::lock_guard lock(Lock_);
@@ -69,6 +63,7 @@ void TThread::Run() {
 }
 
 void TThread::PollPause() {
+  if (!Paused_) return;  // the gate is open: no lock to take
   std::unique_lock lock(Lock_);
   Changed_.wait(lock, [this] { return !Paused_ || Terminated_; });
 }

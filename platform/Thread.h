@@ -9,6 +9,7 @@
 // where it holds no lock and is inside no hand-over.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <functional>
@@ -92,8 +93,9 @@ class TThread {
   std::exception_ptr Fatal_;
   bool Started_ = false;
   bool Finished_ = false;
-  bool Paused_ = false;
-  bool Terminated_ = false;
+  // Changed under Lock_ (so the waits see them), read without it by the worker's poll points.
+  std::atomic<bool> Paused_{false};
+  std::atomic<bool> Terminated_{false};
 };
 
 }  // namespace sorvik

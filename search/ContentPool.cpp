@@ -6,9 +6,9 @@ namespace sorvik {
 
 namespace {
 // Files queued at most: bounds the memory however far the walk could run ahead.
-constexpr std::size_t kMaxQueued = 256;
+constexpr std::size_t kMaxQueued = 512;
 // Tests each helper may have waiting before the walk runs one itself.
-constexpr std::size_t kAheadPerHelper = 16;
+constexpr std::size_t kAheadPerHelper = 256;
 }  // namespace
 
 unsigned DefaultContentHelpers() {
@@ -37,18 +37,25 @@ TContentPool::~TContentPool() {
   for (std::thread& t : Helpers_) t.join();
 }
 
-void TContentPool::Submit(const std::string& folder, const TDirEntry& entry, const std::string& path) {
-  std::lock_guard lock(Lock_);
+void TContentPool::Submit(const std::string& folder, const TDirEntry& entry, const std::string& path,
+                          const std::function<void(TContentJob&)>& finish) {
+  std::unique_lock lock(Lock_);
   TSlot& slot = Slots_.emplace_back();
   slot.Job.Folder = folder;
   slot.Job.Entry = entry;
   slot.Job.Path = path;
   Waiting_.push_back(&slot);
   if (IdleHelpers_ > 0) Work_.notify_one();
+  DrainLocked(lock, false, finish);
 }
 
 void TContentPool::Drain(bool all, const std::function<void(TContentJob&)>& finish) {
   std::unique_lock lock(Lock_);
+  DrainLocked(lock, all, finish);
+}
+
+void TContentPool::DrainLocked(std::unique_lock<std::mutex>& lock, bool all,
+                               const std::function<void(TContentJob&)>& finish) {
   for (;;) {
     while (!Slots_.empty() && Slots_.front().Done) {
       TContentJob job = std::move(Slots_.front().Job);
@@ -112,6 +119,11 @@ void TContentPool::HelperLoop(TBMHWordsFinder& finder) {
 void TContentPool::Test(TBMHWordsFinder& finder, TContentJob& job) {
   if (Closing_ || (Interrupt_ && Interrupt_())) {
     job.CutShort = true;
+    return;
+  }
+  if (!finder.HasWords()) {
+    // No words: the locked test, which reads the details the walk left out.
+    job.Found = Fs_.TestUnlocked(job.Path, job.Entry);
     return;
   }
   finder.AttachFile(job.Path);

@@ -1,7 +1,8 @@
-// The contents tests of a search, spread over the cores: the walk queues each
-// file that reached its contents test, helper threads (and the walk itself when
-// it runs ahead too far) test them, and the walk takes the verdicts back in the
-// order it queued the files, so rows still reach the list in walk order.
+// The tests of a search that open a file (the contents test, or without words
+// the locked test), spread over the cores: the walk queues each file that
+// reached them, helper threads (and the walk itself when it runs ahead too far)
+// test them, and the walk takes the verdicts back in the order it queued the
+// files, so rows still reach the list in walk order.
 #pragma once
 
 #include <atomic>
@@ -21,7 +22,7 @@
 
 namespace sorvik {
 
-// A file waiting for its contents test, or done with it.
+// A file waiting for its test, or done with it.
 struct TContentJob {
   std::string Folder;  // ends in the delimiter
   TDirEntry Entry;     // after a hit, with the details the enumeration had left out
@@ -43,8 +44,9 @@ class TContentPool {
   TContentPool(const TContentPool&) = delete;
   TContentPool& operator=(const TContentPool&) = delete;
 
-  // Queues a file (on the walk's thread).
-  void Submit(const std::string& folder, const TDirEntry& entry, const std::string& path);
+  // Queues a file (on the walk's thread), then drains as Drain(false) does.
+  void Submit(const std::string& folder, const TDirEntry& entry, const std::string& path,
+              const std::function<void(TContentJob&)>& finish);
 
   // Hands every job finished at the front of the queue to `finish`, in the
   // order they were queued, and keeps the backlog bounded: while too many tests
@@ -58,6 +60,7 @@ class TContentPool {
     bool Done = false;
   };
 
+  void DrainLocked(std::unique_lock<std::mutex>& lock, bool all, const std::function<void(TContentJob&)>& finish);
   void HelperLoop(TBMHWordsFinder& finder);
   // Runs one test with `finder`, without the lock.
   void Test(TBMHWordsFinder& finder, TContentJob& job);

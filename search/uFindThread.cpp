@@ -58,17 +58,15 @@ void TKtSearchThread::Execute() {
         return Terminated();
       };
       Finder_.SetInterrupt(interrupt);
-      std::unique_ptr<TContentPool> pool;
-      if (Finder_.HasWords())
-        pool = std::make_unique<TContentPool>(
-            Fs_, Finder_, ContentHelpers_, [this](TBMHWordsFinder& f) { ConfigureFinder(f); }, interrupt);
+      auto pool = std::make_unique<TContentPool>(
+          Fs_, Finder_, ContentHelpers_, [this](TBMHWordsFinder& f) { ConfigureFinder(f); }, interrupt);
       Contents_ = pool.get();
       StartAnimation();
       OpenFolders_.clear();
       try {
         WalkFolder(Request.Folder, Request.Mask, Request.Recursive, &TKtSearchThread::HandleEntry, faAnyFile);
-        // The files still in their contents tests; cut short after a Stop.
-        if (pool) pool->Drain(true, [this](TContentJob& job) { FinishContentTest(job); });
+        // The files still in their tests; contents tests are cut short after a Stop.
+        pool->Drain(true, [this](TContentJob& job) { FinishContentTest(job); });
       } catch (...) {
         Contents_ = nullptr;
         throw;
@@ -156,47 +154,27 @@ void TKtSearchThread::WalkFolder(const std::string& folder, const std::string& m
 void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& entry) {
   StatusText_.assign("(F) ").append(folder).append(entry.Name);  // in place: no allocation per entry
   ++EntriesExamined_;
-  if ((entry.Attr & faDirectory) == 0) {
-    std::string& path = Path_.assign(folder).append(entry.Name);
-    // The size and times, where the enumeration left them out, are asked for
-    // once a condition or a row needs them; a file gone by then is not found.
-    const TDirEntry* e = &entry;
-    // With words, the read's own open gives the locked verdict: a locked file
-    // is never opened, so it is never found. Without, the enumeration may
-    // answer it, and fill in the details on the way.
-    bool hit = true;
-    if (!Finder_.HasWords()) {
-      TLockTest lock = TLockTest::Unknown;
-      if (e->DetailsDeferred && Files_) lock = Files_->TestLock(Details_ = entry);
-      if (lock == TLockTest::Unknown)
-        hit = !IsFileLocked(Fs_, path);
-      else if ((hit = lock == TLockTest::Free))
-        e = &Details_;
-    }
-    auto details = [&] {
-      if (!e->DetailsDeferred) return true;
-      Details_ = entry;
-      if (!Files_ || !Files_->FillDetails(Details_)) return false;
-      e = &Details_;
-      return true;
-    };
-    if (hit && Request.Conditions && Request.Conditions->Count() > 0) {
-      hit = details();
-      if (hit) {
-        Request.Conditions->LoadFileValues(*e);
-        hit = Request.Conditions->Matches();
-      }
-    }
-    if (hit && Contents_) {
-      // The contents test runs on whichever core is free; its verdict comes
-      // back in walk order.
-      Contents_->Submit(folder, *e, path);
-      Contents_->Drain(false, [this](TContentJob& job) { FinishContentTest(job); });
-    } else if (hit && details()) {
-      AddFound(folder, *e);
-    }
+  const TDirEntry* e = &entry;
+  if ((entry.Attr & faDirectory) == 0 && Contents_ && MeetsConditions(entry, e)) {
+    // The test that opens the file (the contents, or the locked test without
+    // words) runs on whichever core is free; its verdict comes back in walk order.
+    Contents_->Submit(folder, *e, Path_.assign(folder).append(entry.Name),
+                      [this](TContentJob& job) { FinishContentTest(job); });
   }
   ShowProgress();
+}
+
+bool TKtSearchThread::MeetsConditions(const TDirEntry& entry, const TDirEntry*& e) {
+  if (!Request.Conditions || Request.Conditions->Count() == 0) return true;
+  // The size and times, where the enumeration left them out, are asked for
+  // now; a file gone by then is not found.
+  if (entry.DetailsDeferred) {
+    Details_ = entry;
+    if (!Files_ || !Files_->FillDetails(Details_)) return false;
+    e = &Details_;
+  }
+  Request.Conditions->LoadFileValues(*e);
+  return Request.Conditions->Matches();
 }
 
 void TKtSearchThread::FinishContentTest(TContentJob& job) {

@@ -127,6 +127,9 @@ class TKtSearchThread : public TThread {
   std::string WithDelimiter(const std::string& folder) const;
   // The finder readied for the request's words, case and mode.
   void ConfigureFinder(TBMHWordsFinder& finder) const;
+  // The request's conditions on a file, when it has any. `e` then points at
+  // the entry with the details the enumeration had left out.
+  bool MeetsConditions(const TDirEntry& entry, const TDirEntry*& e);
   // A file that passed every test: counted, and its row queued.
   void AddFound(const std::string& folder, const TDirEntry& entry);
   // A contents test's verdict, taken in walk order.
@@ -142,7 +145,7 @@ class TKtSearchThread : public TThread {
   std::vector<TFoundFile> PendingRows_;  // found since the last hand-over
   std::chrono::milliseconds DeliveryInterval_ = kDeliveryInterval;
   std::chrono::steady_clock::time_point LastDelivery_{};
-  TContentPool* Contents_ = nullptr;  // the contents tests of the run, while it has words
+  TContentPool* Contents_ = nullptr;  // the tests that open the files, while the walk runs
   unsigned ContentHelpers_ = DefaultContentHelpers();
   bool CutShort_ = false;
   std::int64_t EntriesExamined_ = 0;
