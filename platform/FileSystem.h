@@ -142,8 +142,22 @@ class IFileSystem {
   // A reader for file contents.
   virtual std::unique_ptr<IContentsReader> NewContentsReader() = 0;
 
-  // The index of the file's small icon in the system image list (0 where there is none).
+  // The index of the file's small icon in the system image list (0 where there
+  // is none). Any thread may ask that holds a TIconThreadScope.
   virtual int SmallIconIndex(const std::string& path) = 0;
+};
+
+// What a thread needs, for as long as it lives, before it asks for icons (COM
+// on Windows; nothing elsewhere).
+class TIconThreadScope {
+ public:
+  TIconThreadScope();
+  ~TIconThreadScope();
+  TIconThreadScope(const TIconThreadScope&) = delete;
+  TIconThreadScope& operator=(const TIconThreadScope&) = delete;
+
+ private:
+  bool Entered_ = false;
 };
 
 // The file system of the platform the program runs on.

@@ -340,4 +340,7 @@ IFileSystem& NativeFileSystem() {
   return fs;
 }
 
+TIconThreadScope::TIconThreadScope() { (void)Entered_; }
+TIconThreadScope::~TIconThreadScope() = default;
+
 }  // namespace sorvik

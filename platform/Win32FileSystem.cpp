@@ -6,6 +6,7 @@
 #include <mutex>
 #include <unordered_map>
 #include <vector>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include "FaultGuard.h"
@@ -282,6 +283,15 @@ void InstallFaultGuard() {
 IFileSystem& NativeFileSystem() {
   static TWin32FileSystem fs;
   return fs;
+}
+
+// The shell's icon lookup needs COM on the calling thread; a thread that has it
+// already (the window's) just counts one more entry, as COM wants each balanced.
+TIconThreadScope::TIconThreadScope()
+    : Entered_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+
+TIconThreadScope::~TIconThreadScope() {
+  if (Entered_) CoUninitialize();
 }
 
 }  // namespace sorvik

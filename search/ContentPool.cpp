@@ -17,8 +17,9 @@ unsigned DefaultContentHelpers() {
 }
 
 TContentPool::TContentPool(IFileSystem& fs, TBMHWordsFinder& own, unsigned helpers,
-                           const std::function<void(TBMHWordsFinder&)>& configure, std::function<bool()> interrupt)
-    : Fs_(fs), Own_(own), Interrupt_(std::move(interrupt)), Ahead_(helpers * kAheadPerHelper) {
+                           const std::function<void(TBMHWordsFinder&)>& configure, std::function<bool()> interrupt,
+                           bool icons)
+    : Fs_(fs), Own_(own), Interrupt_(std::move(interrupt)), Ahead_(helpers * kAheadPerHelper), Icons_(icons) {
   for (unsigned i = 0; i < helpers; ++i) {
     auto finder = std::make_unique<TBMHWordsFinder>(fs);
     configure(*finder);
@@ -91,6 +92,7 @@ void TContentPool::DrainLocked(std::unique_lock<std::mutex>& lock, bool all,
 }
 
 void TContentPool::HelperLoop(TBMHWordsFinder& finder) {
+  const TIconThreadScope icons;
   std::unique_lock lock(Lock_);
   for (;;) {
     if (Closing_) return;
@@ -121,6 +123,11 @@ void TContentPool::Test(TBMHWordsFinder& finder, TContentJob& job) {
     job.CutShort = true;
     return;
   }
+  TestFile(finder, job);
+  if (job.Found && Icons_) job.ImageIndex = Fs_.SmallIconIndex(job.Path);
+}
+
+void TContentPool::TestFile(TBMHWordsFinder& finder, TContentJob& job) {
   if (!finder.HasWords()) {
     // No words: the locked test, which reads the details the walk left out.
     job.Found = Fs_.TestUnlocked(job.Path, job.Entry);

@@ -29,6 +29,7 @@ struct TContentJob {
   std::string Path;
   bool Found = false;
   bool CutShort = false;  // the test was ended by the interrupt (Stop)
+  int ImageIndex = 0;     // a found file's small icon, when the pool looks them up
 };
 
 class TContentPool {
@@ -36,9 +37,12 @@ class TContentPool {
   // `own` is the walk's finder. `configure` readies a helper's finder exactly as
   // `own` is readied (words, case, mode). `interrupt` is asked before each test
   // and between the spans of a large file (see TBMHWordsFinder::SetInterrupt),
-  // on whichever thread runs the test; true cuts the test short.
+  // on whichever thread runs the test; true cuts the test short. With `icons`
+  // a found file's icon is looked up where it was tested, never on the window's
+  // thread (the walk's thread must hold a TIconThreadScope).
   TContentPool(IFileSystem& fs, TBMHWordsFinder& own, unsigned helpers,
-               const std::function<void(TBMHWordsFinder&)>& configure, std::function<bool()> interrupt);
+               const std::function<void(TBMHWordsFinder&)>& configure, std::function<bool()> interrupt,
+               bool icons);
   // Lets the helpers finish the tests they are inside (cut short) and joins them.
   ~TContentPool();
   TContentPool(const TContentPool&) = delete;
@@ -64,6 +68,7 @@ class TContentPool {
   void HelperLoop(TBMHWordsFinder& finder);
   // Runs one test with `finder`, without the lock.
   void Test(TBMHWordsFinder& finder, TContentJob& job);
+  void TestFile(TBMHWordsFinder& finder, TContentJob& job);
 
   IFileSystem& Fs_;
   TBMHWordsFinder& Own_;
@@ -71,6 +76,7 @@ class TContentPool {
   std::vector<std::unique_ptr<TBMHWordsFinder>> Finders_;  // one per helper
   std::vector<std::thread> Helpers_;
   std::size_t Ahead_;  // tests left to the helpers before the walk runs one itself
+  bool Icons_;
 
   std::mutex Lock_;
   std::condition_variable Work_;  // a job was queued, or the pool is closing

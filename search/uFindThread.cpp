@@ -49,6 +49,7 @@ void TKtSearchThread::Execute() {
   PendingRows_.clear();
   LastDelivery_ = {};
   try {
+    const TIconThreadScope icons;  // this thread tests files too
     ShowProgress();
     if (Request.ResultList && !Terminated()) {
       ConfigureFinder(Finder_);
@@ -59,7 +60,8 @@ void TKtSearchThread::Execute() {
       };
       Finder_.SetInterrupt(interrupt);
       auto pool = std::make_unique<TContentPool>(
-          Fs_, Finder_, ContentHelpers_, [this](TBMHWordsFinder& f) { ConfigureFinder(f); }, interrupt);
+          Fs_, Finder_, ContentHelpers_, [this](TBMHWordsFinder& f) { ConfigureFinder(f); }, interrupt,
+          Request.Icons);
       Contents_ = pool.get();
       StartAnimation();
       OpenFolders_.clear();
@@ -179,13 +181,13 @@ bool TKtSearchThread::MeetsConditions(const TDirEntry& entry, const TDirEntry*& 
 
 void TKtSearchThread::FinishContentTest(TContentJob& job) {
   if (job.CutShort) CutShort_ = true;
-  if (job.Found) AddFound(job.Folder, job.Entry);
+  if (job.Found) AddFound(job.Folder, job.Entry, job.ImageIndex);
 }
 
-void TKtSearchThread::AddFound(const std::string& folder, const TDirEntry& e) {
+void TKtSearchThread::AddFound(const std::string& folder, const TDirEntry& e, int imageIndex) {
   if (Request.ResultList)
     PendingRows_.push_back(
-        {e.Name, folder, e.Size, e.LocalWrite, e.FindData.LastAccessTime, e.FindData.CreationTime, 0});
+        {e.Name, folder, e.Size, e.LocalWrite, e.FindData.LastAccessTime, e.FindData.CreationTime, imageIndex});
   ++FilesFound_;
   KBFound_ += e.Size / 1024;
 }
@@ -223,10 +225,7 @@ std::shared_ptr<TKtSearchThread::TBatch> TKtSearchThread::TakeBatch() {
 
 void TKtSearchThread::HandOver(TBatch& batch) {
   if (Request.ResultList) {
-    for (TFoundFile& file : batch.Rows) {
-      file.ImageIndex = Fs_.SmallIconIndex(file.Folder + file.Name);
-      Request.ResultList->AddRow(file);
-    }
+    for (const TFoundFile& file : batch.Rows) Request.ResultList->AddRow(file);
   }
   if (Window_) Window_->ShowPanels(batch.Panels);
 }

@@ -64,6 +64,8 @@ struct TSearchRequest {
   bool WholeWords = false;
   // Borrowed from the window, which hands it over only when it holds a condition.
   TKtFileConditions* Conditions = nullptr;
+  // Found files carry their small icon's index, looked up on the search's threads.
+  bool Icons = false;
 };
 
 // The texts of a found file's row: the last-access and creation times are
@@ -131,7 +133,7 @@ class TKtSearchThread : public TThread {
   // the entry with the details the enumeration had left out.
   bool MeetsConditions(const TDirEntry& entry, const TDirEntry*& e);
   // A file that passed every test: counted, and its row queued.
-  void AddFound(const std::string& folder, const TDirEntry& entry);
+  void AddFound(const std::string& folder, const TDirEntry& entry, int imageIndex);
   // A contents test's verdict, taken in walk order.
   void FinishContentTest(TContentJob& job);
 

@@ -39,6 +39,7 @@ void TfrmMain::actSearchStartExecute() {
     request.Mask = GetText(cboFilemask);
     request.Words = GetText(cboKeyWords);
     request.ResultList = this;
+    request.Icons = true;
     request.Recursive = Checked(chkRecursive);
     request.CaseSensitive = Checked(chkCaseSensitive);
     request.WholeWords = Checked(chkWholeWords);

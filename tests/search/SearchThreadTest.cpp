@@ -69,6 +69,7 @@ std::unique_ptr<TKtSearchThread> Search(IFileSystem& fs, TRecorder& rec, const T
   t->Request.WholeWords = r.WholeWords;
   t->Request.MatchMode = r.Mode;
   t->Request.ResultList = withList ? &rec : nullptr;
+  t->Request.Icons = true;
   t->Resume();
   t->WaitFor();
   return t;
