@@ -1,6 +1,5 @@
 #include "uFindThread.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -34,11 +33,6 @@ TKtSearchThread::TKtSearchThread(ISearchWindow* window, IFileSystem& fs)
 
 TKtSearchThread::~TKtSearchThread() { StopAndWait(); }
 
-std::string TKtSearchThread::WithDelimiter(const std::string& folder) const {
-  if (!folder.empty() && folder.back() == Fs_.Delimiter()) return folder;
-  return folder + Fs_.Delimiter();
-}
-
 void TKtSearchThread::Execute() {
   EntriesExamined_ = 0;
   CutShort_ = false;
@@ -64,7 +58,6 @@ void TKtSearchThread::Execute() {
           Request.Icons);
       Contents_ = pool.get();
       StartAnimation();
-      OpenFolders_.clear();
       try {
         WalkFolder(Request.Folder, Request.Mask, Request.Recursive, &TKtSearchThread::HandleEntry, faAnyFile);
         // The files still in their tests; contents tests are cut short after a Stop.
@@ -90,67 +83,25 @@ void TKtSearchThread::Execute() {
 
 void TKtSearchThread::WalkFolder(const std::string& folder, const std::string& mask, bool recursive,
                                  TEntryCallback callback, std::uint32_t attrMask) {
-  const std::string f = WithDelimiter(folder);
-
-  // Never enter a folder the walk is already inside (a link leading back up).
-  TFolderId id;
-  const bool known = Fs_.FolderIdentity(f, id);
-  if (known && std::find(OpenFolders_.begin(), OpenFolders_.end(), id) != OpenFolders_.end()) return;
-  if (known) OpenFolders_.push_back(id);
-  struct TPop {
-    std::vector<TFolderId>* Stack;
-    bool Active;
-    ~TPop() {
-      if (Active) Stack->pop_back();
+  struct TVisitor : TFolderWalk::IVisitor {
+    TKtSearchThread& Thread;
+    TEntryCallback Callback;
+    TVisitor(TKtSearchThread& thread, TEntryCallback callback) : Thread(thread), Callback(callback) {}
+    void EnterFolder(const std::string& f) override {
+      Thread.StatusText_.assign("(D) ").append(f);
+      Thread.ShowProgress();
     }
-  } pop{&OpenFolders_, known};
-
-  StatusText_.assign("(D) ").append(f);
-  ShowProgress();
-
-  // The subfolders walked are those "*.*" lists with hidden and folder
-  // attributes. A mask that matches every name, with those attributes, lists
-  // them all already: they are kept from that listing rather than listed again.
-  constexpr std::uint32_t kFolderAttrs = faHidden | faDirectory;
-  const bool keepFolders =
-      recursive && (mask == "*" || mask == "*.*") && (attrMask & kFolderAttrs) == kFolderAttrs;
-  std::vector<std::string> subfolders;
-  auto isSubfolder = [](const TDirEntry& e) {
-    return (e.Attr & faDirectory) != 0 && EnumKeeps(e.Attr, kFolderAttrs) && e.Name != "." && e.Name != "..";
-  };
-
-  TDirEntry entry;
-  {
-    auto files = Fs_.FindFirst(f, mask, attrMask);
-    // A file's size and times are asked for only when a condition or a row needs them.
-    files->DeferDetails();
-    Files_ = files.get();
-    for (;;) {
-      PollPause();
-      if (Terminated() || !files->Next(entry)) break;
-      if (keepFolders && isSubfolder(entry)) subfolders.push_back(entry.Name);
-      if ((entry.Attr & attrMask) != 0) (this->*callback)(f, entry);
+    void Entry(const std::string& f, const TDirEntry& entry, IDirEnum& listing) override {
+      Thread.Files_ = &listing;
+      (Thread.*Callback)(f, entry);
+      Thread.Files_ = nullptr;
     }
-    Files_ = nullptr;
-  }
-  if (!recursive) return;
-  auto walkInto = [&](const std::string& name) {
-    WalkFolder(f + name + Fs_.Delimiter(), mask, recursive, callback, attrMask);
-  };
-  if (keepFolders) {
-    for (const std::string& name : subfolders) {
-      PollPause();
-      if (Terminated()) break;
-      walkInto(name);
+    bool Stopped() override {
+      Thread.PollPause();
+      return Thread.Terminated();
     }
-    return;
-  }
-  auto folders = Fs_.FindFirst(f, "*.*", kFolderAttrs, true);
-  for (;;) {
-    PollPause();
-    if (Terminated() || !folders->Next(entry)) break;
-    if (isSubfolder(entry)) walkInto(entry.Name);
-  }
+  } visitor(*this, callback);
+  TFolderWalk(Fs_).Walk(folder, mask, recursive, attrMask, visitor);
 }
 
 void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& entry) {

@@ -12,6 +12,7 @@
 
 #include "ContentPool.h"
 #include "FileSystem.h"
+#include "FolderWalk.h"
 #include "Thread.h"
 #include "uFileConditions.h"
 #include "uFinder.h"
@@ -126,7 +127,6 @@ class TKtSearchThread : public TThread {
   void HandOver(TBatch& batch);
   void StartAnimation();
   void SearchFinished();
-  std::string WithDelimiter(const std::string& folder) const;
   // The finder readied for the request's words, case and mode.
   void ConfigureFinder(TBMHWordsFinder& finder) const;
   // The request's conditions on a file, when it has any. `e` then points at
@@ -142,7 +142,7 @@ class TKtSearchThread : public TThread {
   ISearchWindow* Window_;
   std::string StatusText_;
   std::string Path_;  // the entry being tested, reused from entry to entry
-  IDirEnum* Files_ = nullptr;  // the enumeration the entries come from, while they do
+  IDirEnum* Files_ = nullptr;  // the listing the entry being handled comes from
   TDirEntry Details_;          // an entry with the details the enumeration left out
   std::vector<TFoundFile> PendingRows_;  // found since the last hand-over
   std::chrono::milliseconds DeliveryInterval_ = kDeliveryInterval;
@@ -154,7 +154,6 @@ class TKtSearchThread : public TThread {
   std::int64_t FilesFound_ = 0;
   std::int64_t KBFound_ = 0;
   std::string Error_;
-  std::vector<TFolderId> OpenFolders_;  // the folders the walk is inside
 };
 
 }  // namespace sorvik
