@@ -1,5 +1,6 @@
 #include "ContentPool.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace sorvik {
@@ -7,6 +8,8 @@ namespace sorvik {
 namespace {
 // Files queued at most: bounds the memory however far the walk could run ahead.
 constexpr std::size_t kMaxQueued = 512;
+// Files a helper takes at once.
+constexpr std::size_t kClaimBatch = 16;
 // Tests each helper may have waiting before the walk runs one itself.
 constexpr std::size_t kAheadPerHelper = 256;
 }  // namespace
@@ -84,15 +87,16 @@ void TContentPool::DrainLocked(std::unique_lock<std::mutex>& lock, bool all,
       continue;
     }
     if (Slots_.empty() || (!all && !full)) return;
-    // Every test left is in a helper's hands.
+    // Every test left is in a helper's hands: wait for the oldest.
     WalkWaits_ = true;
-    Done_.wait(lock);
+    Done_.wait(lock, [this] { return Slots_.front().Done.load(); });
     WalkWaits_ = false;
   }
 }
 
 void TContentPool::HelperLoop(TBMHWordsFinder& finder) {
   const TIconThreadScope icons;
+  std::vector<TSlot*> claimed;
   std::unique_lock lock(Lock_);
   for (;;) {
     if (Closing_) return;
@@ -102,19 +106,32 @@ void TContentPool::HelperLoop(TBMHWordsFinder& finder) {
       --IdleHelpers_;
       continue;
     }
-    TSlot* slot = Waiting_.front();
-    Waiting_.pop_front();
+    // A few files at once, at most half of those waiting, so that the lock is
+    // taken once for them and the walk still finds some to test itself.
+    const auto n = static_cast<std::ptrdiff_t>(std::min(kClaimBatch, (Waiting_.size() + 1) / 2));
+    claimed.assign(Waiting_.begin(), Waiting_.begin() + n);
+    Waiting_.erase(Waiting_.begin(), Waiting_.begin() + n);
     lock.unlock();
-    std::exception_ptr error;
-    try {
-      Test(finder, slot->Job);
-    } catch (...) {
-      error = std::current_exception();
+    for (TSlot* slot : claimed) {
+      try {
+        Test(finder, slot->Job);
+      } catch (...) {
+        std::lock_guard guard(Lock_);
+        if (!Error_) Error_ = std::current_exception();
+      }
+      MarkDone(*slot);
     }
     lock.lock();
-    if (error && !Error_) Error_ = error;
-    slot->Done = true;
-    if (WalkWaits_) Done_.notify_one();
+  }
+}
+
+void TContentPool::MarkDone(TSlot& slot) {
+  slot.Done = true;
+  // Done first, then the look at WalkWaits_ (the walk sets it before its last
+  // look at Done): one of the two sees the other.
+  if (WalkWaits_) {
+    std::lock_guard guard(Lock_);
+    Done_.notify_one();
   }
 }
 

@@ -61,11 +61,12 @@ class TContentPool {
  private:
   struct TSlot {
     TContentJob Job;
-    bool Done = false;
+    std::atomic<bool> Done{false};  // set by the thread that tested it, without the lock
   };
 
   void DrainLocked(std::unique_lock<std::mutex>& lock, bool all, const std::function<void(TContentJob&)>& finish);
   void HelperLoop(TBMHWordsFinder& finder);
+  void MarkDone(TSlot& slot);
   // Runs one test with `finder`, without the lock.
   void Test(TBMHWordsFinder& finder, TContentJob& job);
   void TestFile(TBMHWordsFinder& finder, TContentJob& job);
@@ -84,7 +85,7 @@ class TContentPool {
   std::deque<TSlot> Slots_;       // queued, in walk order; front is the oldest
   std::deque<TSlot*> Waiting_;    // not yet taken by any thread, oldest first
   std::size_t IdleHelpers_ = 0;
-  bool WalkWaits_ = false;  // the walk waits for the front job
+  std::atomic<bool> WalkWaits_{false};  // the walk waits for the front job
   std::exception_ptr Error_;
   std::atomic<bool> Closing_{false};
 };
