@@ -137,10 +137,10 @@ TEST_F(Stress, RandomStartPauseContinueStopClearClose) {
       if (sequence == 1) baseline = Counts();
     }
     bool runsToEnd = false;  // the latest search started here and was not stopped
-    // The first sequence does each step once (Close last), so that whatever the
-    // process sets up once, it has set up before the counts are first taken;
-    // the others draw their steps at random.
-    const std::vector<int> fixed = {0, 6, 1, 6, 1, 6, 2, 0, 6, 2, 3, 0, 6, 2, 4};
+    // The first sequence runs a search to its end (7), then does each step once
+    // (Close last), so that whatever the process sets up once, it has set up
+    // before the counts are first taken; the others draw their steps at random.
+    const std::vector<int> fixed = {0, 7, 0, 6, 1, 6, 1, 6, 2, 0, 6, 2, 3, 0, 6, 2, 4};
     const int steps = sequence == 0 ? static_cast<int>(fixed.size()) : 1 + pick(6);
     for (int s = 0; s < steps && f; ++s) {
       // Start twice as likely as each other step.
@@ -172,6 +172,9 @@ TEST_F(Stress, RandomStartPauseContinueStopClearClose) {
             f.reset();
             DrainQuit();
           }
+          break;
+        case 7:
+          ASSERT_TRUE(Pump(*f, [&] { return f->SearchState() == S::Idle; }));
           break;
         default:
           PumpFor(*f, pick(40));
