@@ -57,16 +57,14 @@ void TKtSearchThread::Execute() {
           Fs_, Finder_, ContentHelpers_, [this](TBMHWordsFinder& f) { ConfigureFinder(f); }, interrupt,
           Request.Icons);
       Contents_ = pool.get();
+      struct TUnset {
+        TContentPool*& Pool;
+        ~TUnset() { Pool = nullptr; }
+      } unset{Contents_};
       StartAnimation();
-      try {
-        WalkFolder(Request.Folder, Request.Mask, Request.Recursive, &TKtSearchThread::HandleEntry, faAnyFile);
-        // The files still in their tests; contents tests are cut short after a Stop.
-        pool->Drain(true, [this](TContentJob& job) { FinishContentTest(job); });
-      } catch (...) {
-        Contents_ = nullptr;
-        throw;
-      }
-      Contents_ = nullptr;
+      WalkFolder(Request.Folder, Request.Mask, Request.Recursive, &TKtSearchThread::HandleEntry, faAnyFile);
+      // The files still in their tests; contents tests are cut short after a Stop.
+      pool->Drain(true, [this](TContentJob& job) { FinishContentTest(job); });
     }
   } catch (const std::exception& e) {
     Error_ = e.what();
