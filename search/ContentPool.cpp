@@ -15,8 +15,10 @@ constexpr std::size_t kAheadPerHelper = 256;
 }  // namespace
 
 unsigned DefaultContentHelpers() {
+  // Beyond a few helpers the one walk can't keep them busy; each holds a read buffer.
+  constexpr unsigned kMaxHelpers = 7;
   const unsigned cores = std::thread::hardware_concurrency();
-  return cores > 1 ? cores - 1 : 0;
+  return cores > 1 ? std::min(cores - 1, kMaxHelpers) : 0;
 }
 
 TContentPool::TContentPool(IFileSystem& fs, TBMHWordsFinder& own, unsigned helpers,

@@ -90,8 +90,8 @@ class TContentPool {
   std::atomic<bool> Closing_{false};
 };
 
-// The helper threads a search uses by default: one fewer than the cores, as
-// the walk's thread tests files too.
+// The helper threads a search uses by default: one fewer than the cores (the
+// walk's thread tests files too), and no more than seven.
 unsigned DefaultContentHelpers();
 
 }  // namespace sorvik
