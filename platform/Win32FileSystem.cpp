@@ -212,6 +212,18 @@ class TWin32ContentsReader : public IContentsReader {
   std::wstring Path_;
 };
 
+// A lock that never needs a kernel object. A std::mutex here (MinGW's) makes
+// an event the first time two threads meet at it and keeps it for the
+// process's life, which reads as a handle leak.
+class TSlimLock {
+ public:
+  void lock() { AcquireSRWLockExclusive(&Lock_); }
+  void unlock() { ReleaseSRWLockExclusive(&Lock_); }
+
+ private:
+  SRWLOCK Lock_ = SRWLOCK_INIT;
+};
+
 class TWin32FileSystem : public IFileSystem {
  public:
   char Delimiter() const override { return '\\'; }
@@ -255,21 +267,21 @@ class TWin32FileSystem : public IFileSystem {
     bool own = false;
     for (const wchar_t* e : ownIcons) own |= extension == e;
     if (!own) {
-      std::lock_guard<std::mutex> lock(IconLock_);
+      std::lock_guard<TSlimLock> lock(IconLock_);
       if (auto it = Icons_.find(extension); it != Icons_.end()) return it->second;
     }
     SHFILEINFOW sfi{};
     if (!SHGetFileInfoW(wide.c_str(), 0, &sfi, sizeof sfi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) return 0;
     const int index = sfi.iIcon;
     if (!own) {
-      std::lock_guard<std::mutex> lock(IconLock_);
+      std::lock_guard<TSlimLock> lock(IconLock_);
       Icons_.emplace(extension, index);
     }
     return index;
   }
 
  private:
-  std::mutex IconLock_;
+  TSlimLock IconLock_;  // the search's threads look icons up at once
   std::unordered_map<std::wstring, int> Icons_;
 };
 
