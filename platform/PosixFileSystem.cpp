@@ -78,12 +78,13 @@ bool StatAt(int dirFd, const char* name, struct statx& st) {
   return statx(dirFd, name, AT_STATX_SYNC_AS_STAT | AT_SYMLINK_NOFOLLOW, kStatMask, &st) == 0;
 }
 
-void FillEntry(const char* name, const struct statx& st, TDirEntry& e) {
-  e.Name = name;
+// Everything an entry holds but its name, from the name and what statx read.
+void FillDetailsFrom(const struct statx& st, TDirEntry& e) {
+  const std::string& name = e.Name;
   e.DetailsDeferred = false;
   const bool dir = S_ISDIR(st.stx_mode);
   e.Attr = dir ? faDirectory : faArchive;
-  if (name[0] == '.' && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) e.Attr |= faHidden;
+  if (!name.empty() && name[0] == '.' && name != "." && name != "..") e.Attr |= faHidden;
   if (!MayWrite(st)) e.Attr |= faReadOnly;
   e.Size = S_ISREG(st.stx_mode) ? static_cast<std::int64_t>(st.stx_size) : 0;
   e.FindData.LastWriteTime = ToFileTime(st.stx_mtime);
@@ -91,6 +92,11 @@ void FillEntry(const char* name, const struct statx& st, TDirEntry& e) {
   e.FindData.CreationTime = (st.stx_mask & STATX_BTIME) ? ToFileTime(st.stx_btime) : ToFileTime(st.stx_ctime);
   e.LocalWrite = LocalStamp(st.stx_mtime.tv_sec);
   e.Time = PackDosDateTime(e.LocalWrite).value_or(0);
+}
+
+void FillEntry(const char* name, const struct statx& st, TDirEntry& e) {
+  e.Name.assign(name);
+  FillDetailsFrom(st, e);
 }
 
 class TPosixDirEnum : public IDirEnum {
@@ -145,9 +151,8 @@ class TPosixDirEnum : public IDirEnum {
   bool FillDetails(TDirEntry& entry) override {
     if (!entry.DetailsDeferred) return true;
     struct statx st;
-    const std::string name = entry.Name;
-    if (!Dir_ || !StatAt(dirfd(Dir_), name.c_str(), st)) return false;
-    FillEntry(name.c_str(), st, entry);
+    if (!Dir_ || !StatAt(dirfd(Dir_), entry.Name.c_str(), st)) return false;
+    FillDetailsFrom(st, entry);
     return true;
   }
 
@@ -287,8 +292,7 @@ class TPosixFileSystem : public IFileSystem {
     if (!entry.DetailsDeferred) return true;
     struct statx st;
     if (!StatAt(AT_FDCWD, path.c_str(), st)) return false;
-    const std::string name = entry.Name;
-    FillEntry(name.c_str(), st, entry);
+    FillDetailsFrom(st, entry);
     return true;
   }
 
@@ -303,10 +307,7 @@ class TPosixFileSystem : public IFileSystem {
     if (!read) return IFileSystem::TestUnlocked(path, entry);
     // FIFOs, sockets and devices hold no contents to search: they count as locked.
     if (!S_ISREG(st.stx_mode) && !S_ISDIR(st.stx_mode)) return false;
-    if (entry.DetailsDeferred) {
-      const std::string name = entry.Name;
-      FillEntry(name.c_str(), st, entry);
-    }
+    if (entry.DetailsDeferred) FillDetailsFrom(st, entry);
     return true;
   }
 

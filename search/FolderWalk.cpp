@@ -18,6 +18,9 @@ void TFolderWalk::Walk(const std::string& folder, const std::string& mask, bool 
   Mask_ = mask;
   Recursive_ = recursive;
   AttrMask_ = attrMask;
+  // A mask that matches every name, with the folder attributes, lists the
+  // subfolders already: they are kept from that listing rather than listed again.
+  KeepFolders_ = recursive && (mask == "*" || mask == "*.*") && (attrMask & kFolderAttrs) == kFolderAttrs;
   Visitor_ = &visitor;
   OpenFolders_.clear();
   WalkFolder(!folder.empty() && folder.back() == Fs_.Delimiter() ? folder : folder + Fs_.Delimiter());
@@ -39,10 +42,6 @@ void TFolderWalk::WalkFolder(const std::string& f) {
 
   Visitor_->EnterFolder(f);
 
-  // A mask that matches every name, with the folder attributes, lists the
-  // subfolders already: they are kept from that listing rather than listed again.
-  const bool keepFolders =
-      Recursive_ && (Mask_ == "*" || Mask_ == "*.*") && (AttrMask_ & kFolderAttrs) == kFolderAttrs;
   std::vector<std::string> subfolders;
 
   TDirEntry entry;
@@ -51,12 +50,12 @@ void TFolderWalk::WalkFolder(const std::string& f) {
     // A file's size and times are asked for only when the visitor needs them.
     files->DeferDetails();
     while (!Visitor_->Stopped() && files->Next(entry)) {
-      if (keepFolders && IsSubfolder(entry)) subfolders.push_back(entry.Name);
+      if (KeepFolders_ && IsSubfolder(entry)) subfolders.push_back(entry.Name);
       if ((entry.Attr & AttrMask_) != 0) Visitor_->Entry(f, entry, *files);
     }
   }
   if (!Recursive_) return;
-  if (keepFolders) {
+  if (KeepFolders_) {
     for (const std::string& name : subfolders) {
       if (Visitor_->Stopped()) break;
       WalkFolder(f + name + Fs_.Delimiter());

@@ -41,6 +41,7 @@ class TFolderWalk {
   std::string Mask_;
   bool Recursive_ = false;
   std::uint32_t AttrMask_ = 0;
+  bool KeepFolders_ = false;  // subfolders come from the first listing of each folder
   IVisitor* Visitor_ = nullptr;
   std::vector<TFolderId> OpenFolders_;  // the folders the walk is inside
 };
