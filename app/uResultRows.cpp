@@ -4,10 +4,23 @@
 #include <cstring>
 #include <numeric>
 
+#include "Locale.h"
 #include "uCommaText.h"
 #include "uResultCompare.h"
 
 namespace sorvik {
+
+TResultRow MakeResultRow(const TFoundFile& file) {
+  TResultRow row;
+  row.Caption = file.Name;
+  row.ImageIndex = file.ImageIndex;
+  row.SubItems[0] = file.Folder;
+  row.SubItems[1] = std::to_string(file.Size);
+  row.SubItems[2] = DateTimeToStr(file.Modified);
+  row.SubItems[3] = DateTimeToStr(StampFromFileTime(file.Accessed));
+  row.SubItems[4] = DateTimeToStr(StampFromFileTime(file.Created));
+  return row;
+}
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "DateText.h"
-#include "uFindThread.h"
+#include "SearchOutput.h"
 
 namespace sorvik {
 
@@ -21,6 +21,17 @@ enum class TResultColumn : int { Filename = 0, Folder, Size, Modified, Accessed,
 inline constexpr int kResultColumns = 6;
 inline constexpr std::array<const char*, kResultColumns> kResultColumnCaptions = {
     "Filename", "Folder", "Size", "Date last modified", "Date last accessed", "Date created"};
+
+// One row of the results list: the texts shown.
+struct TResultRow {
+  std::string Caption;                 // Filename
+  std::array<std::string, 5> SubItems; // Folder, Size, modified, accessed, created
+  int ImageIndex = 0;
+};
+
+// The texts of a found file's row: the last-access and creation times are
+// shown in UTC, as the walk reports them, the modification time in local time.
+TResultRow MakeResultRow(const TFoundFile& file);
 
 class TResultRows {
  public:

@@ -15,20 +15,22 @@
 #include <vector>
 
 #include "Locale.h"
+#include "SearchDelivery.h"
 #include "uCommandLine.h"
-#include "uFindThread.h"
+#include "uResultRows.h"
 
 namespace {
 
 using namespace sorvik;
 
-class TBenchWindow : public ISearchWindow, public IResultList {
+class TBenchWindow : public ISearchSink {
  public:
   explicit TBenchWindow(bool printRows) : PrintRows_(printRows) {}
 
-  void ShowPanels(const std::array<std::string, 4>& panels) override { Panels = panels; }
+  void ShowPanels(const TPanelTexts& panels) override { Panels = panels; }
   void SetAnimationActive(bool) override {}
   void SetSearchIdle() override {}
+  void ShowError(const std::string&) override {}
   void AddRow(const TFoundFile& file) override {
     if (!PrintRows_) return;
     const TResultRow row = MakeResultRow(file);
@@ -73,7 +75,7 @@ int Run(const std::vector<std::string>& all) {
       } else if (a.rfind("+helpers=", 0) == 0) {
         helpers = static_cast<unsigned>(ReadInteger(a.substr(9)).value_or(0));
       } else if (a.rfind("+combine=", 0) == 0) {
-        conditions.CombineMode = static_cast<std::uint8_t>(ReadInteger(a.substr(9)).value_or(0));
+        conditions.CombineMode = static_cast<TCombineMode>(ReadInteger(a.substr(9)).value_or(0));
       }
     } else {
       arguments.push_back(a);
@@ -92,7 +94,8 @@ int Run(const std::vector<std::string>& all) {
              std::string("run=") + (command.RunAtOnce ? "1" : "0")});
 
   TBenchWindow window(rows);
-  TKtSearchThread worker(&window);
+  TSearchRun run(window);
+  TKtSearchThread& worker = run.Worker();
   worker.SetContentHelpers(helpers);
   worker.Request.Folder = command.Folder;
   worker.Request.Mask = command.Mask;
@@ -100,9 +103,8 @@ int Run(const std::vector<std::string>& all) {
   worker.Request.Recursive = command.Has(coSubfolders);
   worker.Request.WholeWords = command.Has(coWholeWords);
   worker.Request.CaseSensitive = command.Has(coCaseSensitive);
-  worker.Request.MatchMode = command.MatchMode;
-  worker.Request.ResultList = &window;
-  if (givenConditions > 0) worker.Request.Conditions = &conditions;
+  worker.Request.MatchMode = static_cast<TMatchMode>(command.MatchMode);
+  if (givenConditions > 0) worker.Request.Conditions = conditions;
 
   const auto start = std::chrono::steady_clock::now();
   worker.Resume();

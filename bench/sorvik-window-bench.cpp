@@ -37,7 +37,7 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 // Hands `count` rows to the list, `batch` rows per hand-over.
 class TRowFeeder : public TThread {
  public:
-  TRowFeeder(IResultList& list, int count, int batch) : List_(list), Count_(count), Batch_(batch) {}
+  TRowFeeder(ISearchSink& list, int count, int batch) : List_(list), Count_(count), Batch_(batch) {}
   ~TRowFeeder() override { StopAndWait(); }
 
  protected:
@@ -72,7 +72,7 @@ class TRowFeeder : public TThread {
     return file;
   }
 
-  IResultList& List_;
+  ISearchSink& List_;
   int Count_, Batch_;
 };
 

@@ -102,12 +102,24 @@ class IContentsReader {
   virtual void Close() = 0;
 };
 
+// What a path names.
+enum class TPathKind : std::uint8_t { Folder, File, Missing, NoVolume /* a drive that isn't there */ };
+
 class IFileSystem {
  public:
   virtual ~IFileSystem() = default;
 
   // The path delimiter that ends a folder path ('\' on Windows, '/' on POSIX).
   virtual char Delimiter() const = 0;
+
+  // What `path` names, with or without a trailing delimiter. Without a way of
+  // its own, a file system knows only its folders.
+  virtual TPathKind Kind(const std::string& path) {
+    std::string folder = path;
+    if (folder.empty() || folder.back() != Delimiter()) folder += Delimiter();
+    TFolderId id;
+    return FolderIdentity(folder, id) ? TPathKind::Folder : TPathKind::Missing;
+  }
 
   // Enumerates `folder` (which ends in the delimiter) for names matching `mask`.
   // Entries carrying an attribute bit that is both in faHidden|faSysFile|faVolumeID|

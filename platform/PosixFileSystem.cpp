@@ -311,6 +311,14 @@ class TPosixFileSystem : public IFileSystem {
     return true;
   }
 
+  TPathKind Kind(const std::string& path) override {
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/') p.pop_back();  // a file's path with one reads as missing
+    struct stat st;
+    if (stat(p.c_str(), &st) != 0) return TPathKind::Missing;
+    return S_ISDIR(st.st_mode) ? TPathKind::Folder : TPathKind::File;
+  }
+
   bool FolderIdentity(const std::string& folder, TFolderId& id) override {
     struct stat st;
     if (stat(folder.c_str(), &st) != 0) return false;

@@ -243,6 +243,23 @@ class TWin32FileSystem : public IFileSystem {
     return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
   }
 
+  TPathKind Kind(const std::string& path) override {
+    std::wstring wide = Widen(path);
+    // Trailing delimiters say nothing here (a file's path with one reads as
+    // missing); a bare drive ("C:") is its root, as the walk takes it.
+    while (wide.size() > 3 && (wide.back() == L'\\' || wide.back() == L'/')) wide.pop_back();
+    const bool drive = wide.size() >= 2 && wide[1] == L':';
+    if (drive && wide.size() == 2) wide += L'\\';
+    const DWORD attr = GetFileAttributesW(wide.c_str());
+    if (attr != INVALID_FILE_ATTRIBUTES)
+      return (attr & FILE_ATTRIBUTE_DIRECTORY) ? TPathKind::Folder : TPathKind::File;
+    if (drive) {
+      const wchar_t root[] = {wide[0], L':', L'\\', L'\0'};
+      if (GetDriveTypeW(root) == DRIVE_NO_ROOT_DIR) return TPathKind::NoVolume;
+    }
+    return TPathKind::Missing;
+  }
+
   bool FolderIdentity(const std::string& folder, TFolderId& id) override {
     UniqueFile dir(CreateFileW(Widen(folder).c_str(), FILE_READ_ATTRIBUTES,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,

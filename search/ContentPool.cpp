@@ -44,12 +44,15 @@ TContentPool::~TContentPool() {
 }
 
 void TContentPool::Submit(const std::string& folder, const TDirEntry& entry, const std::string& path,
-                          const std::function<void(TContentJob&)>& finish) {
+                          const TSearchProgress& before, const std::function<void(TContentJob&)>& finish) {
   std::unique_lock lock(Lock_);
   TSlot& slot = Slots_.emplace_back();
   slot.Job.Folder = folder;
   slot.Job.Entry = entry;
   slot.Job.Path = path;
+  slot.Job.ExaminedBefore = before.EntriesExamined;
+  slot.Job.StatusKindBefore = before.Kind;
+  slot.Job.StatusBefore = before.Path;
   Waiting_.push_back(&slot);
   if (IdleHelpers_ > 0) Work_.notify_one();
   DrainLocked(lock, false, finish);

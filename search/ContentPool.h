@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "FileSystem.h"
+#include "SearchOutput.h"
 #include "uFinder.h"
 
 namespace sorvik {
@@ -30,6 +31,11 @@ struct TContentJob {
   bool Found = false;
   bool CutShort = false;  // the test was ended by the interrupt (Stop)
   int ImageIndex = 0;     // a found file's small icon, when the pool looks them up
+  // Where the walk stood before it reached this file: what a run cut short
+  // here has judged.
+  std::int64_t ExaminedBefore = 0;
+  TStatusKind StatusKindBefore = TStatusKind::None;
+  std::string StatusBefore;
 };
 
 class TContentPool {
@@ -50,7 +56,7 @@ class TContentPool {
 
   // Queues a file (on the walk's thread), then drains as Drain(false) does.
   void Submit(const std::string& folder, const TDirEntry& entry, const std::string& path,
-              const std::function<void(TContentJob&)>& finish);
+              const TSearchProgress& before, const std::function<void(TContentJob&)>& finish);
 
   // Hands every job finished at the front of the queue to `finish`, in the
   // order they were queued, and keeps the backlog bounded: while too many tests

@@ -45,6 +45,16 @@ void TKtDateTimeMatcher::LoadFileValue(const TDirEntry& entry) {
 
 bool TKtDateTimeMatcher::Evaluate() const { return Compare(OperatorCode, FileValue, ReferenceValue); }
 
+TKtFileConditions::TKtFileConditions(const TKtFileConditions& other) : CombineMode(other.CombineMode) {
+  Items_.reserve(other.Items_.size());
+  for (const auto& m : other.Items_) Items_.push_back(m->Clone());
+}
+
+TKtFileConditions& TKtFileConditions::operator=(const TKtFileConditions& other) {
+  if (this != &other) *this = TKtFileConditions(other);
+  return *this;
+}
+
 int TKtFileConditions::Add(std::unique_ptr<TKtMatcher> matcher) {
   if (!matcher) return -1;
   Items_.push_back(std::move(matcher));
@@ -62,8 +72,8 @@ int TKtFileConditions::LoadFileValues(const TDirEntry& entry) {
 
 bool TKtFileConditions::Matches() const {
   switch (CombineMode) {
-    case 0: return MatchAny();
-    case 1: return MatchAll();
+    case TCombineMode::Any: return MatchAny();
+    case TCombineMode::All: return MatchAll();
     default: return true;
   }
 }

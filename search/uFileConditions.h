@@ -28,6 +28,7 @@ class TKtMatcher {
   // The operator's test on the file value and the reference value. An operator
   // code outside 0..3 never holds.
   virtual bool Evaluate() const = 0;
+  virtual std::unique_ptr<TKtMatcher> Clone() const = 0;
 };
 
 class TKtIntegermatcher : public TKtMatcher {
@@ -36,6 +37,7 @@ class TKtIntegermatcher : public TKtMatcher {
   std::int64_t ReferenceValue = 0;  // kilobytes
   void LoadFileValue(const TDirEntry& entry) override;
   bool Evaluate() const override;
+  std::unique_ptr<TKtMatcher> Clone() const override { return std::make_unique<TKtIntegermatcher>(*this); }
 };
 
 class TKtDateTimeMatcher : public TKtMatcher {
@@ -44,12 +46,23 @@ class TKtDateTimeMatcher : public TKtMatcher {
   double ReferenceValue = 0;  // a moment
   void LoadFileValue(const TDirEntry& entry) override;
   bool Evaluate() const override;
+  std::unique_ptr<TKtMatcher> Clone() const override { return std::make_unique<TKtDateTimeMatcher>(*this); }
 };
 
+// How the conditions combine: a file passes any of them (OR) or all of them (AND).
+// A code outside these lets every file pass.
+enum class TCombineMode : std::uint8_t { Any = 0, All = 1 };
+
+// A copy holds copies of the matchers: a search works on its own.
 class TKtFileConditions {
  public:
-  // 0 any (OR), 1 all (AND); any other value lets every file pass.
-  std::uint8_t CombineMode = 0;
+  TCombineMode CombineMode = TCombineMode::Any;
+
+  TKtFileConditions() = default;
+  TKtFileConditions(const TKtFileConditions& other);
+  TKtFileConditions& operator=(const TKtFileConditions& other);
+  TKtFileConditions(TKtFileConditions&&) noexcept = default;
+  TKtFileConditions& operator=(TKtFileConditions&&) noexcept = default;
 
   // Appends the matcher and owns it; returns its index (negative on failure).
   int Add(std::unique_ptr<TKtMatcher> matcher);

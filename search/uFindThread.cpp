@@ -1,82 +1,93 @@
 #include "uFindThread.h"
 
-#include <cstdio>
 #include <memory>
 
 #include "Locale.h"
 
 namespace sorvik {
 
-TResultRow MakeResultRow(const TFoundFile& file) {
-  TResultRow row;
-  row.Caption = file.Name;
-  row.ImageIndex = file.ImageIndex;
-  row.SubItems[0] = file.Folder;
-  row.SubItems[1] = std::to_string(file.Size);
-  row.SubItems[2] = DateTimeToStr(file.Modified);
-  row.SubItems[3] = DateTimeToStr(StampFromFileTime(file.Accessed));
-  row.SubItems[4] = DateTimeToStr(StampFromFileTime(file.Created));
-  return row;
+namespace {
+
+// The start of a text, cut at a character boundary, for a message.
+std::string Shortened(const std::string& text, std::size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  std::size_t n = maxBytes;
+  while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;  // not inside a UTF-8 character
+  return text.substr(0, n) + "...";
 }
 
-std::string FormatMB(std::int64_t kb) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%8.3f", KBToMB(kb));
-  std::string text = buf;
-  const std::size_t dot = text.find('.');
-  if (dot != std::string::npos) text.replace(dot, 1, DecimalSeparator());
-  return text + " MB";
+// The drive part of a folder text ("Q:" of "Q:\data"), empty when it has none.
+std::string DrivePart(const std::string& folder) {
+  return folder.size() >= 2 && folder[1] == ':' ? folder.substr(0, 2) : std::string();
 }
 
-TKtSearchThread::TKtSearchThread(ISearchWindow* window, IFileSystem& fs)
-    : Finder_(fs), Fs_(fs), Window_(window) {}
+bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; }
+
+}  // namespace
+
+std::string RequestProblem(IFileSystem& fs, const TSearchRequest& request) {
+  if (IsBlank(request.Folder)) return "Enter a folder to search in";
+  if (request.Mask.empty()) return "Enter a file mask, such as *.*";
+  switch (fs.Kind(request.Folder)) {
+    case TPathKind::Folder: break;
+    case TPathKind::File: return "Not a folder: " + request.Folder;
+    case TPathKind::NoVolume: return "Drive not found: " + DrivePart(request.Folder);
+    case TPathKind::Missing: return "Folder not found: " + request.Folder;
+  }
+  // The finder's limit applies to each word as it reaches the finder (the exact
+  // text as one word); the message names the word as typed.
+  const std::vector<std::string> words =
+      request.MatchMode == TMatchMode::Exact ? std::vector<std::string>{request.Words} : SplitWords(request.Words);
+  for (const std::string& word : words)
+    if (Utf8ToAnsi(word).size() > kMaxWordLength)
+      return "Word longer than " + std::to_string(kMaxWordLength) + " characters: \"" + Shortened(word, 24) + "\"";
+  return {};
+}
+
+TKtSearchThread::TKtSearchThread(IFileSystem& fs) : Finder_(fs), Fs_(fs) {}
 
 TKtSearchThread::~TKtSearchThread() { StopAndWait(); }
 
 void TKtSearchThread::Execute() {
-  EntriesExamined_ = 0;
+  Progress_ = {};
   CutShort_ = false;
-  FilesFound_ = 0;
-  KBFound_ = 0;
-  StatusText_.clear();
   Error_.clear();
-  PendingRows_.clear();
-  LastDelivery_ = {};
+  bool refused = false;
   try {
-    const TIconThreadScope icons;  // this thread tests files too
-    ShowProgress();
-    if (Request.ResultList && !Terminated()) {
-      ConfigureFinder(Finder_);
-      // Stop and Pause reach into a large file between the spans of its scan.
-      auto interrupt = [this] {
-        PollPause();
-        return Terminated();
-      };
-      Finder_.SetInterrupt(interrupt);
-      auto pool = std::make_unique<TContentPool>(
-          Fs_, Finder_, ContentHelpers_, [this](TBMHWordsFinder& f) { ConfigureFinder(f); }, interrupt,
-          Request.Icons);
-      Contents_ = pool.get();
-      struct TUnset {
-        TContentPool*& Pool;
-        ~TUnset() { Pool = nullptr; }
-      } unset{Contents_};
-      StartAnimation();
-      WalkFolder(Request.Folder, Request.Mask, Request.Recursive, &TKtSearchThread::HandleEntry, faAnyFile);
-      // The files still in their tests; contents tests are cut short after a Stop.
-      pool->Drain(true, [this](TContentJob& job) { FinishContentTest(job); });
-    }
+    Error_ = RequestProblem(Fs_, Request);
+    refused = !Error_.empty();
+    if (!refused) Search();
   } catch (const std::exception& e) {
     Error_ = e.what();
   } catch (...) {
     Error_ = "Unknown error";
   }
-  // The closing hand-over runs however the walk ended; a failure in it has no
-  // one left to hear of it.
-  try {
-    SearchFinished();
-  } catch (...) {
-  }
+  // The closing call comes however the run ended.
+  if (Output_) Output_->Finished(refused ? nullptr : &Progress_, Error_);
+}
+
+void TKtSearchThread::Search() {
+  const TIconThreadScope icons;  // this thread tests files too
+  ConfigureFinder(Finder_);
+  ShowProgress();
+  if (Terminated()) return;
+  // Stop and Pause reach into a large file between the spans of its scan.
+  auto interrupt = [this] {
+    PollPause();
+    return Terminated();
+  };
+  Finder_.SetInterrupt(interrupt);
+  TContentPool pool(Fs_, Finder_, ContentHelpers_, [this](TBMHWordsFinder& f) { ConfigureFinder(f); }, interrupt,
+                    Request.Icons);
+  Contents_ = &pool;
+  struct TUnset {
+    TContentPool*& Pool;
+    ~TUnset() { Pool = nullptr; }
+  } unset{Contents_};
+  if (Output_) Output_->Started();
+  WalkFolder(Request.Folder, Request.Mask, Request.Recursive, &TKtSearchThread::HandleEntry, faAnyFile);
+  // The files still in their tests; contents tests are cut short after a Stop.
+  pool.Drain(true, [this](TContentJob& job) { FinishContentTest(job); });
 }
 
 void TKtSearchThread::WalkFolder(const std::string& folder, const std::string& mask, bool recursive,
@@ -86,7 +97,9 @@ void TKtSearchThread::WalkFolder(const std::string& folder, const std::string& m
     TEntryCallback Callback;
     TVisitor(TKtSearchThread& thread, TEntryCallback callback) : Thread(thread), Callback(callback) {}
     void EnterFolder(const std::string& f) override {
-      Thread.StatusText_.assign("(D) ").append(f);
+      if (Thread.CutShort_) return;
+      Thread.Progress_.Kind = TStatusKind::Folder;
+      Thread.Progress_.Path.assign(f);
       Thread.ShowProgress();
     }
     void Entry(const std::string& f, const TDirEntry& entry, IDirEnum& listing) override {
@@ -103,20 +116,25 @@ void TKtSearchThread::WalkFolder(const std::string& folder, const std::string& m
 }
 
 void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& entry) {
-  StatusText_.assign("(F) ").append(folder).append(entry.Name);  // in place: no allocation per entry
-  ++EntriesExamined_;
+  if (CutShort_) return;  // stopped: the walk ends at its next stop point
   const TDirEntry* e = &entry;
-  if ((entry.Attr & faDirectory) == 0 && Contents_ && MeetsConditions(entry, e)) {
+  const bool test = (entry.Attr & faDirectory) == 0 && Contents_ && MeetsConditions(entry, e);
+  if (test) {
     // The test that opens the file (the contents, or the locked test without
-    // words) runs on whichever core is free; its verdict comes back in walk order.
-    Contents_->Submit(folder, *e, Path_.assign(folder).append(entry.Name),
+    // words) runs on whichever core is free; its verdict comes back in walk
+    // order. The job remembers where the walk stood before it, for a Stop.
+    Contents_->Submit(folder, *e, Path_.assign(folder).append(entry.Name), Progress_,
                       [this](TContentJob& job) { FinishContentTest(job); });
+    if (CutShort_) return;  // an earlier file was cut short: this one was not judged
   }
+  Progress_.Kind = TStatusKind::File;
+  Progress_.Path.assign(folder).append(entry.Name);  // in place: no allocation per entry
+  ++Progress_.EntriesExamined;
   ShowProgress();
 }
 
 bool TKtSearchThread::MeetsConditions(const TDirEntry& entry, const TDirEntry*& e) {
-  if (!Request.Conditions || Request.Conditions->Count() == 0) return true;
+  if (Request.Conditions.Count() == 0) return true;
   // The size and times, where the enumeration left them out, are asked for
   // now; a file gone by then is not found.
   if (entry.DetailsDeferred) {
@@ -124,91 +142,39 @@ bool TKtSearchThread::MeetsConditions(const TDirEntry& entry, const TDirEntry*& 
     if (!Files_ || !Files_->FillDetails(Details_)) return false;
     e = &Details_;
   }
-  Request.Conditions->LoadFileValues(*e);
-  return Request.Conditions->Matches();
+  Request.Conditions.LoadFileValues(*e);
+  return Request.Conditions.Matches();
 }
 
 void TKtSearchThread::FinishContentTest(TContentJob& job) {
-  if (job.CutShort) CutShort_ = true;
-  if (job.Found) AddFound(job.Folder, job.Entry, job.ImageIndex);
+  if (CutShort_) return;  // after a file cut short, nothing counts
+  if (job.CutShort) {
+    // Stop came before this file's test ended: the run ends where the walk
+    // stood before it, so the counters and the status name only what was judged.
+    CutShort_ = true;
+    Progress_.EntriesExamined = job.ExaminedBefore;
+    Progress_.Kind = job.StatusKindBefore;
+    Progress_.Path = std::move(job.StatusBefore);
+    return;
+  }
+  if (!job.Found) return;
+  const TDirEntry& e = job.Entry;
+  if (Output_)
+    Output_->Found({e.Name, job.Folder, e.Size, e.LocalWrite, e.FindData.LastAccessTime, e.FindData.CreationTime,
+                    job.ImageIndex});
+  ++Progress_.FilesFound;
+  Progress_.KBFound += e.Size / 1024;
 }
 
-void TKtSearchThread::AddFound(const std::string& folder, const TDirEntry& e, int imageIndex) {
-  if (Request.ResultList)
-    PendingRows_.push_back(
-        {e.Name, folder, e.Size, e.LocalWrite, e.FindData.LastAccessTime, e.FindData.CreationTime, imageIndex});
-  ++FilesFound_;
-  KBFound_ += e.Size / 1024;
+void TKtSearchThread::ShowProgress() {
+  if (Output_) Output_->Progress(Progress_);
 }
 
 void TKtSearchThread::ConfigureFinder(TBMHWordsFinder& finder) const {
   finder.SetWords(Utf8ToAnsi(Request.Words));
   finder.SetIgnoreCase(!Request.CaseSensitive);
   finder.SetWholeWords(Request.WholeWords);
-  finder.SetMatchMode(Request.MatchMode);
-}
-
-namespace {
-// Rows the worker keeps before it waits for the window to take them.
-constexpr std::size_t kMaxPendingRows = 4096;
-}  // namespace
-
-void TKtSearchThread::ShowProgress() {
-  const auto now = std::chrono::steady_clock::now();
-  const bool full = PendingRows_.size() >= kMaxPendingRows;
-  if (now - LastDelivery_ < DeliveryInterval_ && !full) return;
-  // Too many rows waiting, or a hand-over after every entry: the worker waits
-  // for the window. Otherwise it goes on while the window takes the batch.
-  Deliver(full || DeliveryInterval_.count() == 0);
-}
-
-std::shared_ptr<TKtSearchThread::TBatch> TKtSearchThread::TakeBatch() {
-  // The rows and the panels as they stand now travel together; the window may
-  // take them while the worker goes on, so nothing the window runs reads the
-  // worker's counters later.
-  auto batch = std::make_shared<TBatch>();
-  batch->Rows.swap(PendingRows_);
-  batch->Panels = {std::to_string(EntriesExamined_), std::to_string(FilesFound_), FormatMB(KBFound_), StatusText_};
-  return batch;
-}
-
-void TKtSearchThread::HandOver(TBatch& batch) {
-  if (Request.ResultList) {
-    for (const TFoundFile& file : batch.Rows) Request.ResultList->AddRow(file);
-  }
-  if (Window_) Window_->ShowPanels(batch.Panels);
-}
-
-void TKtSearchThread::Deliver(bool wait) {
-  auto batch = TakeBatch();
-  auto handOver = [this, batch] { HandOver(*batch); };
-  if (wait) {
-    Synchronize(handOver);
-  } else if (!TryPost(handOver)) {
-    // The window hasn't taken the last batch yet: these rows wait for the next.
-    PendingRows_.swap(batch->Rows);
-  }
-  LastDelivery_ = std::chrono::steady_clock::now();
-}
-
-void TKtSearchThread::StartAnimation() {
-  Synchronize([this] {
-    if (Window_) Window_->SetAnimationActive(true);
-  });
-}
-
-void TKtSearchThread::SearchFinished() {
-  // What was found last, the exact final counts and the turn to idle, in one
-  // hand-over: a pause can't come between them and leave its own panel text
-  // over the final one.
-  auto batch = TakeBatch();
-  Synchronize([this, batch] {
-    HandOver(*batch);
-    if (Window_) {
-      Window_->SetAnimationActive(false);
-      Window_->SetSearchIdle();
-    }
-  });
+  finder.SetMatchMode(static_cast<std::uint8_t>(Request.MatchMode));
 }
 
 }  // namespace sorvik

@@ -29,7 +29,8 @@ constexpr std::array<bool, 256> MakeSeparators() {
 
 constexpr std::array<bool, 256> kSeparators = MakeSeparators();
 
-// Splits the words text into words (any and all modes).
+}  // namespace
+
 std::vector<std::string> SplitWords(const std::string& text) {
   std::vector<std::string> words;
   const std::size_t n = text.size();
@@ -68,8 +69,6 @@ std::vector<std::string> SplitWords(const std::string& text) {
   }
   return words;
 }
-
-}  // namespace
 
 const std::array<std::uint8_t, 256>& UpperCaseTable() {
   static const std::array<std::uint8_t, 256> table = [] {

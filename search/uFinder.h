@@ -25,6 +25,14 @@ inline constexpr const char* kPatternTooLargeMessage =
     "Length of text to be found must be 255 characters or less";
 inline constexpr std::size_t kMaxWordLength = 255;
 
+// What the words text asks of a file: any of its words, all of them, or the
+// exact text (the finder's match mode codes 0, 1 and 2).
+enum class TMatchMode : std::uint8_t { Any = 0, All = 1, Exact = 2 };
+
+// The words of a words text (any and all modes): runs of bytes above blank,
+// or text in double quotes (a doubled quote stands for one).
+std::vector<std::string> SplitWords(const std::string& text);
+
 // The text fold: entry b is byte b upper-cased on its own in the ANSI code page.
 // Built once, on first use (before any search), and only read afterwards.
 const std::array<std::uint8_t, 256>& UpperCaseTable();

@@ -514,7 +514,7 @@ void TfrmMain::FormClose() {
 }
 
 void TfrmMain::FormDestroy() {
-  Worker_.reset();
+  Search_.reset();
   Conditions_.Clear();
 }
 
@@ -531,7 +531,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       PostQuitMessage(0);
       return 0;
     case WM_SORVIK_HANDOVER:
-      if (Worker_) Worker_->CheckSynchronize();
+      if (Search_) Search_->Worker().CheckSynchronize();
       return 0;
     case WM_COMMAND: {
       const int id = LOWORD(wp);

@@ -22,11 +22,12 @@
 #include "uActionRules.h"
 #include "uCommandLine.h"
 #include "uFileConditions.h"
+#include "SearchDelivery.h"
 #include "uFindThread.h"
 
 namespace sorvik {
 
-class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
+class TfrmMain : public TWindow, public ISearchSink {
  public:
   static constexpr const wchar_t* kClassName = L"TfrmMain";
   static constexpr int kDesignWidth = 597;
@@ -51,7 +52,7 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   bool IsEnabled(TActionId id) const { return Actions_.IsEnabled(static_cast<int>(id)); }
 
   TSearchState SearchState() const { return State_; }
-  TKtSearchThread* Worker() const { return Worker_.get(); }
+  TKtSearchThread* Worker() const { return Search_ ? &Search_->Worker() : nullptr; }
   int SelectedRows() const;
   int RowCount() const;
   std::string RowText(int row, int column) const;
@@ -114,7 +115,7 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   // How often the workers this window starts hand over their rows; window tests
   // set 0 (a hand-over after every entry, the worker waiting for each), so that
   // a search is surely still running when its first rows arrive.
-  std::chrono::milliseconds WorkerDeliveryInterval = TKtSearchThread::kDeliveryInterval;
+  std::chrono::milliseconds WorkerDeliveryInterval = TSearchDelivery::kDefaultInterval;
 
   // The conditions tab: the grid's complete rows as matchers in the window's
   // conditions object; how many were added.
@@ -125,11 +126,13 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   void btnRemoveRowClick() { ConditionsPage_->btnRemoveRowClick(); }
   void btnClearAllClick() { ConditionsPage_->btnClearAllClick(); }
 
-  // ISearchWindow and IResultList: the worker's hand-overs, on this thread.
-  void ShowPanels(const std::array<std::string, 4>& panels) override;
+  // ISearchSink: what the search tells the window, on this thread.
+  void AddRow(const TFoundFile& file) override;
+  void ShowPanels(const TPanelTexts& panels) override;
   void SetAnimationActive(bool active) override;
   void SetSearchIdle() override;
-  void AddRow(const TFoundFile& file) override;
+  // In the status bar, in place of the counters: no box to dismiss.
+  void ShowError(const std::string& message) override;
 
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -178,7 +181,7 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   std::unique_ptr<TResultsView> Results_;
   std::unique_ptr<TConditionsPage> ConditionsPage_;
   TSearchState State_ = TSearchState::Idle;
-  std::unique_ptr<TKtSearchThread> Worker_;
+  std::unique_ptr<TSearchRun> Search_;  // the current worker and its delivery
   TKtFileConditions Conditions_;
   UINT Dpi_ = 96;
   int ImageSize_ = 16;

@@ -8,6 +8,7 @@
 #include "WinText.h"
 #include "formAbout.h"
 #include "formMain.h"
+#include "uResultRows.h"
 
 namespace sorvik {
 
@@ -27,58 +28,62 @@ void TfrmMain::actSearchStartExecute() {
     ClearRows();
   }
   Conditions_.Clear();
-  Worker_.reset();  // an ended worker; destroying it waits for its end
-  Worker_ = std::make_unique<TKtSearchThread>(this);
+  Search_.reset();  // an ended worker; destroying it waits for its end
+  Search_ = std::make_unique<TSearchRun>(*this);
   try {
-    TSearchRequest& request = Worker_->Request;
+    TKtSearchThread& worker = Search_->Worker();
+    TSearchRequest& request = worker.Request;
     if (BuildFileConditions() > 0) {
-      Conditions_.CombineMode = Checked(rdMatchAllAnd) ? 1 : 0;
-      request.Conditions = &Conditions_;
+      Conditions_.CombineMode = Checked(rdMatchAllAnd) ? TCombineMode::All : TCombineMode::Any;
+      request.Conditions = Conditions_;
     }
     request.Folder = GetText(edDirectories);
     request.Mask = GetText(cboFilemask);
     request.Words = GetText(cboKeyWords);
-    request.ResultList = this;
     request.Icons = true;
     request.Recursive = Checked(chkRecursive);
     request.CaseSensitive = Checked(chkCaseSensitive);
     request.WholeWords = Checked(chkWholeWords);
-    request.MatchMode = Checked(rdWordsAny) ? 0 : Checked(rdWordsAll) ? 1 : 2;
+    request.MatchMode = Checked(rdWordsAny)   ? TMatchMode::Any
+                        : Checked(rdWordsAll) ? TMatchMode::All
+                                              : TMatchMode::Exact;
     State_ = TSearchState::Running;
     const HWND window = Handle();
-    Worker_->SetWaker([window] { PostMessageW(window, WM_SORVIK_HANDOVER, 0, 0); });
-    Worker_->SetDeliveryInterval(WorkerDeliveryInterval);
-    Worker_->Resume();
+    worker.SetWaker([window] { PostMessageW(window, WM_SORVIK_HANDOVER, 0, 0); });
+    Search_->Delivery().SetInterval(WorkerDeliveryInterval);
+    worker.Resume();
   } catch (...) {
     // A failure here leaves the window idle, without a worker, and says nothing.
     State_ = TSearchState::Idle;
-    Worker_.reset();
+    Search_.reset();
   }
 }
 
 void TfrmMain::actSearchPauseExecute() {
-  const TPauseStep step = PauseStep(State_, Worker_ && Worker_->Suspended());
-  if (step.Halt && Worker_) {
+  TKtSearchThread* worker = Worker();
+  const TPauseStep step = PauseStep(State_, worker && worker->Suspended());
+  if (step.Halt && worker) {
     // The worker halts at its next poll point, never inside a hand-over. A hand-over
     // it queued before the gate closed runs now, so nothing arrives after this.
-    Worker_->Suspend();
-    Worker_->CheckSynchronize();
+    worker->Suspend();
+    worker->CheckSynchronize();
     if (State_ == TSearchState::Idle) {
       // That was the closing hand-over: the run is over and must not stay halted.
-      Worker_->Resume();
+      worker->Resume();
       return;
     }
     SetPanel(3, "-- PAUSED --");
   }
-  if (step.Continue && Worker_) Worker_->Resume();
+  if (step.Continue && worker) worker->Resume();
   State_ = step.NewState;
 }
 
 void TfrmMain::StopWorker() {
-  if (!Worker_) return;
+  TKtSearchThread* worker = Worker();
+  if (!worker) return;
   // Terminate also opens a closed pause gate, so a paused worker ends too.
-  Worker_->Terminate();
-  Worker_->WaitFor();
+  worker->Terminate();
+  worker->WaitFor();
 }
 
 void TfrmMain::actSearchStopExecute() {
@@ -127,9 +132,11 @@ int TfrmMain::RowCount() const { return Results_->Count(); }
 
 std::string TfrmMain::RowText(int row, int column) const { return Results_->Text(row, column); }
 
-void TfrmMain::ShowPanels(const std::array<std::string, 4>& panels) {
+void TfrmMain::ShowPanels(const TPanelTexts& panels) {
   for (int i = 0; i < 4; ++i) SetPanel(i, panels[static_cast<std::size_t>(i)]);
 }
+
+void TfrmMain::ShowError(const std::string& message) { SetPanel(3, message); }
 
 void TfrmMain::SetAnimationActive(bool active) {
   AnimationActive_ = active;

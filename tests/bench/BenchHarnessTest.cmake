@@ -51,11 +51,12 @@ if(NOT anyRow EQUAL -1)
   message(FATAL_ERROR "rows printed without +rows:\n${out}")
 endif()
 
-# A word that is too long ends the run with an error record and exit status 0.
+# A word that is too long refuses the run with an error record (no counters
+# shown) and exit status 0.
 string(REPEAT "w" 256 long)
 run_bench(out "--dir=${dir}" "--qry=${long}")
-expect("${out}" "error\tLength of text to be found must be 255 characters or less\n")
-expect("${out}" "done\tentries=0\tfiles=0\tkb=0\tmb=   0.000 MB\tstatus=\tseconds=")
+expect("${out}" "error\tWord longer than 255 characters: \"wwwwwwwwwwwwwwwwwwwwwwww...\"\n")
+expect("${out}" "done\tentries=0\tfiles=0\tkb=0\tmb=\tstatus=\tseconds=")
 
 # Conditions: size and modification date, alone and combined.
 string(REPEAT "x" 3000 kb3)

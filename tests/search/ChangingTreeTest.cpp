@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "TestFolder.h"
+#include "SearchRecorder.h"
 #include "uFindThread.h"
 
 namespace sorvik {
@@ -183,15 +184,6 @@ class TTreeChanger {
   int Next_ = 0;
 };
 
-struct TRows : ISearchWindow, IResultList {
-  void ShowPanels(const std::array<std::string, 4>& p) override { Panels = p; }
-  void SetAnimationActive(bool) override {}
-  void SetSearchIdle() override {}
-  void AddRow(const TFoundFile& f) override { Files.push_back(f); }
-  std::vector<TFoundFile> Files;
-  std::array<std::string, 4> Panels;
-};
-
 TEST(ChangingTree, SearchesWhileFilesAndFoldersComeAndGo) {
   test::TTestFolder dir;
   TTreeChanger changer(dir.Root());
@@ -202,14 +194,14 @@ TEST(ChangingTree, SearchesWhileFilesAndFoldersComeAndGo) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
   for (int run = 0; run < 12 || std::chrono::steady_clock::now() < end; ++run) {
     ++runs;
-    TRows out;
-    TKtSearchThread t(&out);
+    test::TSearchRecorder out;
+    TSearchRun search(out);
+    TKtSearchThread& t = search.Worker();
     t.Request.Folder = dir.Root();
     t.Request.Mask = "*.txt";
     t.Request.Words = "needle";
     t.Request.Recursive = true;
     t.Request.WholeWords = run % 2 == 1;
-    t.Request.ResultList = &out;
     t.Resume();
     t.WaitFor();
     EXPECT_EQ(t.ErrorMessage(), "");

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "FakeFileSystem.h"
+#include "SearchRecorder.h"
 #include "TestFolder.h"
 #include "uFileConditions.h"
 #include "uFindThread.h"
@@ -124,15 +125,15 @@ TEST(FileConditions, CombineModes) {
     return c.Matches();
   };
   const TStamp old{2023, 6, 1, 0, 0, 0}, fresh{2024, 6, 1, 0, 0, 0};
-  c.CombineMode = 0;
+  c.CombineMode = TCombineMode::Any;
   EXPECT_TRUE(verdict(200 * 1024, fresh));
   EXPECT_TRUE(verdict(1, old));
   EXPECT_FALSE(verdict(1, fresh));
-  c.CombineMode = 1;
+  c.CombineMode = TCombineMode::All;
   EXPECT_TRUE(verdict(200 * 1024, old));
   EXPECT_FALSE(verdict(200 * 1024, fresh));
   EXPECT_FALSE(verdict(1, old));
-  c.CombineMode = 2;
+  c.CombineMode = static_cast<TCombineMode>(2);
   EXPECT_TRUE(verdict(1, fresh));
   c.Clear();
   EXPECT_EQ(c.Count(), 0);
@@ -191,19 +192,16 @@ TEST(FileConditions, WorkerTestsConditionsBeforeContents) {
   fs.Add("C:\\c\\", "big-no.txt", faArchive, std::string(4096, 'n'));
   TKtFileConditions c;
   c.Add(Row("Size (KB)", "is greater than", "2"));
-  struct : IResultList {
-    std::vector<std::string> Names;
-    void AddRow(const TFoundFile& f) override { Names.push_back(f.Name); }
-  } list;
-  TKtSearchThread t(nullptr, fs);
+  test::TSearchRecorder list;
+  TSearchRun search(list, fs);
+  TKtSearchThread& t = search.Worker();
   t.Request.Folder = "C:\\c";
   t.Request.Mask = "*.*";
   t.Request.Words = "needle";
-  t.Request.ResultList = &list;
-  t.Request.Conditions = &c;
+  t.Request.Conditions = c;
   t.Resume();
   t.WaitFor();
-  EXPECT_EQ(list.Names, std::vector<std::string>{"big.txt"});
+  EXPECT_EQ(list.Names(), std::vector<std::string>{"big.txt"});
   EXPECT_EQ(t.EntriesExamined(), 3);
   EXPECT_EQ(fs.Opened, (std::multiset<std::string>{"C:\\c\\big.txt", "C:\\c\\big-no.txt"}));
 }

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "FakeFileSystem.h"
+#include "SearchRecorder.h"
 #include "TestFolder.h"
 #include "uFindThread.h"
 
@@ -24,28 +25,7 @@ namespace {
 
 using test::TFakeFileSystem;
 
-class TRecorder : public ISearchWindow, public IResultList {
- public:
-  void ShowPanels(const std::array<std::string, 4>& p) override {
-    Panels = p;
-    ++PanelUpdates;
-  }
-  void SetAnimationActive(bool a) override { AnimationEvents.push_back(a); }
-  void SetSearchIdle() override { Idle = true; }
-  void AddRow(const TFoundFile& file) override { Rows.push_back(MakeResultRow(file)); }
-
-  std::vector<std::string> Names() const {
-    std::vector<std::string> n;
-    for (const auto& r : Rows) n.push_back(r.Caption);
-    return n;
-  }
-
-  std::array<std::string, 4> Panels;
-  int PanelUpdates = 0;
-  std::vector<bool> AnimationEvents;
-  bool Idle = false;
-  std::vector<TResultRow> Rows;
-};
+using TRecorder = test::TSearchRecorder;
 
 struct TRun {
   TRun(std::string folder, std::string mask = "*.*", std::string words = "", bool recursive = false,
@@ -58,24 +38,39 @@ struct TRun {
   std::uint8_t Mode = 0;
 };
 
+// A search run to its end; -> reaches its worker.
+struct TDoneSearch {
+  std::unique_ptr<TSearchRun> Run;
+  TKtSearchThread* operator->() const { return &Run->Worker(); }
+};
+
 // Runs one search to its end on this (the owner's) thread.
-std::unique_ptr<TKtSearchThread> Search(IFileSystem& fs, TRecorder& rec, const TRun& r, bool withList = true) {
-  auto t = std::make_unique<TKtSearchThread>(&rec, fs);
+TDoneSearch Search(IFileSystem& fs, TRecorder& rec, const TRun& r) {
+  auto run = std::make_unique<TSearchRun>(rec, fs);
+  TKtSearchThread* t = &run->Worker();
   t->Request.Folder = r.Folder;
   t->Request.Mask = r.Mask;
   t->Request.Words = r.Words;
   t->Request.Recursive = r.Recursive;
   t->Request.CaseSensitive = r.CaseSensitive;
   t->Request.WholeWords = r.WholeWords;
-  t->Request.MatchMode = r.Mode;
-  t->Request.ResultList = withList ? &rec : nullptr;
+  t->Request.MatchMode = static_cast<TMatchMode>(r.Mode);
   t->Request.Icons = true;
   t->Resume();
   t->WaitFor();
-  return t;
+  return {std::move(run)};
 }
 
 using Names = std::vector<std::string>;
+
+TSearchRequest Req(const std::string& folder, const std::string& mask, const std::string& words, bool recursive) {
+  TSearchRequest r;
+  r.Folder = folder;
+  r.Mask = mask;
+  r.Words = words;
+  r.Recursive = recursive;
+  return r;
+}
 
 // ---- synthetic entries ----------------------------------------------------
 
@@ -107,9 +102,10 @@ TEST(SearchWalk, CountsDotsAndListsFiles) {
   EXPECT_TRUE(t->ErrorMessage().empty());
   // Without an interval, one after every entry: the start, the folder, five entries, the end.
   TRecorder each;
-  TKtSearchThread u(&each, fs);
-  u.SetDeliveryInterval(std::chrono::milliseconds(0));
-  u.Request = {"C:\\data", "*.*", "", false, &each, false, 0, false};
+  TSearchRun uRun(each, fs);
+  TKtSearchThread& u = uRun.Worker();
+  uRun.Delivery().SetInterval(std::chrono::milliseconds(0));
+  u.Request = Req("C:\\data", "*.*", "", false);
   u.Resume();
   u.WaitFor();
   EXPECT_EQ(each.PanelUpdates, 1 + 1 + 5 + 1);
@@ -153,16 +149,6 @@ TEST(SearchWalk, RootsMasksAndTrailingDelimiters) {
   auto t3 = Search(fs, c, {"C:\\", "*.txt"});
   EXPECT_EQ(t3->EntriesExamined(), 2);  // the folder matching the mask is counted, not listed
   EXPECT_EQ(c.Names(), Names{"root.txt"});
-  // An empty mask matches nothing, but subfolders are still walked.
-  fs.Add("C:\\dir.txt\\", "deep.txt", faArchive);
-  TRecorder d;
-  auto t4 = Search(fs, d, {"C:\\", "", "", true});
-  EXPECT_EQ(t4->EntriesExamined(), 0);
-  EXPECT_EQ(fs.Listed.back(), "C:\\dir.txt\\*.*");
-  TRecorder e;
-  auto t5 = Search(fs, e, {"C:\\missing"});
-  EXPECT_EQ(t5->EntriesExamined(), 0);
-  EXPECT_TRUE(e.Idle);
 }
 
 TEST(SearchWalk, DepthFirstFilesBeforeSubfolders) {
@@ -242,21 +228,41 @@ TEST(SearchWalk, BigSizesAndOddTimes) {
   EXPECT_EQ(words.Names(), Names{"old.txt"});
 }
 
-TEST(SearchWalk, TooLongWordEndsTheRunQuietly) {
+// A request that can't be searched says why, walks nothing and never shows
+// counters that would read as "nothing found".
+TEST(SearchWalk, RefusedRequestsSayWhyAndWalkNothing) {
   TFakeFileSystem fs;
   fs.Add("C:\\x\\", "a.txt", faArchive, "abc");
-  TRecorder rec;
-  auto t = Search(fs, rec, {"C:\\x", "*.*", std::string(256, 'w')});
-  EXPECT_EQ(t->ErrorMessage(), "Length of text to be found must be 255 characters or less");
-  EXPECT_TRUE(rec.Rows.empty());
-  EXPECT_TRUE(rec.Idle);
-  EXPECT_EQ(rec.Panels, (std::array<std::string, 4>{"0", "0", "   0.000 MB", ""}));
-  EXPECT_TRUE(rec.AnimationEvents == std::vector<bool>{false});  // it never started
-  // Without a results list nothing is walked, but the run still closes.
-  TRecorder none;
-  auto t2 = Search(fs, none, {"C:\\x"}, false);
-  EXPECT_EQ(t2->EntriesExamined(), 0);
-  EXPECT_TRUE(none.Idle);
+  struct TCase {
+    TRun Run;
+    TMatchMode Mode;
+    std::string Error;
+  } cases[] = {
+      {{"C:\\x", "*.*", std::string(256, 'w')}, TMatchMode::Any,
+       "Word longer than 255 characters: \"wwwwwwwwwwwwwwwwwwwwwwww...\""},
+      {{"C:\\x", "*.*", "short " + std::string(200, 'a') + " " + std::string(100, 'b')}, TMatchMode::Exact,
+       "Word longer than 255 characters: \"short aaaaaaaaaaaaaaaaaa...\""},
+      {{"C:\\nowhere"}, TMatchMode::Any, "Folder not found: C:\\nowhere"},
+      {{""}, TMatchMode::Any, "Enter a folder to search in"},
+      {{"  "}, TMatchMode::Any, "Enter a folder to search in"},
+      {{"C:\\x", ""}, TMatchMode::Any, "Enter a file mask, such as *.*"},
+  };
+  for (TCase& c : cases) {
+    fs.Listed.clear();
+    c.Run.Mode = static_cast<std::uint8_t>(c.Mode);
+    TRecorder rec;
+    auto t = Search(fs, rec, c.Run);
+    EXPECT_EQ(t->ErrorMessage(), c.Error);
+    EXPECT_EQ(rec.Errors, std::vector<std::string>{c.Error});
+    EXPECT_TRUE(fs.Listed.empty()) << c.Error;
+    EXPECT_EQ(t->EntriesExamined(), 0);
+    EXPECT_TRUE(rec.Idle);
+    EXPECT_EQ(rec.Panels, TPanelTexts{});  // no "0" found
+    EXPECT_TRUE(rec.AnimationEvents == std::vector<bool>{false});  // it never started
+  }
+  // Two words of 200 are fine in any mode, not as one exact text.
+  TRecorder fine;
+  EXPECT_EQ(Search(fs, fine, {"C:\\x", "*.*", std::string(200, 'a') + " " + std::string(200, 'b')})->ErrorMessage(), "");
 }
 
 TEST(SearchWalk, PanelTexts) {
@@ -292,12 +298,13 @@ TEST(SearchWalk, StopDuringAContentsSearchFinishesThatFile) {
   THookedFs fs;
   for (int i = 0; i < 20; ++i) fs.Add("C:\\s\\", std::string("f").append(std::to_string(i)).append(".txt"), faArchive, "word");
   TRecorder rec;
-  TKtSearchThread t(&rec, fs);
+  TSearchRun tRun(rec, fs);
+  TKtSearchThread& t = tRun.Worker();
   t.SetContentHelpers(0);  // every test on the worker: nothing runs ahead of f3
   fs.OnOpen = [&](const std::string& p) {
     if (p == "C:\\s\\f3.txt") t.Terminate();  // arrives while f3 is being searched
   };
-  t.Request = {"C:\\s", "*.*", "word", false, &rec, false, 0, false};
+  t.Request = Req("C:\\s", "*.*", "word", false);
   t.Resume();
   t.WaitFor();
   EXPECT_EQ(rec.Names(), (Names{"f0.txt", "f1.txt", "f2.txt", "f3.txt"}));
@@ -322,9 +329,10 @@ TEST(SearchWalk, ContentTestsOnSeveralThreadsKeepWalkOrder) {
   }
   TRun run{"C:\\t", "*", "needle", true};
   auto searchWith = [&](unsigned helpers, TRecorder& rec) {
-    TKtSearchThread t(&rec, fs);
+    TSearchRun tRun(rec, fs);
+    TKtSearchThread& t = tRun.Worker();
     t.SetContentHelpers(helpers);
-    t.Request = {run.Folder, run.Mask, run.Words, run.Recursive, &rec, false, 0, false};
+    t.Request = Req(run.Folder, run.Mask, run.Words, run.Recursive);
     t.Resume();
     t.WaitFor();
     return std::array<std::int64_t, 3>{t.EntriesExamined(), t.FilesFound(), t.KBFound()};
@@ -344,9 +352,10 @@ TEST(SearchWalk, ContentTestsOnSeveralThreadsKeepWalkOrder) {
     if (p.ends_with("\\f200")) throw std::runtime_error("disk gone");
   };
   TRecorder failed;
-  TKtSearchThread t(&failed, fs);
+  TSearchRun tRun(failed, fs);
+  TKtSearchThread& t = tRun.Worker();
   t.SetContentHelpers(3);
-  t.Request = {run.Folder, run.Mask, run.Words, run.Recursive, &failed, false, 0, false};
+  t.Request = Req(run.Folder, run.Mask, run.Words, run.Recursive);
   t.Resume();
   t.WaitFor();
   EXPECT_EQ(t.ErrorMessage(), "disk gone");
@@ -358,9 +367,10 @@ TEST(SearchWalk, PauseHaltsRowsAndContinuesWhereItStood) {
   TFakeFileSystem fs;
   for (int i = 0; i < 300; ++i) fs.Add("C:\\p\\", std::string("f").append(std::to_string(1000 + i)), faArchive, "x");
   TRecorder rec;
-  TKtSearchThread t(&rec, fs);
-  t.SetDeliveryInterval(std::chrono::milliseconds(0));  // a hand-over per entry: pause meets one in flight
-  t.Request = {"C:\\p", "*.*", "", false, &rec, false, 0, false};
+  TSearchRun tRun(rec, fs);
+  TKtSearchThread& t = tRun.Worker();
+  tRun.Delivery().SetInterval(std::chrono::milliseconds(0));  // a hand-over per entry: pause meets one in flight
+  t.Request = Req("C:\\p", "*.*", "", false);
   t.Resume();
   while (rec.Rows.size() < 20) t.CheckSynchronize();
   t.Suspend();
@@ -429,7 +439,8 @@ TEST(SearchDisk, StopAndPauseReachIntoALargeFile) {
   for (bool pause : {false, true}) {
     TWatchedFs fs;
     TRecorder rec;
-    TKtSearchThread t(&rec, fs);
+    TSearchRun tRun(rec, fs);
+    TKtSearchThread& t = tRun.Worker();
     fs.OnOpen = [&](const std::string& p) {
       if (p != big) return;
       if (pause)
@@ -437,7 +448,7 @@ TEST(SearchDisk, StopAndPauseReachIntoALargeFile) {
       else
         t.Terminate();
     };
-    t.Request = {dir.Root(), "*.*", "needle", false, &rec, false, 0, false};
+    t.Request = Req(dir.Root(), "*.*", "needle", false);
     t.Resume();
     if (pause) {
       // Serve the worker's hand-overs until it has paused in the big file, and a while longer.
@@ -459,6 +470,34 @@ TEST(SearchDisk, StopAndPauseReachIntoALargeFile) {
 #ifdef _WIN32
 void SetAttr(const std::string& path, DWORD attr) { SetFileAttributesW(Widen(path).c_str(), attr); }
 #endif
+
+// The folder texts that name nothing to search, on the real file system.
+TEST(SearchDisk, FolderTextsThatNameNoFolder) {
+  test::TTestFolder dir;
+  const std::string file = dir.File("plain.txt", "needle");
+  const std::string delimiter(1, NativeFileSystem().Delimiter());
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {file, "Not a folder: " + file},
+      {file + delimiter, "Not a folder: " + file + delimiter},
+      {dir.Root() + delimiter + "gone", "Folder not found: " + dir.Root() + delimiter + "gone"},
+      {dir.Root(), ""},
+  };
+#ifdef _WIN32
+  for (wchar_t letter = L'Y'; letter > L'D'; --letter) {
+    const wchar_t root[] = {letter, L':', L'\\', L'\0'};
+    if (GetDriveTypeW(root) != DRIVE_NO_ROOT_DIR) continue;
+    const std::string drive = Narrow(root, 2);
+    cases.push_back({drive + "\\data", "Drive not found: " + drive});
+    break;
+  }
+#endif
+  for (const auto& [folder, error] : cases) {
+    TRecorder rec;
+    auto t = Search(NativeFileSystem(), rec, {folder, "*.*", "needle"});
+    EXPECT_EQ(t->ErrorMessage(), error) << folder;
+    EXPECT_EQ(rec.Rows.size(), error.empty() ? 1u : 0u) << folder;
+  }
+}
 
 TEST(SearchDisk, FolderOfThreeFiles) {
   test::TTestFolder dir;

@@ -113,7 +113,7 @@ TEST(ConditionsTab, EditorsWriteTheConditionsStartFiltersBy) {
   ASSERT_EQ(f.RowCount(), 1);
   EXPECT_EQ(f.RowText(0, 0), "old-big.txt");
   EXPECT_EQ(f.Conditions().Count(), 2);
-  EXPECT_EQ(f.Conditions().CombineMode, 1);
+  EXPECT_EQ(f.Conditions().CombineMode, TCombineMode::All);
 
   // Choosing another kind blanks the row; Clear All leaves one empty row.
   grid.Select(0, 1);

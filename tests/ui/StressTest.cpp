@@ -28,10 +28,11 @@ using test::Pump;
 using test::PumpFor;
 
 // What the engine alone finds: rows as their six texts, and the four panels.
-struct TOutcome : ISearchWindow, IResultList {
-  void ShowPanels(const std::array<std::string, 4>& p) override { Panels = p; }
+struct TOutcome : ISearchSink {
+  void ShowPanels(const TPanelTexts& p) override { Panels = p; }
   void SetAnimationActive(bool) override {}
   void SetSearchIdle() override {}
+  void ShowError(const std::string&) override {}
   void AddRow(const TFoundFile& file) override {
     const TResultRow row = MakeResultRow(file);
     Rows.push_back({row.Caption, row.SubItems[0], row.SubItems[1], row.SubItems[2], row.SubItems[3], row.SubItems[4]});
@@ -42,12 +43,12 @@ struct TOutcome : ISearchWindow, IResultList {
 
 TOutcome Headless(const std::string& folder) {
   TOutcome out;
-  TKtSearchThread t(&out);
+  TSearchRun run(out);
+  TKtSearchThread& t = run.Worker();
   t.Request.Folder = folder;
   t.Request.Mask = "*.txt";
   t.Request.Words = "needle";
   t.Request.Recursive = true;
-  t.Request.ResultList = &out;
   t.Resume();
   t.WaitFor();
   return out;

@@ -1,0 +1,126 @@
+#include "SearchDelivery.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "Locale.h"
+#include "uFinder.h"
+
+namespace sorvik {
+
+namespace {
+
+// Rows the worker keeps before it waits for the owner to take them.
+constexpr std::size_t kMaxPendingRows = 4096;
+
+std::string MessageOf(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "Unknown error";
+  }
+}
+
+}  // namespace
+
+std::string FormatMB(std::int64_t kb) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%8.3f", KBToMB(kb));
+  std::string text = buf;
+  const std::size_t dot = text.find('.');
+  if (dot != std::string::npos) text.replace(dot, 1, DecimalSeparator());
+  return text + " MB";
+}
+
+TPanelTexts PanelTexts(const TSearchProgress& p) {
+  const char* kind = p.Kind == TStatusKind::File ? "(F) " : p.Kind == TStatusKind::Folder ? "(D) " : "";
+  return {std::to_string(p.EntriesExamined), std::to_string(p.FilesFound), FormatMB(p.KBFound),
+          p.Kind == TStatusKind::None ? std::string() : kind + p.Path};
+}
+
+void TSearchDelivery::Started() {
+  Worker_.Synchronize([this] { Sink_.SetAnimationActive(true); });
+}
+
+void TSearchDelivery::Progress(const TSearchProgress& progress) {
+  const auto now = std::chrono::steady_clock::now();
+  const bool full = Pending_.size() >= kMaxPendingRows;
+  if (now - LastDelivery_ < Interval_ && !full) return;
+  auto batch = TakeBatch(&progress);
+  auto handOver = [this, batch] { HandOver(*batch); };
+  if (full || Interval_.count() == 0) {
+    // Too many rows waiting, or a hand-over after every entry: the worker waits
+    // for the owner. Otherwise it goes on while the owner takes the batch.
+    Worker_.Synchronize(handOver);
+  } else if (!Worker_.TryPost(handOver)) {
+    // The owner hasn't taken the last batch yet: these rows wait for the next.
+    Pending_.swap(batch->Rows);
+  }
+  LastDelivery_ = std::chrono::steady_clock::now();
+}
+
+std::shared_ptr<TSearchDelivery::TBatch> TSearchDelivery::TakeBatch(const TSearchProgress* progress) {
+  // The rows and the panels as they stand now travel together; the owner may
+  // take them while the worker goes on, so nothing it runs reads the worker's state.
+  auto batch = std::make_shared<TBatch>();
+  batch->Rows.swap(Pending_);
+  if (progress) {
+    batch->Panels = PanelTexts(*progress);
+    batch->HasPanels = true;
+  }
+  return batch;
+}
+
+void TSearchDelivery::HandOver(const TBatch& batch) {
+  for (const TFoundFile& file : batch.Rows) Sink_.AddRow(file);
+  if (batch.HasPanels) Sink_.ShowPanels(batch.Panels);
+}
+
+void TSearchDelivery::Finished(const TSearchProgress* progress, const std::string& error) {
+  // What was found last, the exact final panels, the turn to idle and the
+  // error, in one hand-over: a pause can't come between them. A refused run
+  // shows blank counters, never a "0 found".
+  auto batch = TakeBatch(nullptr);
+  batch->Panels = progress ? PanelTexts(*progress) : TPanelTexts{};
+  batch->HasPanels = true;
+  std::string message = error;
+  auto close = [this, batch, &message] {
+    // Whatever fails here, the owner still turns idle and hears why.
+    try {
+      HandOver(*batch);
+    } catch (...) {
+      if (message.empty()) message = MessageOf(std::current_exception());
+    }
+    try {
+      Sink_.SetAnimationActive(false);
+    } catch (...) {
+      if (message.empty()) message = MessageOf(std::current_exception());
+    }
+    try {
+      Sink_.SetSearchIdle();
+    } catch (...) {
+      if (message.empty()) message = MessageOf(std::current_exception());
+    }
+    if (message.empty()) return;
+    try {
+      Sink_.ShowError(message);
+    } catch (...) {
+      // Nothing is left to tell it with.
+    }
+  };
+  // A routine handed over earlier may have failed on the owner's thread; its
+  // error comes back as this hand-over is asked for, before it is queued. It
+  // becomes the run's error, and the closing hand-over is asked for again.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    try {
+      Worker_.Synchronize(close);
+      return;
+    } catch (...) {
+      if (message.empty()) message = MessageOf(std::current_exception());
+    }
+  }
+}
+
+}  // namespace sorvik
