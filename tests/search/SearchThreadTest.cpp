@@ -312,6 +312,78 @@ TEST(SearchWalk, StopDuringAContentsSearchFinishesThatFile) {
   EXPECT_TRUE(rec.Idle);
 }
 
+// After Stop the panels describe exactly what was judged: every file up to the
+// one the status names was tested to its end and listed if found, nothing
+// after it, and the counters are the rows', however far the helpers had got.
+TEST(SearchWalk, StopLeavesPanelsThatMatchTheRows) {
+  THookedFs fs;
+  for (int i = 0; i < 600; ++i)
+    fs.Add("C:\\s\\", "f" + std::to_string(1000 + i), faArchive, i % 7 == 3 ? "hay" : "word");
+  for (unsigned helpers : {0u, 3u}) {
+    TRecorder rec;
+    TSearchRun run(rec, fs);
+    TKtSearchThread& t = run.Worker();
+    t.SetContentHelpers(helpers);
+    fs.OnOpen = [&](const std::string& p) {
+      if (p == "C:\\s\\f1300") t.Terminate();
+    };
+    t.Request = Req("C:\\s", "*", "word", false);
+    t.Resume();
+    t.WaitFor();
+    const std::string status = rec.Panels[3];
+    int last = -1;  // the status names the folder: no file was judged
+    if (status != "(D) C:\\s\\") {
+      ASSERT_EQ(status.rfind("(F) C:\\s\\f", 0), 0u) << status;
+      last = std::stoi(status.substr(10)) - 1000;
+    }
+    Names judged;
+    for (int i = 0; i <= last; ++i)
+      if (i % 7 != 3) judged.push_back("f" + std::to_string(1000 + i));
+    EXPECT_EQ(rec.Names(), judged) << helpers << " helpers";
+    EXPECT_EQ(t.EntriesExamined(), last + 1);
+    EXPECT_EQ(rec.Panels[0], std::to_string(last + 1));
+    EXPECT_EQ(rec.Panels[1], std::to_string(judged.size()));
+    EXPECT_LT(last, 599);  // it did stop
+    if (helpers == 0) {
+      EXPECT_EQ(last, 300);  // the file being tested was finished, then the walk ended
+    }
+  }
+}
+
+// Whatever a routine on the owner's thread throws, the closing hand-over
+// lands: the owner turns idle and hears the error.
+TEST(SearchWalk, TheClosingHandOverAlwaysLands) {
+  TFakeFileSystem fs;
+  for (int i = 0; i < 5; ++i) fs.Add("C:\\e\\", "f" + std::to_string(i), faArchive, "word");
+  // A batch handed over without waiting fails, and the worker's next hand-over
+  // is the closing one (stopped before it began: the first progress, then the end).
+  struct : TRecorder {
+    void ShowPanels(const TPanelTexts& p) override {
+      if (PanelUpdates++ == 0) throw std::runtime_error("no room for panels");
+      Panels = p;
+    }
+  } panels;
+  TSearchRun first(panels, fs);
+  first.Worker().Request = Req("C:\\e", "*", "word", false);
+  first.Worker().Terminate();
+  first.Worker().Resume();
+  first.Worker().WaitFor();
+  EXPECT_TRUE(panels.Idle);
+  EXPECT_EQ(panels.Errors, Names{"no room for panels"});
+  EXPECT_EQ(panels.Panels[0], "0");  // the closing panels came all the same
+  // Every row fails, whichever hand-over carries it.
+  struct : TRecorder {
+    void AddRow(const TFoundFile&) override { throw std::runtime_error("no room for rows"); }
+  } rows;
+  TSearchRun second(rows, fs);
+  second.Worker().Request = Req("C:\\e", "*", "word", false);
+  second.Worker().Resume();
+  second.Worker().WaitFor();
+  EXPECT_TRUE(rows.Idle);
+  EXPECT_EQ(rows.Errors, Names{"no room for rows"});
+  EXPECT_EQ(rows.AnimationEvents, (std::vector<bool>{true, false}));
+}
+
 // Tests spread over helper threads take longer or shorter by file; the rows,
 // their order and the panels are still those of a search on one thread. A
 // test that fails on a helper ends the run with its message, without a hang.
