@@ -35,9 +35,12 @@ std::string FormatMB(std::int64_t kb) {
 }
 
 TPanelTexts PanelTexts(const TSearchProgress& p) {
-  const char* kind = p.Kind == TStatusKind::File ? "(F) " : p.Kind == TStatusKind::Folder ? "(D) " : "";
-  return {std::to_string(p.EntriesExamined), std::to_string(p.FilesFound), FormatMB(p.KBFound),
-          p.Kind == TStatusKind::None ? std::string() : kind + p.Path};
+  std::string status;
+  if (p.Kind != TStatusKind::None) {
+    status.reserve(4 + p.Path.size());
+    status.append(p.Kind == TStatusKind::File ? "(F) " : "(D) ").append(p.Path);
+  }
+  return {std::to_string(p.EntriesExamined), std::to_string(p.FilesFound), FormatMB(p.KBFound), std::move(status)};
 }
 
 void TSearchDelivery::Started() {
@@ -47,7 +50,9 @@ void TSearchDelivery::Started() {
 void TSearchDelivery::Progress(const TSearchProgress& progress) {
   const auto now = std::chrono::steady_clock::now();
   const bool full = Pending_.size() >= kMaxPendingRows;
-  if (now - LastDelivery_ < Interval_ && !full) return;
+  // The first progress always goes (a steady clock may start near zero with the process).
+  if (Delivered_ && now - LastDelivery_ < Interval_ && !full) return;
+  Delivered_ = true;
   auto batch = TakeBatch(&progress);
   auto handOver = [this, batch] { HandOver(*batch); };
   if (full || Interval_.count() == 0) {

@@ -70,6 +70,7 @@ class TSearchDelivery : public ISearchOutput {
   ISearchSink& Sink_;
   std::chrono::milliseconds Interval_ = kDefaultInterval;
   std::chrono::steady_clock::time_point LastDelivery_{};
+  bool Delivered_ = false;
   std::vector<TFoundFile> Pending_;  // found since the last hand-over
 };
 

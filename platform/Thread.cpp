@@ -77,7 +77,7 @@ void TThread::Synchronize(const std::function<void()>& routine) {
   // either stops the routine at the gate or finds it already queued. A posted
   // routine runs first.
   std::unique_lock lock(Lock_);
-  Changed_.wait(lock, [this] { return (!Paused_ || Terminated_) && !Posted_; });
+  Changed_.wait(lock, [this] { return (!Paused_ || Terminated_) && !Posted_ && !PostedRunning_; });
   RethrowPostedError(lock);
   Pending_ = &routine;
   PendingDone_ = false;
@@ -103,7 +103,7 @@ bool TThread::TryPost(std::function<void()> routine) {
   std::unique_lock lock(Lock_);
   Changed_.wait(lock, [this] { return !Paused_ || Terminated_; });
   RethrowPostedError(lock);
-  if (Posted_ || Pending_) return false;
+  if (Posted_ || PostedRunning_ || Pending_) return false;
   Posted_ = std::move(routine);
   Changed_.notify_all();
   lock.unlock();
@@ -120,8 +120,11 @@ void TThread::RethrowPostedError(std::unique_lock<std::mutex>& lock) {
 
 void TThread::CheckSynchronize() {
   std::unique_lock lock(Lock_);
-  if (Posted_) {
+  if (Posted_ && !PostedRunning_) {
+    // Until the routine has run, the worker's next hand-over waits: an error
+    // it throws must reach that hand-over.
     std::function<void()> posted = std::exchange(Posted_, nullptr);
+    PostedRunning_ = true;
     lock.unlock();
     std::exception_ptr error;
     try {
@@ -130,6 +133,7 @@ void TThread::CheckSynchronize() {
       error = std::current_exception();
     }
     lock.lock();
+    PostedRunning_ = false;
     if (error) PostedError_ = error;
     Changed_.notify_all();
     return;

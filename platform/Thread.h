@@ -87,6 +87,7 @@ class TThread {
   std::function<void()> Waker_;
   const std::function<void()>* Pending_ = nullptr;  // a Synchronize waiting for its routine
   std::function<void()> Posted_;                    // a routine handed over by TryPost
+  bool PostedRunning_ = false;                      // ... and now running on the owner's thread
   std::exception_ptr PostedError_;
   std::exception_ptr PendingError_;
   bool PendingDone_ = false;

@@ -318,7 +318,7 @@ TEST(SearchWalk, StopDuringAContentsSearchFinishesThatFile) {
 TEST(SearchWalk, StopLeavesPanelsThatMatchTheRows) {
   THookedFs fs;
   for (int i = 0; i < 600; ++i)
-    fs.Add("C:\\s\\", "f" + std::to_string(1000 + i), faArchive, i % 7 == 3 ? "hay" : "word");
+    fs.Add("C:\\s\\", std::string("f").append(std::to_string(1000 + i)), faArchive, i % 7 == 3 ? "hay" : "word");
   for (unsigned helpers : {0u, 3u}) {
     TRecorder rec;
     TSearchRun run(rec, fs);
@@ -338,7 +338,7 @@ TEST(SearchWalk, StopLeavesPanelsThatMatchTheRows) {
     }
     Names judged;
     for (int i = 0; i <= last; ++i)
-      if (i % 7 != 3) judged.push_back("f" + std::to_string(1000 + i));
+      if (i % 7 != 3) judged.push_back(std::string("f").append(std::to_string(1000 + i)));
     EXPECT_EQ(rec.Names(), judged) << helpers << " helpers";
     EXPECT_EQ(t.EntriesExamined(), last + 1);
     EXPECT_EQ(rec.Panels[0], std::to_string(last + 1));
@@ -354,7 +354,7 @@ TEST(SearchWalk, StopLeavesPanelsThatMatchTheRows) {
 // lands: the owner turns idle and hears the error.
 TEST(SearchWalk, TheClosingHandOverAlwaysLands) {
   TFakeFileSystem fs;
-  for (int i = 0; i < 5; ++i) fs.Add("C:\\e\\", "f" + std::to_string(i), faArchive, "word");
+  for (int i = 0; i < 5; ++i) fs.Add("C:\\e\\", std::string("f").append(std::to_string(i)), faArchive, "word");
   // A batch handed over without waiting fails, and the worker's next hand-over
   // is the closing one (stopped before it began: the first progress, then the end).
   struct : TRecorder {

@@ -113,6 +113,37 @@ TEST_F(MainWindow, ShortcutsMenusAndToolbarShareTheActions) {
                                    static_cast<int>(A::SearchFileproperties)}));
 }
 
+// What keeps a search from running is said in the status bar, never as
+// counters that read "nothing found", and without a box to dismiss.
+TEST_F(MainWindow, BadInputIsSaidInTheStatusBar) {
+  Fill(3);
+  TfrmMain f(Empty, false);
+  Prepare(f);
+  ASSERT_TRUE(f.Execute(A::SearchStart));
+  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+  ASSERT_EQ(f.PanelText(1), "3");
+  const std::string missing = Dir.Root() + "\\gone";
+  const std::string tooLong(300, 'z');
+  const std::pair<std::function<void()>, std::string> cases[] = {
+      {[&] { SetText(f.edDirectories, missing); }, "Folder not found: " + missing},
+      {[&] { SetText(f.edDirectories, ""); }, "Enter a folder to search in"},
+      {[&] {
+         SetText(f.edDirectories, Dir.Root());
+         SetText(f.cboKeyWords, "needle " + tooLong);
+       },
+       "Word longer than 255 characters: \"zzzzzzzzzzzzzzzzzzzzzzzz...\""},
+  };
+  for (const auto& [input, message] : cases) {
+    input();
+    ASSERT_TRUE(f.Execute(A::SearchStart));
+    ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+    EXPECT_EQ(f.PanelText(3), message);
+    for (int panel = 0; panel < 3; ++panel) EXPECT_EQ(f.PanelText(panel), "") << message;
+    EXPECT_EQ(f.RowCount(), 0);
+    EXPECT_FALSE(f.AnimationActive());
+  }
+}
+
 TEST_F(MainWindow, StartGivesTheWorkersRowsAndPanels) {
   Dir.File("a.txt", "one needle");
   Dir.File("b.txt", "nothing");
