@@ -119,6 +119,10 @@ void TStringGrid::EndEdit(bool keep) {
   InvalidateRect(Handle(), nullptr, TRUE);
 }
 
+void TStringGrid::CommitEdit() {
+  if (Editor_) Cells_.SetCell(Col_, Row_, GetText(Editor_));
+}
+
 LRESULT CALLBACK TStringGrid::EditorProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
   return GuardMessage(hwnd, msg, LRESULT{0}, [&]() -> LRESULT {
     auto* self = reinterpret_cast<TStringGrid*>(data);

@@ -121,7 +121,7 @@ class TfrmMain : public TWindow, public ISearchWindow, public IResultList {
   std::chrono::milliseconds WorkerDeliveryInterval = TKtSearchThread::kDeliveryInterval;
 
   // The conditions tab: the grid's complete rows as matchers in the window's
-  // conditions object; how many were added.
+  // conditions object, what an editor not yet left shows included; how many were added.
   int BuildFileConditions();
   TConditionsPage& ConditionsPage() { return *ConditionsPage_; }
   const TKtFileConditions& Conditions() const { return Conditions_; }
