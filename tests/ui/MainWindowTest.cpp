@@ -325,10 +325,25 @@ TEST_F(MainWindow, MnemonicsAndEnter) {
   EXPECT_FALSE(f.HandleMnemonic(L'm'));  // the mask's label is on the other page
 }
 
+// A child window whose painting fails before it begins.
+class TFaultyPaint : public TWindow {
+ public:
+  explicit TFaultyPaint(HWND parent) {
+    RegisterClassOnce(L"SorvikTestFaultyPaint");
+    CreateHandle(L"SorvikTestFaultyPaint", L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 20, 20, parent, nullptr);
+  }
+
+ protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+    if (msg == WM_PAINT) throw std::runtime_error("paint");
+    return TWindow::HandleMessage(msg, wp, lp);
+  }
+};
+
 // An error thrown in a procedure the system calls (the results list's subclass
 // procedure, the conditions grid's window procedure) never unwinds through the
-// system's frames: the window reports it and goes on. A fault met while its
-// report is up (as a repaint under the box would) isn't reported once more.
+// system's frames: the main window reports it and goes on. A fault met while its
+// report is up isn't reported once more, nor a failed paint at every repaint.
 TEST_F(MainWindow, ErrorsInCallbacksAreReportedAndTheWindowGoesOn) {
   Dir.File("a.txt", "needle");
   TfrmMain f(Empty, true);
@@ -351,6 +366,14 @@ TEST_F(MainWindow, ErrorsInCallbacksAreReportedAndTheWindowGoesOn) {
   };
   SendMessageW(f.lvwResults, WM_LBUTTONDOWN, MK_LBUTTON, at);
   EXPECT_EQ(reported.size(), 3u);
+
+  // A paint that fails is reported once, not again at every repaint.
+  f.ShowError = [&](const std::string& message) { reported.push_back(message); };
+  TFaultyPaint faulty(f.Handle());
+  UpdateWindow(faulty.Handle());
+  UpdateWindow(faulty.Handle());
+  ASSERT_EQ(reported.size(), 4u);
+  EXPECT_EQ(reported[3], "paint");
 
   // The window still searches.
   f.Results().OnMouseDown = nullptr;
