@@ -38,6 +38,12 @@ double IntegerEditorValue(HWND edit) {
   return end && *end == L'\0' ? v : 0;
 }
 
+// Whether the keyboard focus is in the control (or in a child of it).
+bool HasFocus(HWND control) {
+  const HWND focus = GetFocus();
+  return focus && (focus == control || IsChild(control, focus));
+}
+
 std::string ShortDateText(const SYSTEMTIME& st) {
   wchar_t text[128] = {};
   if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, 128) == 0) return {};
@@ -167,7 +173,22 @@ void TConditionsPage::btnClearAllClick() {
   Grid_->Refresh();
 }
 
-int TConditionsPage::BuildFileConditions(TKtFileConditions& conditions) const {
+void TConditionsPage::CommitEditors() {
+  Grid_->CommitEdit();
+  // An overlay editor holding the focus lies over the current cell, which takes it.
+  switch (EditorForCell(Cells(), Grid_->Col(), Grid_->Row())) {
+    case TConditionEditor::Integer:
+      if (HasFocus(edIntegerValues)) edIntegerValuesExit();
+      break;
+    case TConditionEditor::Date:
+      if (HasFocus(edDateValues)) edDateValuesExit();
+      break;
+    default: break;
+  }
+}
+
+int TConditionsPage::BuildFileConditions(TKtFileConditions& conditions) {
+  CommitEditors();
   return sorvik::BuildFileConditions(Cells(), conditions, ReadShortDate, NowDateTime());
 }
 

@@ -44,8 +44,14 @@ class TConditionsPage {
   void btnRemoveRowClick();
   void btnClearAllClick();
 
-  // The complete rows as matchers, in row order; how many were added.
-  int BuildFileConditions(TKtFileConditions& conditions) const;
+  // Takes what an editor still being edited shows into its cell, as leaving the
+  // editor would: the grid's in-cell editor, and the spin box or date picker
+  // holding the focus (each writes its value only when it loses the focus).
+  void CommitEditors();
+  // The complete rows as matchers, in row order; how many were added. The
+  // editors are committed first: Start takes no focus from them (toolbar,
+  // menu, shortcut), and what they show is what the search applies.
+  int BuildFileConditions(TKtFileConditions& conditions);
 
   // The editors' commands and notifications; false for those of other controls.
   bool OnCommand(HWND from, int code);

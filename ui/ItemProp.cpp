@@ -5,6 +5,7 @@
 #include "WaitCursor.h"
 #include "Win32Handles.h"
 #include "WinText.h"
+#include "Window.h"
 
 namespace sorvik {
 
@@ -46,47 +47,51 @@ LRESULT ForwardMenuMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK CallbackProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_CREATE:
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
-      return DefWindowProcW(hwnd, msg, wp, lp);
-    case WM_INITMENUPOPUP:
-      ForwardMenuMessage(hwnd, msg, wp, lp);
-      return 0;
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
-      ForwardMenuMessage(hwnd, msg, wp, lp);
-      return TRUE;
-    case WM_MENUCHAR:
-      // Keyboard access to owner-drawn entries: only the richest form answers.
-      if (MenuForms.Menu3) return ForwardMenuMessage(hwnd, msg, wp, lp);
-      return DefWindowProcW(hwnd, msg, wp, lp);
-    case WM_MENUSELECT: {
-      if (HIWORD(wp) == 0xFFFF && lp == 0) {
-        Hint.clear();
-      } else if (LOWORD(wp) >= kFirstCommand) {
-        auto* menu = reinterpret_cast<IContextMenu*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (menu) {
-          const UINT offset = LOWORD(wp) - kFirstCommand;
-          Hint = Narrow(CommandString(menu, offset, GCS_VERBW)) + "|" +
-                 Narrow(CommandString(menu, offset, GCS_HELPTEXTW));
+  return GuardMessage(hwnd, msg, LRESULT{0}, [&]() -> LRESULT {
+    switch (msg) {
+      case WM_CREATE:
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+        return DefWindowProcW(hwnd, msg, wp, lp);
+      case WM_INITMENUPOPUP:
+        ForwardMenuMessage(hwnd, msg, wp, lp);
+        return 0;
+      case WM_DRAWITEM:
+      case WM_MEASUREITEM:
+        ForwardMenuMessage(hwnd, msg, wp, lp);
+        return TRUE;
+      case WM_MENUCHAR:
+        // Keyboard access to owner-drawn entries: only the richest form answers.
+        if (MenuForms.Menu3) return ForwardMenuMessage(hwnd, msg, wp, lp);
+        return DefWindowProcW(hwnd, msg, wp, lp);
+      case WM_MENUSELECT: {
+        if (HIWORD(wp) == 0xFFFF && lp == 0) {
+          Hint.clear();
+        } else if (LOWORD(wp) >= kFirstCommand) {
+          auto* menu = reinterpret_cast<IContextMenu*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+          if (menu) {
+            const UINT offset = LOWORD(wp) - kFirstCommand;
+            Hint = Narrow(CommandString(menu, offset, GCS_VERBW)) + "|" +
+                   Narrow(CommandString(menu, offset, GCS_HELPTEXTW));
+          }
         }
+        return 0;
       }
-      return 0;
+      default: return DefWindowProcW(hwnd, msg, wp, lp);
     }
-    default: return DefWindowProcW(hwnd, msg, wp, lp);
-  }
+  });
 }
 
-HWND CreateCallbackWindow(IContextMenu* menu) {
+// A hidden window that receives the menu's messages, owned by the menu's owner
+// (so that an error in it is reported by that window).
+HWND CreateCallbackWindow(IContextMenu* menu, HWND owner) {
   WNDCLASSW wc{};
   wc.style = CS_PARENTDC;
   wc.lpfnWndProc = CallbackProc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = kCallbackClass;
   RegisterClassW(&wc);  // fails harmlessly when already registered
-  return CreateWindowExW(0, kCallbackClass, kCallbackWindow, WS_POPUPWINDOW, 0, 0, 0, 0, nullptr, nullptr,
+  return CreateWindowExW(0, kCallbackClass, kCallbackWindow, WS_POPUPWINDOW, 0, 0, 0, 0, owner, nullptr,
                          GetModuleHandleW(nullptr), menu);
 }
 
@@ -109,7 +114,7 @@ bool RunMenu(IShellFolder* folder, PCUITEMID_CHILD item, HWND owner, POINT point
   if (!popup) return false;
   if (FAILED(used->QueryContextMenu(popup.get(), 0, kFirstCommand, kLastCommand, CMF_EXPLORE | CMF_CANRENAME)))
     return false;
-  UniqueWindow callback(CreateCallbackWindow(used));
+  UniqueWindow callback(CreateCallbackWindow(used, owner));
   if (!callback) return false;
   const UINT picked = static_cast<UINT>(TrackPopupMenuEx(popup.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x,
                                                          point.y, callback.get(), nullptr));

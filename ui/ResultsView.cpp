@@ -4,6 +4,7 @@
 
 #include "Dpi.h"
 #include "WinText.h"
+#include "Window.h"
 #include "uResultCompare.h"
 
 namespace sorvik {
@@ -163,45 +164,48 @@ bool TResultsView::OnNotify(const NMHDR* hdr, LRESULT& result) {
 }
 
 LRESULT CALLBACK TResultsView::Subclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-  auto* self = reinterpret_cast<TResultsView*>(data);
-  const POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-  switch (msg) {
-    case WM_LBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-      if (self->OnMouseDown) self->OnMouseDown(msg == WM_LBUTTONDOWN ? TMouseButton::Left : TMouseButton::Middle, pt);
-      break;
-    case WM_RBUTTONDOWN: {
-      // The list's own right-button handling waits for a drag in a loop of its
-      // own; the press is ours: select the row under it, then tell the owner.
-      LVHITTESTINFO hit{};
-      hit.pt = pt;
-      if (SendMessageW(hwnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0 && (hit.flags & LVHT_ONITEM))
-        self->Select(hit.iItem);
-      SetFocus(hwnd);
-      if (self->OnMouseDown) self->OnMouseDown(TMouseButton::Right, pt);
-      return 0;
-    }
-    case WM_TIMER:
-      if (wp != kCountTimer) break;
-      self->Flush();
-      return 0;
-    case WM_CONTEXTMENU: {
-      // The menu key or Shift+F10: the selected row's menu, below its name.
-      // A right press already showed it for the mouse.
-      const int row = self->Selected();
-      RECT r{};
-      if (lp == -1 && row >= 0 && self->OnMouseDown) {
-        r.left = LVIR_LABEL;
-        SendMessageW(hwnd, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
-        self->OnMouseDown(TMouseButton::Right, POINT{r.left, r.bottom});
+  return GuardMessage(hwnd, msg, LRESULT{0}, [&]() -> LRESULT {
+    auto* self = reinterpret_cast<TResultsView*>(data);
+    const POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    switch (msg) {
+      case WM_LBUTTONDOWN:
+      case WM_MBUTTONDOWN:
+        if (self->OnMouseDown)
+          self->OnMouseDown(msg == WM_LBUTTONDOWN ? TMouseButton::Left : TMouseButton::Middle, pt);
+        break;
+      case WM_RBUTTONDOWN: {
+        // The list's own right-button handling waits for a drag in a loop of its
+        // own; the press is ours: select the row under it, then tell the owner.
+        LVHITTESTINFO hit{};
+        hit.pt = pt;
+        if (SendMessageW(hwnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0 && (hit.flags & LVHT_ONITEM))
+          self->Select(hit.iItem);
+        SetFocus(hwnd);
+        if (self->OnMouseDown) self->OnMouseDown(TMouseButton::Right, pt);
+        return 0;
       }
-      return 0;
+      case WM_TIMER:
+        if (wp != kCountTimer) break;
+        self->Flush();
+        return 0;
+      case WM_CONTEXTMENU: {
+        // The menu key or Shift+F10: the selected row's menu, below its name.
+        // A right press already showed it for the mouse.
+        const int row = self->Selected();
+        RECT r{};
+        if (lp == -1 && row >= 0 && self->OnMouseDown) {
+          r.left = LVIR_LABEL;
+          SendMessageW(hwnd, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+          self->OnMouseDown(TMouseButton::Right, POINT{r.left, r.bottom});
+        }
+        return 0;
+      }
+      case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, Subclass, 1);
+        break;
     }
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(hwnd, Subclass, 1);
-      break;
-  }
-  return DefSubclassProc(hwnd, msg, wp, lp);
+    return DefSubclassProc(hwnd, msg, wp, lp);
+  });
 }
 
 }  // namespace sorvik

@@ -119,31 +119,38 @@ void TStringGrid::EndEdit(bool keep) {
   InvalidateRect(Handle(), nullptr, TRUE);
 }
 
+void TStringGrid::CommitEdit() {
+  if (Editor_) Cells_.SetCell(Col_, Row_, GetText(Editor_));
+}
+
 LRESULT CALLBACK TStringGrid::EditorProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-  auto* self = reinterpret_cast<TStringGrid*>(data);
-  switch (msg) {
-    case WM_GETDLGCODE: return DLGC_WANTALLKEYS | DefSubclassProc(hwnd, msg, wp, lp);
-    case WM_KEYDOWN:
-      if (wp == VK_RETURN || wp == VK_ESCAPE) {
-        self->EndEdit(wp == VK_RETURN);
-        return 0;
-      }
-      if (wp == VK_TAB) {
-        self->EndEdit(true);
-        if (!self->Tab(GetKeyState(VK_SHIFT) < 0)) SetFocus(GetNextDlgTabItem(GetAncestor(self->Handle(), GA_ROOT),
-                                                                              self->Handle(), GetKeyState(VK_SHIFT) < 0));
-        return 0;
-      }
-      break;
-    case WM_CHAR:
-      if (wp == L'\r' || wp == L'\t' || wp == 27) return 0;  // no beep
-      break;
-    case WM_KILLFOCUS:
-      if (self->Editor_ == hwnd) PostMessageW(self->Handle(), WM_APP, 0, 0);  // keep the text once focus settles
-      break;
-    case WM_NCDESTROY: RemoveWindowSubclass(hwnd, EditorProc, 1); break;
-  }
-  return DefSubclassProc(hwnd, msg, wp, lp);
+  return GuardMessage(hwnd, msg, LRESULT{0}, [&]() -> LRESULT {
+    auto* self = reinterpret_cast<TStringGrid*>(data);
+    switch (msg) {
+      case WM_GETDLGCODE: return DLGC_WANTALLKEYS | DefSubclassProc(hwnd, msg, wp, lp);
+      case WM_KEYDOWN:
+        if (wp == VK_RETURN || wp == VK_ESCAPE) {
+          self->EndEdit(wp == VK_RETURN);
+          return 0;
+        }
+        if (wp == VK_TAB) {
+          self->EndEdit(true);
+          const bool back = GetKeyState(VK_SHIFT) < 0;
+          if (!self->Tab(back))
+            SetFocus(GetNextDlgTabItem(GetAncestor(self->Handle(), GA_ROOT), self->Handle(), back));
+          return 0;
+        }
+        break;
+      case WM_CHAR:
+        if (wp == L'\r' || wp == L'\t' || wp == 27) return 0;  // no beep
+        break;
+      case WM_KILLFOCUS:
+        if (self->Editor_ == hwnd) PostMessageW(self->Handle(), WM_APP, 0, 0);  // keep the text once focus settles
+        break;
+      case WM_NCDESTROY: RemoveWindowSubclass(hwnd, EditorProc, 1); break;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+  });
 }
 
 void TStringGrid::Paint(HDC dc) {

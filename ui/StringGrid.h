@@ -46,6 +46,8 @@ class TStringGrid : public TWindow {
   bool Editing() const { return Editor_ != nullptr; }
   void BeginEdit(const std::wstring& initial, bool selectAll);
   void EndEdit(bool keep);
+  // Keeps what the in-cell editor shows in its cell; the editor stays open.
+  void CommitEdit();
 
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -1,10 +1,15 @@
 #include "Window.h"
 
-#include <exception>
-
 #include "WinText.h"
 
 namespace sorvik {
+
+namespace {
+
+// Set on a top-level window while an error report for it is up.
+constexpr wchar_t kReportingProp[] = L"Sorvik.ReportingError";
+
+}  // namespace
 
 TWindow::~TWindow() {
   if (Handle_ && IsWindow(Handle_)) {
@@ -38,6 +43,11 @@ void TWindow::ReportError(const std::string& message) {
   MessageBoxW(Handle_, Widen(message).c_str(), L"Sorvik", MB_OK | MB_ICONERROR);
 }
 
+TWindow* TWindow::FromHandle(HWND hwnd) {
+  if (!hwnd || reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC)) != Proc) return nullptr;
+  return reinterpret_cast<TWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
 LRESULT CALLBACK TWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
     auto* self = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
@@ -46,19 +56,35 @@ LRESULT CALLBACK TWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
   auto* self = reinterpret_cast<TWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  try {
-    const LRESULT r = self->HandleMessage(msg, wp, lp);
-    if (msg == WM_NCDESTROY) {
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      self->Handle_ = nullptr;
-    }
-    return r;
-  } catch (const std::exception& e) {
-    self->ReportError(e.what());
-  } catch (...) {
-    self->ReportError("Unknown error");
+  const LRESULT r = GuardMessage(hwnd, msg, LRESULT{0}, [&] { return self->HandleMessage(msg, wp, lp); });
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->Handle_ = nullptr;
   }
-  return 0;
+  return r;
+}
+
+void ReportCallbackError(HWND owner, const char* message) noexcept {
+  const HWND root = owner ? GetAncestor(owner, GA_ROOTOWNER) : nullptr;
+  if (root && GetPropW(root, kReportingProp)) {
+    // Its report is up: this one goes to a debugger only.
+    try {
+      OutputDebugStringW(Widen(message).c_str());
+    } catch (...) {
+    }
+    return;
+  }
+  if (root) SetPropW(root, kReportingProp, reinterpret_cast<HANDLE>(1));
+  try {
+    if (TWindow* window = TWindow::FromHandle(root))
+      window->ReportError(message);
+    else
+      MessageBoxW(root, Widen(message).c_str(), L"Sorvik", MB_OK | MB_ICONERROR);
+  } catch (...) {
+    // The report itself failed (no memory for its text, or the reporter threw):
+    // nothing more can be said, and nothing may leave.
+  }
+  if (root) RemovePropW(root, kReportingProp);
 }
 
 std::string GetText(HWND hwnd) {

@@ -90,38 +90,40 @@ void TfrmAbout::FormCreate() {
 }
 
 INT_PTR CALLBACK TfrmAbout::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<TfrmAbout*>(lp);
-    SetWindowLongPtrW(hwnd, DWLP_USER, lp);
-    self->Handle_ = hwnd;
-    self->FormCreate();
-    return TRUE;
-  }
-  auto* self = reinterpret_cast<TfrmAbout*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-  if (!self) return FALSE;
-  switch (msg) {
-    case WM_COMMAND:
-      // OK (or Enter) and the close box end the box; there is no Cancel, so Escape
-      // (which arrives as IDCANCEL) does nothing.
-      if (LOWORD(wp) == IDOK) {
+  return GuardMessage(hwnd, msg, INT_PTR{FALSE}, [&]() -> INT_PTR {
+    if (msg == WM_INITDIALOG) {
+      auto* self = reinterpret_cast<TfrmAbout*>(lp);
+      SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+      self->Handle_ = hwnd;
+      self->FormCreate();
+      return TRUE;
+    }
+    auto* self = reinterpret_cast<TfrmAbout*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (!self) return FALSE;
+    switch (msg) {
+      case WM_COMMAND:
+        // OK (or Enter) and the close box end the box; there is no Cancel, so Escape
+        // (which arrives as IDCANCEL) does nothing.
+        if (LOWORD(wp) == IDOK) {
+          if (self->Modeless_)
+            DestroyWindow(hwnd);
+          else
+            EndDialog(hwnd, IDOK);
+          return TRUE;
+        }
+        return FALSE;
+      case WM_CLOSE:
         if (self->Modeless_)
           DestroyWindow(hwnd);
         else
-          EndDialog(hwnd, IDOK);
+          EndDialog(hwnd, IDCANCEL);
         return TRUE;
-      }
-      return FALSE;
-    case WM_CLOSE:
-      if (self->Modeless_)
-        DestroyWindow(hwnd);
-      else
-        EndDialog(hwnd, IDCANCEL);
-      return TRUE;
-    case WM_NCDESTROY:
-      self->Handle_ = nullptr;
-      return FALSE;
-    default: return FALSE;
-  }
+      case WM_NCDESTROY:
+        self->Handle_ = nullptr;
+        return FALSE;
+      default: return FALSE;
+    }
+  });
 }
 
 }  // namespace sorvik

@@ -59,24 +59,28 @@ constexpr wchar_t kSplitterClass[] = L"SorvikSplitter";
 
 // Tab pages pass what their children say on to the main window.
 LRESULT CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_COMMAND || msg == WM_NOTIFY) return SendMessageW(GetParent(hwnd), msg, wp, lp);
-  return DefWindowProcW(hwnd, msg, wp, lp);
+  return GuardMessage(hwnd, msg, LRESULT{0}, [&] {
+    if (msg == WM_COMMAND || msg == WM_NOTIFY) return SendMessageW(GetParent(hwnd), msg, wp, lp);
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  });
 }
 
 // The splitter passes its mouse messages on, with points in the main window's client area.
 LRESULT CALLBACK SplitterProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_LBUTTONDOWN:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONUP:
-    case WM_CAPTURECHANGED: {
-      HWND parent = GetParent(hwnd);
-      POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-      MapWindowPoints(hwnd, parent, &pt, 1);
-      return SendMessageW(parent, WM_SORVIK_SPLITTER + (msg - WM_MOUSEMOVE), wp, MAKELPARAM(pt.x, pt.y));
+  return GuardMessage(hwnd, msg, LRESULT{0}, [&] {
+    switch (msg) {
+      case WM_LBUTTONDOWN:
+      case WM_MOUSEMOVE:
+      case WM_LBUTTONUP:
+      case WM_CAPTURECHANGED: {
+        HWND parent = GetParent(hwnd);
+        POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+        MapWindowPoints(hwnd, parent, &pt, 1);
+        return SendMessageW(parent, WM_SORVIK_SPLITTER + (msg - WM_MOUSEMOVE), wp, MAKELPARAM(pt.x, pt.y));
+      }
+      default: return DefWindowProcW(hwnd, msg, wp, lp);
     }
-    default: return DefWindowProcW(hwnd, msg, wp, lp);
-  }
+  });
 }
 
 void RegisterHelperClasses() {
@@ -99,22 +103,26 @@ void RegisterHelperClasses() {
 
 // The folder field takes a folder dropped on it from the shell.
 LRESULT CALLBACK FolderFieldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
-  if (msg == WM_DROPFILES) {
-    HDROP drop = reinterpret_cast<HDROP>(wp);
-    wchar_t path[MAX_PATH * 4] = {};
-    if (DragQueryFileW(drop, 0, path, MAX_PATH * 4) > 0) {
-      const DWORD attr = GetFileAttributesW(path);
-      if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) SetWindowTextW(hwnd, path);
+  return GuardMessage(hwnd, msg, LRESULT{0}, [&] {
+    if (msg == WM_DROPFILES) {
+      HDROP drop = reinterpret_cast<HDROP>(wp);
+      wchar_t path[MAX_PATH * 4] = {};
+      if (DragQueryFileW(drop, 0, path, MAX_PATH * 4) > 0) {
+        const DWORD attr = GetFileAttributesW(path);
+        if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) SetWindowTextW(hwnd, path);
+      }
+      DragFinish(drop);
+      return LRESULT{0};
     }
-    DragFinish(drop);
-    return 0;
-  }
-  return DefSubclassProc(hwnd, msg, wp, lp);
+    return DefSubclassProc(hwnd, msg, wp, lp);
+  });
 }
 
 BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
-  SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
-  return TRUE;
+  return GuardCallback(child, TRUE, [&] {
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+    return TRUE;
+  });
 }
 
 HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int cx, int cy, int id,
@@ -511,6 +519,13 @@ void TfrmMain::FormClose() {
     ReportError(e.what());
   }
   DestroyWindow(Handle());
+}
+
+void TfrmMain::ReportError(const std::string& message) {
+  if (ShowError)
+    ShowError(message);
+  else
+    TWindow::ReportError(message);
 }
 
 void TfrmMain::FormDestroy() {

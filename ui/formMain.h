@@ -112,13 +112,17 @@ class TfrmMain : public TWindow, public ISearchSink {
     std::function<bool(HWND owner, const std::string& path)> Properties;
     std::function<bool(const std::string& path, HWND owner, POINT screen, bool& setAside)> ContextMenu;
   } Shell;
+  // How an error is shown: one caught in a procedure of the window or of one of
+  // its controls, or met on closing. Empty: a message box; tests put a recorder here.
+  std::function<void(const std::string& message)> ShowError;
+  void ReportError(const std::string& message) override;
   // How often the workers this window starts hand over their rows; window tests
   // set 0 (a hand-over after every entry, the worker waiting for each), so that
   // a search is surely still running when its first rows arrive.
   std::chrono::milliseconds WorkerDeliveryInterval = TSearchDelivery::kDefaultInterval;
 
   // The conditions tab: the grid's complete rows as matchers in the window's
-  // conditions object; how many were added.
+  // conditions object, what an editor not yet left shows included; how many were added.
   int BuildFileConditions();
   TConditionsPage& ConditionsPage() { return *ConditionsPage_; }
   const TKtFileConditions& Conditions() const { return Conditions_; }

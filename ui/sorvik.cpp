@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "WinText.h"
 #include "formMain.h"
 #include "uCommandLine.h"
 
@@ -41,7 +42,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     sorvik::TfrmMain form(sorvik::CommandObject);
     code = RunMessageLoop(form);
   } catch (const std::exception& e) {
-    MessageBoxA(nullptr, e.what(), "Sorvik", MB_OK | MB_ICONERROR);
+    // The window couldn't be made: nothing else can say so.
+    MessageBoxW(nullptr, sorvik::Widen(e.what()).c_str(), L"Sorvik", MB_OK | MB_ICONERROR);
     code = 1;
   }
   OleUninitialize();

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
 #include "Pump.h"
 #include "TestFolder.h"
 #include "WinText.h"
@@ -123,6 +128,86 @@ TEST(ConditionsTab, EditorsWriteTheConditionsStartFiltersBy) {
   f.btnClearAllClick();
   EXPECT_EQ(grid.Cells().RowCount(), 1);
   EXPECT_EQ(grid.Cells().Cell(0, 0), "");
+}
+
+// A press on a cell, as the user makes it: the grid takes the focus and selects it.
+void ClickCell(TStringGrid& grid, int col, int row) {
+  const RECT r = grid.CellRect(col, row);
+  SendMessageW(grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+  SendMessageW(grid.Handle(), WM_LBUTTONUP, 0, MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+}
+
+// What an editor shows when Start is pressed is what the search applies, though
+// the editor was never left: the toolbar, the shortcut and the action itself take
+// no focus from it. The spin box, the date picker and the grid's own editor.
+TEST(ConditionsTab, StartAppliesTheEditorNotYetLeft) {
+  test::TTestFolder dir;
+  const std::string big(200 * 1024, 'x');
+  dir.File("big-new.txt", big);
+  SetModified(dir.File("big-old.txt", big), 2020, 1, 1);
+  SetModified(dir.File("small-old.txt", "x"), 2020, 1, 1);
+  TCommandObject none;
+  TfrmMain f(none, true);
+  f.WorkerDeliveryInterval = std::chrono::milliseconds(0);
+  SetText(f.edDirectories, dir.Root());
+  SetText(f.cboFilemask, "*.txt");
+  SendMessageW(f.rdMatchAnyOr, BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageW(f.rdMatchAllAnd, BM_SETCHECK, BST_CHECKED, 0);
+  TConditionsPage& page = f.ConditionsPage();
+  TStringGrid& grid = page.Grid();
+  auto rows = [&] {
+    EXPECT_TRUE(test::Pump(f, [&] { return f.SearchState() == TSearchState::Idle; }));
+    std::vector<std::string> names;
+    for (int i = 0; i < f.RowCount(); ++i) names.push_back(f.RowText(i, 0));
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+
+  // Size (KB) is greater than 100, typed into the spin box; Start on the toolbar.
+  ClickCell(grid, 0, 0);
+  Choose(page.cboConditions, L"Size (KB)");
+  ClickCell(grid, 1, 0);
+  Choose(page.cboSearchTerms, L"is greater than");
+  ClickCell(grid, 2, 0);
+  SetFocus(page.edIntegerValues);
+  SendMessageW(page.edIntegerValues, EM_SETSEL, 0, -1);
+  for (wchar_t c : std::wstring(L"100")) SendMessageW(page.edIntegerValues, WM_CHAR, c, 0);
+  RECT button{};
+  SendMessageW(f.tbToolbar, TB_GETRECT, static_cast<WPARAM>(TActionId::SearchStart), reinterpret_cast<LPARAM>(&button));
+  const LPARAM at = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+  SendMessageW(f.tbToolbar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(f.tbToolbar, WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(GetFocus(), page.edIntegerValues);
+  EXPECT_EQ(rows(), (std::vector<std::string>{"big-new.txt", "big-old.txt"}));
+  EXPECT_EQ(grid.Cells().Cell(2, 0), "100");
+
+  // And (all must hold) a modification date before 6/1/2021, set in the picker
+  // (its fields typed, not yet applied by a notification); Start by its shortcut.
+  f.btnAddRowClick();
+  ClickCell(grid, 0, 1);
+  Choose(page.cboConditions, L"Modification date");
+  ClickCell(grid, 1, 1);
+  Choose(page.cboSearchTerms, L"is smaller than");
+  ClickCell(grid, 2, 1);
+  SetFocus(page.edDateValues);
+  SYSTEMTIME st{};
+  st.wYear = 2021;
+  st.wMonth = 6;
+  st.wDay = 1;
+  SendMessageW(page.edDateValues, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+  SendMessageW(f.Handle(), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(TActionId::SearchStart), 1), 0);
+  EXPECT_EQ(GetFocus(), page.edDateValues);
+  EXPECT_EQ(rows(), std::vector<std::string>{"big-old.txt"});
+  EXPECT_EQ(f.Conditions().Count(), 2);
+
+  // The operator typed over in the grid's own editor: "is greater than" the date.
+  ClickCell(grid, 1, 1);
+  SendMessageW(grid.Handle(), WM_CHAR, L'i', 0);
+  ASSERT_TRUE(grid.Editing());
+  for (wchar_t c : std::wstring(L"s greater than")) SendMessageW(GetFocus(), WM_CHAR, c, 0);
+  ASSERT_TRUE(f.Execute(TActionId::SearchStart));
+  EXPECT_TRUE(grid.Editing());
+  EXPECT_EQ(rows(), std::vector<std::string>{"big-new.txt"});
 }
 
 // Typing into a cell and Tab from cell to cell, as in a spreadsheet.

@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <functional>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "Pump.h"
@@ -352,6 +354,64 @@ TEST_F(MainWindow, MnemonicsAndEnter) {
   ASSERT_TRUE(f.HandleMnemonic(L'a'));
   EXPECT_EQ(f.ConditionsPage().Cells().RowCount(), 2);
   EXPECT_FALSE(f.HandleMnemonic(L'm'));  // the mask's label is on the other page
+}
+
+// A child window whose painting fails before it begins.
+class TFaultyPaint : public TWindow {
+ public:
+  explicit TFaultyPaint(HWND parent) {
+    RegisterClassOnce(L"SorvikTestFaultyPaint");
+    CreateHandle(L"SorvikTestFaultyPaint", L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 20, 20, parent, nullptr);
+  }
+
+ protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+    if (msg == WM_PAINT) throw std::runtime_error("paint");
+    return TWindow::HandleMessage(msg, wp, lp);
+  }
+};
+
+// An error thrown in a procedure the system calls (the results list's subclass
+// procedure, the conditions grid's window procedure) never unwinds through the
+// system's frames: the main window reports it and goes on. A fault met while its
+// report is up isn't reported once more, nor a failed paint at every repaint.
+TEST_F(MainWindow, ErrorsInCallbacksAreReportedAndTheWindowGoesOn) {
+  Dir.File("a.txt", "needle");
+  TfrmMain f(Empty, true);
+  std::vector<std::string> reported;
+  f.ShowError = [&](const std::string& message) { reported.push_back(message); };
+  const LPARAM at = MAKELPARAM(5, 5);
+  f.Results().OnMouseDown = [](TMouseButton, POINT) { throw std::runtime_error("list: caf\xC3\xA9"); };
+  SendMessageW(f.lvwResults, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(f.lvwResults, WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(reported, std::vector<std::string>{"list: caf\xC3\xA9"});
+  TStringGrid& grid = f.ConditionsPage().Grid();
+  grid.OnSelectCell = [](int, int) { throw std::out_of_range("grid"); };
+  SendMessageW(grid.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  ASSERT_EQ(reported.size(), 2u);
+  EXPECT_EQ(reported[1], "grid");
+
+  f.ShowError = [&](const std::string& message) {
+    reported.push_back(message);
+    SendMessageW(f.lvwResults, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  };
+  SendMessageW(f.lvwResults, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  EXPECT_EQ(reported.size(), 3u);
+
+  // A paint that fails is reported once, not again at every repaint.
+  f.ShowError = [&](const std::string& message) { reported.push_back(message); };
+  TFaultyPaint faulty(f.Handle());
+  UpdateWindow(faulty.Handle());
+  UpdateWindow(faulty.Handle());
+  ASSERT_EQ(reported.size(), 4u);
+  EXPECT_EQ(reported[3], "paint");
+
+  // The window still searches.
+  f.Results().OnMouseDown = nullptr;
+  Prepare(f);
+  ASSERT_TRUE(f.Execute(A::SearchStart));
+  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+  EXPECT_EQ(f.RowCount(), 1);
 }
 
 TEST(AboutBox, VersionFromTheResource) {
