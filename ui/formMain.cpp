@@ -522,8 +522,8 @@ void TfrmMain::FormClose() {
 }
 
 void TfrmMain::ReportError(const std::string& message) {
-  if (ShowError)
-    ShowError(message);
+  if (ErrorReporter)
+    ErrorReporter(message);
   else
     TWindow::ReportError(message);
 }

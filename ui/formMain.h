@@ -114,7 +114,7 @@ class TfrmMain : public TWindow, public ISearchSink {
   } Shell;
   // How an error is shown: one caught in a procedure of the window or of one of
   // its controls, or met on closing. Empty: a message box; tests put a recorder here.
-  std::function<void(const std::string& message)> ShowError;
+  std::function<void(const std::string& message)> ErrorReporter;
   void ReportError(const std::string& message) override;
   // How often the workers this window starts hand over their rows; window tests
   // set 0 (a hand-over after every entry, the worker waiting for each), so that

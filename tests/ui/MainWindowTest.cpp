@@ -379,7 +379,7 @@ TEST_F(MainWindow, ErrorsInCallbacksAreReportedAndTheWindowGoesOn) {
   Dir.File("a.txt", "needle");
   TfrmMain f(Empty, true);
   std::vector<std::string> reported;
-  f.ShowError = [&](const std::string& message) { reported.push_back(message); };
+  f.ErrorReporter = [&](const std::string& message) { reported.push_back(message); };
   const LPARAM at = MAKELPARAM(5, 5);
   f.Results().OnMouseDown = [](TMouseButton, POINT) { throw std::runtime_error("list: caf\xC3\xA9"); };
   SendMessageW(f.lvwResults, WM_LBUTTONDOWN, MK_LBUTTON, at);
@@ -391,7 +391,7 @@ TEST_F(MainWindow, ErrorsInCallbacksAreReportedAndTheWindowGoesOn) {
   ASSERT_EQ(reported.size(), 2u);
   EXPECT_EQ(reported[1], "grid");
 
-  f.ShowError = [&](const std::string& message) {
+  f.ErrorReporter = [&](const std::string& message) {
     reported.push_back(message);
     SendMessageW(f.lvwResults, WM_LBUTTONDOWN, MK_LBUTTON, at);
   };
@@ -399,7 +399,7 @@ TEST_F(MainWindow, ErrorsInCallbacksAreReportedAndTheWindowGoesOn) {
   EXPECT_EQ(reported.size(), 3u);
 
   // A paint that fails is reported once, not again at every repaint.
-  f.ShowError = [&](const std::string& message) { reported.push_back(message); };
+  f.ErrorReporter = [&](const std::string& message) { reported.push_back(message); };
   TFaultyPaint faulty(f.Handle());
   UpdateWindow(faulty.Handle());
   UpdateWindow(faulty.Handle());
