@@ -43,11 +43,11 @@ TPanelTexts PanelTexts(const TSearchProgress& p) {
   return {std::to_string(p.EntriesExamined), std::to_string(p.FilesFound), FormatMB(p.KBFound), std::move(status)};
 }
 
-void TSearchDelivery::Started() {
+void TSearchDelivery::StartAnimation() {
   Worker_.Synchronize([this] { Sink_.SetAnimationActive(true); });
 }
 
-void TSearchDelivery::Progress(const TSearchProgress& progress) {
+void TSearchDelivery::ShowProgress(const TSearchProgress& progress) {
   const auto now = std::chrono::steady_clock::now();
   const bool full = Pending_.size() >= kMaxPendingRows;
   // The first progress always goes (a steady clock may start near zero with the process).
@@ -83,7 +83,7 @@ void TSearchDelivery::HandOver(const TBatch& batch) {
   if (batch.HasPanels) Sink_.ShowPanels(batch.Panels);
 }
 
-void TSearchDelivery::Finished(const TSearchProgress* progress, const std::string& error) {
+void TSearchDelivery::SearchFinished(const TSearchProgress* progress, const std::string& error) {
   // What was found last, the exact final panels, the turn to idle and the
   // error, in one hand-over: a pause can't come between them. A refused run
   // shows blank counters, never a "0 found".

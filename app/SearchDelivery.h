@@ -51,10 +51,10 @@ class TSearchDelivery : public ISearchOutput {
   void SetInterval(std::chrono::milliseconds interval) { Interval_ = interval; }
 
   // ISearchOutput, on the worker's thread.
-  void Started() override;
-  void Found(const TFoundFile& file) override { Pending_.push_back(file); }
-  void Progress(const TSearchProgress& progress) override;
-  void Finished(const TSearchProgress* progress, const std::string& error) override;
+  void StartAnimation() override;
+  void AddResultRow(const TFoundFile& file) override { Pending_.push_back(file); }
+  void ShowProgress(const TSearchProgress& progress) override;
+  void SearchFinished(const TSearchProgress* progress, const std::string& error) override;
 
  private:
   struct TBatch {

@@ -37,16 +37,16 @@ class ISearchOutput {
  public:
   virtual ~ISearchOutput() = default;
   // The run has passed its checks and the walk begins (the first progress came before).
-  virtual void Started() = 0;
+  virtual void StartAnimation() = 0;
   // A file found; files come in walk order.
-  virtual void Found(const TFoundFile& file) = 0;
+  virtual void AddResultRow(const TFoundFile& file) = 0;
   // Progress moved (after every entry and folder). `progress` is only read
   // during the call.
-  virtual void Progress(const TSearchProgress& progress) = 0;
+  virtual void ShowProgress(const TSearchProgress& progress) = 0;
   // The run is over, however it ended; called exactly once, last. `progress`
   // is null when the request was refused before anything was examined; `error`
   // is empty unless an error ended (or refused) the run.
-  virtual void Finished(const TSearchProgress* progress, const std::string& error) = 0;
+  virtual void SearchFinished(const TSearchProgress* progress, const std::string& error) = 0;
 };
 
 }  // namespace sorvik

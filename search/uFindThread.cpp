@@ -63,7 +63,7 @@ void TKtSearchThread::Execute() {
     Error_ = "Unknown error";
   }
   // The closing call comes however the run ended.
-  if (Output_) Output_->Finished(refused ? nullptr : &Progress_, Error_);
+  if (Output_) Output_->SearchFinished(refused ? nullptr : &Progress_, Error_);
 }
 
 void TKtSearchThread::Search() {
@@ -84,7 +84,7 @@ void TKtSearchThread::Search() {
     TContentPool*& Pool;
     ~TUnset() { Pool = nullptr; }
   } unset{Contents_};
-  if (Output_) Output_->Started();
+  if (Output_) Output_->StartAnimation();
   WalkFolder(Request.Folder, Request.Mask, Request.Recursive, &TKtSearchThread::HandleEntry, faAnyFile);
   // The files still in their tests; contents tests are cut short after a Stop.
   pool.Drain(true, [this](TContentJob& job) { FinishContentTest(job); });
@@ -160,14 +160,14 @@ void TKtSearchThread::FinishContentTest(TContentJob& job) {
   if (!job.Found) return;
   const TDirEntry& e = job.Entry;
   if (Output_)
-    Output_->Found({e.Name, job.Folder, e.Size, e.LocalWrite, e.FindData.LastAccessTime, e.FindData.CreationTime,
+    Output_->AddResultRow({e.Name, job.Folder, e.Size, e.LocalWrite, e.FindData.LastAccessTime, e.FindData.CreationTime,
                     job.ImageIndex});
   ++Progress_.FilesFound;
   Progress_.KBFound += e.Size / 1024;
 }
 
 void TKtSearchThread::ShowProgress() {
-  if (Output_) Output_->Progress(Progress_);
+  if (Output_) Output_->ShowProgress(Progress_);
 }
 
 void TKtSearchThread::ConfigureFinder(TBMHWordsFinder& finder) const {
