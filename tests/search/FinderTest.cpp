@@ -1,17 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "TestFolder.h"
 #include "uFinder.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace sorvik {
 namespace {
@@ -299,33 +295,14 @@ TEST(FinderFiles, FilesOfTwoGigabytesAndMore) {
   EXPECT_EQ(f.Find(), static_cast<std::int64_t>((std::uint64_t{1} << 31) - 10 + 2));
 }
 
-#ifdef _WIN32
 // Windows won't shrink a mapped file; under Wine a Linux process can.
 void CutToZero(const std::string& path) {
-  using UnixName = char*(CDECL*)(const wchar_t*);
-  const auto unixName = reinterpret_cast<UnixName>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  ASSERT_NE(unixName, nullptr) << "this test cuts the file with a Linux program and runs under Wine only";
-  const std::wstring wide(path.begin(), path.end());  // the test folder's path is ASCII
-  char* name = unixName(wide.c_str());
-  ASSERT_NE(name, nullptr);
-  const std::string unixPath = name;
-  HeapFree(GetProcessHeap(), 0, name);
-  std::wstring cmd = L"Z:\\usr\\bin\\truncate -s 0 \"" + std::wstring(unixPath.begin(), unixPath.end()) + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  WaitForSingleObject(pi.hProcess, 10000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  // The handle of a Linux process may be signalled before it has done its work.
-  for (int i = 0; i < 500 && std::filesystem::file_size(std::filesystem::path(wide)) != 0; ++i) Sleep(10);
-  ASSERT_EQ(std::filesystem::file_size(std::filesystem::path(wide)), 0u);
+  const std::filesystem::path file(std::u8string(path.begin(), path.end()));
+  ASSERT_TRUE(test::RunUnixProgram("/usr/bin/truncate", {"-s", "0", test::UnixPath(path)}));
+  for (int i = 0; i < 500 && std::filesystem::file_size(file) != 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_EQ(std::filesystem::file_size(file), 0u);
 }
-#else
-void CutToZero(const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 0), 0); }
-#endif
 
 // A file cut short while it is searched, read span by span or mapped: its scan
 // ends as "not found", without a crash, and the next file is searched as usual.
