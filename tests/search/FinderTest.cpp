@@ -3,8 +3,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <latch>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "TestFolder.h"
 #include "uFinder.h"
@@ -295,7 +297,7 @@ TEST(FinderFiles, FilesOfTwoGigabytesAndMore) {
   EXPECT_EQ(f.Find(), static_cast<std::int64_t>((std::uint64_t{1} << 31) - 10 + 2));
 }
 
-// Windows won't shrink a mapped file; under Wine a Linux process can.
+// Cut from the Linux side, which the file's handles don't hold back.
 void CutToZero(const std::string& path) {
   const std::filesystem::path file(std::u8string(path.begin(), path.end()));
   ASSERT_TRUE(test::RunUnixProgram("/usr/bin/truncate", {"-s", "0", test::UnixPath(path)}));
@@ -304,11 +306,11 @@ void CutToZero(const std::string& path) {
   ASSERT_EQ(std::filesystem::file_size(file), 0u);
 }
 
-// A file cut short while it is searched, read span by span or mapped: its scan
+// A file cut short while it is searched, read span by span (or mapped, on POSIX): its scan
 // ends as "not found", without a crash, and the next file is searched as usual.
 TEST(FinderFiles, TruncatedWhileSearchedIsNotFound) {
   TTestFolder dir;
-  for (const std::uint64_t size : {std::uint64_t{3} << 20, kReadSpansLimit + (std::uint64_t{1} << 20)}) {
+  for (const std::uint64_t size : {std::uint64_t{12} << 20, kReadSpansLimit + (std::uint64_t{1} << 20)}) {
     const std::string path = dir.SizedFile("cut.txt", size);
     {
       std::fstream out(std::filesystem::path(std::u8string(path.begin(), path.end())),
@@ -326,6 +328,52 @@ TEST(FinderFiles, TruncatedWhileSearchedIsNotFound) {
     f.AttachFile(dir.File("ok.txt", "a needle"));
     EXPECT_EQ(f.Find(), 3);
   }
+}
+
+// Several threads each search a large file at once, as a search's helpers do,
+// and one file is cut short while it is read: each thread finds what its file
+// holds, the cut file is not found and nothing crashes. The files attached at
+// once are larger together than the address space of a 32-bit process (2 GiB,
+// less under Wine): they must leave room for the rest.
+TEST(FinderFiles, LargeFilesOnSeveralThreadsAtOnce) {
+  TTestFolder dir;
+  const std::uint64_t size = std::uint64_t{450} << 20;
+  std::vector<std::string> paths;
+  for (int i = 0; i < 5; ++i) {
+    paths.push_back(dir.SizedFile("big" + std::to_string(i) + ".txt", size));
+    std::fstream out(std::filesystem::path(std::u8string(paths.back().begin(), paths.back().end())),
+                     std::ios::in | std::ios::out | std::ios::binary);
+    out.seekp(static_cast<std::streamoff>(size - 7));
+    out << " needle";
+  }
+  const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(paths.size());
+  std::vector<std::int64_t> found(paths.size(), -1);
+  std::vector<int> attached(paths.size(), 0);
+  std::latch allAttached(n), go(1);
+  {
+    // Each thread attaches its file and searches it, as a helper does.
+    std::vector<std::jthread> threads;
+    for (std::size_t i = 0; i < paths.size(); ++i)
+      threads.emplace_back([&, i] {
+        TBMHWordsFinder f;
+        f.SetWords("needle");
+        f.AttachFile(paths[i]);
+        attached[i] = f.Attached();
+        allAttached.count_down();
+        go.wait();
+        found[i] = f.Find();
+      });
+    allAttached.wait();
+    std::vector<std::uint8_t> room;
+    EXPECT_NO_THROW(room.reserve(std::size_t{256} << 20)) << "the attached files hold the address space";
+    room = {};
+    CutToZero(paths.back());
+    go.count_down();
+  }
+  if (HasFatalFailure()) return;
+  for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_TRUE(attached[i]) << i;
+  for (std::size_t i = 0; i + 1 < found.size(); ++i) EXPECT_EQ(found[i], static_cast<std::int64_t>(size) - 5) << i;
+  EXPECT_EQ(found.back(), 0);
 }
 
 }  // namespace
