@@ -109,7 +109,8 @@ std::string TTestFolder::FolderLink(const std::string& relative, const std::stri
   FolderLinks_.push_back(path);
 #ifdef _WIN32
   if (RunUnixProgram("/bin/ln", {"-s", UnixPath(Path(target)), UnixPath(path)}))
-    for (int i = 0; i < 1000 && !fs::exists(FromUtf8(path)); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 1000 && !fs::exists(FromUtf8(path)); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
 #else
   fs::create_directory_symlink(FromUtf8(Path(target)), FromUtf8(path));
 #endif
