@@ -569,6 +569,7 @@ TEST(SearchDisk, FilesReachedBySeveralPathsAreFoundOnEveryThread) {
       rows.insert(rows.end(), rec.Panels.begin(), rec.Panels.end());
       return rows;
     };
+    searchWith(0);  // the first read of a file may move its access time, which the rows show
     const auto one = searchWith(0);
     ASSERT_EQ(one.size(), 1 + 40 + 1 + 6 + 1 + 20 + 4u) << words;
     for (int run = 0; run < 4; ++run) {
