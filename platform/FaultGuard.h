@@ -1,9 +1,10 @@
 // Protection of mapped views against pages that can't be read in (a file
-// truncated, or a network file lost, while it is mapped). A read of such a page
-// raises SIGBUS on POSIX and EXCEPTION_IN_PAGE_ERROR on Windows; while a view is
-// guarded on the reading thread, the handler puts zero-filled memory in place of
-// the view, marks it faulted and lets the read go on. The reader then reports
-// the file as not found.
+// truncated, or a network file lost, while it is mapped), on POSIX: a read of
+// such a page raises SIGBUS; while a view is guarded on the reading thread, the
+// handler maps a page of zeros over the one that failed (in place, so no other
+// thread can take its addresses meanwhile), marks the view faulted and lets the
+// read go on. The reader then reports the file as not found. (Windows reads
+// files into a buffer and maps nothing.)
 #pragma once
 
 #include <cstddef>
@@ -14,8 +15,6 @@ struct TGuardedView {
   const void* Base = nullptr;
   std::size_t Length = 0;
   volatile bool Faulted = false;
-  // Windows: the view was replaced by private memory, released with VirtualFree.
-  volatile bool Replaced = false;
 };
 
 // Installs the process-wide handler (once; later calls do nothing).
@@ -54,7 +53,6 @@ class TViewGuard {
     view.Base = View_.Base;
     view.Length = View_.Length;
     view.Faulted = View_.Faulted;
-    view.Replaced = View_.Replaced;
     View_ = {};
     return view;
   }

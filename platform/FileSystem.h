@@ -75,8 +75,8 @@ struct TFolderId {
 // A file opened for reading whose bytes are seen through one read-only view at a time.
 // One reader is reused for every file a finder looks at. Small files are read
 // whole into the reader's own buffer when opened (no mapping, the file closed at
-// once); larger ones are read span by span into that buffer, and the largest
-// are mapped view by view.
+// once); larger ones are read span by span into that buffer, and on POSIX the
+// largest (beyond kReadSpansLimit) are mapped view by view.
 inline constexpr std::uint64_t kReadWholeLimit = 64 * 1024;
 inline constexpr std::uint64_t kReadSpansLimit = std::uint64_t{64} << 20;
 inline constexpr std::size_t kReadSpan = std::size_t{1} << 20;
@@ -91,6 +91,8 @@ class IContentsReader {
   virtual std::uint64_t Size() const = 0;
   // Maps bytes [offset, offset + length) read-only, replacing the previous view.
   // Returns the address of the byte at offset, or nullptr when it can't be mapped.
+  // A mapped view is guarded on the thread that mapped it (see FaultGuard.h):
+  // read it on that thread.
   virtual const std::uint8_t* Map(std::uint64_t offset, std::size_t length) = 0;
   // The view length that suits the open file best (views of any length work);
   // 0 when a view of the whole file suits as well as any.

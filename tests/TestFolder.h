@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace sorvik::test {
 
@@ -24,13 +25,28 @@ class TTestFolder {
   // Creates a file of `size` bytes without writing them (sparse where possible).
   std::string SizedFile(const std::string& relative, std::uint64_t size);
   std::string Folder(const std::string& relative);
+  // Another name for the file `target` (both relative): a hard link. Returns its full path.
+  std::string HardLink(const std::string& relative, const std::string& target);
+  // A link to the folder `target` (both relative), made as the system's own
+  // symbolic link (under Wine, on the Linux side: Wine can't make one). Returns its full path.
+  std::string FolderLink(const std::string& relative, const std::string& target);
 
  private:
   std::filesystem::path Dir_;
   std::string Root_;
+  std::vector<std::string> FolderLinks_;  // removed first: the removal of the rest doesn't follow them
 };
 
 // Native delimiter of the platform.
 char Delim();
+
+// Runs a Linux program with its arguments (paths as Linux paths, see UnixPath).
+// Natively it waits for the program's end and is false unless it succeeded.
+// Under Wine it is false only when the program couldn't start, and may return
+// before the program is done: wait for its effect.
+bool RunUnixProgram(const std::string& program, const std::vector<std::string>& arguments);
+// The Linux path of a path as the program sees it (`Z:\tmp\x` is `/tmp/x` under
+// Wine); the path itself elsewhere.
+std::string UnixPath(const std::string& path);
 
 }  // namespace sorvik::test

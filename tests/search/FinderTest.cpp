@@ -1,17 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <latch>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "TestFolder.h"
 #include "uFinder.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace sorvik {
 namespace {
@@ -299,39 +297,20 @@ TEST(FinderFiles, FilesOfTwoGigabytesAndMore) {
   EXPECT_EQ(f.Find(), static_cast<std::int64_t>((std::uint64_t{1} << 31) - 10 + 2));
 }
 
-#ifdef _WIN32
-// Windows won't shrink a mapped file; under Wine a Linux process can.
+// Cut from the Linux side, which the file's handles don't hold back.
 void CutToZero(const std::string& path) {
-  using UnixName = char*(CDECL*)(const wchar_t*);
-  const auto unixName = reinterpret_cast<UnixName>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  ASSERT_NE(unixName, nullptr) << "this test cuts the file with a Linux program and runs under Wine only";
-  const std::wstring wide(path.begin(), path.end());  // the test folder's path is ASCII
-  char* name = unixName(wide.c_str());
-  ASSERT_NE(name, nullptr);
-  const std::string unixPath = name;
-  HeapFree(GetProcessHeap(), 0, name);
-  std::wstring cmd = L"Z:\\usr\\bin\\truncate -s 0 \"" + std::wstring(unixPath.begin(), unixPath.end()) + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  WaitForSingleObject(pi.hProcess, 10000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  // The handle of a Linux process may be signalled before it has done its work.
-  for (int i = 0; i < 500 && std::filesystem::file_size(std::filesystem::path(wide)) != 0; ++i) Sleep(10);
-  ASSERT_EQ(std::filesystem::file_size(std::filesystem::path(wide)), 0u);
+  const std::filesystem::path file(std::u8string(path.begin(), path.end()));
+  ASSERT_TRUE(test::RunUnixProgram("/usr/bin/truncate", {"-s", "0", test::UnixPath(path)}));
+  for (int i = 0; i < 500 && std::filesystem::file_size(file) != 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_EQ(std::filesystem::file_size(file), 0u);
 }
-#else
-void CutToZero(const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 0), 0); }
-#endif
 
-// A file cut short while it is searched, read span by span or mapped: its scan
+// A file cut short while it is searched, read span by span (or mapped, on POSIX): its scan
 // ends as "not found", without a crash, and the next file is searched as usual.
 TEST(FinderFiles, TruncatedWhileSearchedIsNotFound) {
   TTestFolder dir;
-  for (const std::uint64_t size : {std::uint64_t{3} << 20, kReadSpansLimit + (std::uint64_t{1} << 20)}) {
+  for (const std::uint64_t size : {std::uint64_t{12} << 20, kReadSpansLimit + (std::uint64_t{1} << 20)}) {
     const std::string path = dir.SizedFile("cut.txt", size);
     {
       std::fstream out(std::filesystem::path(std::u8string(path.begin(), path.end())),
@@ -349,6 +328,52 @@ TEST(FinderFiles, TruncatedWhileSearchedIsNotFound) {
     f.AttachFile(dir.File("ok.txt", "a needle"));
     EXPECT_EQ(f.Find(), 3);
   }
+}
+
+// Several threads each search a large file at once, as a search's helpers do,
+// and one file is cut short while it is read: each thread finds what its file
+// holds, the cut file is not found and nothing crashes. The files attached at
+// once are larger together than the address space of a 32-bit process (2 GiB,
+// less under Wine): they must leave room for the rest.
+TEST(FinderFiles, LargeFilesOnSeveralThreadsAtOnce) {
+  TTestFolder dir;
+  const std::uint64_t size = std::uint64_t{450} << 20;
+  std::vector<std::string> paths;
+  for (int i = 0; i < 5; ++i) {
+    paths.push_back(dir.SizedFile("big" + std::to_string(i) + ".txt", size));
+    std::fstream out(std::filesystem::path(std::u8string(paths.back().begin(), paths.back().end())),
+                     std::ios::in | std::ios::out | std::ios::binary);
+    out.seekp(static_cast<std::streamoff>(size - 7));
+    out << " needle";
+  }
+  const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(paths.size());
+  std::vector<std::int64_t> found(paths.size(), -1);
+  std::vector<int> attached(paths.size(), 0);
+  std::latch allAttached(n), go(1);
+  {
+    // Each thread attaches its file and searches it, as a helper does.
+    std::vector<std::jthread> threads;
+    for (std::size_t i = 0; i < paths.size(); ++i)
+      threads.emplace_back([&, i] {
+        TBMHWordsFinder f;
+        f.SetWords("needle");
+        f.AttachFile(paths[i]);
+        attached[i] = f.Attached();
+        allAttached.count_down();
+        go.wait();
+        found[i] = f.Find();
+      });
+    allAttached.wait();
+    std::vector<std::uint8_t> room;
+    EXPECT_NO_THROW(room.reserve(std::size_t{256} << 20)) << "the attached files hold the address space";
+    room = {};
+    CutToZero(paths.back());
+    go.count_down();
+  }
+  if (HasFatalFailure()) return;
+  for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_TRUE(attached[i]) << i;
+  for (std::size_t i = 0; i + 1 < found.size(); ++i) EXPECT_EQ(found[i], static_cast<std::int64_t>(size) - 5) << i;
+  EXPECT_EQ(found.back(), 0);
 }
 
 }  // namespace

@@ -650,6 +650,47 @@ TEST(SearchDisk, LockedFilesAreCountedNotListed) {
   }
 }
 
+// Hard links and folder links reach one file by several paths, and helper
+// threads open those paths at once (a found .lnk also through the shell, for
+// its icon): the locked test is about other programs, so every path is found,
+// and rows, counters and panels are those of a search on one thread.
+TEST(SearchDisk, FilesReachedBySeveralPathsAreFoundOnEveryThread) {
+  test::TTestFolder dir;
+  dir.File("hard/a.txt", "a needle");
+  dir.File("hard/b.txt", std::string(std::size_t{9} << 20, 'x').append(" needle"));  // read in spans
+  for (int i = 0; i < 40; ++i) dir.HardLink("hard/a" + std::to_string(i) + (i % 4 ? ".txt" : ".lnk"), "hard/a.txt");
+  for (int i = 0; i < 6; ++i) dir.HardLink("hard/b" + std::to_string(i) + ".txt", "hard/b.txt");
+  dir.File("real/c.txt", "needle");
+  for (int i = 0; i < 20; ++i) dir.FolderLink("link" + std::to_string(i), "real");
+  for (const std::string& words : {std::string("needle"), std::string()}) {
+    auto searchWith = [&](unsigned helpers) {
+      TRecorder rec;
+      TKtSearchThread t(&rec, NativeFileSystem());
+      t.SetContentHelpers(helpers);
+      t.Request = {dir.Root(), "*", words, true, &rec, false, 0, false};
+      t.Request.Icons = true;
+      t.Resume();
+      t.WaitFor();
+      std::vector<std::string> rows;
+      for (const TResultRow& r : rec.Rows) {
+        std::string row = r.Caption + "|" + std::to_string(r.ImageIndex);
+        for (const std::string& s : r.SubItems) row += "|" + s;
+        rows.push_back(row);
+      }
+      rows.insert(rows.end(), rec.Panels.begin(), rec.Panels.end());
+      return rows;
+    };
+    searchWith(0);  // the first read of a file may move its access time, which the rows show
+    const auto one = searchWith(0);
+    ASSERT_EQ(one.size(), 1 + 40 + 1 + 6 + 1 + 20 + 4u) << words;
+    for (int run = 0; run < 4; ++run) {
+      const auto four = searchWith(4);
+      EXPECT_TRUE(four == one) << "words \"" << words << "\", run " << run << ": " << four.size() - 4 << " rows of "
+                               << one.size() - 4;
+    }
+  }
+}
+
 #ifndef _WIN32
 // Links to folders are followed, but a link back up the tree is never entered twice.
 TEST(SearchDisk, LinkLoopsEndAndLinkedFoldersAreSearched) {
