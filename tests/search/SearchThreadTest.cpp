@@ -665,9 +665,10 @@ TEST(SearchDisk, FilesReachedBySeveralPathsAreFoundOnEveryThread) {
   for (const std::string& words : {std::string("needle"), std::string()}) {
     auto searchWith = [&](unsigned helpers) {
       TRecorder rec;
-      TKtSearchThread t(&rec, NativeFileSystem());
+      TSearchRun run(rec);
+      TKtSearchThread& t = run.Worker();
       t.SetContentHelpers(helpers);
-      t.Request = {dir.Root(), "*", words, true, &rec, false, 0, false};
+      t.Request = Req(dir.Root(), "*", words, true);
       t.Request.Icons = true;
       t.Resume();
       t.WaitFor();
