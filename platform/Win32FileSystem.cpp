@@ -296,9 +296,10 @@ class TOwnOpens {
 // which can't put memory in place of the view without racing other threads for
 // its addresses; and views of large files on several threads soon fill the
 // address space of a 32-bit process, where spans take one buffer per reader.
-// Spans cost a little more: under Wine a search of files of a few hundred MB
-// took 1.03 to 1.17 times as long in spans of 4 MiB as with views of whole files,
-// and 1.3 times in spans of 1 MiB (each ReadFile costs a fixed part besides the copy).
+// Spans cost a little more: under Wine, searches of files of a few hundred MB
+// took about 1.1 times as long in spans of 4 MiB as with views of whole files
+// (1.03 to 1.3 from run to run), and about 1.3 times in spans of 1 MiB: each
+// ReadFile costs a fixed part besides the copy.
 class TWin32ContentsReader : public IContentsReader {
   static constexpr std::size_t kSpan = std::size_t{4} << 20;
 

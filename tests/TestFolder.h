@@ -27,14 +27,14 @@ class TTestFolder {
   std::string Folder(const std::string& relative);
   // Another name for the file `target` (both relative): a hard link. Returns its full path.
   std::string HardLink(const std::string& relative, const std::string& target);
-  // A link to the folder `target` (both relative), made as the system's own
-  // symbolic link (under Wine, on the Linux side: Wine can't make one). Returns its full path.
+  // A symbolic link to the folder `target` (both relative); under Wine, which
+  // can't make one, made on the Linux side. Returns its full path.
   std::string FolderLink(const std::string& relative, const std::string& target);
 
  private:
   std::filesystem::path Dir_;
   std::string Root_;
-  std::vector<std::string> FolderLinks_;  // removed first: the removal of the rest doesn't follow them
+  std::vector<std::string> FolderLinks_;  // removed first, so that removing the rest doesn't walk into them
 };
 
 // Native delimiter of the platform.
