@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "FileSystem.h"
@@ -52,7 +53,7 @@ class TSearchDelivery : public ISearchOutput {
 
   // ISearchOutput, on the worker's thread.
   void StartAnimation() override;
-  void AddResultRow(const TFoundFile& file) override { Pending_.push_back(file); }
+  void AddResultRow(TFoundFile file) override { Pending_.push_back(std::move(file)); }
   void ShowProgress(const TSearchProgress& progress) override;
   void SearchFinished(const TSearchProgress* progress, const std::string& error) override;
 

@@ -43,16 +43,10 @@ TContentPool::~TContentPool() {
   for (std::thread& t : Helpers_) t.join();
 }
 
-void TContentPool::Submit(const std::string& folder, const TDirEntry& entry, const std::string& path,
-                          const TSearchProgress& before, const std::function<void(TContentJob&)>& finish) {
-  std::unique_lock lock(Lock_);
+void TContentPool::Submit(TContentJob job, const std::function<void(TContentJob&)>& finish) {
+  std::unique_lock lock(Lock_);  // the job was made before, so the lock is held briefly
   TSlot& slot = Slots_.emplace_back();
-  slot.Job.Folder = folder;
-  slot.Job.Entry = entry;
-  slot.Job.Path = path;
-  slot.Job.ExaminedBefore = before.EntriesExamined;
-  slot.Job.StatusKindBefore = before.Kind;
-  slot.Job.StatusBefore = before.Path;
+  slot.Job = std::move(job);
   Waiting_.push_back(&slot);
   if (IdleHelpers_ > 0) Work_.notify_one();
   DrainLocked(lock, false, finish);

@@ -32,8 +32,10 @@ struct TContentJob {
   bool CutShort = false;  // the test was ended by the interrupt (Stop)
   int ImageIndex = 0;     // a found file's small icon, when the pool looks them up
   // Where the walk stood before it reached this file: what a run cut short
-  // here has judged.
+  // here has judged. When the entry before it was the file queued just before,
+  // its status is that file's path and is not copied here.
   std::int64_t ExaminedBefore = 0;
+  bool AfterQueuedFile = false;
   TStatusKind StatusKindBefore = TStatusKind::None;
   std::string StatusBefore;
 };
@@ -54,9 +56,8 @@ class TContentPool {
   TContentPool(const TContentPool&) = delete;
   TContentPool& operator=(const TContentPool&) = delete;
 
-  // Queues a file (on the walk's thread), then drains as Drain(false) does.
-  void Submit(const std::string& folder, const TDirEntry& entry, const std::string& path,
-              const TSearchProgress& before, const std::function<void(TContentJob&)>& finish);
+  // Queues a file's job (on the walk's thread), then drains as Drain(false) does.
+  void Submit(TContentJob job, const std::function<void(TContentJob&)>& finish);
 
   // Hands every job finished at the front of the queue to `finish`, in the
   // order they were queued, and keeps the backlog bounded: while too many tests

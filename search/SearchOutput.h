@@ -39,7 +39,7 @@ class ISearchOutput {
   // The run has passed its checks and the walk begins (the first progress came before).
   virtual void StartAnimation() = 0;
   // A file found; files come in walk order.
-  virtual void AddResultRow(const TFoundFile& file) = 0;
+  virtual void AddResultRow(TFoundFile file) = 0;
   // Progress moved (after every entry and folder). `progress` is only read
   // during the call.
   virtual void ShowProgress(const TSearchProgress& progress) = 0;

@@ -98,6 +98,7 @@ void TKtSearchThread::WalkFolder(const std::string& folder, const std::string& m
     TVisitor(TKtSearchThread& thread, TEntryCallback callback) : Thread(thread), Callback(callback) {}
     void EnterFolder(const std::string& f) override {
       if (Thread.CutShort_) return;
+      Thread.AfterQueuedFile_ = false;
       Thread.Progress_.Kind = TStatusKind::Folder;
       Thread.Progress_.Path.assign(f);
       Thread.ShowProgress();
@@ -123,10 +124,20 @@ void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& en
     // The test that opens the file (the contents, or the locked test without
     // words) runs on whichever core is free; its verdict comes back in walk
     // order. The job remembers where the walk stood before it, for a Stop.
-    Contents_->Submit(folder, *e, Path_.assign(folder).append(entry.Name), Progress_,
-                      [this](TContentJob& job) { FinishContentTest(job); });
+    TContentJob job;
+    job.Folder = folder;
+    job.Entry = *e;
+    job.Path.assign(folder).append(entry.Name);
+    job.ExaminedBefore = Progress_.EntriesExamined;
+    job.AfterQueuedFile = AfterQueuedFile_;
+    if (!AfterQueuedFile_) {
+      job.StatusKindBefore = Progress_.Kind;
+      job.StatusBefore = Progress_.Path;
+    }
+    Contents_->Submit(std::move(job), [this](TContentJob& j) { FinishContentTest(j); });
     if (CutShort_) return;  // an earlier file was cut short: this one was not judged
   }
+  AfterQueuedFile_ = test;
   Progress_.Kind = TStatusKind::File;
   Progress_.Path.assign(folder).append(entry.Name);  // in place: no allocation per entry
   ++Progress_.EntriesExamined;
@@ -153,17 +164,23 @@ void TKtSearchThread::FinishContentTest(TContentJob& job) {
     // stood before it, so the counters and the status name only what was judged.
     CutShort_ = true;
     Progress_.EntriesExamined = job.ExaminedBefore;
-    Progress_.Kind = job.StatusKindBefore;
-    Progress_.Path = std::move(job.StatusBefore);
+    if (job.AfterQueuedFile) {
+      Progress_.Kind = TStatusKind::File;
+      Progress_.Path.swap(LastQueuedPath_);
+    } else {
+      Progress_.Kind = job.StatusKindBefore;
+      Progress_.Path = std::move(job.StatusBefore);
+    }
     return;
   }
+  LastQueuedPath_.swap(job.Path);  // the status before the next file, if it comes right after
   if (!job.Found) return;
-  const TDirEntry& e = job.Entry;
-  if (Output_)
-    Output_->AddResultRow({e.Name, job.Folder, e.Size, e.LocalWrite, e.FindData.LastAccessTime, e.FindData.CreationTime,
-                    job.ImageIndex});
+  TDirEntry& e = job.Entry;
   ++Progress_.FilesFound;
   Progress_.KBFound += e.Size / 1024;
+  if (Output_)
+    Output_->AddResultRow({std::move(e.Name), std::move(job.Folder), e.Size, e.LocalWrite, e.FindData.LastAccessTime,
+                           e.FindData.CreationTime, job.ImageIndex});
 }
 
 void TKtSearchThread::ShowProgress() {

@@ -89,13 +89,14 @@ class TKtSearchThread : public TThread {
   IFileSystem& Fs_;
   ISearchOutput* Output_ = nullptr;
   TSearchProgress Progress_;
-  std::string Path_;  // the entry being tested, reused from entry to entry
   IDirEnum* Files_ = nullptr;  // the listing the entry being handled comes from
   TDirEntry Details_;          // an entry with the details the enumeration left out
   TContentPool* Contents_ = nullptr;  // the tests that open the files, while the walk runs
   unsigned ContentHelpers_ = DefaultContentHelpers();
   // A test was cut short by Stop: from that file on, nothing more is judged.
   bool CutShort_ = false;
+  bool AfterQueuedFile_ = false;  // the entry handled last was a file queued for its test
+  std::string LastQueuedPath_;    // the path of the queued file whose verdict came last
   std::string Error_;
 };
 
