@@ -96,6 +96,9 @@ void TConditionsPage::Place(HWND editor, const RECT& cell, int extraHeight) {
 void TConditionsPage::grdConditionsSelectCell(int col, int row) {
   const RECT cell = Grid_->CellRect(col, row);
   const std::string text = Cells().Cell(col, row);
+  // A cell taken with the grid's focus hands it to its value editor, so what
+  // is typed next goes where it shows (not into the grid's own editor beneath).
+  const bool focusEditor = HasFocus(Grid_->Handle());
   HideConditionEditors();
   switch (EditorForCell(Cells(), col, row)) {
     case TConditionEditor::Kind:
@@ -118,6 +121,7 @@ void TConditionsPage::grdConditionsSelectCell(int col, int row) {
       st.wSecond = static_cast<WORD>(s.Second);
       SendMessageW(edDateValues, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
       Place(edDateValues, cell, 0);
+      if (focusEditor) SetFocus(edDateValues);
       break;
     }
     case TConditionEditor::Integer: {
@@ -125,6 +129,10 @@ void TConditionsPage::grdConditionsSelectCell(int col, int row) {
       Place(edIntegerValues, cell, 0);
       SendMessageW(udIntegerValues, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edIntegerValues), 0);
       ShowWindow(udIntegerValues, SW_SHOWNA);
+      if (focusEditor) {
+        SetFocus(edIntegerValues);
+        SendMessageW(edIntegerValues, EM_SETSEL, 0, -1);
+      }
       break;
     }
     case TConditionEditor::None: break;
@@ -151,10 +159,17 @@ void TConditionsPage::edDateValuesExit() {
   WriteCurrent(ShortDateText(st));
 }
 
-void TConditionsPage::edIntegerValuesExit() { WriteCurrent(IntegerValueText(IntegerEditorValue(edIntegerValues))); }
+void TConditionsPage::edIntegerValuesExit() {
+  // Only a value typed (or stepped) counts: passing through the editor leaves a
+  // blank cell blank.
+  if (!SendMessageW(edIntegerValues, EM_GETMODIFY, 0, 0)) return;
+  SendMessageW(edIntegerValues, EM_SETMODIFY, FALSE, 0);
+  WriteCurrent(IntegerValueText(IntegerEditorValue(edIntegerValues)));
+}
 
 void TConditionsPage::edIntegerValuesStep(int delta) {
   SetText(edIntegerValues, IntegerValueText(IntegerEditorValue(edIntegerValues) + delta));
+  SendMessageW(edIntegerValues, EM_SETMODIFY, TRUE, 0);
   edIntegerValuesExit();
 }
 

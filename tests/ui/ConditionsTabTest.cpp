@@ -180,6 +180,13 @@ TEST(ConditionsTab, StartAppliesTheEditorNotYetLeft) {
   EXPECT_EQ(GetFocus(), page.edIntegerValues);
   EXPECT_EQ(rows(), (std::vector<std::string>{"big-new.txt", "big-old.txt"}));
   EXPECT_EQ(grid.Cells().Cell(2, 0), "100");
+  // The cell taken again with the grid's focus: its editor shows the value and
+  // takes what is typed next (not the grid's own editor beneath it).
+  ClickCell(grid, 0, 0);
+  SetFocus(grid.Handle());
+  ClickCell(grid, 2, 0);
+  EXPECT_EQ(GetFocus(), page.edIntegerValues);
+  EXPECT_EQ(GetText(page.edIntegerValues), "100");
 
   // And (all must hold) a modification date before 6/1/2021, set in the picker
   // (its fields typed, not yet applied by a notification); Start by its shortcut.
