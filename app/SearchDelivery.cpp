@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <utility>
 
 #include "Locale.h"
 #include "uFinder.h"
@@ -53,7 +54,7 @@ void TSearchDelivery::ShowProgress(const TSearchProgress& progress) {
   // The first progress always goes (a steady clock may start near zero with the process).
   if (Delivered_ && now - LastDelivery_ < Interval_ && !full) return;
   Delivered_ = true;
-  auto batch = TakeBatch(&progress);
+  auto batch = TakeBatch(PanelTexts(progress));
   auto handOver = [this, batch] { HandOver(*batch); };
   if (full || Interval_.count() == 0) {
     // Too many rows waiting, or a hand-over after every entry: the worker waits
@@ -66,30 +67,25 @@ void TSearchDelivery::ShowProgress(const TSearchProgress& progress) {
   LastDelivery_ = std::chrono::steady_clock::now();
 }
 
-std::shared_ptr<TSearchDelivery::TBatch> TSearchDelivery::TakeBatch(const TSearchProgress* progress) {
+std::shared_ptr<TSearchDelivery::TBatch> TSearchDelivery::TakeBatch(TPanelTexts panels) {
   // The rows and the panels as they stand now travel together; the owner may
   // take them while the worker goes on, so nothing it runs reads the worker's state.
   auto batch = std::make_shared<TBatch>();
   batch->Rows.swap(Pending_);
-  if (progress) {
-    batch->Panels = PanelTexts(*progress);
-    batch->HasPanels = true;
-  }
+  batch->Panels = std::move(panels);
   return batch;
 }
 
 void TSearchDelivery::HandOver(const TBatch& batch) {
   for (const TFoundFile& file : batch.Rows) Sink_.AddRow(file);
-  if (batch.HasPanels) Sink_.ShowPanels(batch.Panels);
+  Sink_.ShowPanels(batch.Panels);
 }
 
 void TSearchDelivery::SearchFinished(const TSearchProgress* progress, const std::string& error) {
   // What was found last, the exact final panels, the turn to idle and the
   // error, in one hand-over: a pause can't come between them. A refused run
   // shows blank counters, never a "0 found".
-  auto batch = TakeBatch(nullptr);
-  batch->Panels = progress ? PanelTexts(*progress) : TPanelTexts{};
-  batch->HasPanels = true;
+  auto batch = TakeBatch(progress ? PanelTexts(*progress) : TPanelTexts{});
   std::string message = error;
   auto close = [this, batch, &message] {
     // Whatever fails here, the owner still turns idle and hears why.

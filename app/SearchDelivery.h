@@ -61,9 +61,8 @@ class TSearchDelivery : public ISearchOutput {
   struct TBatch {
     std::vector<TFoundFile> Rows;
     TPanelTexts Panels;
-    bool HasPanels = false;
   };
-  std::shared_ptr<TBatch> TakeBatch(const TSearchProgress* progress);
+  std::shared_ptr<TBatch> TakeBatch(TPanelTexts panels);
   // On the owner's thread: the batch's rows into the list, then its panels.
   void HandOver(const TBatch& batch);
 

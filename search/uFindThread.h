@@ -50,7 +50,6 @@ class TKtSearchThread : public TThread {
   std::int64_t EntriesExamined() const { return Progress_.EntriesExamined; }
   std::int64_t FilesFound() const { return Progress_.FilesFound; }
   std::int64_t KBFound() const { return Progress_.KBFound; }
-  const TSearchProgress& Progress() const { return Progress_; }
 
   // True when a contents test of the last run was cut short by Stop.
   bool CutShort() const { return CutShort_; }
