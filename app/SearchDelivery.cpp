@@ -87,23 +87,21 @@ void TSearchDelivery::SearchFinished(const TSearchProgress* progress, const std:
   // shows blank counters, never a "0 found".
   auto batch = TakeBatch(progress ? PanelTexts(*progress) : TPanelTexts{});
   std::string message = error;
-  auto close = [this, batch, &message] {
+  // Runs a step; what it throws becomes the message unless there is one already.
+  auto guarded = [&message](auto&& step) {
+    try {
+      step();
+      return true;
+    } catch (...) {
+      if (message.empty()) message = MessageOf(std::current_exception());
+      return false;
+    }
+  };
+  auto close = [this, batch, &message, &guarded] {
     // Whatever fails here, the owner still turns idle and hears why.
-    try {
-      HandOver(*batch);
-    } catch (...) {
-      if (message.empty()) message = MessageOf(std::current_exception());
-    }
-    try {
-      Sink_.SetAnimationActive(false);
-    } catch (...) {
-      if (message.empty()) message = MessageOf(std::current_exception());
-    }
-    try {
-      Sink_.SetSearchIdle();
-    } catch (...) {
-      if (message.empty()) message = MessageOf(std::current_exception());
-    }
+    guarded([&] { HandOver(*batch); });
+    guarded([&] { Sink_.SetAnimationActive(false); });
+    guarded([&] { Sink_.SetSearchIdle(); });
     if (message.empty()) return;
     try {
       Sink_.ShowError(message);
@@ -114,14 +112,8 @@ void TSearchDelivery::SearchFinished(const TSearchProgress* progress, const std:
   // A routine handed over earlier may have failed on the owner's thread; its
   // error comes back as this hand-over is asked for, before it is queued. It
   // becomes the run's error, and the closing hand-over is asked for again.
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    try {
-      Worker_.Synchronize(close);
-      return;
-    } catch (...) {
-      if (message.empty()) message = MessageOf(std::current_exception());
-    }
-  }
+  for (int attempt = 0; attempt < 2; ++attempt)
+    if (guarded([&] { Worker_.Synchronize(close); })) return;
 }
 
 }  // namespace sorvik
