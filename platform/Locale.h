@@ -14,6 +14,15 @@ namespace sorvik {
 // UTF-8 text in the ANSI code page; characters it can't hold become '?'.
 std::string Utf8ToAnsi(const std::string& text);
 
+// UTF-8 text in the ANSI code page, only when the code page holds every
+// character of it exactly (no '?', no look-alike): false otherwise.
+bool Utf8ToAnsiExact(const std::string& text, std::string& out);
+
+// The character a single byte stands for in the ANSI code page (a byte the
+// code page leaves unassigned, or a lead byte alone, stands for the code point
+// of the same value).
+char32_t AnsiByteChar(std::uint8_t b);
+
 // Byte b upper-cased on its own by the code page's single-byte rules.
 std::uint8_t UpperAnsiByte(std::uint8_t b);
 

@@ -39,6 +39,30 @@ std::string Utf8ToAnsi(const std::string& text) {
   return out;
 }
 
+bool Utf8ToAnsiExact(const std::string& text, std::string& out) {
+  out.clear();
+  // Where the code page is UTF-8 itself, the UTF-8 bytes are searched anyway.
+  if (GetACP() == CP_UTF8) return false;
+  const std::wstring wide = Widen(text);
+  if (wide.empty()) return text.empty();
+  BOOL usedDefault = FALSE;
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                    nullptr, 0, nullptr, &usedDefault);
+  if (n <= 0 || usedDefault) return false;
+  out.resize(static_cast<std::size_t>(n));
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                      nullptr, &usedDefault);
+  // The round trip must give the text back: invalid UTF-8 became U+FFFD.
+  return !usedDefault && Narrow(Widen(text)) == text;
+}
+
+char32_t AnsiByteChar(std::uint8_t b) {
+  const char c = static_cast<char>(b);
+  wchar_t w = 0;
+  if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &c, 1, &w, 1) != 1) return b;
+  return w;
+}
+
 std::uint8_t UpperAnsiByte(std::uint8_t b) {
   char c = static_cast<char>(b);
   CharUpperBuffA(&c, 1);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
+#include <stdexcept>
 
 #include "WordScanLoop.h"
 
@@ -13,7 +15,7 @@
 namespace sorvik {
 
 #ifdef SORVIK_AVX2
-TScanLoop Avx2ScanLoop(bool masked, int width);  // WordScanAvx2.cpp
+TScanLoop Avx2ScanLoop(const TLoopPlan& plan);  // WordScanAvx2.cpp
 #endif
 
 namespace {
@@ -31,19 +33,8 @@ struct TSse2 {
 };
 #endif
 
-// Whether the probe's bytes are exactly those b with (b & Mask) == Value; sets both.
-void MakeMasked(TScanProbe& probe) {
-  std::uint8_t differ = 0;
-  for (int k = 1; k < probe.Count; ++k) differ |= probe.Bytes[k] ^ probe.Bytes[0];
-  // The bytes all agree outside `differ`; they are the whole set when there
-  // are as many of them as `differ` allows.
-  probe.Masked = probe.Count == 1 << std::popcount(differ);
-  probe.Mask = static_cast<std::uint8_t>(~differ);
-  probe.Value = probe.Bytes[0] & probe.Mask;
-}
-
 // How common each byte is in typical text and code, 0 (rare) to 255 (very
-// common). Only the order matters: it picks the two bytes the loop looks for.
+// common). Only the order matters: it picks the two bytes a filter looks for.
 constexpr std::array<std::uint8_t, 256> MakeByteFrequency() {
   std::array<std::uint8_t, 256> f{};
   for (auto& v : f) v = 40;  // control bytes and bytes above 127
@@ -67,99 +58,295 @@ constexpr std::array<std::uint8_t, 256> MakeByteFrequency() {
 
 constexpr std::array<std::uint8_t, 256> kByteFrequency = MakeByteFrequency();
 
+constexpr std::array<bool, 256> MakeSeparators() {
+  std::array<bool, 256> t{};
+  for (unsigned char c : {9, 10, 13, 32, 33, 34, 35, 36, 37, 39, 40, 41, 42, 43, 44, 46, 47, 58, 59, 60,
+                          61, 62, 63, 64, 92, 124})
+    t[c] = true;
+  return t;
+}
+
+constexpr std::array<bool, 256> kSeparators = MakeSeparators();
+
+// A UTF-16 unit that ends a word: a separator, or the byte-order mark.
+bool UnitSeparates(unsigned unit) { return unit == 0xFEFF || (unit < 0x80 && kSeparators[unit]); }
+
+bool IsByteOrderMark(const TScanSpan& span, std::int64_t at) {
+  return at >= 0 && at + 3 <= span.Size && span.At(at) == 0xEF && span.At(at + 1) == 0xBB &&
+         span.At(at + 2) == 0xBF;
+}
+
+// Whether an occurrence [s, e) of one encoding stands between separators.
+bool Bounded(std::uint8_t encoding, const TScanSpan& span, std::int64_t s, std::int64_t e) {
+  switch (encoding) {
+    case kEncAnsi:
+      return (s == 0 || kSeparators[span.At(s - 1)]) && (e >= span.Size || kSeparators[span.At(e)]);
+    case kEncUtf8:
+      // Separators are ASCII, and an ASCII byte is always a whole character in UTF-8.
+      return (s == 0 || kSeparators[span.At(s - 1)] || IsByteOrderMark(span, s - 3)) &&
+             (e >= span.Size || kSeparators[span.At(e)] || IsByteOrderMark(span, e));
+    case kEncUtf16Le:
+    case kEncUtf16Be: {
+      // The neighbours are the units before and after, not the bytes.
+      const bool be = encoding == kEncUtf16Be;
+      auto unit = [&](std::int64_t at) {
+        const unsigned a = span.At(at), b = span.At(at + 1);
+        return be ? (a << 8 | b) : (b << 8 | a);
+      };
+      return (s < 2 || UnitSeparates(unit(s - 2))) && (e + 2 > span.Size || UnitSeparates(unit(e)));
+    }
+    default:
+      return false;
+  }
+}
+
+// A probe for a set of bytes: exact when one masked compare, or two single
+// bytes, can say it; otherwise the first byte and a mask around the others.
+TScanProbe ProbeFor(const std::vector<std::uint8_t>& bytes) {
+  auto masked = [](const std::uint8_t* b, std::size_t n, std::uint8_t& mask, std::uint8_t& value) {
+    std::uint8_t differ = 0;
+    for (std::size_t k = 1; k < n; ++k) differ |= b[k] ^ b[0];
+    mask = static_cast<std::uint8_t>(~differ);
+    value = b[0] & mask;
+    return n == std::size_t{1} << std::popcount(differ);
+  };
+  TScanProbe probe;
+  if (masked(bytes.data(), bytes.size(), probe.Mask[0], probe.Value[0])) {
+    probe.Mask[1] = probe.Mask[0];
+    probe.Value[1] = probe.Value[0];
+    return probe;
+  }
+  probe.Mask[0] = 0xFF;
+  probe.Value[0] = bytes[0];
+  masked(bytes.data() + 1, bytes.size() - 1, probe.Mask[1], probe.Value[1]);
+  return probe;
+}
+
+int ProbeCost(const TScanProbe& probe, bool wide) {
+  int cost = 0;
+  for (int b = 0; b < 256; ++b)
+    if (probe.Has(static_cast<std::uint8_t>(b))) cost += wide && b == 0 ? 255 : kByteFrequency[b];
+  return cost;
+}
+
 }  // namespace
 
-TMatchingBytes::TMatchingBytes(const std::uint8_t* fold) : Fold_(fold) {
-  for (int b = 0; b < 256; ++b) {
-    TEntry& e = ByWordByte_[fold ? fold[b] : b];
-    if (e.Count < kMaxMatchingBytes) e.Bytes[static_cast<std::size_t>(e.Count)] = static_cast<std::uint8_t>(b);
-    ++e.Count;
-    e.Cost += kByteFrequency[b];
+bool IsWordSeparator(std::uint8_t b) { return kSeparators[b]; }
+
+// ---- TWordForm ---------------------------------------------------------------
+
+std::vector<std::uint8_t> TWordForm::BytesAt(std::size_t k) const {
+  std::vector<std::uint8_t> bytes;
+  if (Chars.empty()) {
+    const auto w = static_cast<std::uint8_t>(Pattern[k]);
+    if (!Fold) return {w};
+    for (int b = 0; b < 256; ++b)
+      if (Fold[b] == w) bytes.push_back(static_cast<std::uint8_t>(b));
+    return bytes;
   }
-}
-
-void TWordScanner::Prepare(const std::string& word, const std::uint8_t* fold, bool widest) {
-  Prepare(word, TMatchingBytes(fold), widest);
-}
-
-void TWordScanner::Prepare(const std::string& word, const TMatchingBytes& matching, bool widest) {
-  const std::uint8_t* fold = matching.Fold();
-  Plan_ = {};
-  Plan_.Word = word;
-  Plan_.Fold = fold;
-  NeverMatches_ = false;
-  Loop_ = ChooseScanLoop(false, 0, widest);
-  const std::size_t m = word.size();
-  if (m == 0) {
-    NeverMatches_ = true;
-    return;
-  }
-
-  // For each word byte: the content bytes that match it, and how common they are.
-  struct TCandidate {
-    TScanProbe Probe;
-    int Matching = 0;  // content bytes matching this word byte
-    int Cost = 0;
-  };
-  auto candidate = [&](std::size_t i) {
-    const TMatchingBytes::TEntry& e = matching.For(static_cast<std::uint8_t>(word[i]));
-    TCandidate c;
-    c.Probe.Offset = i;
-    c.Probe.Bytes = e.Bytes;
-    c.Matching = e.Count;
-    c.Cost = e.Cost;
-    return c;
-  };
-
-  bool haveFirst = false, haveSecond = false;
-  TCandidate first, second;
-  for (std::size_t i = 0; i < m; ++i) {
-    TCandidate c = candidate(i);
-    if (c.Matching == 0) {
-      NeverMatches_ = true;
-      return;
+  for (const TChar& c : Chars) {
+    if (k < c.Offset || k >= c.Offset + c.Length) continue;
+    for (const std::string& form : c.Forms) {
+      const auto b = static_cast<std::uint8_t>(form[k - c.Offset]);
+      if (std::find(bytes.begin(), bytes.end(), b) == bytes.end()) bytes.push_back(b);
     }
-    if (c.Matching > kMaxMatchingBytes) continue;
-    if (!haveFirst || c.Cost < first.Cost) {
-      if (haveFirst && word[first.Probe.Offset] != word[i]) {
-        second = first;
-        haveSecond = true;
+  }
+  return bytes;
+}
+
+bool TWordForm::Matches(const std::uint8_t* at) const {
+  if (Chars.empty()) {
+    const auto* w = reinterpret_cast<const std::uint8_t*>(Pattern.data());
+    if (!Fold) return std::memcmp(at, w, Length) == 0;
+    for (std::size_t k = 0; k < Length; ++k)
+      if (Fold[at[k]] != w[k]) return false;
+    return true;
+  }
+  for (const TChar& c : Chars) {
+    bool any = false;
+    for (const std::string& form : c.Forms) {
+      if (std::memcmp(at + c.Offset, form.data(), c.Length) == 0) {
+        any = true;
+        break;
       }
-      first = c;
-      haveFirst = true;
-    } else if (word[i] != word[first.Probe.Offset] && (!haveSecond || c.Cost < second.Cost)) {
-      second = c;
-      haveSecond = true;
     }
+    if (!any) return false;
   }
-  if (!haveFirst) return;  // every word byte has too many matches: scalar scan
-  if (!haveSecond) second = first;
-  // Probes in text order, each padded with its first byte.
-  if (second.Probe.Offset < first.Probe.Offset) std::swap(first, second);
-  Plan_.First = first.Probe;
-  Plan_.Second = second.Probe;
-  Plan_.First.Count = std::min(first.Matching, kMaxMatchingBytes);
-  Plan_.Second.Count = std::min(second.Matching, kMaxMatchingBytes);
-  for (TScanProbe* probe : {&Plan_.First, &Plan_.Second}) {
-    for (int k = probe->Count; k < kMaxMatchingBytes; ++k) probe->Bytes[k] = probe->Bytes[0];
-    MakeMasked(*probe);
-  }
-  const int compares = std::max(Plan_.First.Count, Plan_.Second.Count);
-  Loop_ = ChooseScanLoop(Plan_.First.Masked && Plan_.Second.Masked, compares <= 2 ? 2 : 4, widest);
+  return true;
 }
 
-TScanLoop ChooseScanLoop(bool masked, int width, bool widest) {
+// ---- TWordScan ---------------------------------------------------------------
+
+void TWordScan::Prepare(std::vector<TWordForm> forms, bool widest) {
+  Forms_ = std::move(forms);
+  Plan_ = {};
+  for (auto& a : Attached_) a.clear();
+  Longest_ = Shortest_ = MinShift_ = MaxShift_ = MaxDistance_ = 0;
+  NeverMatches_ = true;
+
+  struct TFilter {
+    TScanProbe First, Second;
+    std::size_t Distance = 0;
+    std::vector<TAttached> Forms;
+  };
+  std::vector<TFilter> filters;
+  for (std::size_t f = 0; f < Forms_.size(); ++f) {
+    const TWordForm& form = Forms_[f];
+    if (form.Length == 0) continue;
+    // UTF-16 forms probe the low bytes only, so that LE and BE share a filter:
+    // LE's low bytes are at even offsets, BE's at odd ones.
+    const bool wide = (form.Encodings & (kEncUtf16Le | kEncUtf16Be)) != 0;
+    const std::size_t parity = form.Encodings == kEncUtf16Be ? 1 : 0;
+    struct TChoice {
+      std::size_t Offset = 0;
+      TScanProbe Probe;
+      int Cost = 0;
+      std::vector<std::uint8_t> Bytes;
+    };
+    std::vector<TChoice> choices;
+    bool impossible = false;
+    for (std::size_t k = 0; k < form.Length; ++k) {
+      std::vector<std::uint8_t> bytes = form.BytesAt(k);
+      if (bytes.empty()) impossible = true;  // no content byte can stand here
+      if (impossible) continue;
+      std::sort(bytes.begin(), bytes.end());
+      TChoice c{k, ProbeFor(bytes), 0, bytes};
+      c.Cost = ProbeCost(c.Probe, wide);
+      choices.push_back(std::move(c));
+    }
+    if (impossible || choices.empty()) continue;
+    if (wide && std::any_of(choices.begin(), choices.end(), [&](const TChoice& c) { return c.Offset % 2 == parity; }))
+      std::erase_if(choices, [&](const TChoice& c) { return c.Offset % 2 != parity; });
+    // The rarest byte, then the rarest other one (one of another set, if there is).
+    auto cheaper = [](const TChoice& a, const TChoice& b) { return a.Cost < b.Cost; };
+    const auto first = std::min_element(choices.begin(), choices.end(), cheaper);
+    const TChoice* second = nullptr;
+    for (const TChoice& c : choices)
+      if (&c != &*first && c.Bytes != first->Bytes && (!second || c.Cost < second->Cost)) second = &c;
+    for (const TChoice& c : choices)
+      if (!second && &c != &*first) second = &c;
+    if (!second) second = &*first;
+    const TChoice* a = first->Offset <= second->Offset ? &*first : second;
+    const TChoice* b = a == &*first ? second : &*first;
+    TFilter filter{a->Probe, b->Probe, b->Offset - a->Offset, {{f, a->Offset}}};
+    auto same = std::find_if(filters.begin(), filters.end(), [&](const TFilter& x) {
+      return x.First == filter.First && x.Second == filter.Second && x.Distance == filter.Distance;
+    });
+    if (same != filters.end())
+      same->Forms.push_back(filter.Forms[0]);
+    else
+      filters.push_back(std::move(filter));
+  }
+  if (filters.empty()) return;  // no content byte can stand somewhere in every form
+  // Four encodings give at most four filters (LE and BE share one).
+  if (filters.size() > static_cast<std::size_t>(kMaxFilters)) throw std::logic_error("too many forms of a word");
+  // Filters whose first probe is filter 0's come first, so their compare is shared.
+  const TScanProbe lead = filters.front().First;
+  std::stable_partition(filters.begin(), filters.end(), [&](const TFilter& x) { return x.First == lead; });
+  Plan_.Filters = static_cast<int>(filters.size());
+  Plan_.SharedFirst = true;
+  Plan_.OnePair = true;
+  bool firstShift = true;
+  for (std::size_t i = 0; i < filters.size(); ++i) {
+    Plan_.First[i] = filters[i].First;
+    Plan_.Second[i] = filters[i].Second;
+    Plan_.Distance[i] = filters[i].Distance;
+    Plan_.SharedFirst = Plan_.SharedFirst && filters[i].First == filters[0].First;
+    for (const TScanProbe* p : {&filters[i].First, &filters[i].Second})
+      Plan_.OnePair = Plan_.OnePair && p->Mask[0] == p->Mask[1] && p->Value[0] == p->Value[1];
+    MaxDistance_ = std::max(MaxDistance_, filters[i].Distance);
+    Attached_[i] = filters[i].Forms;
+    for (const TAttached& at : filters[i].Forms) {
+      MinShift_ = firstShift ? at.Shift : std::min(MinShift_, at.Shift);
+      MaxShift_ = std::max(MaxShift_, at.Shift);
+      firstShift = false;
+      const std::size_t m = Forms_[at.Form].Length;
+      Longest_ = std::max(Longest_, m);
+      Shortest_ = Shortest_ == 0 ? m : std::min(Shortest_, m);
+    }
+  }
+  NeverMatches_ = false;
+  Loop_ = ChooseScanLoop(Plan_, widest);
+}
+
+bool TWordScan::Accept(const TWordForm& form, const TScanSpan& span, std::int64_t start, bool wholeWords) const {
+  if (!form.Matches(span.P + (start - span.Lo))) return false;
+  if (!wholeWords) return true;
+  const std::int64_t end = start + static_cast<std::int64_t>(form.Length);
+  for (std::uint8_t bit : {kEncAnsi, kEncUtf8, kEncUtf16Le, kEncUtf16Be})
+    if ((form.Encodings & bit) && Bounded(bit, span, start, end)) return true;
+  return false;
+}
+
+void TWordScan::CheckBlock(const TCandidates& c, const TScanSpan& span, std::int64_t from, std::int64_t to,
+                           bool wholeWords, TScanHit& best) const {
+  std::uint32_t any = 0;
+  for (int f = 0; f < Plan_.Filters; ++f) any |= c.Masks[f];
+  while (any) {
+    const int bit = std::countr_zero(any);
+    any &= any - 1;
+    const std::int64_t anchor = span.Lo + static_cast<std::int64_t>(c.Block) + bit;
+    for (int f = 0; f < Plan_.Filters; ++f) {
+      if (!(c.Masks[f] >> bit & 1)) continue;
+      for (const TAttached& at : Attached_[f]) {
+        const TWordForm& form = Forms_[at.Form];
+        const std::int64_t start = anchor - static_cast<std::int64_t>(at.Shift);
+        if (start < from || start > to) continue;
+        if (best.Start >= 0 && (start > best.Start || (start == best.Start && at.Form > best.Form))) continue;
+        if (start + static_cast<std::int64_t>(form.Length) > span.Hi) continue;
+        if (Accept(form, span, start, wholeWords)) best = {start, form.Length, at.Form};
+      }
+    }
+  }
+}
+
+TScanHit TWordScan::Find(const TScanSpan& span, std::int64_t from, std::int64_t to, bool wholeWords) const {
+  TScanHit best;
+  if (NeverMatches_ || from > to) return best;
+  const auto minShift = static_cast<std::int64_t>(MinShift_), maxShift = static_cast<std::int64_t>(MaxShift_);
+  const std::int64_t lastAnchor = std::min(to + maxShift, span.Hi - 1);
+  // Anchors whose every filter can read its second probe: the loops' part.
+  const std::int64_t lastLoop = std::min(lastAnchor, span.Hi - 1 - static_cast<std::int64_t>(MaxDistance_));
+  std::int64_t q = std::max(from + minShift, span.Lo);
+  TCandidates c;
+  while (q <= lastLoop) {
+    if (!Loop_(Plan_, span.P, static_cast<std::size_t>(q - span.Lo), static_cast<std::size_t>(lastLoop - span.Lo), c))
+      break;
+    CheckBlock(c, span, from, to, wholeWords, best);
+    q = std::min(span.Lo + static_cast<std::int64_t>(c.Block + c.Width), lastLoop + 1);
+    // Every later anchor gives a start after the best one.
+    if (best.Start >= 0 && q - maxShift > best.Start) return best;
+  }
+  // The last anchors, where only filters with a shorter reach can read their second probe.
+  for (q = std::max(q, lastLoop + 1); q <= lastAnchor; ++q) {
+    c = {};
+    c.Block = static_cast<std::size_t>(q - span.Lo);
+    c.Width = 1;
+    bool any = false;
+    for (int f = 0; f < Plan_.Filters; ++f) {
+      const std::int64_t at2 = q + static_cast<std::int64_t>(Plan_.Distance[f]);
+      if (at2 < span.Hi && Plan_.First[f].Has(span.At(q)) && Plan_.Second[f].Has(span.At(at2))) {
+        c.Masks[f] = 1;
+        any = true;
+      }
+    }
+    if (any) CheckBlock(c, span, from, to, wholeWords, best);
+    if (best.Start >= 0 && q + 1 - maxShift > best.Start) break;
+  }
+  return best;
+}
+
+TScanLoop ChooseScanLoop(const TLoopPlan& plan, bool widest) {
 #ifdef SORVIK_AVX2
   static const bool avx2 = __builtin_cpu_supports("avx2");
-  if (widest && avx2 && (masked || width > 0)) return Avx2ScanLoop(masked, width);
+  if (widest && avx2) return Avx2ScanLoop(plan);
 #else
   (void)widest;
 #endif
 #ifdef SORVIK_SSE2
-  return VectorLoop<TSse2>(masked, width);
+  return VectorLoop<TSse2>(plan);
 #else
-  (void)masked;
-  (void)width;
+  (void)plan;
   return &ScalarScan;
 #endif
 }

@@ -1,89 +1,138 @@
-// The inner loop of the word finder: where a word occurs in a span of bytes that
-// is already in memory. It does no I/O and knows nothing of files or views.
+// The inner loop of the word finder: where one word occurs, in any of its
+// encodings, in a span of bytes that is already in memory. It does no I/O and
+// knows nothing of files or views.
 //
-// Two bytes of the word, the rarest by a fixed table of typical text, are
-// compared sixteen places at a time (SSE2), or thirty-two where the processor
-// has AVX2; each place where both agree is checked in full. With a fold table, a content byte matches a word byte when it
-// folds to it, so each of the two bytes stands for the few bytes that fold to it.
+// A word is looked for in up to four encodings at once: the ANSI bytes, UTF-8,
+// UTF-16 LE and UTF-16 BE (a form each; an ASCII word's ANSI and UTF-8 bytes are
+// one form). Each form has a filter: two of its bytes, the rarest by a fixed
+// table of typical text, at a fixed distance. The loop loads each block of
+// sixteen bytes (SSE2), or thirty-two where the processor has AVX2, once and
+// tests every filter on it; each place where a filter's two bytes agree is
+// checked in full for the forms that filter stands for. UTF-16 LE and BE share
+// one filter (the same bytes, one place apart), and when two filters' first
+// bytes are the same their compare is made once.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace sorvik {
 
-// The most content bytes the vector loop compares for one word byte.
-inline constexpr int kMaxMatchingBytes = 4;
+// Whether byte b separates words (the 26 separator bytes; as characters, the
+// same 26 in every encoding).
+bool IsWordSeparator(std::uint8_t b);
 
-// For every word byte, the content bytes that fold to it (the first few of
-// them), how many there are, and how common they are in typical text. Made once
-// per fold table and shared by the scanners of all the words.
-class TMatchingBytes {
- public:
-  struct TEntry {
-    std::array<std::uint8_t, kMaxMatchingBytes> Bytes{};
-    int Count = 0;
-    int Cost = 0;
-  };
-  // `fold` is null for exact bytes; it must outlive the scanners prepared with it.
-  explicit TMatchingBytes(const std::uint8_t* fold);
-  const TEntry& For(std::uint8_t wordByte) const { return ByWordByte_[wordByte]; }
-  const std::uint8_t* Fold() const { return Fold_; }
+// The encodings a form's bytes are, as bits (an ASCII word's bytes are both ANSI and UTF-8).
+enum TEncodingBit : std::uint8_t { kEncAnsi = 1, kEncUtf8 = 2, kEncUtf16Le = 4, kEncUtf16Be = 8 };
 
- private:
-  const std::uint8_t* Fold_;
-  std::array<TEntry, 256> ByWordByte_{};
-};
-
-// A prepared word as the scan loops see it.
-struct TScanProbe {
-  std::size_t Offset = 0;  // the word byte's place in the word
-  int Count = 0;           // content bytes that match it (at most kMaxMatchingBytes)
-  std::array<std::uint8_t, kMaxMatchingBytes> Bytes{};  // them, padded with the first
-  // When those bytes are exactly the bytes b with (b & Mask) == Value (one
-  // byte, or a letter and its other case): one compare finds them all.
-  bool Masked = false;
-  std::uint8_t Mask = 0xFF;
-  std::uint8_t Value = 0;
-};
-struct TScanPlan {
-  std::string Word;
+// One encoding of a word, as a candidate is checked against it.
+struct TWordForm {
+  std::uint8_t Encodings = 0;  // TEncodingBit set: whose whole-word rules apply
+  std::size_t Length = 0;      // bytes
+  // Byte by byte: content byte k matches when Fold[b] == Pattern[k], or b ==
+  // Pattern[k] without a fold table (the table must outlive the form).
+  std::string Pattern;
   const std::uint8_t* Fold = nullptr;
-  TScanProbe First, Second;  // in text order
+  // Character by character (letters beyond ASCII in a Unicode encoding while
+  // ignoring case): each character's case forms, encoded; Pattern is unused.
+  struct TChar {
+    std::size_t Offset = 0;
+    std::size_t Length = 0;
+    std::vector<std::string> Forms;  // all of Length bytes
+  };
+  std::vector<TChar> Chars;
+
+  // The content bytes that may stand at offset k of a match.
+  std::vector<std::uint8_t> BytesAt(std::size_t k) const;
+  bool Matches(const std::uint8_t* at) const;
 };
-// A scan loop: the first start s in [from, last] at which the word lies, or -1.
-using TScanLoop = std::ptrdiff_t (*)(const TScanPlan& plan, const std::uint8_t* p, std::size_t from,
-                                     std::size_t last);
 
-class TWordScanner {
+// A probe: the content bytes b with (b & Mask[i]) == Value[i] for i = 0 or 1.
+// It may accept more bytes than the form allows; the full check decides.
+struct TScanProbe {
+  std::array<std::uint8_t, 2> Mask{};
+  std::array<std::uint8_t, 2> Value{};
+  bool operator==(const TScanProbe&) const = default;
+  bool Has(std::uint8_t b) const { return (b & Mask[0]) == Value[0] || (b & Mask[1]) == Value[1]; }
+};
+
+inline constexpr int kMaxFilters = 4;
+
+// What the loops see: per filter, a probe at the anchor and one at Distance after it.
+struct TLoopPlan {
+  int Filters = 0;
+  bool SharedFirst = false;  // every filter's first probe is filter 0's
+  bool OnePair = false;      // every probe is one masked compare (Mask[1], Value[1] repeat Mask[0], Value[0])
+  std::array<TScanProbe, kMaxFilters> First{}, Second{};
+  std::array<std::size_t, kMaxFilters> Distance{};
+};
+
+// Candidate anchors of a block: bit i of Masks[f] is set when filter f's probes
+// agree at anchor Block + i.
+struct TCandidates {
+  std::size_t Block = 0;
+  std::size_t Width = 0;  // anchors the block covers
+  std::array<std::uint32_t, kMaxFilters> Masks{};
+};
+
+// A scan loop: the first block of anchors in [from, last] that holds a
+// candidate (the masks name only anchors up to last), or false.
+using TScanLoop = bool (*)(const TLoopPlan& plan, const std::uint8_t* p, std::size_t from, std::size_t last,
+                           TCandidates& out);
+
+// A span of the contents in memory: P points at file offset Lo; the bytes up
+// to Hi may be read; Size is the whole file's size.
+struct TScanSpan {
+  const std::uint8_t* P = nullptr;
+  std::int64_t Lo = 0, Hi = 0, Size = 0;
+  std::uint8_t At(std::int64_t offset) const { return P[offset - Lo]; }
+};
+
+struct TScanHit {
+  std::int64_t Start = -1;  // file offset; -1: none
+  std::size_t Length = 0;
+  std::size_t Form = 0;  // the first of the forms that lie there
+};
+
+class TWordScan {
  public:
-  // `fold` is null for exact bytes; otherwise every content byte is compared
-  // through it (the word is expected folded already). The table must outlive
-  // the scanner.
   // `widest` false keeps to the SSE2 loops (tests compare both).
-  void Prepare(const std::string& word, const std::uint8_t* fold, bool widest = true);
-  void Prepare(const std::string& word, const TMatchingBytes& matching, bool widest = true);
+  void Prepare(std::vector<TWordForm> forms, bool widest = true);
 
-  // The first start s in [from, last] at which the word lies in p[s .. s+m),
-  // or -1. The caller guarantees that p[from .. last+m) may be read.
-  std::ptrdiff_t Find(const std::uint8_t* p, std::size_t from, std::size_t last) const {
-    if (NeverMatches_ || from > last) return -1;
-    return Loop_(Plan_, p, from, last);
-  }
+  // The accepted occurrence with the least start in [from, to] (of the forms
+  // accepted there, the first in the list), or none. The
+  // caller guarantees that the span holds [from - 4, to + LongestForm() + 4),
+  // cut at the file's ends. With `wholeWords` a form is accepted only between
+  // separators (or the ends) of one of its encodings.
+  TScanHit Find(const TScanSpan& span, std::int64_t from, std::int64_t to, bool wholeWords) const;
 
-  std::size_t Length() const { return Plan_.Word.size(); }
+  std::size_t LongestForm() const { return Longest_; }
+  std::size_t ShortestForm() const { return Shortest_; }
+  const std::vector<TWordForm>& Forms() const { return Forms_; }
 
  private:
-  TScanPlan Plan_;
+  struct TAttached {
+    std::size_t Form = 0;
+    std::size_t Shift = 0;  // the form's start lies this far before the anchor
+  };
+  bool Accept(const TWordForm& form, const TScanSpan& span, std::int64_t start, bool wholeWords) const;
+  void CheckBlock(const TCandidates& c, const TScanSpan& span, std::int64_t from, std::int64_t to, bool wholeWords,
+                  TScanHit& best) const;
+
+  std::vector<TWordForm> Forms_;
+  TLoopPlan Plan_;
+  std::array<std::vector<TAttached>, kMaxFilters> Attached_{};
   TScanLoop Loop_ = nullptr;
-  bool NeverMatches_ = true;  // some word byte is matched by no content byte, or no word
+  std::size_t Longest_ = 0, Shortest_ = 0;
+  std::size_t MinShift_ = 0, MaxShift_ = 0, MaxDistance_ = 0;
+  bool NeverMatches_ = true;
 };
 
 // The loops this processor runs best for a plan of this shape (with `widest`
-// false, no wider than SSE2). `masked`: both probes compare with one mask;
-// otherwise `width` (2 or 4) compares per probe, or 0 for the byte-by-byte loop.
-TScanLoop ChooseScanLoop(bool masked, int width, bool widest = true);
+// false, no wider than SSE2).
+TScanLoop ChooseScanLoop(const TLoopPlan& plan, bool widest = true);
 
 }  // namespace sorvik

@@ -19,6 +19,6 @@ struct TAvx2 {
 };
 }  // namespace
 
-TScanLoop Avx2ScanLoop(bool masked, int width) { return VectorLoop<TAvx2>(masked, width); }
+TScanLoop Avx2ScanLoop(const TLoopPlan& plan) { return VectorLoop<TAvx2>(plan); }
 
 }  // namespace sorvik

@@ -4,93 +4,96 @@
 #pragma once
 
 #include <bit>
-#include <cstring>
 
 #include "WordScan.h"
 
 namespace sorvik {
 namespace {
 
-inline bool PlanMatches(const TScanPlan& plan, const std::uint8_t* at) {
-  const std::size_t m = plan.Word.size();
-  const auto* w = reinterpret_cast<const std::uint8_t*>(plan.Word.data());
-  if (!plan.Fold) return std::memcmp(at, w, m) == 0;
-  for (std::size_t k = 0; k < m; ++k)
-    if (plan.Fold[at[k]] != w[k]) return false;
-  return true;
-}
-
-inline bool ProbeHas(const TScanProbe& probe, std::uint8_t b) {
-  for (int k = 0; k < probe.Count; ++k)
-    if (probe.Bytes[k] == b) return true;
+// Anchors in blocks of 32, byte by byte: the end of every span, and plans the
+// vector loops don't take.
+inline bool ScalarScan(const TLoopPlan& plan, const std::uint8_t* p, std::size_t from, std::size_t last,
+                       TCandidates& out) {
+  for (std::size_t s = from; s <= last; s += 32) {
+    const std::size_t end = last - s >= 31 ? s + 31 : last;
+    std::uint32_t any = 0;
+    for (int f = 0; f < plan.Filters; ++f) {
+      std::uint32_t mask = 0;
+      for (std::size_t q = s; q <= end; ++q)
+        if (plan.First[f].Has(p[q]) && plan.Second[f].Has(p[q + plan.Distance[f]])) mask |= 1u << (q - s);
+      out.Masks[f] = mask;
+      any |= mask;
+    }
+    if (any) {
+      out.Block = s;
+      out.Width = 32;
+      return true;
+    }
+    if (end == last) break;
+  }
   return false;
 }
 
-inline std::ptrdiff_t ScalarScan(const TScanPlan& plan, const std::uint8_t* p, std::size_t from, std::size_t last) {
-  const bool probes = plan.First.Count > 0;
-  for (std::size_t s = from; s <= last; ++s) {
-    if (probes && (!ProbeHas(plan.First, p[s + plan.First.Offset]) || !ProbeHas(plan.Second, p[s + plan.Second.Offset])))
-      continue;
-    if (PlanMatches(plan, p + s)) return static_cast<std::ptrdiff_t>(s);
+// V: the vector type's operations (Set1, Load, Eq, And, Or, MoveMask, kWidth).
+// N filters; Shared: all first probes are filter 0's; OnePair: one masked compare per probe.
+template <class V, int N, bool Shared, bool OnePair>
+bool VectorScan(const TLoopPlan& plan, const std::uint8_t* p, std::size_t from, std::size_t last,
+                TCandidates& out) {
+  using T = typename V::T;
+  constexpr int kPairs = OnePair ? 1 : 2;
+  T fm[N][kPairs], fv[N][kPairs], sm[N][kPairs], sv[N][kPairs];
+  for (int f = 0; f < N; ++f)
+    for (int k = 0; k < kPairs; ++k) {
+      fm[f][k] = V::Set1(plan.First[f].Mask[k]);
+      fv[f][k] = V::Set1(plan.First[f].Value[k]);
+      sm[f][k] = V::Set1(plan.Second[f].Mask[k]);
+      sv[f][k] = V::Set1(plan.Second[f].Value[k]);
+    }
+  auto probe = [](T x, const T* m, const T* v) {
+    T r = V::Eq(V::And(x, m[0]), v[0]);
+    if constexpr (!OnePair) r = V::Or(r, V::Eq(V::And(x, m[1]), v[1]));
+    return r;
+  };
+  const std::uint8_t* second[N];
+  for (int f = 0; f < N; ++f) second[f] = p + plan.Distance[f];
+  constexpr std::size_t W = V::kWidth;
+  std::size_t s = from;
+  for (; s <= last && last - s >= W - 1; s += W) {  // W anchors s .. s+W-1, all <= last
+    const T x = V::Load(p + s);
+    const T first0 = probe(x, fm[0], fv[0]);
+    std::uint32_t masks[N];
+    std::uint32_t any = 0;
+    for (int f = 0; f < N; ++f) {
+      const T first = (f == 0 || Shared) ? first0 : probe(x, fm[f], fv[f]);
+      masks[f] = V::MoveMask(V::And(first, probe(V::Load(second[f] + s), sm[f], sv[f])));
+      any |= masks[f];
+    }
+    if (any) {
+      out.Block = s;
+      out.Width = W;
+      for (int f = 0; f < N; ++f) out.Masks[f] = masks[f];
+      return true;
+    }
   }
-  return -1;
+  return s <= last && ScalarScan(plan, p, s, last, out);
 }
 
-// V: the vector type's operations (Set1, Load, Eq, And, Or, MoveMask, kWidth).
-// K == 0: each probe is one masked compare; otherwise K compares per probe.
-template <class V, int K>
-std::ptrdiff_t VectorScan(const TScanPlan& plan, const std::uint8_t* p, std::size_t from, std::size_t last) {
-  using T = typename V::T;
-  constexpr int kCompares = K == 0 ? 1 : K;
-  T a[kCompares], b[kCompares], am{}, bm{};
-  if constexpr (K == 0) {
-    am = V::Set1(plan.First.Mask);
-    bm = V::Set1(plan.Second.Mask);
-    a[0] = V::Set1(plan.First.Value);
-    b[0] = V::Set1(plan.Second.Value);
-  } else {
-    for (int k = 0; k < K; ++k) {
-      a[k] = V::Set1(plan.First.Bytes[k]);
-      b[k] = V::Set1(plan.Second.Bytes[k]);
-    }
-  }
-  constexpr std::size_t W = V::kWidth;
-  const std::uint8_t* p1 = p + plan.First.Offset;
-  const std::uint8_t* p2 = p + plan.Second.Offset;
-  std::size_t s = from;
-  for (; last - s >= W - 1; s += W) {  // W starts s .. s+W-1, all <= last
-    const T x = V::Load(p1 + s);
-    const T y = V::Load(p2 + s);
-    T mx, my;
-    if constexpr (K == 0) {
-      mx = V::Eq(V::And(x, am), a[0]);
-      my = V::Eq(V::And(y, bm), b[0]);
-    } else {
-      mx = V::Eq(x, a[0]);
-      my = V::Eq(y, b[0]);
-      for (int k = 1; k < K; ++k) {
-        mx = V::Or(mx, V::Eq(x, a[k]));
-        my = V::Or(my, V::Eq(y, b[k]));
-      }
-    }
-    auto mask = V::MoveMask(V::And(mx, my));
-    while (mask) {
-      const std::size_t at = s + static_cast<std::size_t>(std::countr_zero(mask));
-      if (PlanMatches(plan, p + at)) return static_cast<std::ptrdiff_t>(at);
-      mask &= mask - 1;
-    }
-    if (last - s < W) return -1;  // s + W would pass last: nothing left
-  }
-  return ScalarScan(plan, p, s, last);
+template <class V, int N>
+TScanLoop VectorLoopOf(bool shared, bool onePair) {
+  if (shared) return onePair ? &VectorScan<V, N, true, true> : &VectorScan<V, N, true, false>;
+  return onePair ? &VectorScan<V, N, false, true> : &VectorScan<V, N, false, false>;
 }
 
 // The loop for a plan's shape, from one instruction set's loops.
 template <class V>
-TScanLoop VectorLoop(bool masked, int width) {
-  if (masked) return &VectorScan<V, 0>;
-  if (width == 2) return &VectorScan<V, 2>;
-  if (width == 4) return &VectorScan<V, 4>;
-  return &ScalarScan;
+TScanLoop VectorLoop(const TLoopPlan& plan) {
+  switch (plan.Filters) {
+    case 1: return VectorLoopOf<V, 1>(plan.SharedFirst, plan.OnePair);
+    case 2: return VectorLoopOf<V, 2>(plan.SharedFirst, plan.OnePair);
+    case 3: return VectorLoopOf<V, 3>(plan.SharedFirst, plan.OnePair);
+    case 4: return VectorLoopOf<V, 4>(plan.SharedFirst, plan.OnePair);
+    default: return &ScalarScan;
+  }
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ std::string RequestProblem(IFileSystem& fs, const TSearchRequest& request) {
   const std::vector<std::string> words =
       request.MatchMode == TMatchMode::Exact ? std::vector<std::string>{request.Words} : SplitWords(request.Words);
   for (const std::string& word : words)
-    if (Utf8ToAnsi(word).size() > kMaxWordLength)
+    if (TypedLength(word) > kMaxWordLength)
       return "Word longer than " + std::to_string(kMaxWordLength) + " characters: \"" + Shortened(word, 24) + "\"";
   return {};
 }
@@ -68,6 +68,7 @@ void TKtSearchThread::Execute() {
 
 void TKtSearchThread::Search() {
   const TIconThreadScope icons;  // this thread tests files too
+  Words_ = std::make_shared<const TWordSet>(Request.Words, !Request.CaseSensitive, Request.MatchMode);
   ConfigureFinder(Finder_);
   ShowProgress();
   if (Terminated()) return;
@@ -188,10 +189,8 @@ void TKtSearchThread::ShowProgress() {
 }
 
 void TKtSearchThread::ConfigureFinder(TBMHWordsFinder& finder) const {
-  finder.SetWords(Utf8ToAnsi(Request.Words));
-  finder.SetIgnoreCase(!Request.CaseSensitive);
+  finder.UseWords(Words_, Request.MatchMode);
   finder.SetWholeWords(Request.WholeWords);
-  finder.SetMatchMode(static_cast<std::uint8_t>(Request.MatchMode));
 }
 
 }  // namespace sorvik

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ContentPool.h"
@@ -85,6 +86,7 @@ class TKtSearchThread : public TThread {
   void FinishContentTest(TContentJob& job);
 
   TBMHWordsFinder Finder_;
+  std::shared_ptr<const TWordSet> Words_;  // prepared once per run, read by every thread's finder
   IFileSystem& Fs_;
   ISearchOutput* Output_ = nullptr;
   TSearchProgress Progress_;

@@ -9,6 +9,10 @@ namespace sorvik {
 
 namespace {
 
+// Bytes on each side of an occurrence that tell whether it is a whole word (a
+// UTF-8 byte-order mark before it, a UTF-16 unit after it).
+constexpr std::size_t kBoundaryBytes = 4;
+
 // Views of this size are used when a file can't be mapped whole.
 constexpr std::size_t kWindowSize = 64u << 20;
 
@@ -19,67 +23,7 @@ constexpr std::int64_t kSpan = 8 << 20;
 constexpr std::size_t kDefaultMaxView =
     sizeof(void*) == 4 ? std::size_t{0x7FFFFFFF} : std::size_t{1} << 40;
 
-constexpr std::array<bool, 256> MakeSeparators() {
-  std::array<bool, 256> t{};
-  for (unsigned char c : {9, 10, 13, 32, 33, 34, 35, 36, 37, 39, 40, 41, 42, 43, 44, 46, 47, 58, 59, 60,
-                          61, 62, 63, 64, 92, 124})
-    t[c] = true;
-  return t;
-}
-
-constexpr std::array<bool, 256> kSeparators = MakeSeparators();
-
 }  // namespace
-
-std::vector<std::string> SplitWords(const std::string& text) {
-  std::vector<std::string> words;
-  const std::size_t n = text.size();
-  auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
-  std::size_t i = 0;
-  for (;;) {
-    // Byte 0 is skipped too: as a word's first byte it would give an empty run
-    // that never advances.
-    while (i < n && byte(i) <= 32) ++i;
-    if (i >= n) break;
-    std::string word;
-    if (text[i] == '"') {
-      ++i;
-      while (i < n) {
-        if (text[i] == '"') {
-          if (i + 1 < n && text[i + 1] == '"') {
-            word += '"';
-            i += 2;
-            continue;
-          }
-          ++i;
-          break;
-        }
-        const std::size_t step = (IsAnsiLeadByte(byte(i)) && i + 1 < n) ? 2 : 1;
-        word.append(text, i, step);
-        i += step;
-      }
-    } else {
-      while (i < n && byte(i) > 32) {
-        const std::size_t step = (IsAnsiLeadByte(byte(i)) && i + 1 < n && byte(i + 1) > 32) ? 2 : 1;
-        word.append(text, i, step);
-        i += step;
-      }
-    }
-    words.push_back(std::move(word));
-  }
-  return words;
-}
-
-const std::array<std::uint8_t, 256>& UpperCaseTable() {
-  static const std::array<std::uint8_t, 256> table = [] {
-    std::array<std::uint8_t, 256> t{};
-    for (int b = 0; b < 256; ++b) t[b] = UpperAnsiByte(static_cast<std::uint8_t>(b));
-    return t;
-  }();
-  return table;
-}
-
-bool IsWordSeparator(std::uint8_t b) { return kSeparators[b]; }
 
 void FoldWords(std::string& text) {
   for (char& c : text) c = AsciiUpper(c);
@@ -118,7 +62,8 @@ void TFinder::SetWords(const std::string& text) {
 
 // ---- TBMHWordsFinder -------------------------------------------------------
 
-TBMHWordsFinder::TBMHWordsFinder(IFileSystem& fs) : Fs_(fs), MaxView_(kDefaultMaxView) {
+TBMHWordsFinder::TBMHWordsFinder(IFileSystem& fs)
+    : Fs_(fs), Prepared_(std::make_shared<TWordSet>()), MaxView_(kDefaultMaxView) {
   UpperCaseTable();
 }
 
@@ -140,29 +85,20 @@ void TBMHWordsFinder::SetMatchMode(std::uint8_t mode) {
   if (!ModeWords_.empty()) SetWords(ModeWords_);
 }
 
-// Views must hold the longest word and its two boundary bytes.
-void TBMHWordsFinder::SetMaxViewSize(std::size_t bytes) { MaxView_ = std::max<std::size_t>(bytes, kMaxWordLength + 2); }
-
-void TBMHWordsFinder::RebuildWordList() {
-  WordList_.clear();
-  Scanners_.clear();
+void TBMHWordsFinder::UseWords(std::shared_ptr<const TWordSet> words, TMatchMode mode) {
   HitList_.reset();
-  std::vector<std::string> words =
-      MatchMode_ == 2 ? std::vector<std::string>{WorkingWords_} : SplitWords(WorkingWords_);
-  for (const std::string& w : words)
-    if (w.size() > kMaxWordLength) throw EPatternTooLarge(kPatternTooLargeMessage);
-  std::sort(words.begin(), words.end(), [](const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return a.size() > b.size();
-    return CompareAnsiIgnoreCase(a, b) < 0;
-  });
-  WordList_ = std::move(words);
-  BuildScanners();
+  Prepared_ = words ? std::move(words) : std::make_shared<TWordSet>();
+  MatchMode_ = static_cast<std::uint8_t>(mode);
 }
 
-void TBMHWordsFinder::BuildScanners() {
-  Scanners_.resize(WordList_.size());
-  const TMatchingBytes matching(IgnoreCase_ ? UpperCaseTable().data() : nullptr);
-  for (std::size_t w = 0; w < WordList_.size(); ++w) Scanners_[w].Prepare(WordList_[w], matching);
+void TBMHWordsFinder::SetMaxViewSize(std::size_t bytes) { MaxView_ = bytes; }
+
+void TBMHWordsFinder::RebuildWordList() {
+  HitList_.reset();
+  Prepared_ = std::make_shared<TWordSet>();  // nothing is searched for if the words are refused
+  // The words as given, not the working copy: the set folds each encoding itself.
+  const TMatchMode mode = MatchMode_ == 2 ? TMatchMode::Exact : MatchMode_ == 1 ? TMatchMode::All : TMatchMode::Any;
+  Prepared_ = std::make_shared<TWordSet>(Words_, IgnoreCase_, mode);
 }
 
 void TBMHWordsFinder::AttachFile(const std::string& path) {
@@ -179,6 +115,7 @@ void TBMHWordsFinder::AttachFile(const std::string& path) {
   WindowSize_ = 0;
   std::size_t wholeView = MaxView_;
   if (const std::size_t hint = Reader_->ViewSizeHint()) wholeView = std::min(MaxView_, hint);
+  wholeView = std::max(wholeView, LeastView());
   if (size <= wholeView) {
     const std::uint8_t* base = Reader_->Map(0, static_cast<std::size_t>(size));
     if (base) {
@@ -202,7 +139,8 @@ void TBMHWordsFinder::AttachBuffer(const std::uint8_t* data, std::size_t size) {
   if (!data || size == 0) return;
   OwnBuffer_ = data;
   Size_ = size;
-  WindowSize_ = size <= MaxView_ ? 0 : MaxView_;
+  const std::size_t view = std::max(MaxView_, LeastView());
+  WindowSize_ = size <= view ? 0 : view;
   View_ = {data, 0, WindowSize_ ? 0 : size};
   if (WindowSize_) EnsureView(0, std::min<std::uint64_t>(size, WindowSize_));
 }
@@ -232,57 +170,47 @@ bool TBMHWordsFinder::EnsureView(std::uint64_t lo, std::uint64_t hi) {
   return true;
 }
 
-std::int64_t TBMHWordsFinder::NextOccurrence(std::size_t w, std::int64_t e) {
-  const TWordScanner& scanner = Scanners_[w];
-  const std::int64_t m = static_cast<std::int64_t>(scanner.Length());
-  const std::int64_t n = static_cast<std::int64_t>(Size_);
+// Views must hold an occurrence of the longest form with the bytes on both
+// sides that tell whole words, and room to move on.
+std::size_t TBMHWordsFinder::LeastView() const { return Prepared_->LongestForm() + 2 * kBoundaryBytes + 64; }
 
-  while (e <= n) {
-    // The window t[e-m+1..e] and its two boundary bytes must lie in the view.
-    const std::int64_t lo = std::max<std::int64_t>(0, e - m - 1);
-    const std::int64_t hi = std::min<std::int64_t>(n, e + 1);
-    if (!EnsureView(static_cast<std::uint64_t>(lo), static_cast<std::uint64_t>(hi))) return 0;
-    const std::uint8_t* p = View_.Base;
-    const std::int64_t off = static_cast<std::int64_t>(View_.Start);
-    const std::int64_t viewEnd = static_cast<std::int64_t>(View_.End);
-    // Last window end whose following byte still lies in this view.
-    const std::int64_t rMax =
-        std::min((viewEnd >= n ? n : viewEnd - 1) - off, e - off + kSpan);  // one span at a time
-    std::int64_t r = e - off;  // window end relative to the view: its last byte is p[r-1]
-    while (r <= rMax) {
-      const std::ptrdiff_t s = scanner.Find(p, static_cast<std::size_t>(r - m), static_cast<std::size_t>(rMax - m));
-      if (s < 0) {
-        r = rMax + 1;
-        break;
-      }
-      r = s + m;
-      const std::int64_t end = r + off;
-      const std::int64_t start = end - m + 1;
-      if (!WholeWords_ || ((start == 1 || kSeparators[p[start - 2 - off]]) &&
-                           (end == n || kSeparators[p[end - off]]))) {
-        return end;
-      }
-      ++r;
-    }
-    e = r + off;
-    if (e <= n && Interrupted_ && Interrupted_()) {
+TScanHit TBMHWordsFinder::NextOccurrence(std::size_t w, std::int64_t from) {
+  const TWordScan& scan = Prepared_->Scan(w);
+  const auto shortest = static_cast<std::int64_t>(scan.ShortestForm());
+  const auto longest = static_cast<std::int64_t>(scan.LongestForm());
+  const auto n = static_cast<std::int64_t>(Size_);
+  constexpr auto margin = static_cast<std::int64_t>(kBoundaryBytes);
+  if (shortest == 0) return {};
+  while (from + shortest <= n) {
+    // The starts from `from` on, with the bytes before them that tell whole words.
+    const std::int64_t lo = std::max<std::int64_t>(0, from - margin);
+    const std::int64_t hi = std::min(n, from + longest + margin);
+    if (!EnsureView(static_cast<std::uint64_t>(lo), static_cast<std::uint64_t>(hi))) return {};
+    const TScanSpan span{View_.Base, static_cast<std::int64_t>(View_.Start), static_cast<std::int64_t>(View_.End), n};
+    // The last start this view can judge whole; one span at a time.
+    std::int64_t to = span.Hi >= n ? n - shortest : span.Hi - longest - margin;
+    to = std::min(to, from + kSpan);
+    const TScanHit hit = scan.Find(span, from, to, WholeWords_);
+    if (hit.Start >= 0) return hit;
+    from = to + 1;
+    if (from + shortest <= n && Interrupted_ && Interrupted_()) {
       Aborted_ = true;
-      return 0;
+      return {};
     }
   }
-  return 0;
+  return {};
 }
 
 std::int64_t TBMHWordsFinder::FindAttached() {
   std::int64_t result = 0;
-  for (std::size_t w = 0; w < WordList_.size(); ++w) {
-    const std::int64_t m = static_cast<std::int64_t>(WordList_[w].size());
-    if (m == 0) continue;
+  const std::size_t count = Prepared_->Words().size();
+  for (std::size_t w = 0; w < count; ++w) {
+    if (Prepared_->Words()[w].empty()) continue;
     result = 0;
-    const std::int64_t end = Size_ ? NextOccurrence(w, m) : 0;
+    const TScanHit hit = Size_ ? NextOccurrence(w, 0) : TScanHit{};
     if (Aborted_) return 0;
-    if (end > 0) {
-      result = end - m + 1;
+    if (hit.Start >= 0) {
+      result = hit.Start + 1;
       if (MatchMode_ != 1) return result;
     }
     if (MatchMode_ == 1 && result == 0) return 0;
@@ -307,11 +235,10 @@ const THitList& TBMHWordsFinder::FindAllHits() {
   NextHit_ = 0;
   Aborted_ = false;
   if (Size_ == 0) return *HitList_;
-  for (std::size_t w = 0; w < WordList_.size() && !Aborted_; ++w) {
-    const std::int64_t m = static_cast<std::int64_t>(WordList_[w].size());
-    if (m == 0) continue;
-    for (std::int64_t e = NextOccurrence(w, m); e > 0; e = NextOccurrence(w, e + 1))
-      HitList_->push_back({e - m + 1, static_cast<std::int32_t>(m)});
+  const std::size_t count = Prepared_->Words().size();
+  for (std::size_t w = 0; w < count && !Aborted_; ++w) {
+    for (TScanHit h = NextOccurrence(w, 0); h.Start >= 0; h = NextOccurrence(w, h.Start + 1))
+      HitList_->push_back({h.Start + 1, static_cast<std::int32_t>(h.Length)});
   }
   std::sort(HitList_->begin(), HitList_->end(),
             [](const TFoundWord& a, const TFoundWord& b) { return a.Position < b.Position; });

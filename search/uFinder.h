@@ -1,6 +1,7 @@
-// The word finder: searches the bytes of one file for a list of words (the
-// scan itself is TWordScanner), read in place through views or a buffer. Plus the small file
-// helpers the search shares (the locked-file test, kilobytes to megabytes).
+// The word finder: searches the bytes of one file for a list of words, each in
+// all its encodings (the words are a TWordSet, the scan a TWordScan), read in
+// place through views or a buffer. Plus the small file helpers the search
+// shares (the locked-file test, kilobytes to megabytes).
 #pragma once
 
 #include <array>
@@ -12,33 +13,9 @@
 #include <vector>
 
 #include "FileSystem.h"
-#include "WordScan.h"
+#include "WordSet.h"
 
 namespace sorvik {
-
-class EPatternTooLarge : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-inline constexpr const char* kPatternTooLargeMessage =
-    "Length of text to be found must be 255 characters or less";
-inline constexpr std::size_t kMaxWordLength = 255;
-
-// What the words text asks of a file: any of its words, all of them, or the
-// exact text (the finder's match mode codes 0, 1 and 2).
-enum class TMatchMode : std::uint8_t { Any = 0, All = 1, Exact = 2 };
-
-// The words of a words text (any and all modes): runs of bytes above blank,
-// or text in double quotes (a doubled quote stands for one).
-std::vector<std::string> SplitWords(const std::string& text);
-
-// The text fold: entry b is byte b upper-cased on its own in the ANSI code page.
-// Built once, on first use (before any search), and only read afterwards.
-const std::array<std::uint8_t, 256>& UpperCaseTable();
-
-// Whether byte b separates words (the 26 separator bytes).
-bool IsWordSeparator(std::uint8_t b);
 
 // The words fold: a..z to A..Z in place, every other byte unchanged.
 void FoldWords(std::string& text);
@@ -97,7 +74,11 @@ class TBMHWordsFinder : public TFinder {
 
   void SetMatchMode(std::uint8_t mode);
   std::uint8_t MatchMode() const { return MatchMode_; }
-  bool HasWords() const { return !WorkingWords_.empty(); }
+  bool HasWords() const { return Prepared_->HasText(); }
+
+  // Searches for words prepared elsewhere (shared by the finders of a search's
+  // threads) in the given match mode, instead of the setters' own set.
+  void UseWords(std::shared_ptr<const TWordSet> words, TMatchMode mode);
 
   // Attaches the file's contents; a file that can't be used leaves nothing attached.
   void AttachFile(const std::string& path);
@@ -110,8 +91,8 @@ class TBMHWordsFinder : public TFinder {
   // Attaches bytes that stay owned by the caller (contents already in memory).
   void AttachBuffer(const std::uint8_t* data, std::size_t size);
 
-  // The word list in search order.
-  const std::vector<std::string>& WordList() const { return WordList_; }
+  // The word list in search order (UTF-8; upper-cased while ignoring case).
+  const std::vector<std::string>& WordList() const { return Prepared_->Words(); }
 
   // Asked between spans of a large file's scan (every few megabytes): true ends
   // the scan, and the file counts as not found. It may also wait (a pause), and
@@ -120,7 +101,8 @@ class TBMHWordsFinder : public TFinder {
   bool Interrupted() const { return Aborted_; }
 
   // The largest view the finder maps at once. Files larger than this are read
-  // through successive views; tests lower it to exercise that path.
+  // through successive views; tests lower it to exercise that path (views
+  // always hold the longest word's longest encoding and a little more).
   void SetMaxViewSize(std::size_t bytes);
 
  private:
@@ -131,15 +113,15 @@ class TBMHWordsFinder : public TFinder {
   };
 
   void RebuildWordList();
-  void BuildScanners();
+  std::size_t LeastView() const;
   bool EnsureView(std::uint64_t lo, std::uint64_t hi);
-  std::int64_t NextOccurrence(std::size_t w, std::int64_t e);
+  // The first accepted occurrence of word w that starts at `from` (0-based) or later.
+  TScanHit NextOccurrence(std::size_t w, std::int64_t from);
   std::int64_t FindAttached();
 
   IFileSystem& Fs_;
   std::unique_ptr<IContentsReader> Reader_;
-  std::vector<std::string> WordList_;
-  std::vector<TWordScanner> Scanners_;  // one per word of WordList_
+  std::shared_ptr<const TWordSet> Prepared_;
   std::unique_ptr<THitList> HitList_;
   std::size_t NextHit_ = 0;
   std::uint8_t MatchMode_ = 0;

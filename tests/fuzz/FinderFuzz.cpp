@@ -1,6 +1,8 @@
-// The finder against a plain reference scan: an arbitrary words text, mode,
-// case and whole-words flags and contents. Find and FindAllHits agree with the
-// reference, scanned whole and through views barely longer than the longest word.
+// The finder against a plain reference scan: an arbitrary words text (UTF-8 or
+// the code page's bytes), mode, case and whole-words flags and contents in any
+// encoding. Find and FindAllHits agree with the reference (ANSI bytes, and
+// UTF-8, UTF-16 LE and BE decoded plainly), scanned whole and through views
+// barely longer than the longest word.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -32,44 +34,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text = in.ConsumeRemainingBytesAsString();
 
   // Set up as the search worker does: words, case, whole words, then the mode.
+  const int refMode = mode == 3 ? 0 : mode;
   TBMHWordsFinder f;
-  std::vector<std::string> list;
   try {
     f.SetWords(words);
     f.SetIgnoreCase(ignoreCase);
     f.SetWholeWords(wholeWords);
     f.SetMatchMode(mode);
-    list = f.WordList();
   } catch (const EPatternTooLarge&) {
-    // A word longer than 255 bytes is refused, as it must be; the reference agrees.
-    for (const std::string& w : test::RefWordList(words, mode == 2 ? 2 : 0, ignoreCase))
-      if (w.size() > kMaxWordLength) return 0;
+    // A word longer than 255 characters is refused, as it must be; the reference agrees.
+    for (const auto& w : test::RefOrder(words, refMode, ignoreCase))
+      if (TypedLength(w.second) > kMaxWordLength) return 0;
     std::abort();
   }
-  // The finder's word list is the reference's; words that differ but compare
-  // equal ignoring case have no defined order, so only their set is compared.
-  // Empty words are never searched for: only the others are compared.
-  std::vector<std::string> ref = test::RefWordList(words, mode == 2 ? 2 : 0, ignoreCase);
-  std::erase(ref, std::string());
-  std::erase(list, std::string());
-  bool ambiguous = false;
-  for (std::size_t i = 0; i + 1 < list.size(); ++i)
-    ambiguous |= list[i] != list[i + 1] && CompareAnsiIgnoreCase(list[i], list[i + 1]) == 0;
-  if (ambiguous) {
-    std::vector<std::string> x = list, y = ref;
-    std::sort(x.begin(), x.end());
-    std::sort(y.begin(), y.end());
-    FUZZ_CHECK(x == y);
-    return 0;
-  }
-  FUZZ_CHECK(list == ref);
+  // The finder's word list is the reference's, in the same order.
+  const auto order = test::RefOrder(words, refMode, ignoreCase);
+  FUZZ_CHECK(f.WordList() == test::RefWordList(words, refMode, ignoreCase));
 
-  const std::int64_t expected = test::RefFind(text, words, mode == 3 ? 0 : mode, ignoreCase, wholeWords);
+  const std::int64_t expected = test::RefFind(text, words, refMode, ignoreCase, wholeWords);
   std::vector<std::pair<std::int64_t, std::int32_t>> refHits;
-  for (const std::string& w : list)
-    if (!w.empty())
-      for (std::int64_t p : test::RefAll(text, w, ignoreCase, wholeWords))
-        refHits.emplace_back(p, static_cast<std::int32_t>(w.size()));
+  for (const auto& [shown, typed] : order)
+    if (!shown.empty())
+      for (const test::TRefHit& h : test::RefAll(text, typed, ignoreCase, wholeWords))
+        refHits.emplace_back(h.Position, h.Length);
   std::sort(refHits.begin(), refHits.end());
 
   // Whole, then through views barely longer than the longest word.

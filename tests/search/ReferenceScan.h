@@ -1,21 +1,24 @@
 // A plain reference scan for the word finder: splits the words text by the
-// splitting rules and tests every position byte by byte. Shared by the
-// differential test and the finder's fuzz target.
+// splitting rules and tests every position: byte by byte in the ANSI code page,
+// and character by character, decoded plainly, in UTF-8, UTF-16 LE and UTF-16
+// BE. Shared by the differential test and the finder's fuzz target.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Locale.h"
+#include "UnicodeText.h"
 #include "uFinder.h"
 
 namespace sorvik::test {
 
-inline bool RefSeparator(unsigned char c) {
-  static const std::string seps = std::string("\t\n\r !\"#$%'()*+,./:;<=>?@\\|");
-  return seps.find(static_cast<char>(c)) != std::string::npos;
+inline bool RefSeparator(char32_t c) {
+  static const std::u32string seps = U"\t\n\r !\"#$%'()*+,./:;<=>?@\\|";
+  return seps.find(c) != std::u32string::npos;
 }
 
 // Words of the any and all modes, by the splitting rules.
@@ -45,39 +48,152 @@ inline std::vector<std::string> RefSplit(const std::string& t) {
   }
 }
 
-// 1-based starts of every accepted occurrence of w.
-inline std::vector<std::int64_t> RefAll(const std::string& text, const std::string& w, bool ignoreCase, bool whole) {
-  const auto fold = [&](unsigned char c) { return ignoreCase ? UpperCaseTable()[c] : c; };
-  std::vector<std::int64_t> out;
-  if (w.empty() || w.size() > text.size()) return out;
-  for (std::size_t s = 0; s + w.size() <= text.size(); ++s) {
-    bool eq = true;
-    for (std::size_t k = 0; k < w.size() && eq; ++k) eq = fold(static_cast<unsigned char>(text[s + k])) ==
-                                                           static_cast<unsigned char>(w[k]);
-    if (!eq) continue;
-    const std::size_t e = s + w.size();
-    if (whole && !((s == 0 || RefSeparator(static_cast<unsigned char>(text[s - 1]))) &&
-                   (e == text.size() || RefSeparator(static_cast<unsigned char>(text[e])))))
-      continue;
-    out.push_back(static_cast<std::int64_t>(s) + 1);
+enum class TRefEncoding { Ansi, Utf8, Utf16Le, Utf16Be };
+
+// One character decoded at byte i of the text: its value and length, or none.
+struct TRefChar {
+  char32_t Value = 0;
+  std::size_t Length = 0;
+};
+
+inline std::optional<TRefChar> RefDecode(const std::string& t, std::size_t i, TRefEncoding enc) {
+  auto b = [&](std::size_t k) { return static_cast<unsigned char>(t[k]); };
+  if (enc == TRefEncoding::Utf8) {
+    if (i >= t.size()) return {};
+    const unsigned c = b(i);
+    const std::size_t len = c < 0x80 ? 1 : c < 0xC0 ? 0 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : c < 0xF8 ? 4 : 0;
+    if (len == 0 || i + len > t.size()) return {};
+    char32_t v = len == 1 ? c : c & (0x7F >> len);
+    for (std::size_t k = 1; k < len; ++k) {
+      if ((b(i + k) & 0xC0) != 0x80) return {};
+      v = v << 6 | (b(i + k) & 0x3F);
+    }
+    const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (v < least[len] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return {};
+    return TRefChar{v, len};
   }
+  const bool be = enc == TRefEncoding::Utf16Be;
+  auto unit = [&](std::size_t k) -> std::optional<char32_t> {
+    if (k + 2 > t.size()) return {};
+    return be ? char32_t(b(k) << 8 | b(k + 1)) : char32_t(b(k + 1) << 8 | b(k));
+  };
+  const auto u = unit(i);
+  if (!u) return {};
+  if (*u >= 0xD800 && *u < 0xDC00) {
+    const auto v = unit(i + 2);
+    if (!v || *v < 0xDC00 || *v > 0xDFFF) return TRefChar{*u, 2};  // a lone surrogate is a character of its own
+    return TRefChar{0x10000 + ((*u - 0xD800) << 10) + (*v - 0xDC00), 4};
+  }
+  return TRefChar{*u, 2};
+}
+
+// Whether the character before byte s (or after byte e) ends a word in an encoding.
+inline bool RefBoundBefore(const std::string& t, std::size_t s, TRefEncoding enc) {
+  if (enc == TRefEncoding::Ansi || enc == TRefEncoding::Utf8) {
+    if (s == 0) return true;
+    const auto c = static_cast<unsigned char>(t[s - 1]);
+    if (c < 0x80) return RefSeparator(c);
+    if (enc == TRefEncoding::Ansi) return false;
+    return s >= 3 && t.compare(s - 3, 3, "\xEF\xBB\xBF") == 0;  // the byte-order mark
+  }
+  if (s < 2) return true;
+  const auto c = RefDecode(t, s - 2, enc);
+  return c->Value == 0xFEFF || RefSeparator(c->Value);
+}
+
+inline bool RefBoundAfter(const std::string& t, std::size_t e, TRefEncoding enc) {
+  if (enc == TRefEncoding::Ansi) return e == t.size() || RefSeparator(static_cast<unsigned char>(t[e]));
+  if (enc == TRefEncoding::Utf8) {
+    if (e == t.size()) return true;
+    const auto c = static_cast<unsigned char>(t[e]);
+    if (c < 0x80) return RefSeparator(c);
+    return t.compare(e, 3, "\xEF\xBB\xBF") == 0;
+  }
+  if (e + 2 > t.size()) return true;
+  const auto u = RefDecode(t, e, enc);  // a unit, or a pair: its first unit decides
+  const char32_t v = u->Value;
+  return v == 0xFEFF || RefSeparator(v);
+}
+
+// The length of an occurrence of a word (as characters) at byte s in one encoding, or 0.
+inline std::size_t RefMatchAt(const std::string& t, std::size_t s, const std::u32string& word, TRefEncoding enc,
+                              bool ignoreCase, bool whole) {
+  std::size_t i = s;
+  if (enc == TRefEncoding::Ansi) {
+    std::string ansi;
+    if (!Utf8ToAnsiExact(EncodeUtf8(word), ansi) || ansi.empty() || s + ansi.size() > t.size()) return 0;
+    const auto fold = [&](unsigned char c) { return ignoreCase ? UpperCaseTable()[c] : c; };
+    for (std::size_t k = 0; k < ansi.size(); ++k)
+      if (fold(static_cast<unsigned char>(t[s + k])) != fold(static_cast<unsigned char>(ansi[k]))) return 0;
+    i = s + ansi.size();
+  } else {
+    for (char32_t w : word) {
+      const auto c = RefDecode(t, i, enc);
+      if (!c) return 0;
+      if (ignoreCase ? SimpleUpper(c->Value) != SimpleUpper(w) : c->Value != w) return 0;
+      i += c->Length;
+    }
+  }
+  if (whole && !(RefBoundBefore(t, s, enc) && RefBoundAfter(t, i, enc))) return 0;
+  return i - s;
+}
+
+struct TRefHit {
+  std::int64_t Position = 0;  // 1-based
+  std::int32_t Length = 0;
+  bool operator==(const TRefHit&) const = default;
+};
+
+// Every start (1-based) at which the word lies in some encoding, with the
+// length of the first encoding there (ANSI, UTF-8, UTF-16 LE, UTF-16 BE).
+inline std::vector<TRefHit> RefAll(const std::string& text, const std::string& w, bool ignoreCase, bool whole) {
+  std::vector<TRefHit> out;
+  const std::u32string word = DecodeWordText(w);
+  if (word.empty()) return out;
+  for (std::size_t s = 0; s < text.size(); ++s)
+    for (TRefEncoding e : {TRefEncoding::Ansi, TRefEncoding::Utf8, TRefEncoding::Utf16Le, TRefEncoding::Utf16Be})
+      if (const std::size_t m = RefMatchAt(text, s, word, e, ignoreCase, whole)) {
+        out.push_back({static_cast<std::int64_t>(s) + 1, static_cast<std::int32_t>(m)});
+        break;
+      }
   return out;
 }
 
 inline std::int64_t RefFirst(const std::string& text, const std::string& w, bool ignoreCase, bool whole) {
   const auto all = RefAll(text, w, ignoreCase, whole);
-  return all.empty() ? 0 : all.front();
+  return all.empty() ? 0 : all.front().Position;
 }
 
-// The words in the order the finder searches them (as RefFind orders them).
-inline std::vector<std::string> RefWordList(std::string words, int mode, bool ignoreCase) {
-  if (ignoreCase)
-    for (char& c : words) c = static_cast<char>(UpperCaseTable()[static_cast<unsigned char>(c)]);
-  std::vector<std::string> list = mode == 2 ? std::vector<std::string>{words} : RefSplit(words);
-  std::stable_sort(list.begin(), list.end(), [](const std::string& a, const std::string& b) {
-    return a.size() != b.size() ? a.size() > b.size() : CompareAnsiIgnoreCase(a, b) < 0;
+// The words in the order the finder searches them: longest first (by their
+// length in the code page), then in the locale's order ignoring case. First:
+// as the finder lists them (UTF-8, upper-cased while ignoring case); second: as typed.
+inline std::vector<std::pair<std::string, std::string>> RefOrder(const std::string& words, int mode,
+                                                                 bool ignoreCase) {
+  struct TWord {
+    std::string Shown, Typed;
+    std::size_t Length;
+  };
+  std::vector<TWord> list;
+  for (const std::string& w : mode == 2 ? std::vector<std::string>{words} : RefSplit(words)) {
+    std::u32string chars = DecodeWordText(w);
+    if (ignoreCase)
+      for (char32_t& c : chars) c = SimpleUpper(c);
+    list.push_back({EncodeUtf8(chars), w, TypedLength(w)});
+  }
+  std::stable_sort(list.begin(), list.end(), [](const TWord& a, const TWord& b) {
+    if (a.Length != b.Length) return a.Length > b.Length;
+    const int c = CompareAnsiIgnoreCase(Utf8ToAnsi(a.Shown), Utf8ToAnsi(b.Shown));
+    return c != 0 ? c < 0 : a.Shown < b.Shown;
   });
-  return list;
+  std::vector<std::pair<std::string, std::string>> out;
+  for (TWord& w : list) out.emplace_back(std::move(w.Shown), std::move(w.Typed));
+  return out;
+}
+
+inline std::vector<std::string> RefWordList(const std::string& words, int mode, bool ignoreCase) {
+  std::vector<std::string> out;
+  for (auto& w : RefOrder(words, mode, ignoreCase)) out.push_back(std::move(w.first));
+  return out;
 }
 
 // What Find gives: the first position of the first word found (any, exact),
@@ -85,9 +201,9 @@ inline std::vector<std::string> RefWordList(std::string words, int mode, bool ig
 inline std::int64_t RefFind(const std::string& text, const std::string& words, int mode, bool ignoreCase,
                             bool whole) {
   std::int64_t result = 0;
-  for (const std::string& w : RefWordList(words, mode, ignoreCase)) {
-    if (w.empty()) continue;
-    result = RefFirst(text, w, ignoreCase, whole);
+  for (const auto& [shown, typed] : RefOrder(words, mode, ignoreCase)) {
+    if (shown.empty()) continue;
+    result = RefFirst(text, typed, ignoreCase, whole);
     if (mode == 1) {
       if (result == 0) return 0;
     } else if (result > 0) {
