@@ -57,6 +57,7 @@ A search for form Q of word W lists the files of plants[W] whose plant has
 import bisect
 import itertools
 import json
+import math
 import os
 import random
 import re
@@ -478,7 +479,6 @@ def plan(rng, nfiles):
 
 
 def log_uniform(rng, lo, hi):
-    import math
     return int(math.exp(rng.uniform(math.log(lo), math.log(hi))))
 
 
@@ -487,7 +487,7 @@ def make_tree(rng, vocab, nfiles):
     dirs = [""]
     depth = {"": 0}
     while len(dirs) < max(5, nfiles // 25):
-        parent = rng.choice([d for d in dirs[-50:] if depth[d] < 5] or [""])
+        parent = rng.choice([d for d in dirs if depth[d] < 5])
         name = rng.choice(names) + (("_" + rng.choice(names)) if rng.random() < 0.1 else "")
         path = f"{parent}/{name}" if parent else name
         if path not in depth:
@@ -503,7 +503,6 @@ class Maker:
         self.rng = rng
         self.vocab = vocab
         self.matcher = matcher
-        t = time.time()
         latin = make_lines(rng, vocab, [("ascii", 0.55), ("latin", 0.45)], 1_200_000)
         mixed = make_lines(rng, vocab, [("ascii", 0.25), ("latin", 0.2), ("greek", 0.18),
                                         ("cyrillic", 0.18), ("cjk", 0.19)], 1_200_000)
@@ -522,14 +521,11 @@ class Maker:
             if matcher.any_in(pool.data):
                 for word, enc, s, e in matcher.scan(pool.data):
                     fail(f"filler pool {key} holds {word} ({enc}) at {s}: {pool.data[s:e]!r}")
-        self.pool_seconds = time.time() - t
 
     def scrub_junk(self):
-        while True:
-            if not self.matcher.any_in(self.junk):
-                return
-            hits = list(self.matcher.scan(self.junk))
-            for _, _, s, e in hits:
+        """Zeroes every word the random bytes happen to spell, in any encoding."""
+        while self.matcher.any_in(self.junk):
+            for _, _, s, e in list(self.matcher.scan(self.junk)):
                 self.junk[s:e] = bytes(e - s)
 
     def plant_line(self, profile, word, case, whole, enc, eol):
@@ -546,7 +542,8 @@ class Maker:
         return (before + (" " if before else "") + left, text, right + (" " if after else "") + after + eol)
 
     def build(self, kind, size, profile, eol, file_plants):
-        """The file's pieces: [(bytes, plant or None)], plants as (word, case, whole, enc, left, right, at)."""
+        """The file's pieces as [(bytes, record)]: record is None for filler, and for a
+        planted word says how it was planted and where it starts in its piece ("at")."""
         rng = self.rng
         pieces = []
         if kind == "binary":
@@ -751,4 +748,7 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    try:
+        main()
+    except OSError as e:
+        fail(f"{e.strerror}: {e.filename}" if e.filename else str(e))
