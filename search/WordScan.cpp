@@ -93,7 +93,9 @@ bool Bounded(std::uint8_t encoding, const TScanSpan& span, std::int64_t s, std::
         const unsigned a = span.At(at), b = span.At(at + 1);
         return be ? (a << 8 | b) : (b << 8 | a);
       };
-      return (s < 2 || UnitSeparates(unit(s - 2))) && (e + 2 > span.Size || UnitSeparates(unit(e)));
+      // A lone byte at either end of the contents counts as a unit of its value.
+      const bool before = s == 0 || UnitSeparates(s == 1 ? span.At(0) : unit(s - 2));
+      return before && (e == span.Size || UnitSeparates(e + 1 == span.Size ? span.At(e) : unit(e)));
     }
     default:
       return false;

@@ -47,9 +47,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (TypedLength(w.second) > kMaxWordLength) return 0;
     std::abort();
   }
-  // The finder's word list is the reference's, in the same order.
+  // The finder's word list is the reference's, in the same order. Empty words
+  // are never searched for: only the others are compared.
   const auto order = test::RefOrder(words, refMode, ignoreCase);
-  FUZZ_CHECK(f.WordList() == test::RefWordList(words, refMode, ignoreCase));
+  std::vector<std::string> list = f.WordList(), ref = test::RefWordList(words, refMode, ignoreCase);
+  std::erase(list, std::string());
+  std::erase(ref, std::string());
+  FUZZ_CHECK(list == ref);
 
   const std::int64_t expected = test::RefFind(text, words, refMode, ignoreCase, wholeWords);
   std::vector<std::pair<std::int64_t, std::int32_t>> refHits;

@@ -96,7 +96,8 @@ inline bool RefBoundBefore(const std::string& t, std::size_t s, TRefEncoding enc
     if (enc == TRefEncoding::Ansi) return false;
     return s >= 3 && t.compare(s - 3, 3, "\xEF\xBB\xBF") == 0;  // the byte-order mark
   }
-  if (s < 2) return true;
+  if (s == 0) return true;
+  if (s == 1) return RefSeparator(static_cast<unsigned char>(t[0]));  // a lone byte: a unit of its value
   const auto c = RefDecode(t, s - 2, enc);
   return c->Value == 0xFEFF || RefSeparator(c->Value);
 }
@@ -109,7 +110,8 @@ inline bool RefBoundAfter(const std::string& t, std::size_t e, TRefEncoding enc)
     if (c < 0x80) return RefSeparator(c);
     return t.compare(e, 3, "\xEF\xBB\xBF") == 0;
   }
-  if (e + 2 > t.size()) return true;
+  if (e == t.size()) return true;
+  if (e + 1 == t.size()) return RefSeparator(static_cast<unsigned char>(t[e]));
   const auto u = RefDecode(t, e, enc);  // a unit, or a pair: its first unit decides
   const char32_t v = u->Value;
   return v == 0xFEFF || RefSeparator(v);

@@ -88,12 +88,14 @@ std::string PanelText(HANDLE process, HWND status, int panel) {
 
 TEST(EndToEnd, RunFromTheCommandLineAndReadTheWindow) {
   test::TTestFolder dir;
-  dir.File("alpha.txt", "the license is here");
-  dir.File("beta.txt", "no such word");
-  dir.File("notes/gamma.txt", "LICENSE");
-  dir.File("skip.log", "license");
+  // The word is Greek: the wide command line carries it whole, and it is found
+  // in UTF-8 and, upper-cased, in UTF-16; the code page's question marks are not it.
+  dir.File("alpha.txt", "the \xCE\xAC\xCE\xB4\xCE\xB5\xCE\xB9\xCE\xB1 is here");  // άδεια
+  dir.File("beta.txt", "no ????? here");
+  dir.File("notes/gamma.txt", std::string("\xFF\xFE\x86\x03\x94\x03\x95\x03\x99\x03\x91\x03", 12));  // ΆΔΕΙΑ
+  dir.File("skip.log", "\xCE\xAC\xCE\xB4\xCE\xB5\xCE\xB9\xCE\xB1");
   std::wstring cmd = L"\"" + std::wstring(SORVIK_EXE_W) + L"\" \"--dir=" + Widen(dir.Root()) +
-                     L"\" --msk=*.txt --qry=license --run";
+                     L"\" --msk=*.txt --qry=\u03AC\u03B4\u03B5\u03B9\u03B1 --run";
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
@@ -127,7 +129,7 @@ TEST(EndToEnd, RunFromTheCommandLineAndReadTheWindow) {
   if (finished) {
     EXPECT_EQ(ItemText(process.get(), list, 0, 0), "alpha.txt");
     EXPECT_EQ(ItemText(process.get(), list, 0, 1), dir.Root() + "\\");
-    EXPECT_EQ(ItemText(process.get(), list, 0, 2), "19");
+    EXPECT_EQ(ItemText(process.get(), list, 0, 2), "22");
     EXPECT_EQ(ItemText(process.get(), list, 1, 0), "gamma.txt");
     EXPECT_EQ(ItemText(process.get(), list, 1, 1), dir.Path("notes") + "\\");
     EXPECT_EQ(PanelText(process.get(), status, 1), "2");

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <chrono>
 #include <functional>
 #include <stdexcept>
@@ -291,6 +293,25 @@ TEST_F(MainWindow, CommandLinePrefill) {
   ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
   ASSERT_EQ(f.RowCount(), 1);
   EXPECT_EQ(f.RowText(0, 0), "x.txt");
+}
+
+// A word outside the code page, typed in the field, reaches the finder whole:
+// found in UTF-8 and UTF-16 files in another case, and never as the question
+// marks the code page would make of it.
+TEST_F(MainWindow, WordsOutsideTheCodePageAreSearchedAsTyped) {
+  Dir.File("utf8.txt", "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC here");  // Ελληνικά
+  // ΕΛΛΗΝΙΚΆ in UTF-16 LE after a byte-order mark.
+  Dir.File("utf16.txt", std::string("\xFF\xFE\x95\x03\x9B\x03\x9B\x03\x97\x03\x9D\x03\x99\x03\x9A\x03\x86\x03", 18));
+  Dir.File("marks.txt", "what ???????? is");
+  TfrmMain f(Empty, false);
+  Prepare(f, "\xCE\xB5\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC");  // ελληνικά
+  SendMessageW(f.chkWholeWords, BM_SETCHECK, BST_CHECKED, 0);
+  ASSERT_TRUE(f.Execute(A::SearchStart));
+  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+  ASSERT_EQ(f.RowCount(), 2);
+  std::vector<std::string> names{f.RowText(0, 0), f.RowText(1, 0)};
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"utf16.txt", "utf8.txt"}));
 }
 
 TEST_F(MainWindow, ResizeWidensTheThreeControlsByTheDifference) {
