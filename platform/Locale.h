@@ -26,9 +26,6 @@ char32_t AnsiByteChar(std::uint8_t b);
 // Byte b upper-cased on its own by the code page's single-byte rules.
 std::uint8_t UpperAnsiByte(std::uint8_t b);
 
-// Whether b is a lead byte of a double-byte character in the ANSI code page.
-bool IsAnsiLeadByte(std::uint8_t b);
-
 // Compares two ANSI texts in the user's locale ignoring case: <0, 0, >0.
 int CompareAnsiIgnoreCase(const std::string& a, const std::string& b);
 

@@ -100,6 +100,9 @@ std::vector<TWordForm> FormsOf(const std::u32string& chars, bool ignoreCase) {
 
 }  // namespace
 
+// The text is UTF-8, where no byte of a character beyond ASCII is a blank or a
+// double quote, so the split goes byte by byte (a code page's lead byte test
+// would take the byte after a character for its trail byte).
 std::vector<std::string> SplitWords(const std::string& text) {
   std::vector<std::string> words;
   const std::size_t n = text.size();
@@ -123,16 +126,10 @@ std::vector<std::string> SplitWords(const std::string& text) {
           ++i;
           break;
         }
-        const std::size_t step = (IsAnsiLeadByte(byte(i)) && i + 1 < n) ? 2 : 1;
-        word.append(text, i, step);
-        i += step;
+        word += text[i++];
       }
     } else {
-      while (i < n && byte(i) > 32) {
-        const std::size_t step = (IsAnsiLeadByte(byte(i)) && i + 1 < n && byte(i + 1) > 32) ? 2 : 1;
-        word.append(text, i, step);
-        i += step;
-      }
+      while (i < n && byte(i) > 32) word += text[i++];
     }
     words.push_back(std::move(word));
   }
