@@ -257,6 +257,27 @@ void TWordScan::Prepare(std::vector<TWordForm> forms, bool widest) {
     for (const TScanProbe* p : {&filters[i].First, &filters[i].Second})
       Plan_.OnePair = Plan_.OnePair && p->Mask[0] == p->Mask[1] && p->Value[0] == p->Value[1];
     MaxDistance_ = std::max(MaxDistance_, filters[i].Distance);
+    // UTF-16 filters guard their anchor with its unit's high byte.
+    std::vector<std::uint8_t> high;
+    bool guarded = true;
+    for (const TAttached& at : filters[i].Forms) {
+      const TWordForm& form = Forms_[at.Form];
+      std::size_t k = 0;
+      if (form.Encodings == kEncUtf16Le && at.Shift % 2 == 0 && at.Shift + 1 < form.Length)
+        k = at.Shift + 1;
+      else if (form.Encodings == kEncUtf16Be && at.Shift % 2 == 1)
+        k = at.Shift - 1;
+      else
+        guarded = false;
+      if (!guarded) break;
+      for (std::uint8_t b : form.BytesAt(k))
+        if (std::find(high.begin(), high.end(), b) == high.end()) high.push_back(b);
+    }
+    if (guarded && !high.empty()) {
+      std::sort(high.begin(), high.end());
+      Plan_.Guarded[i] = true;
+      Plan_.Guard[i] = ProbeFor(high);
+    }
     Attached_[i] = filters[i].Forms;
     for (const TAttached& at : filters[i].Forms) {
       MinShift_ = firstShift ? at.Shift : std::min(MinShift_, at.Shift);
@@ -312,7 +333,8 @@ TScanHit TWordScan::Find(const TScanSpan& span, std::int64_t from, std::int64_t 
   std::int64_t q = std::max(from + minShift, span.Lo);
   TCandidates c;
   while (q <= lastLoop) {
-    if (!Loop_(Plan_, span.P, static_cast<std::size_t>(q - span.Lo), static_cast<std::size_t>(lastLoop - span.Lo), c))
+    if (!Loop_(Plan_, span.P, static_cast<std::size_t>(span.Hi - span.Lo), static_cast<std::size_t>(q - span.Lo),
+               static_cast<std::size_t>(lastLoop - span.Lo), c))
       break;
     CheckBlock(c, span, from, to, wholeWords, best);
     q = std::min(span.Lo + static_cast<std::int64_t>(c.Block + c.Width), lastLoop + 1);

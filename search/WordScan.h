@@ -68,6 +68,11 @@ struct TLoopPlan {
   bool OnePair = false;      // every probe is one masked compare (Mask[1], Value[1] repeat Mask[0], Value[0])
   std::array<TScanProbe, kMaxFilters> First{}, Second{};
   std::array<std::size_t, kMaxFilters> Distance{};
+  // A UTF-16 filter's guard: the high byte of the anchor's unit, after it (LE)
+  // or before it (BE). Asked only where the two probes agree, so text without
+  // UTF-16 in it costs the wide filter nothing but its compares.
+  std::array<bool, kMaxFilters> Guarded{};
+  std::array<TScanProbe, kMaxFilters> Guard{};
 };
 
 // Candidate anchors of a block: bit i of Masks[f] is set when filter f's probes
@@ -79,9 +84,10 @@ struct TCandidates {
 };
 
 // A scan loop: the first block of anchors in [from, last] that holds a
-// candidate (the masks name only anchors up to last), or false.
-using TScanLoop = bool (*)(const TLoopPlan& plan, const std::uint8_t* p, std::size_t from, std::size_t last,
-                           TCandidates& out);
+// candidate (the masks name only anchors up to last), or false. The bytes
+// p[0 .. size) may be read, and reach past last by the longest distance.
+using TScanLoop = bool (*)(const TLoopPlan& plan, const std::uint8_t* p, std::size_t size, std::size_t from,
+                           std::size_t last, TCandidates& out);
 
 // A span of the contents in memory: P points at file offset Lo; the bytes up
 // to Hi may be read; Size is the whole file's size.
