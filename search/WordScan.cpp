@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 #include "WordScanLoop.h"
@@ -179,6 +180,76 @@ bool TWordForm::Matches(const std::uint8_t* at) const {
 
 // ---- TWordScan ---------------------------------------------------------------
 
+namespace {
+
+struct TFilter {
+  TScanProbe First, Second;
+  std::size_t Distance = 0;
+  std::vector<TScanAttached> Forms;
+};
+
+// A form's filter: its rarest byte and the rarest other one (one of another
+// set, if there is), at their distance; none when some byte of the form can't
+// stand in any content. UTF-16 forms probe the low bytes where they can, so
+// that LE and BE share a filter: LE's low bytes are at even offsets, BE's at odd ones.
+std::optional<TFilter> FilterFor(const TWordForm& form, std::size_t index) {
+  const bool wide = (form.Encodings & (kEncUtf16Le | kEncUtf16Be)) != 0;
+  const std::size_t parity = form.Encodings == kEncUtf16Be ? 1 : 0;
+  struct TChoice {
+    std::size_t Offset = 0;
+    TScanProbe Probe;
+    int Cost = 0;
+    std::vector<std::uint8_t> Bytes;
+  };
+  std::vector<TChoice> choices;
+  for (std::size_t k = 0; k < form.Length; ++k) {
+    std::vector<std::uint8_t> bytes = form.BytesAt(k);
+    if (bytes.empty()) return std::nullopt;
+    std::sort(bytes.begin(), bytes.end());
+    TChoice c{k, ProbeFor(bytes), 0, bytes};
+    c.Cost = ProbeCost(c.Probe, wide);
+    choices.push_back(std::move(c));
+  }
+  if (choices.empty()) return std::nullopt;
+  if (wide && std::any_of(choices.begin(), choices.end(), [&](const TChoice& c) { return c.Offset % 2 == parity; }))
+    std::erase_if(choices, [&](const TChoice& c) { return c.Offset % 2 != parity; });
+  const auto first = std::min_element(choices.begin(), choices.end(),
+                                      [](const TChoice& a, const TChoice& b) { return a.Cost < b.Cost; });
+  const TChoice* second = nullptr;
+  for (const TChoice& c : choices)
+    if (&c != &*first && c.Bytes != first->Bytes && (!second || c.Cost < second->Cost)) second = &c;
+  for (const TChoice& c : choices)
+    if (!second && &c != &*first) second = &c;
+  if (!second) second = &*first;
+  const TChoice* a = first->Offset <= second->Offset ? &*first : second;
+  const TChoice* b = a == &*first ? second : &*first;
+  return TFilter{a->Probe, b->Probe, b->Offset - a->Offset, {{index, a->Offset}}};
+}
+
+// A UTF-16 filter's guard: the bytes that may stand beside its anchor as the
+// high byte of the anchor's unit; none unless every form it stands for is UTF-16
+// anchored on a low byte.
+std::optional<TScanProbe> GuardFor(const TFilter& filter, const std::vector<TWordForm>& forms) {
+  std::vector<std::uint8_t> high;
+  for (const TScanAttached& at : filter.Forms) {
+    const TWordForm& form = forms[at.Form];
+    std::size_t k = 0;
+    if (form.Encodings == kEncUtf16Le && at.Shift % 2 == 0 && at.Shift + 1 < form.Length)
+      k = at.Shift + 1;
+    else if (form.Encodings == kEncUtf16Be && at.Shift % 2 == 1)
+      k = at.Shift - 1;
+    else
+      return std::nullopt;
+    for (std::uint8_t b : form.BytesAt(k))
+      if (std::find(high.begin(), high.end(), b) == high.end()) high.push_back(b);
+  }
+  if (high.empty()) return std::nullopt;
+  std::sort(high.begin(), high.end());
+  return ProbeFor(high);
+}
+
+}  // namespace
+
 void TWordScan::Prepare(std::vector<TWordForm> forms, bool widest) {
   Forms_ = std::move(forms);
   Plan_ = {};
@@ -186,65 +257,27 @@ void TWordScan::Prepare(std::vector<TWordForm> forms, bool widest) {
   Longest_ = Shortest_ = MinShift_ = MaxShift_ = MaxDistance_ = 0;
   NeverMatches_ = true;
 
-  struct TFilter {
-    TScanProbe First, Second;
-    std::size_t Distance = 0;
-    std::vector<TAttached> Forms;
-  };
+  // One filter per form; forms whose filters agree share one.
   std::vector<TFilter> filters;
   for (std::size_t f = 0; f < Forms_.size(); ++f) {
-    const TWordForm& form = Forms_[f];
-    if (form.Length == 0) continue;
-    // UTF-16 forms probe the low bytes only, so that LE and BE share a filter:
-    // LE's low bytes are at even offsets, BE's at odd ones.
-    const bool wide = (form.Encodings & (kEncUtf16Le | kEncUtf16Be)) != 0;
-    const std::size_t parity = form.Encodings == kEncUtf16Be ? 1 : 0;
-    struct TChoice {
-      std::size_t Offset = 0;
-      TScanProbe Probe;
-      int Cost = 0;
-      std::vector<std::uint8_t> Bytes;
-    };
-    std::vector<TChoice> choices;
-    bool impossible = false;
-    for (std::size_t k = 0; k < form.Length; ++k) {
-      std::vector<std::uint8_t> bytes = form.BytesAt(k);
-      if (bytes.empty()) impossible = true;  // no content byte can stand here
-      if (impossible) continue;
-      std::sort(bytes.begin(), bytes.end());
-      TChoice c{k, ProbeFor(bytes), 0, bytes};
-      c.Cost = ProbeCost(c.Probe, wide);
-      choices.push_back(std::move(c));
-    }
-    if (impossible || choices.empty()) continue;
-    if (wide && std::any_of(choices.begin(), choices.end(), [&](const TChoice& c) { return c.Offset % 2 == parity; }))
-      std::erase_if(choices, [&](const TChoice& c) { return c.Offset % 2 != parity; });
-    // The rarest byte, then the rarest other one (one of another set, if there is).
-    auto cheaper = [](const TChoice& a, const TChoice& b) { return a.Cost < b.Cost; };
-    const auto first = std::min_element(choices.begin(), choices.end(), cheaper);
-    const TChoice* second = nullptr;
-    for (const TChoice& c : choices)
-      if (&c != &*first && c.Bytes != first->Bytes && (!second || c.Cost < second->Cost)) second = &c;
-    for (const TChoice& c : choices)
-      if (!second && &c != &*first) second = &c;
-    if (!second) second = &*first;
-    const TChoice* a = first->Offset <= second->Offset ? &*first : second;
-    const TChoice* b = a == &*first ? second : &*first;
-    TFilter filter{a->Probe, b->Probe, b->Offset - a->Offset, {{f, a->Offset}}};
+    if (Forms_[f].Length == 0) continue;
+    std::optional<TFilter> filter = FilterFor(Forms_[f], f);
+    if (!filter) continue;
     auto same = std::find_if(filters.begin(), filters.end(), [&](const TFilter& x) {
-      return x.First == filter.First && x.Second == filter.Second && x.Distance == filter.Distance;
+      return x.First == filter->First && x.Second == filter->Second && x.Distance == filter->Distance;
     });
     if (same != filters.end())
-      same->Forms.push_back(filter.Forms[0]);
+      same->Forms.push_back(filter->Forms[0]);
     else
-      filters.push_back(std::move(filter));
+      filters.push_back(std::move(*filter));
   }
-  if (filters.empty()) return;  // no content byte can stand somewhere in every form
+  if (filters.empty()) return;  // no form can lie in any content
   // Four encodings give at most four filters (LE and BE share one).
   if (filters.size() > static_cast<std::size_t>(kMaxFilters)) throw std::logic_error("too many forms of a word");
   // Filters whose first probe is filter 0's come first, so their compare is shared.
   const TScanProbe lead = filters.front().First;
   std::stable_partition(filters.begin(), filters.end(), [&](const TFilter& x) { return x.First == lead; });
+
   Plan_.Filters = static_cast<int>(filters.size());
   Plan_.SharedFirst = true;
   Plan_.OnePair = true;
@@ -256,30 +289,13 @@ void TWordScan::Prepare(std::vector<TWordForm> forms, bool widest) {
     Plan_.SharedFirst = Plan_.SharedFirst && filters[i].First == filters[0].First;
     for (const TScanProbe* p : {&filters[i].First, &filters[i].Second})
       Plan_.OnePair = Plan_.OnePair && p->Mask[0] == p->Mask[1] && p->Value[0] == p->Value[1];
-    MaxDistance_ = std::max(MaxDistance_, filters[i].Distance);
-    // UTF-16 filters guard their anchor with its unit's high byte.
-    std::vector<std::uint8_t> high;
-    bool guarded = true;
-    for (const TAttached& at : filters[i].Forms) {
-      const TWordForm& form = Forms_[at.Form];
-      std::size_t k = 0;
-      if (form.Encodings == kEncUtf16Le && at.Shift % 2 == 0 && at.Shift + 1 < form.Length)
-        k = at.Shift + 1;
-      else if (form.Encodings == kEncUtf16Be && at.Shift % 2 == 1)
-        k = at.Shift - 1;
-      else
-        guarded = false;
-      if (!guarded) break;
-      for (std::uint8_t b : form.BytesAt(k))
-        if (std::find(high.begin(), high.end(), b) == high.end()) high.push_back(b);
-    }
-    if (guarded && !high.empty()) {
-      std::sort(high.begin(), high.end());
+    if (const std::optional<TScanProbe> guard = GuardFor(filters[i], Forms_)) {
       Plan_.Guarded[i] = true;
-      Plan_.Guard[i] = ProbeFor(high);
+      Plan_.Guard[i] = *guard;
     }
+    MaxDistance_ = std::max(MaxDistance_, filters[i].Distance);
     Attached_[i] = filters[i].Forms;
-    for (const TAttached& at : filters[i].Forms) {
+    for (const TScanAttached& at : filters[i].Forms) {
       MinShift_ = firstShift ? at.Shift : std::min(MinShift_, at.Shift);
       MaxShift_ = std::max(MaxShift_, at.Shift);
       firstShift = false;
@@ -311,7 +327,7 @@ void TWordScan::CheckBlock(const TCandidates& c, const TScanSpan& span, std::int
     const std::int64_t anchor = span.Lo + static_cast<std::int64_t>(c.Block) + bit;
     for (int f = 0; f < Plan_.Filters; ++f) {
       if (!(c.Masks[f] >> bit & 1)) continue;
-      for (const TAttached& at : Attached_[f]) {
+      for (const TScanAttached& at : Attached_[f]) {
         const TWordForm& form = Forms_[at.Form];
         const std::int64_t start = anchor - static_cast<std::int64_t>(at.Shift);
         if (start < from || start > to) continue;

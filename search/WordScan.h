@@ -103,6 +103,12 @@ struct TScanHit {
   std::size_t Form = 0;  // the first of the forms that lie there
 };
 
+// A form a filter stands for: its candidates start Shift bytes before the anchor.
+struct TScanAttached {
+  std::size_t Form = 0;
+  std::size_t Shift = 0;
+};
+
 class TWordScan {
  public:
   // `widest` false keeps to the SSE2 loops (tests compare both).
@@ -120,17 +126,13 @@ class TWordScan {
   const std::vector<TWordForm>& Forms() const { return Forms_; }
 
  private:
-  struct TAttached {
-    std::size_t Form = 0;
-    std::size_t Shift = 0;  // the form's start lies this far before the anchor
-  };
   bool Accept(const TWordForm& form, const TScanSpan& span, std::int64_t start, bool wholeWords) const;
   void CheckBlock(const TCandidates& c, const TScanSpan& span, std::int64_t from, std::int64_t to, bool wholeWords,
                   TScanHit& best) const;
 
   std::vector<TWordForm> Forms_;
   TLoopPlan Plan_;
-  std::array<std::vector<TAttached>, kMaxFilters> Attached_{};
+  std::array<std::vector<TScanAttached>, kMaxFilters> Attached_{};
   TScanLoop Loop_ = nullptr;
   std::size_t Longest_ = 0, Shortest_ = 0;
   std::size_t MinShift_ = 0, MaxShift_ = 0, MaxDistance_ = 0;
