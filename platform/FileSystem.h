@@ -123,6 +123,11 @@ class IFileSystem {
     return FolderIdentity(folder, id) ? TPathKind::Folder : TPathKind::Missing;
   }
 
+  // A start folder as the user typed it, made full and normal (Windows: '/'
+  // read as '\\', "." and ".." resolved, a share or "\\?\" form as the user
+  // knows it). Elsewhere, as typed.
+  virtual std::string FullFolder(const std::string& typed) { return typed; }
+
   // Enumerates `folder` (which ends in the delimiter) for names matching `mask`.
   // Entries carrying an attribute bit that is both in faHidden|faSysFile|faVolumeID|
   // faDirectory and absent from `attrMask` are left out. A folder that can't be

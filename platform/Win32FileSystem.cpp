@@ -14,6 +14,7 @@
 #include <shellapi.h>
 
 #include "FileSystem.h"
+#include "LongPath.h"
 #include "ReadBuffer.h"
 #include "Win32Handles.h"
 #include "WinText.h"
@@ -53,7 +54,7 @@ class TWin32DirEnum : public IDirEnum {
  public:
   TWin32DirEnum(const std::string& folder, const std::string& mask, std::uint32_t attrMask, bool foldersOnly)
       : AttrMask_(attrMask) {
-    const std::wstring pattern = Widen(folder + mask);
+    const std::wstring pattern = Widen(SystemPath(folder + mask));
     Find_.reset(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &Data_,
                                  foldersOnly ? FindExSearchLimitToDirectories : FindExSearchNameMatch, nullptr,
                                  FIND_FIRST_EX_LARGE_FETCH));
@@ -309,7 +310,7 @@ class TWin32ContentsReader : public IContentsReader {
 
   bool Open(const std::string& path) override {
     Close();
-    Widen(path, Path_);
+    Widen(SystemPath(path), Path_);
     // The locked test and the read share one open: without sharing, as the
     // locked test opens. A small file is read and closed at once, so no other
     // program is kept out for longer than that.
@@ -384,7 +385,7 @@ class TWin32FileSystem : public IFileSystem {
   }
 
   bool IsFileLocked(const std::string& path) override {
-    const std::wstring wide = Widen(path);
+    const std::wstring wide = Widen(SystemPath(path));
     // The open first: a file that opens is not locked, and that is the common
     // case. Only when it fails do the attributes tell a locked file from a
     // missing one or a folder.
@@ -396,8 +397,21 @@ class TWin32FileSystem : public IFileSystem {
     return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
   }
 
+  std::string FullFolder(const std::string& typed) override {
+    std::wstring current(MAX_PATH, L'\0');
+    for (;;) {
+      const DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(current.size()), current.data());
+      if (n < current.size()) {
+        current.resize(n);
+        break;
+      }
+      current.resize(n);
+    }
+    return NormalWindowsFolder(typed, PlainPath(Narrow(current)));
+  }
+
   TPathKind Kind(const std::string& path) override {
-    std::wstring wide = Widen(path);
+    std::wstring wide = Widen(SystemPath(path));
     // Trailing delimiters say nothing here (a file's path with one reads as
     // missing); a bare drive ("C:") is its root, as the walk takes it.
     while (wide.size() > 3 && (wide.back() == L'\\' || wide.back() == L'/')) wide.pop_back();
@@ -414,7 +428,7 @@ class TWin32FileSystem : public IFileSystem {
   }
 
   bool FolderIdentity(const std::string& folder, TFolderId& id) override {
-    return IdentityOf(Widen(folder).c_str(), id);
+    return IdentityOf(Widen(SystemPath(folder)).c_str(), id);
   }
 
   std::unique_ptr<IContentsReader> NewContentsReader() override {
@@ -431,6 +445,9 @@ class TWin32FileSystem : public IFileSystem {
     static const wchar_t* const ownIcons[] = {L".exe", L".ico", L".lnk", L".cur", L".ani"};
     bool own = false;
     for (const wchar_t* e : ownIcons) own |= extension == e;
+    // The shell takes no long path here: a long one gets its type's icon.
+    const bool byType = path.size() >= kLongPathFrom;
+    own = own && !byType;
     if (!own) {
       std::lock_guard<TSlimLock> lock(IconLock_);
       if (auto it = Icons_.find(extension); it != Icons_.end()) return it->second;
@@ -439,7 +456,9 @@ class TWin32FileSystem : public IFileSystem {
     {
       // The shell may open the file (a .lnk for its target, an .exe for its icon).
       const auto keepOut = Opens_.KeepOut();
-      if (!SHGetFileInfoW(wide.c_str(), 0, &sfi, sizeof sfi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) return 0;
+      const UINT flags = SHGFI_SYSICONINDEX | SHGFI_SMALLICON | (byType ? SHGFI_USEFILEATTRIBUTES : 0);
+      const std::wstring name = byType ? L"file" + extension : wide;
+      if (!SHGetFileInfoW(name.c_str(), FILE_ATTRIBUTE_NORMAL, &sfi, sizeof sfi, flags)) return 0;
     }
     const int index = sfi.iIcon;
     if (!own) {

@@ -28,7 +28,8 @@ bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t") == 
 std::string RequestProblem(IFileSystem& fs, const TSearchRequest& request) {
   if (IsBlank(request.Folder)) return "Enter a folder to search in";
   if (request.Mask.empty()) return "Enter a file mask, such as *.*";
-  switch (fs.Kind(request.Folder)) {
+  // The folder as the walk takes it; the messages name it as typed.
+  switch (fs.Kind(fs.FullFolder(request.Folder))) {
     case TPathKind::Folder: break;
     case TPathKind::File: return "Not a folder: " + request.Folder;
     case TPathKind::NoVolume: return "Drive not found: " + DrivePart(request.Folder);
@@ -56,7 +57,10 @@ void TKtSearchThread::Execute() {
   try {
     Error_ = RequestProblem(Fs_, Request);
     refused = !Error_.empty();
-    if (!refused) Search();
+    if (!refused) {
+      Request.Folder = Fs_.FullFolder(Request.Folder);
+      Search();
+    }
   } catch (const std::exception& e) {
     Error_ = e.what();
   } catch (...) {

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "LongPath.h"
 #include "WaitCursor.h"
 #include "Win32Handles.h"
 #include "WinText.h"
@@ -149,9 +150,81 @@ bool IsSetAsideCommand(IContextMenu* menu, UINT offset) {
 
 const std::string& ApplicationHint() { return Hint; }
 
+namespace {
+
+// The longest path the shell's parsing takes whole.
+constexpr std::size_t kShellPathLimit = MAX_PATH - 12;
+
+bool IsLong(const std::string& path) { return path.size() >= kLongPathFrom; }
+
+// The shell's identifier list of the item at a full path of any length: the
+// longest leading folder the shell parses whole, then each further part
+// parsed in its folder. Empty when some part can't be had.
+UniqueCoTaskMem ItemIdList(const std::string& path, HWND owner) {
+  const std::string plain = PlainPath(path);
+  std::size_t cut = plain.size();
+  if (cut >= kShellPathLimit) {
+    cut = plain.find_last_of('\\', kShellPathLimit - 1);
+    if (cut == std::string::npos || cut < 2) return UniqueCoTaskMem();
+    if (cut == 2) ++cut;  // "C:\" keeps its delimiter
+  }
+  const std::wstring head = Widen(plain.substr(0, cut));
+  PIDLIST_ABSOLUTE first = nullptr;
+  if (FAILED(SHParseDisplayName(head.c_str(), nullptr, &first, 0, nullptr))) return UniqueCoTaskMem();
+  UniqueCoTaskMem id(first);
+  ComPtr<IShellFolder> desktop;
+  if (FAILED(SHGetDesktopFolder(desktop.put()))) return UniqueCoTaskMem();
+  for (std::size_t i = cut + 1; i < plain.size();) {
+    std::size_t end = plain.find('\\', i);
+    if (end == std::string::npos) end = plain.size();
+    std::wstring part = Widen(plain.substr(i, end - i));
+    i = end + 1;
+    if (part.empty()) continue;
+    ComPtr<IShellFolder> folder;
+    if (FAILED(desktop->BindToObject(static_cast<PCUIDLIST_RELATIVE>(id.get()), nullptr, IID_IShellFolder,
+                                     folder.put_void())))
+      return UniqueCoTaskMem();
+    PIDLIST_RELATIVE child = nullptr;
+    if (FAILED(folder->ParseDisplayName(owner, nullptr, part.data(), nullptr, &child, nullptr)))
+      return UniqueCoTaskMem();
+    const UniqueCoTaskMem childId(child);
+    PIDLIST_ABSOLUTE combined = ILCombine(static_cast<PCIDLIST_ABSOLUTE>(id.get()), child);
+    if (!combined) return UniqueCoTaskMem();
+    id.reset(combined);
+  }
+  return id;
+}
+
+}  // namespace
+
+void SayPathTooLong(HWND owner, const std::string& path) {
+  const std::wstring text = L"Windows can't carry this out on a path this long:\n" + Widen(path);
+  MessageBoxW(owner, text.c_str(), L"Sorvik", MB_OK | MB_ICONINFORMATION);
+}
+
 void RunShellCall(HWND owner, const TShellCall& call) {
-  ShellExecuteW(owner, Widen(call.Operation).c_str(), Widen(call.File).c_str(), Widen(call.Parameters).c_str(),
-                Widen(call.Directory).c_str(), call.ShowCommand);
+  if (!IsLong(call.File) && !IsLong(call.Directory)) {
+    ShellExecuteW(owner, Widen(call.Operation).c_str(), Widen(call.File).c_str(), Widen(call.Parameters).c_str(),
+                  Widen(call.Directory).c_str(), call.ShowCommand);
+    return;
+  }
+  // The shell takes no long path as text: the item's identifier list instead,
+  // and no working folder (a long one would fail the request).
+  const UniqueCoTaskMem id = ItemIdList(call.File, owner);
+  bool done = false;
+  if (id) {
+    const std::wstring operation = Widen(call.Operation), parameters = Widen(call.Parameters);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_IDLIST | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = owner;
+    info.lpVerb = operation.c_str();
+    info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    info.lpIDList = id.get();
+    info.nShow = call.ShowCommand;
+    done = ShellExecuteExW(&info) != FALSE;
+  }
+  if (!done) SayPathTooLong(owner, call.File);
 }
 
 bool ShowFileProperties(HWND owner, const std::string& path) {
@@ -178,6 +251,16 @@ namespace {
 // desktop's first folder. False when the file can't be resolved.
 template <typename Use>
 bool WithShellItem(const std::string& path, HWND owner, Use use) {
+  if (IsLong(path)) {
+    // Part by part, and the item in its parent folder.
+    const UniqueCoTaskMem id = ItemIdList(path, owner);
+    if (!id) return false;
+    ComPtr<IShellFolder> parent;
+    PCUITEMID_CHILD child = nullptr;
+    if (FAILED(SHBindToParent(static_cast<PCIDLIST_ABSOLUTE>(id.get()), IID_IShellFolder, parent.put_void(), &child)))
+      return false;
+    return use(parent.get(), child);
+  }
   const std::size_t cut = path.find_last_of('\\');
   std::wstring folderPart = Widen(cut == std::string::npos ? std::string() : path.substr(0, cut + 1));
   std::wstring namePart = Widen(cut == std::string::npos ? path : path.substr(cut + 1));

@@ -24,8 +24,12 @@ bool ShowShellContextMenu(const std::string& path, HWND owner, POINT point, bool
 bool IsSetAsideCommand(IContextMenu* menu, UINT offset);
 
 // Asks the shell to carry out a request for a result row (ShellExecute); its
-// result isn't examined: the shell reports its own failures.
+// result isn't examined: the shell reports its own failures. A long path goes
+// by its identifier list, and when the shell can't take it the user is told.
 void RunShellCall(HWND owner, const TShellCall& call);
+
+// Tells the user that the shell can't act on a path this long.
+void SayPathTooLong(HWND owner, const std::string& path);
 
 // The shell's properties sheet of the file; true when the shell accepted the request.
 bool ShowFileProperties(HWND owner, const std::string& path);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "ItemProp.h"
+#include "LongPath.h"
 #include "Win32Handles.h"
 #include "WinText.h"
 #include "formMain.h"
@@ -31,7 +32,8 @@ void TfrmMain::lvwResultsMouseDown(TMouseButton button, POINT point) {
   const std::string path = Results_->Rows().FullPath(static_cast<std::size_t>(Results_->Selected()));
   ClientToScreen(lvwResults, &point);
   bool setAside = false;
-  Shell.ContextMenu(path, Handle(), point, setAside);
+  if (!Shell.ContextMenu(path, Handle(), point, setAside) && path.size() >= kLongPathFrom)
+    SayPathTooLong(Handle(), path);
 }
 
 void TfrmMain::actSearchOpenFileSelectedExecute() {
@@ -55,7 +57,8 @@ void TfrmMain::actSearchOpenSelectedFolderExecute() {
 void TfrmMain::actSearchFilepropertiesExecute() {
   const int row = Results_->Selected();
   if (row < 0) return;
-  Shell.Properties(Handle(), Results_->Rows().FullPath(static_cast<std::size_t>(row)));
+  const std::string path = Results_->Rows().FullPath(static_cast<std::size_t>(row));
+  if (!Shell.Properties(Handle(), path) && path.size() >= kLongPathFrom) SayPathTooLong(Handle(), path);
 }
 
 bool TfrmMain::SaveResults(const std::wstring& path) const {

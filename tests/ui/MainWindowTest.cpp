@@ -314,6 +314,40 @@ TEST_F(MainWindow, WordsOutsideTheCodePageAreSearchedAsTyped) {
   EXPECT_EQ(names, (std::vector<std::string>{"utf16.txt", "utf8.txt"}));
 }
 
+// A tree nested past 600 characters, started from the folder typed in its
+// long form with forward slashes and a "." part: every file is found, and the
+// rows and the status show the paths as the user knows them.
+TEST_F(MainWindow, DeepTreesAndFoldersTypedInLongForm) {
+  std::string rel;
+  std::vector<std::string> files;
+  for (int depth = 0; depth < 20; ++depth) {
+    rel += "folder-with-a-rather-long-name-" + std::to_string(depth) + "/";
+    if (depth % 4 == 1) files.push_back(rel + "needle" + std::to_string(depth) + ".txt");
+  }
+  for (const std::string& f : files) Dir.File(f, "a needle here");
+  Dir.File(rel + "deepest.txt", "a needle at the bottom");
+  files.push_back(rel + "deepest.txt");
+  ASSERT_GT(Dir.Path(rel).size(), 600u);
+  TfrmMain f(Empty, false);
+  std::string typed = "\\\\?\\" + Dir.Root() + "\\.";
+  for (char& c : typed)
+    if (c == '\\' && &c > typed.data() + 4) c = '/';
+  Prepare(f);
+  SetText(f.edDirectories, typed);
+  SendMessageW(f.chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
+  ASSERT_TRUE(f.Execute(A::SearchStart));
+  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+  ASSERT_EQ(f.RowCount(), static_cast<int>(files.size())) << f.PanelText(3);
+  for (int r = 0; r < f.RowCount(); ++r) {
+    const std::string path = f.RowText(r, 1) + f.RowText(r, 0);
+    EXPECT_NE(std::find_if(files.begin(), files.end(), [&](const std::string& x) { return Dir.Path(x) == path; }),
+              files.end())
+        << path;
+    EXPECT_EQ(path.find("\\\\?\\"), std::string::npos);
+  }
+  EXPECT_EQ(f.PanelText(3).find("\\\\?\\"), std::string::npos);
+}
+
 TEST_F(MainWindow, ResizeWidensTheThreeControlsByTheDifference) {
   TfrmMain f(Empty, false);
   const int folder = Width(f.edDirectories), words = Width(f.cboKeyWords), bevel = Width(f.Bevel1),
