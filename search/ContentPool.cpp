@@ -21,6 +21,12 @@ unsigned DefaultContentHelpers() {
   return cores > 1 ? std::min(cores - 1, kMaxHelpers) : 0;
 }
 
+unsigned RemoteContentHelpers() {
+  // MEASUREMENT
+  constexpr unsigned kRemoteHelpers = 15;
+  return std::max(kRemoteHelpers, DefaultContentHelpers());
+}
+
 TContentPool::TContentPool(IFileSystem& fs, TBMHWordsFinder& own, unsigned helpers,
                            const std::function<void(TBMHWordsFinder&)>& configure, std::function<bool()> interrupt,
                            bool icons)

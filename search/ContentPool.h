@@ -101,4 +101,8 @@ class TContentPool {
 // walk's thread tests files too), and no more than seven.
 unsigned DefaultContentHelpers();
 
+// The helper threads a search of a network share uses by default: more than
+// the cores, since a helper there mostly waits for the server's answer.
+unsigned RemoteContentHelpers();
+
 }  // namespace sorvik

@@ -50,6 +50,7 @@ TKtSearchThread::~TKtSearchThread() { StopAndWait(); }
 
 void TKtSearchThread::Execute() {
   Progress_ = {};
+  HelpersUsed_ = 0;
   CutShort_ = false;
   Error_.clear();
   bool refused = false;
@@ -69,6 +70,9 @@ void TKtSearchThread::Execute() {
 void TKtSearchThread::Search() {
   const TIconThreadScope icons;  // this thread tests files too
   Words_ = std::make_shared<const TWordSet>(Request.Words, !Request.CaseSensitive, Request.MatchMode);
+  // On a share the tests mostly wait for the network: more of them at once.
+  Remote_ = Fs_.IsRemote(Request.Folder);
+  HelpersUsed_ = ContentHelpers_.value_or(Remote_ ? RemoteContentHelpers() : DefaultContentHelpers());
   ConfigureFinder(Finder_);
   ShowProgress();
   if (Terminated()) return;
@@ -78,7 +82,7 @@ void TKtSearchThread::Search() {
     return Terminated();
   };
   Finder_.SetInterrupt(interrupt);
-  TContentPool pool(Fs_, Finder_, ContentHelpers_, [this](TBMHWordsFinder& f) { ConfigureFinder(f); }, interrupt,
+  TContentPool pool(Fs_, Finder_, HelpersUsed_, [this](TBMHWordsFinder& f) { ConfigureFinder(f); }, interrupt,
                     Request.Icons);
   Contents_ = &pool;
   struct TUnset {
@@ -191,6 +195,8 @@ void TKtSearchThread::ShowProgress() {
 void TKtSearchThread::ConfigureFinder(TBMHWordsFinder& finder) const {
   finder.UseWords(Words_, Request.MatchMode);
   finder.SetWholeWords(Request.WholeWords);
+  // Many finders read a share at once: a large file's buffer is held only while it is read.
+  finder.SetKeepReadBuffer(!Remote_);
 }
 
 }  // namespace sorvik

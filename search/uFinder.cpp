@@ -146,7 +146,11 @@ void TBMHWordsFinder::AttachBuffer(const std::uint8_t* data, std::size_t size) {
 }
 
 void TBMHWordsFinder::DetachFile() {
-  if (Reader_) Reader_->Close();
+  if (Reader_ && !KeepReadBuffer_ && Reader_->Size() > kReadWholeLimit) {
+    Reader_.reset();  // with the buffer it read the file's spans into
+  } else if (Reader_) {
+    Reader_->Close();
+  }
   OwnBuffer_ = nullptr;
   FileName_.clear();
   View_ = {};

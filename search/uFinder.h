@@ -105,6 +105,12 @@ class TBMHWordsFinder : public TFinder {
   // always hold the longest word's longest encoding and a little more).
   void SetMaxViewSize(std::size_t bytes);
 
+  // Whether the reader keeps the buffer a file larger than kReadWholeLimit grew
+  // for the next file (the default: one allocation for the finder's life). Off,
+  // that buffer goes when the file is done, so that of many finders only those
+  // reading a large file at the moment hold one.
+  void SetKeepReadBuffer(bool keep) { KeepReadBuffer_ = keep; }
+
  private:
   struct TView {
     const std::uint8_t* Base = nullptr;  // address of the byte at Start
@@ -134,6 +140,7 @@ class TBMHWordsFinder : public TFinder {
   std::size_t WindowSize_ = 0;  // size of successive views; 0 while the whole file is one view
   std::function<bool()> Interrupted_;
   bool Aborted_ = false;  // the last scan was ended by Interrupted_
+  bool KeepReadBuffer_ = true;
 };
 
 // True when the file exists and can't be opened for reading without sharing
