@@ -84,6 +84,7 @@ class TContentPool {
   std::vector<std::unique_ptr<TBMHWordsFinder>> Finders_;  // one per helper
   std::vector<std::thread> Helpers_;
   std::size_t Ahead_;  // tests left to the helpers before the walk runs one itself
+  std::size_t MaxQueued_;  // files queued at most
   bool Icons_;
 
   std::mutex Lock_;

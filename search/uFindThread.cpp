@@ -23,6 +23,12 @@ std::string DrivePart(const std::string& folder) {
 
 bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; }
 
+// The most a finder reads at once from a share. Each helper's reader holds a
+// buffer of its largest read (4 MiB on Windows, 1 MiB elsewhere otherwise), and
+// a Stop or Close waits for the reads under way: with 32 of them at once, reads
+// of 256 KiB hold 8 MiB and end within about 75 ms on gigabit Ethernet.
+constexpr std::size_t kRemoteView = std::size_t{256} << 10;
+
 }  // namespace
 
 std::string RequestProblem(IFileSystem& fs, const TSearchRequest& request) {
@@ -195,8 +201,7 @@ void TKtSearchThread::ShowProgress() {
 void TKtSearchThread::ConfigureFinder(TBMHWordsFinder& finder) const {
   finder.UseWords(Words_, Request.MatchMode);
   finder.SetWholeWords(Request.WholeWords);
-  // Many finders read a share at once: a large file's buffer is held only while it is read.
-  finder.SetKeepReadBuffer(!Remote_);
+  finder.SetMaxViewSize(Remote_ ? kRemoteView : kDefaultMaxView);
 }
 
 }  // namespace sorvik

@@ -19,10 +19,6 @@ constexpr std::size_t kWindowSize = 64u << 20;
 // The scan asks whether to stop after each span of this many bytes.
 constexpr std::int64_t kSpan = 8 << 20;
 
-// Largest view tried for a whole file: a 32-bit process can't map 2 GiB.
-constexpr std::size_t kDefaultMaxView =
-    sizeof(void*) == 4 ? std::size_t{0x7FFFFFFF} : std::size_t{1} << 40;
-
 }  // namespace
 
 void FoldWords(std::string& text) {
@@ -146,11 +142,7 @@ void TBMHWordsFinder::AttachBuffer(const std::uint8_t* data, std::size_t size) {
 }
 
 void TBMHWordsFinder::DetachFile() {
-  if (Reader_ && !KeepReadBuffer_ && Reader_->Size() > kReadWholeLimit) {
-    Reader_.reset();  // with the buffer it read the file's spans into
-  } else if (Reader_) {
-    Reader_->Close();
-  }
+  if (Reader_) Reader_->Close();
   OwnBuffer_ = nullptr;
   FileName_.clear();
   View_ = {};

@@ -61,6 +61,9 @@ class TFinder {
   std::string WorkingText_;
 };
 
+// Largest view tried for a whole file: a 32-bit process can't map 2 GiB.
+inline constexpr std::size_t kDefaultMaxView = sizeof(void*) == 4 ? std::size_t{0x7FFFFFFF} : std::size_t{1} << 40;
+
 class TBMHWordsFinder : public TFinder {
  public:
   explicit TBMHWordsFinder(IFileSystem& fs = NativeFileSystem());
@@ -100,16 +103,11 @@ class TBMHWordsFinder : public TFinder {
   void SetInterrupt(std::function<bool()> interrupted) { Interrupted_ = std::move(interrupted); }
   bool Interrupted() const { return Aborted_; }
 
-  // The largest view the finder maps at once. Files larger than this are read
-  // through successive views; tests lower it to exercise that path (views
-  // always hold the longest word's longest encoding and a little more).
+  // The largest view the finder maps at once (kDefaultMaxView unless set).
+  // Files larger than this are read through successive views; a search of a
+  // share lowers it, so that each read ends soon, and tests to exercise that
+  // path (views always hold the longest word's longest encoding and a little more).
   void SetMaxViewSize(std::size_t bytes);
-
-  // Whether the reader keeps the buffer a file larger than kReadWholeLimit grew
-  // for the next file (the default: one allocation for the finder's life). Off,
-  // that buffer goes when the file is done, so that of many finders only those
-  // reading a large file at the moment hold one.
-  void SetKeepReadBuffer(bool keep) { KeepReadBuffer_ = keep; }
 
  private:
   struct TView {
@@ -140,7 +138,6 @@ class TBMHWordsFinder : public TFinder {
   std::size_t WindowSize_ = 0;  // size of successive views; 0 while the whole file is one view
   std::function<bool()> Interrupted_;
   bool Aborted_ = false;  // the last scan was ended by Interrupted_
-  bool KeepReadBuffer_ = true;
 };
 
 // True when the file exists and can't be opened for reading without sharing
