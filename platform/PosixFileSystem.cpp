@@ -64,7 +64,7 @@ constexpr std::uint32_t kNetworkFileSystems[] = {
 
 bool IsNetworkFileSystem(const std::string& path) {
   struct statfs st;
-  if (statfs(path.empty() ? "." : path.c_str(), &st) != 0) return false;
+  if (path.empty() || statfs(path.c_str(), &st) != 0) return false;
   const auto type = static_cast<std::uint32_t>(st.f_type);
   return std::find(std::begin(kNetworkFileSystems), std::end(kNetworkFileSystems), type) !=
          std::end(kNetworkFileSystems);
