@@ -23,10 +23,10 @@ std::string DrivePart(const std::string& folder) {
 
 bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; }
 
-// The most a finder reads at once from a share. Each helper's reader holds a
-// buffer of its largest read (4 MiB on Windows, 1 MiB elsewhere otherwise), and
-// a Stop or Close waits for the reads under way: with 32 of them at once, reads
-// of 256 KiB hold 8 MiB and end within about 75 ms on gigabit Ethernet.
+// The most a finder reads at once from a share. A reader keeps a buffer as
+// large as its largest read (else up to 4 MiB on Windows and 1 MiB on Linux),
+// one per helper, and a Stop or Close waits for the reads under way: 32 reads
+// of 256 KiB hold 8 MiB in all and end within about 75 ms on gigabit Ethernet.
 constexpr std::size_t kRemoteView = std::size_t{256} << 10;
 
 }  // namespace
