@@ -2,18 +2,25 @@
 // command-line arguments as the program, and prints the request, optionally
 // every row, and the final counters, one tab-separated record a line.
 //
-//   sorvik-bench [+rows] [+helpers=N] [+cond=KIND|OPERATOR|VALUE]... [+combine=0|1] ARG...
+//   sorvik-bench [+rows] [+helpers=N] [+latency=MS] [+remote] [+cond=KIND|OPERATOR|VALUE]...
+//                [+combine=0|1] ARG...
 //
 // Arguments that begin with "+" belong to the harness; all others go, in order,
 // to the command-line parser. Each +cond is one row of the conditions grid
 // (dates as yyyy-mm-dd); +combine is the OR (0) / AND (1) choice. +helpers sets
-// the helper threads of the contents tests (0: all on the worker).
+// the helper threads of the contents tests (0: all on the worker; without it
+// the search chooses, as the program does). +latency makes every listing, open
+// and read wait MS milliseconds first, as on a network share; +remote has the
+// search take the tree for a share. The last record says how many helpers ran.
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "LatencyFileSystem.h"
 #include "Locale.h"
 #include "SearchDelivery.h"
 #include "uCommandLine.h"
@@ -57,7 +64,9 @@ int Run(const std::vector<std::string>& all) {
   bool rows = false;
   TKtFileConditions conditions;
   int givenConditions = 0;
-  unsigned helpers = DefaultContentHelpers();
+  std::optional<unsigned> helpers;
+  std::int64_t latencyMs = 0;
+  bool remote = false;
   const double now = NowDateTime();
   std::vector<std::string> arguments;
   for (const std::string& a : all) {
@@ -73,7 +82,13 @@ int Run(const std::vector<std::string>& all) {
           conditions.Add(MakeConditionMatcher(row.substr(0, bar1), row.substr(bar1 + 1, bar2 - bar1 - 1),
                                               row.substr(bar2 + 1), ReadIsoDate, now));
       } else if (a.rfind("+helpers=", 0) == 0) {
-        helpers = static_cast<unsigned>(ReadInteger(a.substr(9)).value_or(0));
+        // Beyond a few dozen threads nothing is measured but the thread switches.
+        constexpr std::int64_t kMostHelpers = 64;
+        helpers = static_cast<unsigned>(std::clamp<std::int64_t>(ReadInteger(a.substr(9)).value_or(0), 0, kMostHelpers));
+      } else if (a.rfind("+latency=", 0) == 0) {
+        latencyMs = std::max<std::int64_t>(0, ReadInteger(a.substr(9)).value_or(0));
+      } else if (a == "+remote") {
+        remote = true;
       } else if (a.rfind("+combine=", 0) == 0) {
         conditions.CombineMode = static_cast<TCombineMode>(ReadInteger(a.substr(9)).value_or(0));
       }
@@ -94,9 +109,11 @@ int Run(const std::vector<std::string>& all) {
              std::string("run=") + (command.RunAtOnce ? "1" : "0")});
 
   TBenchWindow window(rows);
-  TSearchRun run(window);
+  TLatencyFileSystem slow(NativeFileSystem(), std::chrono::milliseconds(latencyMs), remote);
+  const bool wrapped = latencyMs > 0 || remote;
+  TSearchRun run(window, wrapped ? static_cast<IFileSystem&>(slow) : NativeFileSystem());
   TKtSearchThread& worker = run.Worker();
-  worker.SetContentHelpers(helpers);
+  if (helpers) worker.SetContentHelpers(*helpers);
   worker.Request.Folder = command.Folder;
   worker.Request.Mask = command.Mask;
   worker.Request.Words = command.Words;
@@ -116,7 +133,8 @@ int Run(const std::vector<std::string>& all) {
   std::snprintf(secs, sizeof secs, "%.3f", seconds);
   PrintLine({"done", "entries=" + std::to_string(worker.EntriesExamined()),
              "files=" + std::to_string(worker.FilesFound()), "kb=" + std::to_string(worker.KBFound()),
-             "mb=" + window.Panels[2], "status=" + window.Panels[3], std::string("seconds=") + secs});
+             "mb=" + window.Panels[2], "status=" + window.Panels[3], std::string("seconds=") + secs,
+             "helpers=" + std::to_string(worker.ContentHelpersUsed())});
   std::fflush(stdout);
   return 0;
 }

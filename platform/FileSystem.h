@@ -155,6 +155,14 @@ class IFileSystem {
     return !IsFileLocked(path) && FillDetails(path, entry);
   }
 
+  // True when `folder` lies on a network share (a UNC path, a network drive,
+  // an NFS or SMB mount), where every open and read waits on a round trip;
+  // false when it is local or can't be told.
+  virtual bool IsRemote(const std::string& folder) {
+    (void)folder;
+    return false;
+  }
+
   // The identity of a folder; false when it can't be read.
   virtual bool FolderIdentity(const std::string& folder, TFolderId& id) = 0;
 

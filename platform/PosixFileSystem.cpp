@@ -10,7 +10,9 @@
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
+#include <linux/magic.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -42,6 +44,30 @@ void OnSigBus(int sig, siginfo_t* info, void*) {
   }
   signal(sig, SIG_DFL);
   raise(sig);
+}
+
+// ---- network file systems ----------------------------------------------------
+
+// The statfs types of file systems whose every open and read is a round trip
+// to another machine (or, for FUSE, to a daemon: the kernel can't tell an
+// sshfs mount from a local FUSE one). Older kernel headers lack the SMB names.
+#ifndef CIFS_SUPER_MAGIC
+#define CIFS_SUPER_MAGIC 0xFF534D42
+#endif
+#ifndef SMB2_SUPER_MAGIC
+#define SMB2_SUPER_MAGIC 0xFE534D42
+#endif
+constexpr std::uint32_t kNetworkFileSystems[] = {
+    NFS_SUPER_MAGIC, SMB_SUPER_MAGIC, CIFS_SUPER_MAGIC, SMB2_SUPER_MAGIC, FUSE_SUPER_MAGIC,
+    AFS_SUPER_MAGIC, CODA_SUPER_MAGIC, CEPH_SUPER_MAGIC, NCP_SUPER_MAGIC,  V9FS_MAGIC,
+};
+
+bool IsNetworkFileSystem(const std::string& path) {
+  struct statfs st;
+  if (path.empty() || statfs(path.c_str(), &st) != 0) return false;
+  const auto type = static_cast<std::uint32_t>(st.f_type);
+  return std::find(std::begin(kNetworkFileSystems), std::end(kNetworkFileSystems), type) !=
+         std::end(kNetworkFileSystems);
 }
 
 // ---- entries ---------------------------------------------------------------
@@ -318,6 +344,8 @@ class TPosixFileSystem : public IFileSystem {
     if (stat(p.c_str(), &st) != 0) return TPathKind::Missing;
     return S_ISDIR(st.st_mode) ? TPathKind::Folder : TPathKind::File;
   }
+
+  bool IsRemote(const std::string& folder) override { return IsNetworkFileSystem(folder); }
 
   bool FolderIdentity(const std::string& folder, TFolderId& id) override {
     struct stat st;

@@ -378,6 +378,7 @@ class TWin32ContentsReader : public IContentsReader {
 class TWin32FileSystem : public IFileSystem {
  public:
   char Delimiter() const override { return '\\'; }
+  bool IsRemote(const std::string& folder) override;  // at the end of the file
 
   std::unique_ptr<IDirEnum> FindFirst(const std::string& folder, const std::string& mask, std::uint32_t attrMask,
                                       bool foldersOnly) override {
@@ -488,6 +489,31 @@ TIconThreadScope::TIconThreadScope()
 
 TIconThreadScope::~TIconThreadScope() {
   if (Entered_) CoUninitialize();
+}
+
+// ---- network shares ----------------------------------------------------------
+
+// A share ("\\server\share\...", "\\?\UNC\server\share\...") or a folder on
+// a drive Windows calls remote (a mapped network drive). A relative path is
+// judged by the full path it stands for.
+bool TWin32FileSystem::IsRemote(const std::string& folder) {
+  std::wstring path = Widen(folder);
+  if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) {
+    path.erase(0, 4);  // a device path: "UNC\server\share\..." or "C:\..." after the prefix
+    if (path.size() >= 4 && _wcsnicmp(path.c_str(), L"UNC\\", 4) == 0) return true;
+  } else {
+    // Forward slashes, a relative path or a drive-relative "C:data" become a full path.
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring full(needed, L'\0');
+    const DWORD length = needed ? GetFullPathNameW(path.c_str(), needed, full.data(), nullptr) : 0;
+    if (length == 0 || length >= needed) return false;
+    full.resize(length);
+    if (full.rfind(L"\\\\", 0) == 0) return true;
+    path = std::move(full);
+  }
+  if (path.size() < 2 || path[1] != L':') return false;  // a volume named by its GUID is local
+  const wchar_t root[] = {path[0], L':', L'\\', L'\0'};
+  return GetDriveTypeW(root) == DRIVE_REMOTE;
 }
 
 }  // namespace sorvik

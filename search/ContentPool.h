@@ -84,6 +84,7 @@ class TContentPool {
   std::vector<std::unique_ptr<TBMHWordsFinder>> Finders_;  // one per helper
   std::vector<std::thread> Helpers_;
   std::size_t Ahead_;  // tests left to the helpers before the walk runs one itself
+  std::size_t MaxQueued_;  // files queued at most
   bool Icons_;
 
   std::mutex Lock_;
@@ -100,5 +101,9 @@ class TContentPool {
 // The helper threads a search uses by default: one fewer than the cores (the
 // walk's thread tests files too), and no more than seven.
 unsigned DefaultContentHelpers();
+
+// The helper threads a search of a network share uses by default: more than
+// the cores, since a helper there mostly waits for the server's answer.
+unsigned RemoteContentHelpers();
 
 }  // namespace sorvik

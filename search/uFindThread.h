@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ContentPool.h"
@@ -55,9 +56,12 @@ class TKtSearchThread : public TThread {
   // True when a contents test of the last run was cut short by Stop.
   bool CutShort() const { return CutShort_; }
 
-  // Helper threads for the contents tests besides the worker's own
-  // (DefaultContentHelpers unless set; 0 tests every file on the worker).
+  // Helper threads for the contents tests besides the worker's own (unless
+  // set, RemoteContentHelpers for a folder on a network share and
+  // DefaultContentHelpers for any other; 0 tests every file on the worker).
   void SetContentHelpers(unsigned helpers) { ContentHelpers_ = helpers; }
+  // The helper threads the last run used.
+  unsigned ContentHelpersUsed() const { return HelpersUsed_; }
 
   // The message of the error that ended (or refused) the last run, empty when none did.
   const std::string& ErrorMessage() const { return Error_; }
@@ -93,7 +97,9 @@ class TKtSearchThread : public TThread {
   IDirEnum* Files_ = nullptr;  // the listing the entry being handled comes from
   TDirEntry Details_;          // an entry with the details the enumeration left out
   TContentPool* Contents_ = nullptr;  // the tests that open the files, while the walk runs
-  unsigned ContentHelpers_ = DefaultContentHelpers();
+  std::optional<unsigned> ContentHelpers_;  // as set; none: the search's own choice
+  unsigned HelpersUsed_ = 0;
+  bool Remote_ = false;  // the run's folder is on a network share
   // A test was cut short by Stop: from that file on, nothing more is judged.
   bool CutShort_ = false;
   bool AfterQueuedFile_ = false;  // the entry handled last was a file queued for its test

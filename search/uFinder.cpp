@@ -19,10 +19,6 @@ constexpr std::size_t kWindowSize = 64u << 20;
 // The scan asks whether to stop after each span of this many bytes.
 constexpr std::int64_t kSpan = 8 << 20;
 
-// Largest view tried for a whole file: a 32-bit process can't map 2 GiB.
-constexpr std::size_t kDefaultMaxView =
-    sizeof(void*) == 4 ? std::size_t{0x7FFFFFFF} : std::size_t{1} << 40;
-
 }  // namespace
 
 void FoldWords(std::string& text) {

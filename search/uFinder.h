@@ -61,6 +61,9 @@ class TFinder {
   std::string WorkingText_;
 };
 
+// Largest view tried for a whole file: a 32-bit process can't map 2 GiB.
+inline constexpr std::size_t kDefaultMaxView = sizeof(void*) == 4 ? std::size_t{0x7FFFFFFF} : std::size_t{1} << 40;
+
 class TBMHWordsFinder : public TFinder {
  public:
   explicit TBMHWordsFinder(IFileSystem& fs = NativeFileSystem());
@@ -100,9 +103,10 @@ class TBMHWordsFinder : public TFinder {
   void SetInterrupt(std::function<bool()> interrupted) { Interrupted_ = std::move(interrupted); }
   bool Interrupted() const { return Aborted_; }
 
-  // The largest view the finder maps at once. Files larger than this are read
-  // through successive views; tests lower it to exercise that path (views
-  // always hold the longest word's longest encoding and a little more).
+  // The largest view the finder maps at once (kDefaultMaxView unless set).
+  // Files larger than this are read through successive views; a search of a
+  // share lowers it, so that each read ends soon, and tests to exercise that
+  // path (views always hold the longest word's longest encoding and a little more).
   void SetMaxViewSize(std::size_t bytes);
 
  private:

@@ -83,6 +83,22 @@ TEST(NativeFileSystem, FolderIdentitiesAndContents) {
   EXPECT_FALSE(reader->Open(dir.Path("missing")));
 }
 
+// A share is told by its path alone, in every form Windows takes it; what
+// can't be looked at (a folder that isn't there) is not remote.
+TEST(NativeFileSystem, SharesAreRemote) {
+  IFileSystem& fs = NativeFileSystem();
+  test::TTestFolder dir;
+  EXPECT_FALSE(fs.IsRemote(dir.Path("missing")));
+  EXPECT_FALSE(fs.IsRemote(""));
+#ifdef _WIN32
+  EXPECT_TRUE(fs.IsRemote("\\\\server\\share\\folder\\"));
+  EXPECT_TRUE(fs.IsRemote("//server/share"));
+  EXPECT_TRUE(fs.IsRemote("\\\\?\\UNC\\server\\share\\folder"));
+  EXPECT_TRUE(fs.IsRemote("\\\\?\\unc\\server\\share"));
+  EXPECT_FALSE(fs.IsRemote("\\\\?\\Volume{00000000-0000-0000-0000-000000000000}\\"));
+#endif
+}
+
 #ifndef _WIN32
 TEST(NativeFileSystem, PosixReadOnlyAndLinks) {
   test::TTestFolder dir;

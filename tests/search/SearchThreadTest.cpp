@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "FakeFileSystem.h"
@@ -433,6 +435,96 @@ TEST(SearchWalk, ContentTestsOnSeveralThreadsKeepWalkOrder) {
   EXPECT_EQ(t.ErrorMessage(), "disk gone");
   EXPECT_TRUE(failed.Idle);
   EXPECT_LT(failed.Rows.size(), one.Rows.size());
+}
+
+// A share, as a test writes it down: folders whose path starts with "\\"
+// are remote. Its readers note the longest read they were asked for.
+class TShareFs : public TFakeFileSystem {
+ public:
+  std::atomic<std::size_t> LongestRead{0};
+
+  bool IsRemote(const std::string& folder) override { return folder.rfind("\\\\", 0) == 0; }
+
+  std::unique_ptr<IContentsReader> NewContentsReader() override {
+    struct R : IContentsReader {
+      TShareFs& Fs;
+      std::unique_ptr<IContentsReader> Inner;
+      explicit R(TShareFs& fs) : Fs(fs), Inner(fs.TFakeFileSystem::NewContentsReader()) {}
+      bool Open(const std::string& p) override { return Inner->Open(p); }
+      std::uint64_t Size() const override { return Inner->Size(); }
+      const std::uint8_t* Map(std::uint64_t o, std::size_t l) override {
+        std::size_t longest = Fs.LongestRead;
+        while (l > longest && !Fs.LongestRead.compare_exchange_weak(longest, l)) {
+        }
+        return Inner->Map(o, l);
+      }
+      bool Faulted() const override { return false; }
+      void Close() override { Inner->Close(); }
+    };
+    return std::make_unique<R>(*this);
+  }
+};
+
+// A folder on a share is searched by more helpers than there are cores (they
+// wait on the network), unless the count was set, with far more files queued
+// than the default helpers reach, and large files are read in parts. Rows,
+// their order and the panels are still those of a search on one thread.
+TEST(SearchWalk, ASharedFolderIsSearchedByManyHelpersInWalkOrder) {
+  TShareFs fs;
+  const std::string share = "\\\\srv\\share\\t\\";
+  constexpr std::size_t kLarge = 3'000'000;
+  std::string folder = share;
+  for (int i = 0; i < 3000; ++i) {
+    if (i % 100 == 0) {
+      fs.Add(folder, "sub", faDirectory);
+      folder += "sub\\";
+    }
+    std::string text(static_cast<std::size_t>(i % 997 == 0 ? kLarge : 20 + i % 50), 'x');
+    // In a large file, across the end of a first read of 256 KiB.
+    const std::size_t at = text.size() == kLarge ? (std::size_t{1} << 18) - 3 : 0;
+    if (i % 3 != 1) text.replace(at, 6, "Needle");
+    fs.Add(folder, std::string("f").append(std::to_string(i)), faArchive, text);
+  }
+  fs.Add("C:\\", "local.txt", faArchive, "needle");
+
+  struct TResult {
+    TRecorder Rec;
+    unsigned Helpers = 0;
+    std::array<std::int64_t, 3> Counts{};
+  };
+  auto searchWith = [&](const std::string& start, std::optional<unsigned> helpers) {
+    auto result = std::make_unique<TResult>();
+    TSearchRun tRun(result->Rec, fs);
+    TKtSearchThread& t = tRun.Worker();
+    if (helpers) t.SetContentHelpers(*helpers);
+    t.Request = Req(start, "*", "needle", true);
+    t.Resume();
+    t.WaitFor();
+    result->Helpers = t.ContentHelpersUsed();
+    result->Counts = {t.EntriesExamined(), t.FilesFound(), t.KBFound()};
+    return result;
+  };
+
+  const auto one = searchWith(share, 0u);
+  fs.LongestRead = 0;
+  const auto many = searchWith(share, std::nullopt);
+  EXPECT_GT(many->Helpers, DefaultContentHelpers());
+  EXPECT_EQ(many->Helpers, RemoteContentHelpers());
+  EXPECT_LT(fs.LongestRead.load(), kLarge);
+  EXPECT_EQ(many->Counts, one->Counts);
+  ASSERT_EQ(one->Rec.Rows.size(), 2000u);
+  ASSERT_EQ(many->Rec.Rows.size(), one->Rec.Rows.size());
+  for (std::size_t i = 0; i < one->Rec.Rows.size(); ++i) {
+    EXPECT_EQ(many->Rec.Rows[i].Caption, one->Rec.Rows[i].Caption);
+    EXPECT_EQ(many->Rec.Rows[i].SubItems, one->Rec.Rows[i].SubItems);
+  }
+  EXPECT_EQ(many->Rec.Panels, one->Rec.Panels);
+
+  // A count that was set holds on a share too, and a local folder keeps the default.
+  EXPECT_EQ(searchWith(share, 2u)->Helpers, 2u);
+  const auto local = searchWith("C:\\", std::nullopt);
+  EXPECT_EQ(local->Helpers, DefaultContentHelpers());
+  EXPECT_EQ(local->Rec.Names(), Names{"local.txt"});
 }
 
 TEST(SearchWalk, PauseHaltsRowsAndContinuesWhereItStood) {
