@@ -36,7 +36,19 @@ void SortByKeys(std::vector<std::size_t>& order, const std::vector<Key>& keys, b
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return less(keys[b], keys[a]); });
 }
 
+// A cell a spreadsheet would read as a formula ("=cmd|...", "+1", "-2", "@x",
+// or one starting with a tab or carriage return) gets a leading apostrophe,
+// so it is shown as the text it is.
+bool ReadsAsFormula(std::string_view field) {
+  return !field.empty() && std::string_view("=+-@\t\r").find(field.front()) != std::string_view::npos;
+}
+
 void AppendCsvField(std::string& out, std::string_view field) {
+  std::string guarded;
+  if (ReadsAsFormula(field)) {
+    guarded.assign(1, '\'').append(field);
+    field = guarded;
+  }
   const bool quote = field.find_first_of(",\"\r\n") != std::string_view::npos ||
                      (!field.empty() && (field.front() == ' ' || field.back() == ' '));
   if (quote)

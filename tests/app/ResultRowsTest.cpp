@@ -128,6 +128,14 @@ TEST(ResultRows, CsvQuotesWhereNeeded) {
             "\xEF\xBB\xBF"
             "Filename,Folder,Size,Date last modified,Date last accessed,Date created\r\n"
             "\"a,b \"\"c\"\".txt\",C:\\x\\,5,1/1/2024,\" lead\",\"l\r\nf\"\r\n");
+  // Cells a spreadsheet would take for formulas are written as text.
+  TResultRows formulas;
+  formulas.Append({"=cmd|' /C calc'!A0.txt", {"C:\\x\\", "5", "+1", "-2", "@x"}, 0});
+  formulas.Append({"\tx.txt", {"C:\\x\\", "5", "\r,y", "a=b", "1-2"}, 0});
+  const std::string csv = ResultsToCsv(formulas);
+  EXPECT_EQ(csv.substr(csv.find("\r\n") + 2),
+            "'=cmd|' /C calc'!A0.txt,C:\\x\\,5,'+1,'-2,'@x\r\n"
+            "'\tx.txt,C:\\x\\,5,\"'\r,y\",a=b,1-2\r\n");
 }
 
 TEST(ResultActions, ShellCallsAndTheRightButtonRule) {
