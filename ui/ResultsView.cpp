@@ -57,6 +57,8 @@ void TResultsView::SyncCount() {
 
 void TResultsView::Append(const TResultRow& row) {
   Rows_.Append(row);
+  // A row found after a sort goes below the sorted ones: the order is no longer the arrow's.
+  if (ArrowShown_) ShowSortArrow(-1, false);
   if (!CountPending_) {
     CountPending_ = true;
     SetTimer(Handle_, kCountTimer, kCountDelayMs, nullptr);
@@ -75,6 +77,7 @@ void TResultsView::Clear() {
   KillTimer(Handle_, kCountTimer);
   Rows_.Clear();
   SendMessageW(Handle_, LVM_SETITEMCOUNT, 0, 0);
+  if (ArrowShown_) ShowSortArrow(-1, false);
 }
 
 void TResultsView::Sort(int column, bool ascending) {
@@ -82,7 +85,12 @@ void TResultsView::Sort(int column, bool ascending) {
   const int selected = Selected();
   const std::vector<std::size_t> moved = Rows_.Sort(column, ascending, UserDateFormat(), CurrentYear());
   if (selected >= 0) Select(static_cast<int>(moved[static_cast<std::size_t>(selected)]));
-  // The header shows which column orders the rows, and which way.
+  ShowSortArrow(column, ascending);
+  InvalidateRect(Handle_, nullptr, FALSE);
+}
+
+void TResultsView::ShowSortArrow(int column, bool ascending) {
+  ArrowShown_ = column >= 0;
   const HWND header = ListView_GetHeader(Handle_);
   for (int i = 0; i < kResultColumns; ++i) {
     HDITEMW item{};
@@ -92,7 +100,6 @@ void TResultsView::Sort(int column, bool ascending) {
     if (i == column) item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
     Header_SetItem(header, i, &item);
   }
-  InvalidateRect(Handle_, nullptr, FALSE);
 }
 
 int TResultsView::SelectedCount() const {

@@ -28,7 +28,9 @@ class TResultsView {
   // Tells the control the count now.
   void Flush();
   void Clear();
-  // Sorts by the column; the selected row stays selected and in view.
+  // Sorts by the column; the selected row stays selected and in view. The
+  // header's arrow shows the order while the rows are in it (until a row is
+  // added below them or the list is cleared).
   void Sort(int column, bool ascending);
 
   int Count() const { return static_cast<int>(Rows_.Count()); }
@@ -52,10 +54,12 @@ class TResultsView {
   void GetDispInfo(NMLVDISPINFOW& info) const;
   int FindItem(const NMLVFINDITEMW& find) const;
   void SyncCount();
+  void ShowSortArrow(int column, bool ascending);  // column -1: none
 
   HWND Handle_ = nullptr;
   TResultRows Rows_;
   bool CountPending_ = false;
+  bool ArrowShown_ = false;
 };
 
 }  // namespace sorvik

@@ -91,6 +91,18 @@ class ResultsList : public testing::Test {
   test::TTestFolder Dir;
 };
 
+// The column whose header shows a sort arrow, and whether it points up; -1 for none.
+std::pair<int, bool> SortArrow(TfrmMain& f) {
+  const HWND header = ListView_GetHeader(f.lvwResults);
+  for (int i = 0; i < kResultColumns; ++i) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    Header_GetItem(header, i, &item);
+    if (item.fmt & (HDF_SORTUP | HDF_SORTDOWN)) return {i, (item.fmt & HDF_SORTUP) != 0};
+  }
+  return {-1, false};
+}
+
 TEST_F(ResultsList, HeaderClicksFlipTheOneFlagAndLaterRowsGoBelow) {
   for (int i = 0; i < kFiles; ++i) Dir.File(FileName(i), std::string(1 + i % 7, 'x'));
   TfrmMain& f = *Form;
@@ -105,11 +117,13 @@ TEST_F(ResultsList, HeaderClicksFlipTheOneFlagAndLaterRowsGoBelow) {
   EXPECT_EQ(f.SortColumn(), 0);
   EXPECT_FALSE(f.SortAscending());
   for (int i = 0; i + 1 < sorted; ++i) ASSERT_GT(f.RowText(i, 0), f.RowText(i + 1, 0));
+  EXPECT_EQ(SortArrow(f), std::make_pair(0, false));
   ASSERT_TRUE(f.Execute(A::SearchPause));
   ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == TSearchState::Idle; }));
   ASSERT_EQ(f.RowCount(), kFiles);
   // Found after the sort: below the sorted block, in the order found.
   for (int i = sorted; i < kFiles; ++i) ASSERT_EQ(f.RowText(i, 0), FileName(i));
+  EXPECT_EQ(SortArrow(f).first, -1);  // the rows are no longer in the arrow's order
   // A click on another column sorts it ascending; sizes as numbers, equal ones stable.
   ClickHeader(f, 2);
   EXPECT_TRUE(f.SortAscending());
@@ -125,6 +139,11 @@ TEST_F(ResultsList, HeaderClicksFlipTheOneFlagAndLaterRowsGoBelow) {
   item.cchTextMax = 64;
   SendMessageW(f.lvwResults, LVM_GETITEMTEXTW, kFiles - 1, reinterpret_cast<LPARAM>(&item));
   EXPECT_STREQ(text, L"7");
+  EXPECT_EQ(SortArrow(f), std::make_pair(2, true));
+  // A new search starts in walk order: no arrow.
+  ASSERT_TRUE(f.Execute(A::SearchStart));
+  EXPECT_EQ(SortArrow(f).first, -1);
+  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == TSearchState::Idle; }));
 }
 
 TEST_F(ResultsList, ActionsNeedASelectedRowAndAskTheShell) {
