@@ -195,6 +195,12 @@ LRESULT CALLBACK TResultsView::Subclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         if (wp != kCountTimer) break;
         self->Flush();
         return 0;
+      case WM_SETFOCUS:
+        // With no row selected the focus would show nowhere: it goes to the first row.
+        self->Flush();
+        if (self->Count() > 0 && ListView_GetNextItem(hwnd, -1, LVNI_FOCUSED) < 0)
+          ListView_SetItemState(hwnd, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+        break;
       case WM_CONTEXTMENU: {
         // The menu key or Shift+F10: the selected row's menu, below its name.
         // A right press already showed it for the mouse.

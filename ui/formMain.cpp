@@ -46,6 +46,7 @@ enum : int {
   idCut,
   idCopy,
   idPaste,
+  idSelectAll,
 };
 
 // Design sizes, in pixels at 96 DPI.
@@ -192,8 +193,12 @@ void TfrmMain::CreateActions() {
   add(A::SearchFileproperties, L"File Properties...", 0, 0, L"Show properties of selected file", 3,
       [this] { actSearchFilepropertiesExecute(); });
   // The Pause menu item has its own shortcut, Ctrl+Alt+P.
+  // Ctrl+C copies in the fields and, on the list, the selected row's path;
+  // Ctrl+A selects a field's text.
   Accelerators_.reset(Actions_.CreateAccelerators(
-      {ACCEL{FCONTROL | FALT | FVIRTKEY, 'P', static_cast<WORD>(TActionId::SearchPause)}}));
+      {ACCEL{FCONTROL | FALT | FVIRTKEY, 'P', static_cast<WORD>(TActionId::SearchPause)},
+       ACCEL{FCONTROL | FVIRTKEY, 'C', static_cast<WORD>(idCopy)},
+       ACCEL{FCONTROL | FVIRTKEY, 'A', static_cast<WORD>(idSelectAll)}}));
 }
 
 void TfrmMain::CreateMainMenu() {
@@ -206,7 +211,7 @@ void TfrmMain::CreateMainMenu() {
   AppendMenuW(file, MF_STRING, idSaveSearch, L"Save Search....");
   HMENU edit = CreatePopupMenu();
   AppendMenuW(edit, MF_STRING, idCut, L"Cut");
-  AppendMenuW(edit, MF_STRING, idCopy, L"Copy");
+  AppendMenuW(edit, MF_STRING, idCopy, L"Copy\tCtrl+C");
   AppendMenuW(edit, MF_STRING, idPaste, L"Paste");
   HMENU search = CreatePopupMenu();
   item(search, TActionId::SearchStart);
@@ -563,13 +568,14 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (from && ConditionsPage_->OnCommand(from, HIWORD(wp))) return 0;
       if (HIWORD(wp) == CBN_KILLFOCUS && from == cboFilemask) return cboFilemaskExit(), 0;
       if (HIWORD(wp) == CBN_KILLFOCUS && from == cboKeyWords) return cboKeyWordsExit(), 0;
-      if (id == IDOK && lp == 0 && EnterStartsSearch()) return 0;
+      if (id == IDOK && lp == 0 && EnterKey()) return 0;
       if (lp == 0) {  // menu items
         switch (id) {
           case idSaveSearch: SaveSearch(); return 0;
           case idCut: EditCommand(WM_CUT); return 0;
           case idCopy: EditCommand(WM_COPY); return 0;
           case idPaste: EditCommand(WM_PASTE); return 0;
+          case idSelectAll: SelectAllText(); return 0;
         }
       }
       if (Actions_.Find(id)) {
@@ -649,10 +655,16 @@ bool TfrmMain::HandleMnemonic(wchar_t letter) {
   return false;
 }
 
-bool TfrmMain::EnterStartsSearch() {
-  // Enter in the words, mask or folder field: Start, when Start may run.
+bool TfrmMain::EnterKey() {
+  // Enter in the words, mask or folder field: Start, when Start may run; on a
+  // row of the list: open it.
   const HWND focus = GetFocus();
   if (!focus) return false;
+  if (focus == lvwResults) {
+    UpdateActions();
+    Execute(TActionId::SearchOpenFileSelected);  // runs only with a row selected
+    return true;
+  }
   const bool inField = focus == edDirectories || IsChild(cboKeyWords, focus) || focus == cboKeyWords ||
                        IsChild(cboFilemask, focus) || focus == cboFilemask;
   if (!inField) return false;

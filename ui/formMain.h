@@ -158,7 +158,8 @@ class TfrmMain : public TWindow, public ISearchSink {
   void StopWorker();
   LRESULT OnSplitterMouse(UINT msg, LPARAM lp);
   void HistoryBoxExit(HWND box);
-  bool EnterStartsSearch();
+  bool EnterKey();
+  void SelectAllText();
 
   // Display scaling: design sizes (96 DPI) at the window's DPI.
   int S(int design) const { return Scale(design, Dpi_); }

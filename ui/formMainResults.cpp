@@ -118,4 +118,9 @@ void TfrmMain::EditCommand(UINT message) {
   if (HasClass(focus, WC_EDITW)) SendMessageW(focus, message, 0, 0);
 }
 
+void TfrmMain::SelectAllText() {
+  const HWND focus = GetFocus();
+  if (focus && HasClass(focus, WC_EDITW)) SendMessageW(focus, EM_SETSEL, 0, -1);
+}
+
 }  // namespace sorvik

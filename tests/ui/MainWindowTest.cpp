@@ -409,6 +409,29 @@ TEST_F(MainWindow, MnemonicsAndEnter) {
   ASSERT_TRUE(f.HandleMnemonic(L'a'));
   EXPECT_EQ(f.ConditionsPage().Cells().RowCount(), 2);
   EXPECT_FALSE(f.HandleMnemonic(L'm'));  // the mask's label is on the other page
+  // The keys a Windows user tries first: Ctrl+C copies (the Edit menu says so), Ctrl+A selects a field's text.
+  std::vector<ACCEL> keys(static_cast<std::size_t>(CopyAcceleratorTableW(f.Accelerators(), nullptr, 0)));
+  CopyAcceleratorTableW(f.Accelerators(), keys.data(), static_cast<int>(keys.size()));
+  auto command = [&](BYTE mods, WORD key) {
+    for (const ACCEL& a : keys)
+      if (a.key == key && (a.fVirt & (FCONTROL | FALT | FSHIFT)) == mods) return static_cast<int>(a.cmd);
+    return -1;
+  };
+  const int copy = command(FCONTROL, 'C'), selectAll = command(FCONTROL, 'A');
+  ASSERT_GT(copy, 0);
+  ASSERT_GT(selectAll, 0);
+  wchar_t text[64] = {};
+  GetMenuStringW(GetMenu(f.Handle()), static_cast<UINT>(copy), text, 64, MF_BYCOMMAND);
+  EXPECT_STREQ(text, L"Copy\tCtrl+C");
+  TabCtrl_SetCurSel(f.pgcSearch, 0);
+  SendMessageW(f.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&change));
+  SetFocus(f.edDirectories);
+  SendMessageW(f.edDirectories, EM_SETSEL, 0, 0);
+  SendMessageW(f.Handle(), WM_COMMAND, static_cast<WPARAM>(selectAll), 0);
+  DWORD from = 1, to = 0;
+  SendMessageW(f.edDirectories, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, 0u);
+  EXPECT_EQ(to, static_cast<DWORD>(GetText(f.edDirectories).size()));
 }
 
 // A child window whose painting fails before it begins.
