@@ -227,6 +227,13 @@ void TfrmMain::CreateMainMenu() {
   item(help, TActionId::HelpAbout);
   // Items of actions with an image show it; the window draws it (WM_DRAWITEM).
   for (HMENU menu : {file, search, help}) {
+    // The images stand where check marks would: every item's text starts after
+    // that one column, and the menu is measured so.
+    MENUINFO style{};
+    style.cbSize = sizeof style;
+    style.fMask = MIM_STYLE;
+    style.dwStyle = MNS_CHECKORBMP;
+    SetMenuInfo(menu, &style);
     for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
       const TAction* a = Actions_.Find(static_cast<int>(GetMenuItemID(menu, i)));
       if (!a || a->Image < 0) continue;
