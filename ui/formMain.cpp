@@ -52,6 +52,22 @@ enum : int {
 // Design sizes, in pixels at 96 DPI.
 constexpr int kToolbarHeight = 22;
 constexpr int kAnimateWidth = 46;
+constexpr int kFindAnimation = 150;  // the shell's find-file clip
+
+// Whether the shell has its find-file clip and its frames fit the place: a
+// hidden control without centring takes the clip's size when it opens it.
+bool SystemAnimationFits(HWND parent, int width, int height) {
+  const HMODULE shell = GetModuleHandleW(L"shell32.dll");
+  if (!shell) return false;
+  const UniqueWindow probe(CreateWindowExW(0, ANIMATE_CLASSW, L"", WS_CHILD, 0, 0, 0, 0, parent, nullptr,
+                                           GetModuleHandleW(nullptr), nullptr));
+  if (!probe || !SendMessageW(probe.get(), ACM_OPENW, reinterpret_cast<WPARAM>(shell),
+                              reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(kFindAnimation))))
+    return false;
+  RECT r{};
+  GetClientRect(probe.get(), &r);
+  return r.right > 0 && r.right <= width && r.bottom > 0 && r.bottom <= height;
+}
 constexpr int kSplitterHeight = 3;
 constexpr int kMinPanelHeight = 60;
 constexpr int kPanelHeight = 161;
@@ -272,16 +288,18 @@ void TfrmMain::CreateControls() {
                         button(TActionId::SearchFileproperties)};
   SendMessageW(tbToolbar, TB_ADDBUTTONSW, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
   SendMessageW(tbToolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(ImageSize_ + S(6), ImageSize_ + S(4)));
-  // The system's find-file animation where the shell has it, our own frames otherwise.
-  aniAnimate = Child(w, ANIMATE_CLASSW, L"", ACS_TRANSPARENT | ACS_CENTER, 0, 0, S(kAnimateWidth), ToolbarHeight(),
-                     idAnimate, font);
-  const HMODULE shell = GetModuleHandleW(L"shell32.dll");
-  if (!shell || !SendMessageW(aniAnimate, ACM_OPENW, reinterpret_cast<WPARAM>(shell),
-                              reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(150)))) {
-    DestroyWindow(aniAnimate);
+  // The system's find-file animation where the shell has one that fits its
+  // place, our own frames otherwise. Either shows only while a search runs.
+  if (SystemAnimationFits(w, S(kAnimateWidth), ToolbarHeight())) {
+    aniAnimate = Child(w, ANIMATE_CLASSW, L"", ACS_TRANSPARENT | ACS_CENTER, 0, 0, S(kAnimateWidth),
+                       ToolbarHeight(), idAnimate, font);
+    SendMessageW(aniAnimate, ACM_OPENW, reinterpret_cast<WPARAM>(GetModuleHandleW(L"shell32.dll")),
+                 reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(kFindAnimation)));
+  } else {
     OwnAnimation_ = std::make_unique<TBusyAnimation>(w, idAnimate, 0, 0, S(kAnimateWidth), ToolbarHeight());
     aniAnimate = OwnAnimation_->Handle();
   }
+  ShowWindow(aniAnimate, SW_HIDE);
 
   // The search panel: two tabs, each page a window of its own.
   pgcSearch = Child(w, WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_TABSTOP, 0, ToolbarHeight(), 100, PanelHeight_,

@@ -140,6 +140,8 @@ void TfrmMain::ShowError(const std::string& message) { SetPanel(3, message); }
 
 void TfrmMain::SetAnimationActive(bool active) {
   AnimationActive_ = active;
+  // At rest nothing shows: a still frame would say a search is on.
+  ShowWindow(aniAnimate, active ? SW_SHOWNA : SW_HIDE);
   if (OwnAnimation_) {
     OwnAnimation_->SetActive(active);
   } else if (active) {

@@ -161,7 +161,18 @@ TEST_F(MainWindow, StartGivesTheWorkersRowsAndPanels) {
   const TEnabled running = States(f);
   EXPECT_FALSE(running.Start || running.Clear);
   EXPECT_TRUE(running.Stop && running.Pause);
+  // The busy animation shows while the search runs, within its place, and not at rest.
+  ASSERT_TRUE(Pump(f, [&] { return f.AnimationActive() || f.SearchState() == S::Idle; }));
+  auto shown = [&] { return (GetWindowLongW(f.aniAnimate, GWL_STYLE) & WS_VISIBLE) != 0; };
+  if (f.SearchState() != S::Idle) {
+    EXPECT_TRUE(shown());
+  }
+  RECT place{}, bar{};
+  GetClientRect(f.aniAnimate, &place);
+  GetWindowRect(f.tbToolbar, &bar);
+  EXPECT_LE(place.bottom, bar.bottom - bar.top);
   ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+  EXPECT_FALSE(shown());
   ASSERT_EQ(f.RowCount(), 2);
   EXPECT_EQ(f.RowText(0, 0), "a.txt");
   EXPECT_EQ(f.RowText(0, 1), Dir.Root() + "\\");
