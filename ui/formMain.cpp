@@ -565,7 +565,10 @@ void TfrmMain::FormDestroy() {
 
 LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_SIZE: FormResize(); return 0;
+    case WM_SIZE:
+      // Minimised, the window has no room to lay out: the layout waits for the restore.
+      if (wp != SIZE_MINIMIZED) FormResize();
+      return 0;
     case WM_DPICHANGED_MSG:
       // Moved to a monitor with another scale: everything follows, at the size the system suggests.
       ApplyDpi(HIWORD(wp), reinterpret_cast<const RECT*>(lp));

@@ -359,6 +359,37 @@ TEST_F(MainWindow, DeepTreesAndFoldersTypedInLongForm) {
   EXPECT_EQ(f.PanelText(3).find("\\\\?\\"), std::string::npos);
 }
 
+// Adds a child's rectangle, in its parent's coordinates, to a vector of them.
+BOOL CALLBACK AddChildRect(HWND child, LPARAM list) {
+  RECT r{};
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+  reinterpret_cast<std::vector<RECT>*>(list)->push_back(r);
+  return TRUE;
+}
+
+TEST_F(MainWindow, MinimiseAndRestoreKeepTheLayout) {
+  TfrmMain f(Empty, true);
+  auto rects = [&] {
+    std::vector<RECT> out;
+    EnumChildWindows(f.Handle(), AddChildRect, reinterpret_cast<LPARAM>(&out));
+    return out;
+  };
+  const std::vector<RECT> before = rects();
+  ASSERT_GT(before.size(), 20u);
+  ShowWindow(f.Handle(), SW_MINIMIZE);
+  ASSERT_TRUE(Pump(f, [&] { return IsIconic(f.Handle()) != FALSE; }));
+  ShowWindow(f.Handle(), SW_RESTORE);
+  ASSERT_TRUE(Pump(f, [&] { return !IsIconic(f.Handle()); }));
+  const std::vector<RECT> after = rects();
+  ASSERT_EQ(after.size(), before.size());
+  for (std::size_t i = 0; i < before.size(); ++i)
+    EXPECT_TRUE(EqualRect(&before[i], &after[i])) << "child " << i << ": " << before[i].left << "," << before[i].top
+                                                  << " " << before[i].right << "," << before[i].bottom << " became "
+                                                  << after[i].left << "," << after[i].top << " " << after[i].right
+                                                  << "," << after[i].bottom;
+}
+
 TEST_F(MainWindow, ResizeWidensTheThreeControlsByTheDifference) {
   TfrmMain f(Empty, false);
   const int folder = Width(f.edDirectories), words = Width(f.cboKeyWords), bevel = Width(f.Bevel1),
