@@ -2,7 +2,10 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "Dpi.h"
+#include "Locale.h"
 #include "WinText.h"
 #include "Window.h"
 #include "uResultCompare.h"
@@ -29,6 +32,23 @@ void CopyWide(std::string_view text, wchar_t* out, int capacity) {
   out[n] = L'\0';
 }
 
+// The date columns come after the name, folder and size.
+constexpr int kFirstDateColumn = 3;
+
+// Wide enough for the locale's longest date and time text in the list's font:
+// a late date with a two-digit day, month and hour past noon.
+int DateColumnWidth(HWND list, HFONT font, UINT dpi) {
+  const std::wstring sample = Widen(DateTimeToStr(TStamp{2028, 12, 28, 22, 58, 58}));
+  const HDC dc = GetDC(list);
+  if (!dc) return 0;
+  const HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, sample.c_str(), static_cast<int>(sample.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(list, dc);
+  return size.cx + Scale(14, dpi);  // the cell's margins
+}
+
 }  // namespace
 
 TResultsView::TResultsView(HWND parent, int id, HFONT font, UINT dpi) {
@@ -39,12 +59,14 @@ TResultsView::TResultsView(HWND parent, int id, HFONT font, UINT dpi) {
                             GetModuleHandleW(nullptr), nullptr);
   SendMessageW(Handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   ListView_SetExtendedListViewStyle(Handle_, LVS_EX_FULLROWSELECT);
+  const int dateWidth = DateColumnWidth(Handle_, font, dpi);
   for (int i = 0; i < kResultColumns; ++i) {
     const std::wstring caption = Widen(kResultColumnCaptions[static_cast<std::size_t>(i)]);
     LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     col.pszText = const_cast<wchar_t*>(caption.c_str());
     col.cx = Scale(kDesignWidths[i], dpi);
+    if (i >= kFirstDateColumn) col.cx = std::max(col.cx, dateWidth);
     col.iSubItem = i;
     SendMessageW(Handle_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));
   }

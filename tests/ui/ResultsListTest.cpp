@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ItemProp.h"
+#include "Locale.h"
 #include "Pump.h"
 #include "TestFolder.h"
 #include "WinText.h"
@@ -140,6 +141,13 @@ TEST_F(ResultsList, HeaderClicksFlipTheOneFlagAndLaterRowsGoBelow) {
   SendMessageW(f.lvwResults, LVM_GETITEMTEXTW, kFiles - 1, reinterpret_cast<LPARAM>(&item));
   EXPECT_STREQ(text, L"7");
   EXPECT_EQ(SortArrow(f), std::make_pair(2, true));
+  // At first use the date columns are wide enough for the locale's dates and times.
+  const std::wstring late = Widen(DateTimeToStr(TStamp{2027, 11, 29, 23, 59, 59}));
+  const int needed =
+      static_cast<int>(SendMessageW(f.lvwResults, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(late.c_str())));
+  for (int c = 3; c < kResultColumns; ++c)
+    EXPECT_GT(static_cast<int>(SendMessageW(f.lvwResults, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0)), needed + 6)
+        << "column " << c;
   // A new search starts in walk order: no arrow.
   ASSERT_TRUE(f.Execute(A::SearchStart));
   EXPECT_EQ(SortArrow(f).first, -1);

@@ -70,8 +70,12 @@ TEST_F(SettingsFile, NoFileGivesTheDefaultsAndTheFirstCloseWritesAllKeys) {
   EXPECT_EQ(r.bottom - r.top, 529);
   EXPECT_EQ(f.InitialShowCommand(), SW_SHOWNORMAL);
   EXPECT_TRUE(Items(f.cboFilemask).empty());
+  // The design widths; the date columns at least as wide as the locale's dates need.
   const int design[] = {100, 150, 75, 75, 75, 75};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(ColumnWidth(f, i), design[i]);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(ColumnWidth(f, i), design[i]);
+  const int dates = ColumnWidth(f, 3);
+  EXPECT_GE(dates, 75);
+  for (int i = 4; i < 6; ++i) EXPECT_EQ(ColumnWidth(f, i), dates);
   // Two masks typed; the box's exit puts each on top.
   for (const char* mask : {"*.pas", "*.txt", "*.TXT", ""}) {
     SetText(f.cboFilemask, mask);
@@ -81,7 +85,8 @@ TEST_F(SettingsFile, NoFileGivesTheDefaultsAndTheFirstCloseWritesAllKeys) {
   Close(f);
   EXPECT_EQ(Read(),
             "[formMain]\r\nMainWindowState=0\r\nMainLeft=200\r\nMainTop=119\r\nMainWidth=596\r\nMainHeight=529\r\n"
-            "MaxListItems=20\r\nMaskList=*.txt,*.pas\r\nWordList=\r\nColumnSizes=100,150,75,75,75,75\r\n");
+            "MaxListItems=20\r\nMaskList=*.txt,*.pas\r\nWordList=\r\nColumnSizes=100,150,75," +
+                std::to_string(dates) + "," + std::to_string(dates) + "," + std::to_string(dates) + "\r\n");
 }
 
 TEST_F(SettingsFile, OddValuesAreCutOrIgnored) {
