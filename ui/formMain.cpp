@@ -352,7 +352,11 @@ void TfrmMain::CreateControls() {
   ConditionsPage_ = std::make_unique<TConditionsPage>(c, idConditionsGrid, font, Dpi_);
   grdConditions = ConditionsPage_->Grid().Handle();
   const int grid = TConditionsPage::kDesignGridWidth;
-  Place(grdConditions, 6, 6, grid, 120);
+  // The grid keeps no header row: its columns are named above it.
+  const int column = TStringGrid::kDefaultColWidth + 1;
+  const wchar_t* const captions[] = {L"Condition", L"Comparison", L"Value"};
+  for (int i = 0; i < 3; ++i) add(c, WC_STATICW, captions[i], SS_LEFT | SS_NOPREFIX, 9 + i * column, 3, column - 6, 14, 0);
+  Place(grdConditions, 6, 19, grid, 107);
   const int side = 6 + grid + 6;
   rdgMatch = add(c, WC_BUTTONW, L"", BS_GROUPBOX, side, 0, 110, 48, 0);
   rdMatchAnyOr = add(c, WC_BUTTONW, L"Match any (OR)", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, side + 8, 12, 100,

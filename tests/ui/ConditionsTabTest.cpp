@@ -67,6 +67,26 @@ TEST(ConditionsTab, EditorsWriteTheConditionsStartFiltersBy) {
   EXPECT_EQ(grid.Row(), -1);
   for (HWND h : {page.cboConditions, page.cboSearchTerms, page.edDateValues, page.edIntegerValues})
     EXPECT_FALSE(Visible(h));
+  // The grid has no header row: each column's caption stands above it, over that column.
+  RECT gridRect{};
+  GetWindowRect(grid.Handle(), &gridRect);
+  int named = 0;
+  for (HWND child = GetWindow(f.tabConditions, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t text[32] = {};
+    GetWindowTextW(child, text, 32);
+    const std::wstring caption = text;
+    const int column = caption == L"Condition" ? 0 : caption == L"Comparison" ? 1 : caption == L"Value" ? 2 : -1;
+    if (column < 0) continue;
+    RECT r{};
+    GetWindowRect(child, &r);
+    EXPECT_LE(r.bottom, gridRect.top);
+    const RECT cell = grid.CellRect(column, 0);
+    POINT left{cell.left, 0};
+    ClientToScreen(grid.Handle(), &left);
+    EXPECT_NEAR(r.left, left.x, 6);
+    ++named;
+  }
+  EXPECT_EQ(named, 3);
 
   // Row 1: Size (KB) is greater than 3, the value stepped up three times.
   grid.Select(0, 0);
