@@ -180,11 +180,19 @@ void TConditionsPage::btnAddRowClick() {
 
 void TConditionsPage::btnRemoveRowClick() {
   RemoveConditionRow(Grid_->Cells(), Grid_->Row() < 0 ? 0 : Grid_->Row());
-  Grid_->Refresh();
+  AfterRowsChanged();
 }
 
 void TConditionsPage::btnClearAllClick() {
   ClearAllConditionRows(Grid_->Cells());
+  AfterRowsChanged();
+}
+
+// Rows were blanked or hidden: no editor stays over a blank cell or below the
+// grid; selecting a cell brings the right one back.
+void TConditionsPage::AfterRowsChanged() {
+  if (Grid_->Editing()) Grid_->EndEdit(false);
+  HideConditionEditors();
   Grid_->Refresh();
 }
 

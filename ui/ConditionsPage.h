@@ -58,6 +58,7 @@ class TConditionsPage {
   bool OnNotify(const NMHDR* hdr, LRESULT& result);
 
  private:
+  void AfterRowsChanged();
   void Place(HWND editor, const RECT& cell, int extraHeight);
   void WriteCurrent(const std::string& text);
 

@@ -145,9 +145,13 @@ TEST(ConditionsTab, EditorsWriteTheConditionsStartFiltersBy) {
   Choose(page.cboConditions, L"Size (KB)");
   EXPECT_EQ(grid.Cells().Cell(1, 1), "");
   EXPECT_EQ(grid.Cells().Cell(2, 1), "");
+  EXPECT_TRUE(Visible(page.cboConditions));  // the kind's editor lies over the cell
   f.btnClearAllClick();
   EXPECT_EQ(grid.Cells().RowCount(), 1);
   EXPECT_EQ(grid.Cells().Cell(0, 0), "");
+  // No editor is left over a blank cell or below the grid.
+  for (HWND h : {page.cboConditions, page.cboSearchTerms, page.edDateValues, page.edIntegerValues})
+    EXPECT_FALSE(Visible(h));
 }
 
 // A press on a cell, as the user makes it: the grid takes the focus and selects it.
