@@ -453,6 +453,9 @@ void TfrmMain::LayoutControls() {
 void TfrmMain::FormResize() {
   ApplyPlaces();
   LayoutControls();
+  // Group boxes, the bevel and the status bar's size grip paint only what they
+  // think changed: everything is drawn again, so nothing stale stays.
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 HWND TfrmMain::Place(HWND control, int x, int y, int cx, int cy, TAnchor anchor) {
