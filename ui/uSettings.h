@@ -1,6 +1,7 @@
 // The settings file, sorvik.ini beside the executable: the window's placement,
 // the history limit, the two history lists and the column widths, all in the
-// section "formMain" of an ANSI profile file, read at start and written at close.
+// section "formMain" of a profile file, read at start and written at close. The
+// file is ANSI while the code page holds every value, UTF-16 otherwise.
 #pragma once
 
 #include <cstdint>
