@@ -169,11 +169,13 @@ const std::wstring& SettingsFile() {
 
 void SetSettingsFile(const std::wstring& path) { FilePath() = path; }
 
-void LoadSettings(unsigned dpi) {
+void LoadSettings() {
   const std::wstring& file = SettingsFile();
   TSettings defaults;
+  const std::int32_t dpi = ReadInteger(L"PixelsPerInch", defaults.PixelsPerInch, file);
+  Settings.PixelsPerInch = dpi >= 24 && dpi <= 2400 ? static_cast<std::uint16_t>(dpi) : defaults.PixelsPerInch;
   for (std::int16_t* v : {&defaults.MainLeft, &defaults.MainTop, &defaults.MainWidth, &defaults.MainHeight})
-    *v = static_cast<std::int16_t>(Scale(*v, dpi));
+    *v = static_cast<std::int16_t>(Scale(*v, Settings.PixelsPerInch));
   Settings.MainWindowState = static_cast<std::uint8_t>(ReadInteger(L"MainWindowState", defaults.MainWindowState, file));
   Settings.MainLeft = static_cast<std::int16_t>(ReadInteger(L"MainLeft", defaults.MainLeft, file));
   Settings.MainTop = static_cast<std::int16_t>(ReadInteger(L"MainTop", defaults.MainTop, file));
@@ -198,6 +200,7 @@ void SaveSettings() {
       {L"MaskList", Widen(Settings.MaskList)},
       {L"WordList", Widen(Settings.WordList)},
       {L"ColumnSizes", Widen(Settings.ColumnSizes)},
+      {L"PixelsPerInch", std::to_wstring(Settings.PixelsPerInch)},
   };
   bool unicode = false;
   for (const auto& [key, value] : values) unicode = unicode || !FitsAnsiCodePage(value);

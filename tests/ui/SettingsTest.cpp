@@ -95,7 +95,7 @@ TEST_F(SettingsFile, NoFileGivesTheDefaultsAndTheFirstCloseWritesAllKeys) {
   Close(f);
   EXPECT_EQ(Read(),
             "[formMain]\r\nMainWindowState=0\r\nMainLeft=200\r\nMainTop=119\r\nMainWidth=596\r\nMainHeight=529\r\n"
-            "MaxListItems=20\r\nMaskList=*.txt,*.pas\r\nWordList=\r\nColumnSizes=100,150,75,75,75,75\r\n");
+            "MaxListItems=20\r\nMaskList=*.txt,*.pas\r\nWordList=\r\nColumnSizes=100,150,75,75,75,75\r\nPixelsPerInch=96\r\n");
 }
 
 TEST_F(SettingsFile, OddValuesAreCutOrIgnored) {
@@ -209,6 +209,49 @@ TEST_F(SettingsFile, EntriesOutsideTheCodePageAreKeptAndTheFileIsAnsiUntilOneNee
     EXPECT_EQ(Items(f.cboKeyWords), words) << "round " << round;
     Close(f);
   }
+}
+
+// Sizes are stored with the DPI they were measured at and follow the window's.
+TEST_F(SettingsFile, StoredSizesFollowTheWindowsDpi) {
+  TfrmMain f(None, false);
+  const auto moveTo = [&](UINT dpi) {
+    RECT r = Rect(f);
+    SendMessageW(f.Handle(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
+    ASSERT_EQ(f.Dpi(), dpi);
+  };
+  const auto expectPlaced = [&](int left, int top, int width, int height, const std::vector<int>& columns) {
+    const RECT r = Rect(f);
+    EXPECT_EQ(r.left, left);
+    EXPECT_EQ(r.top, top);
+    EXPECT_EQ(r.right - r.left, width);
+    EXPECT_EQ(r.bottom - r.top, height);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(ColumnWidth(f, i), columns[static_cast<std::size_t>(i)]) << "column " << i;
+  };
+  // Written at 96 (no DPI in the file), applied at 192: doubled; widths of 0 and 1 get the minimum.
+  Write("MainLeft=100\r\nMainTop=50\r\nMainWidth=400\r\nMainHeight=350\r\nColumnSizes=100,150,1,0,75,60\r\n");
+  moveTo(192);
+  f.ApplySettings();
+  expectPlaced(200, 100, 800, 700, {200, 300, 40, 40, 150, 120});
+  // Written at 192, applied at 96: halved; a width below the layout's minimum opens at the minimum.
+  Write("MainLeft=300\r\nMainTop=200\r\nMainWidth=500\r\nMainHeight=900\r\nColumnSizes=200,300,150,150,150,150\r\n"
+        "PixelsPerInch=192\r\n");
+  moveTo(96);
+  f.ApplySettings();
+  expectPlaced(150, 100, TfrmMain::kMinWidth, 450, {100, 150, 75, 75, 75, 75});
+  // Closed at 192, the file holds that DPI with the pixels measured at it, and reads back at 96 as they were.
+  moveTo(192);
+  SetWindowPos(f.Handle(), nullptr, 240, 160, 1000, 800, SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(f.lvwResults, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(260, 0));
+  Close(f);
+  EXPECT_NE(Read().find("MainLeft=240\r\nMainTop=160\r\nMainWidth=1000\r\nMainHeight=800\r\n"), std::string::npos)
+      << Read();
+  EXPECT_NE(Read().find("PixelsPerInch=192\r\n"), std::string::npos) << Read();
+  TfrmMain again(None, false);
+  ASSERT_EQ(again.Dpi(), 96u);
+  const RECT r = Rect(again);
+  EXPECT_EQ(r.left, 120);
+  EXPECT_EQ(r.right - r.left, 500);
+  EXPECT_EQ(ColumnWidth(again, 0), 130);
 }
 
 std::wstring BoxText;
