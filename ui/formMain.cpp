@@ -648,7 +648,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_GETMINMAXINFO: {
       auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
-      mm->ptMinTrackSize = {S(300), S(300)};
+      mm->ptMinTrackSize = {S(kMinWidth), S(kMinHeight)};
       return 0;
     }
     default:

@@ -34,6 +34,11 @@ class TfrmMain : public TWindow, public ISearchSink {
   static constexpr int kDesignHeight = 529;
   static constexpr int kDesignLeft = 370;
   static constexpr int kDesignTop = 110;
+  // The smallest window the layout takes, and the narrowest column a stored
+  // width gives, at 96 DPI.
+  static constexpr int kMinWidth = 300;
+  static constexpr int kMinHeight = 300;
+  static constexpr int kMinColumnWidth = 20;
 
   // Creates the window (FormCreate) from the command object; visible when asked.
   explicit TfrmMain(const TCommandObject& command, bool show = true);

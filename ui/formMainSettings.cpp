@@ -70,14 +70,20 @@ void FitIntoWorkArea(HWND window) {
 
 }  // namespace
 
+// The stored pixels were measured at the file's DPI: they are scaled to the
+// window's, the size kept at least the layout's minimum and every column wide
+// enough to take hold of.
 void TfrmMain::ApplySettings() {
-  LoadSettings(Dpi_);
+  LoadSettings();
   const TSettings& s = Settings;
+  const auto scaled = [&](int stored) { return MulDiv(stored, static_cast<int>(Dpi_), s.PixelsPerInch); };
   // A state outside 0..2 opens the window normal.
   InitialShow_ = s.MainWindowState == 1 ? SW_SHOWMINIMIZED : s.MainWindowState == 2 ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
-  const bool placed = InitialShow_ == SW_SHOWNORMAL && CaptionOnAMonitor(s.MainLeft, s.MainTop, s.MainWidth, s.MainHeight);
+  const int left = scaled(s.MainLeft), top = scaled(s.MainTop);
+  const int width = std::max(scaled(s.MainWidth), S(kMinWidth)), height = std::max(scaled(s.MainHeight), S(kMinHeight));
+  const bool placed = InitialShow_ == SW_SHOWNORMAL && CaptionOnAMonitor(left, top, width, height);
   if (placed)
-    SetWindowPos(Handle(), nullptr, s.MainLeft, s.MainTop, s.MainWidth, s.MainHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   else
     SetWindowPos(Handle(), nullptr, S(kDesignLeft), S(kDesignTop), S(kDesignWidth), S(kDesignHeight),
                  SWP_NOZORDER | SWP_NOACTIVATE);
@@ -86,15 +92,17 @@ void TfrmMain::ApplySettings() {
   SetListItems(cboKeyWords, ReadCommaText(s.WordList));
   if (!s.ColumnSizes.empty()) {
     if (const auto widths = ReadColumnWidths(s.ColumnSizes)) {
-      for (int i = 0; i < kResultColumns; ++i)
-        SendMessageW(lvwResults, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
-                     MAKELPARAM((*widths)[static_cast<std::size_t>(i)], 0));
+      for (int i = 0; i < kResultColumns; ++i) {
+        const int column = std::max(scaled((*widths)[static_cast<std::size_t>(i)]), S(kMinColumnWidth));
+        SendMessageW(lvwResults, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), MAKELPARAM(column, 0));
+      }
     }
   }
 }
 
 void TfrmMain::StoreSettings() {
   TSettings& s = Settings;
+  s.PixelsPerInch = static_cast<std::uint16_t>(Dpi_);
   RECT r{};
   GetWindowRect(Handle(), &r);
   s.MainLeft = static_cast<std::int16_t>(r.left);

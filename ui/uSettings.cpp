@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "Dpi.h"
 #include "Win32Handles.h"
@@ -16,46 +19,131 @@ TSettings Settings;
 namespace {
 
 constexpr wchar_t kSection[] = L"formMain";
-constexpr DWORD kValueBuffer = 2048;
+constexpr DWORD kFirstValueBuffer = 2048;
 
 std::wstring& FilePath() {
   static std::wstring path;
   return path;
 }
 
+// The whole value, however long: the profile reader cuts a value to the buffer
+// (giving back size - 1 characters), so the buffer grows until the value fits.
 std::string ReadString(const wchar_t* key, const std::wstring& file) {
-  wchar_t buffer[kValueBuffer] = {};
-  const DWORD n = GetPrivateProfileStringW(kSection, key, L"", buffer, kValueBuffer, file.c_str());
-  return Narrow(buffer, static_cast<int>(n));
+  std::wstring buffer(kFirstValueBuffer, L'\0');
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(buffer.size());
+    const DWORD n = GetPrivateProfileStringW(kSection, key, L"", buffer.data(), size, file.c_str());
+    if (n + 1 < size) return Narrow(buffer.data(), static_cast<int>(n));
+    buffer.assign(buffer.size() * 2, L'\0');
+  }
 }
 
 std::int32_t ReadInteger(const wchar_t* key, std::int32_t fallback, const std::wstring& file) {
   return ReadProfileInteger(ReadString(key, file), fallback);
 }
 
+// Whether the ANSI code page holds the text exactly: it comes back from the
+// code page unchanged, no character replaced by "?" or by a look-alike.
+bool FitsAnsiCodePage(const std::wstring& text) {
+  if (text.empty()) return true;
+  const int length = static_cast<int>(text.size());
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return false;
+  std::string ansi(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.c_str(), length, ansi.data(), bytes, nullptr, nullptr);
+  const int chars = MultiByteToWideChar(CP_ACP, 0, ansi.data(), bytes, nullptr, 0);
+  if (chars != length) return false;
+  std::wstring back(static_cast<std::size_t>(chars), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.data(), bytes, back.data(), chars);
+  return back == text;
+}
+
+// The bytes of a file; nothing when it can't be read.
+std::optional<std::string> ReadFileBytes(const std::wstring& file) {
+  UniqueFile in(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!in || !GetFileSizeEx(in.get(), &size) || size.QuadPart > (1 << 28)) return std::nullopt;
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  DWORD read = 0;
+  if (!bytes.empty() && (!ReadFile(in.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                         read != bytes.size()))
+    return std::nullopt;
+  return bytes;
+}
+
+// The text of a profile file as the profile functions read one without a
+// UTF-16 byte-order mark: UTF-8 after its byte-order mark, ANSI otherwise.
+std::wstring DecodeProfileBytes(const std::string& bytes) {
+  static constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
+  const bool utf8 = bytes.compare(0, 3, kUtf8Mark) == 0;
+  const UINT codePage = utf8 ? CP_UTF8 : CP_ACP;
+  const char* text = bytes.data() + (utf8 ? 3 : 0);
+  const int length = static_cast<int>(bytes.size() - (utf8 ? 3 : 0));
+  if (length == 0) return {};
+  const int chars = MultiByteToWideChar(codePage, 0, text, length, nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(chars), L'\0');
+  MultiByteToWideChar(codePage, 0, text, length, out.data(), chars);
+  return out;
+}
+
+// Makes the profile file UTF-16 LE with a byte-order mark, its text unchanged:
+// the profile functions keep a file's encoding when they write to it, and a
+// Unicode one holds every character. A file that is Unicode already stays as it
+// is. The new text goes to a file beside it first, which then replaces it, so a
+// failure leaves the old file whole. False when the file can't be read or replaced.
+bool MakeProfileUnicode(const std::wstring& file) {
+  WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str());  // nothing left in the cache
+  const std::optional<std::string> bytes = ReadFileBytes(file);
+  if (!bytes) return false;
+  if (bytes->compare(0, 2, "\xFF\xFE") == 0 || bytes->compare(0, 2, "\xFE\xFF") == 0) return true;
+  std::wstring text = DecodeProfileBytes(*bytes);
+  text.insert(text.begin(), L'\xFEFF');
+  const std::wstring temporary = file + L".new";
+  {
+    UniqueFile out(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                               nullptr));
+    if (!out) return false;
+    const DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    DWORD written = 0;
+    if (!WriteFile(out.get(), text.data(), size, &written, nullptr) || written != size) {
+      out.reset();
+      DeleteFileW(temporary.c_str());
+      return false;
+    }
+  }
+  if (MoveFileExW(temporary.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  DeleteFileW(temporary.c_str());
+  return false;
+}
+
 // Writes keys through the profile functions and flushes their cache at the end.
 // Not every system reports a file it can't write (Wine writes a read-only file's
-// keys into its cache, then drops them unsaid): the file is tried first.
+// keys into its cache, then drops them unsaid): the file is tried first. With
+// `unicode` the file is made Unicode before the first key goes in.
 class TProfileWriter {
  public:
-  explicit TProfileWriter(const std::wstring& file) : File_(file) {
+  TProfileWriter(const std::wstring& file, bool unicode) : File_(file) {
     const DWORD attributes = GetFileAttributesW(File_.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
       Fail();
-    UniqueFile probe(CreateFileW(File_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!probe) Fail();
+    {
+      UniqueFile probe(CreateFileW(File_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!probe) Fail();
+    }
+    if (unicode && !MakeProfileUnicode(File_)) Fail();
   }
   ~TProfileWriter() { WritePrivateProfileStringW(nullptr, nullptr, nullptr, File_.c_str()); }
   TProfileWriter(const TProfileWriter&) = delete;
   TProfileWriter& operator=(const TProfileWriter&) = delete;
 
-  void Write(const wchar_t* key, const std::string& value) {
-    if (!WritePrivateProfileStringW(kSection, key, Widen(value).c_str(), File_.c_str())) Fail();
+  void Write(const wchar_t* key, const std::wstring& value) {
+    if (!WritePrivateProfileStringW(kSection, key, value.c_str(), File_.c_str())) Fail();
   }
 
  private:
-  [[noreturn]] void Fail() { throw std::runtime_error("Unable to write to " + Narrow(File_)); }
+  [[noreturn]] void Fail() { throw std::runtime_error(std::string("Unable to write to ").append(Narrow(File_))); }
   std::wstring File_;
 };
 
@@ -81,11 +169,13 @@ const std::wstring& SettingsFile() {
 
 void SetSettingsFile(const std::wstring& path) { FilePath() = path; }
 
-void LoadSettings(unsigned dpi) {
+void LoadSettings() {
   const std::wstring& file = SettingsFile();
   TSettings defaults;
+  const std::int32_t dpi = ReadInteger(L"PixelsPerInch", defaults.PixelsPerInch, file);
+  Settings.PixelsPerInch = dpi >= 24 && dpi <= 2400 ? static_cast<std::uint16_t>(dpi) : defaults.PixelsPerInch;
   for (std::int16_t* v : {&defaults.MainLeft, &defaults.MainTop, &defaults.MainWidth, &defaults.MainHeight})
-    *v = static_cast<std::int16_t>(Scale(*v, dpi));
+    *v = static_cast<std::int16_t>(Scale(*v, Settings.PixelsPerInch));
   Settings.MainWindowState = static_cast<std::uint8_t>(ReadInteger(L"MainWindowState", defaults.MainWindowState, file));
   Settings.MainLeft = static_cast<std::int16_t>(ReadInteger(L"MainLeft", defaults.MainLeft, file));
   Settings.MainTop = static_cast<std::int16_t>(ReadInteger(L"MainTop", defaults.MainTop, file));
@@ -97,17 +187,25 @@ void LoadSettings(unsigned dpi) {
   Settings.ColumnSizes = ReadString(L"ColumnSizes", file);
 }
 
+// The file stays ANSI while the code page holds every value; otherwise it is
+// made Unicode, so that nothing typed is changed on the way.
 void SaveSettings() {
-  TProfileWriter ini(SettingsFile());
-  ini.Write(L"MainWindowState", std::to_string(Settings.MainWindowState));
-  ini.Write(L"MainLeft", std::to_string(Settings.MainLeft));
-  ini.Write(L"MainTop", std::to_string(Settings.MainTop));
-  ini.Write(L"MainWidth", std::to_string(Settings.MainWidth));
-  ini.Write(L"MainHeight", std::to_string(Settings.MainHeight));
-  ini.Write(L"MaxListItems", std::to_string(Settings.MaxListItems));
-  ini.Write(L"MaskList", Settings.MaskList);
-  ini.Write(L"WordList", Settings.WordList);
-  ini.Write(L"ColumnSizes", Settings.ColumnSizes);
+  const std::pair<const wchar_t*, std::wstring> values[] = {
+      {L"MainWindowState", std::to_wstring(Settings.MainWindowState)},
+      {L"MainLeft", std::to_wstring(Settings.MainLeft)},
+      {L"MainTop", std::to_wstring(Settings.MainTop)},
+      {L"MainWidth", std::to_wstring(Settings.MainWidth)},
+      {L"MainHeight", std::to_wstring(Settings.MainHeight)},
+      {L"MaxListItems", std::to_wstring(Settings.MaxListItems)},
+      {L"MaskList", Widen(Settings.MaskList)},
+      {L"WordList", Widen(Settings.WordList)},
+      {L"ColumnSizes", Widen(Settings.ColumnSizes)},
+      {L"PixelsPerInch", std::to_wstring(Settings.PixelsPerInch)},
+  };
+  bool unicode = false;
+  for (const auto& [key, value] : values) unicode = unicode || !FitsAnsiCodePage(value);
+  TProfileWriter ini(SettingsFile(), unicode);
+  for (const auto& [key, value] : values) ini.Write(key, value);
 }
 
 }  // namespace sorvik

@@ -1,6 +1,7 @@
 // The settings file, sorvik.ini beside the executable: the window's placement,
 // the history limit, the two history lists and the column widths, all in the
-// section "formMain" of an ANSI profile file, read at start and written at close.
+// section "formMain" of a profile file, read at start and written at close. The
+// file is ANSI while the code page holds every value, UTF-16 otherwise.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,9 @@ struct TSettings {
   std::string MaskList;  // comma text
   std::string WordList;  // comma text
   std::string ColumnSizes;  // comma text of six widths
+  // The DPI at which the placement and the widths were measured; a file without
+  // it was written at 96.
+  std::uint16_t PixelsPerInch = 96;
 };
 
 // The values read at start, kept for the run.
@@ -30,10 +34,11 @@ std::wstring GetApplicationFolder();
 const std::wstring& SettingsFile();
 void SetSettingsFile(const std::wstring& path);
 
-// Reads the nine keys; a missing file, key or malformed number gives the default
-// (the placement defaults are design values at 96 DPI, scaled to `dpi`).
-void LoadSettings(unsigned dpi = 96);
-// Writes the nine keys; throws "Unable to write to %s" when the file can't take them.
+// Reads the keys; a missing file, key or malformed number gives the default (the
+// placement defaults are design values at 96 DPI, scaled to the file's DPI). A
+// DPI outside 24 to 2400 reads as 96.
+void LoadSettings();
+// Writes the keys; throws "Unable to write to %s" when the file can't take them.
 void SaveSettings();
 
 }  // namespace sorvik

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -36,14 +37,27 @@ class SettingsFile : public testing::Test {
     GetWindowRect(f.Handle(), &r);
     return r;
   }
+  // The file's text in UTF-8, from UTF-16 LE after a byte-order mark.
+  std::string ReadUnicode() {
+    const std::string bytes = Read();
+    if (bytes.compare(0, 2, "\xFF\xFE") != 0) return {};
+    std::wstring text((bytes.size() - 2) / 2, L'\0');
+    std::memcpy(text.data(), bytes.data() + 2, text.size() * sizeof(wchar_t));
+    return Narrow(text);
+  }
   static std::vector<std::string> Items(HWND combo) {
     std::vector<std::string> out;
     for (int i = 0, n = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0)); i < n; ++i) {
-      wchar_t text[256] = {};
-      SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-      out.push_back(Narrow(text));
+      std::wstring text(static_cast<std::size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0)) + 1, L'\0');
+      SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+      out.push_back(Narrow(text.c_str()));
     }
     return out;
+  }
+  static void SetItems(HWND combo, const std::vector<std::string>& items) {
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    for (const std::string& item : items)
+      SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
   }
   static int ColumnWidth(const TfrmMain& f, int i) {
     return static_cast<int>(SendMessageW(f.lvwResults, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
@@ -86,7 +100,8 @@ TEST_F(SettingsFile, NoFileGivesTheDefaultsAndTheFirstCloseWritesAllKeys) {
   EXPECT_EQ(Read(),
             "[formMain]\r\nMainWindowState=0\r\nMainLeft=200\r\nMainTop=119\r\nMainWidth=596\r\nMainHeight=529\r\n"
             "MaxListItems=20\r\nMaskList=*.txt,*.pas\r\nWordList=\r\nColumnSizes=100,150,75," +
-                std::to_string(dates) + "," + std::to_string(dates) + "," + std::to_string(dates) + "\r\n");
+                std::to_string(dates) + "," + std::to_string(dates) + "," + std::to_string(dates) +
+                "\r\nPixelsPerInch=96\r\n");
 }
 
 TEST_F(SettingsFile, OddValuesAreCutOrIgnored) {
@@ -133,7 +148,6 @@ TEST_F(SettingsFile, HistoriesWithBlanksSurviveARoundTrip) {
     EXPECT_EQ(Items(f.cboKeyWords), (std::vector<std::string>{"caf\xC3\xA9 au lait", "x"}));  // ANSI in the file
     SendMessageW(f.cboFilemask, CB_RESETCONTENT, 0, 0);
     for (const char* m : {"*.x y", "*.z w"}) SendMessageW(f.cboFilemask, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(m).c_str()));
-    SendMessageW(f.cboKeyWords, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"\x4E2D text"));  // not in the code page
     Close(f);
   }
   EXPECT_NE(Read().find("MaskList=\"\"*.x y\",\"*.z w\"\"\r\n"), std::string::npos) << Read();
@@ -141,7 +155,7 @@ TEST_F(SettingsFile, HistoriesWithBlanksSurviveARoundTrip) {
   {
     TfrmMain again(None, false);
     EXPECT_EQ(Items(again.cboFilemask), (std::vector<std::string>{"*.x y", "*.z w"}));
-    EXPECT_EQ(Items(again.cboKeyWords), (std::vector<std::string>{"caf\xC3\xA9 au lait", "x", "? text"}));
+    EXPECT_EQ(Items(again.cboKeyWords), (std::vector<std::string>{"caf\xC3\xA9 au lait", "x"}));
     // A list whose text begins and ends with a single quote, which the profile reader also takes off.
     SendMessageW(again.cboFilemask, CB_RESETCONTENT, 0, 0);
     for (const wchar_t* m : {L"'*.q", L"*.r'"}) SendMessageW(again.cboFilemask, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(m));
@@ -149,6 +163,101 @@ TEST_F(SettingsFile, HistoriesWithBlanksSurviveARoundTrip) {
   }
   TfrmMain third(None, false);
   EXPECT_EQ(Items(third.cboFilemask), (std::vector<std::string>{"'*.q", "*.r'"}));
+}
+
+TEST_F(SettingsFile, AHistoryOfAnyLengthComesBackWhole) {
+  // Twenty phrases of 150 characters: a value of more than 3,000 characters.
+  std::vector<std::string> words;
+  for (int i = 0; i < 20; ++i) {
+    std::string phrase = "phrase " + std::to_string(i);
+    while (phrase.size() < 150) phrase.append(" word").append(std::to_string(phrase.size()));
+    words.push_back(phrase.substr(0, 150));
+  }
+  {
+    TfrmMain f(None, false);
+    SetItems(f.cboKeyWords, words);
+    Close(f);
+  }
+  for (int round = 0; round < 2; ++round) {
+    TfrmMain f(None, false);
+    EXPECT_GT(Settings.WordList.size(), 3000u);
+    EXPECT_EQ(Items(f.cboKeyWords), words) << "round " << round;
+    Close(f);
+  }
+}
+
+TEST_F(SettingsFile, EntriesOutsideTheCodePageAreKeptAndTheFileIsAnsiUntilOneNeedsMore) {
+  // Another program's section, ANSI, which the change of encoding must keep.
+  Dir.File("sorvik.ini", "[other]\r\nName=caf\xE9\r\n[formMain]\r\nMaskList=*.txt\r\n");
+  {
+    TfrmMain f(None, false);
+    SetItems(f.cboKeyWords, {"caf\xC3\xA9"});
+    Close(f);
+  }
+  EXPECT_EQ(Read().compare(0, 7, "[other]"), 0) << "a value the code page holds keeps the file ANSI";
+  EXPECT_NE(Read().find("WordList=caf\xE9\r\n"), std::string::npos) << Read();
+  const std::vector<std::string> masks{"\xE4\xB8\xAD\xE6\x96\x87*", "*.txt"};  // 中文*
+  const std::vector<std::string> words{"\xE4\xB8\xAD\xE6\x96\x87", "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1",
+                                       "caf\xC3\xA9"};  // 中文, Ελλάδα, café
+  {
+    TfrmMain f(None, false);
+    SetItems(f.cboFilemask, masks);
+    SetItems(f.cboKeyWords, words);
+    Close(f);
+  }
+  for (int round = 0; round < 2; ++round) {
+    const std::string text = ReadUnicode();
+    ASSERT_FALSE(text.empty()) << "not UTF-16 with a byte-order mark, round " << round;
+    EXPECT_NE(text.find("[other]\r\nName=caf\xC3\xA9\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("MaskList=\xE4\xB8\xAD\xE6\x96\x87*,*.txt\r\n"), std::string::npos) << text;
+    TfrmMain f(None, false);
+    EXPECT_EQ(Items(f.cboFilemask), masks) << "round " << round;
+    EXPECT_EQ(Items(f.cboKeyWords), words) << "round " << round;
+    Close(f);
+  }
+}
+
+// Sizes are stored with the DPI they were measured at and follow the window's.
+TEST_F(SettingsFile, StoredSizesFollowTheWindowsDpi) {
+  TfrmMain f(None, false);
+  const auto moveTo = [&](UINT dpi) {
+    RECT r = Rect(f);
+    SendMessageW(f.Handle(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
+    ASSERT_EQ(f.Dpi(), dpi);
+  };
+  const auto expectPlaced = [&](int left, int top, int width, int height, const std::vector<int>& columns) {
+    const RECT r = Rect(f);
+    EXPECT_EQ(r.left, left);
+    EXPECT_EQ(r.top, top);
+    EXPECT_EQ(r.right - r.left, width);
+    EXPECT_EQ(r.bottom - r.top, height);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(ColumnWidth(f, i), columns[static_cast<std::size_t>(i)]) << "column " << i;
+  };
+  // Written at 96 (no DPI in the file), applied at 192: doubled; widths of 0 and 1 get the minimum.
+  Write("MainLeft=100\r\nMainTop=50\r\nMainWidth=400\r\nMainHeight=350\r\nColumnSizes=100,150,1,0,75,60\r\n");
+  moveTo(192);
+  f.ApplySettings();
+  expectPlaced(200, 100, 800, 700, {200, 300, 40, 40, 150, 120});
+  // Written at 192, applied at 96: halved; a width below the layout's minimum opens at the minimum.
+  Write("MainLeft=300\r\nMainTop=200\r\nMainWidth=500\r\nMainHeight=900\r\nColumnSizes=200,300,150,150,150,150\r\n"
+        "PixelsPerInch=192\r\n");
+  moveTo(96);
+  f.ApplySettings();
+  expectPlaced(150, 100, TfrmMain::kMinWidth, 450, {100, 150, 75, 75, 75, 75});
+  // Closed at 192, the file holds that DPI with the pixels measured at it, and reads back at 96 as they were.
+  moveTo(192);
+  SetWindowPos(f.Handle(), nullptr, 240, 160, 1000, 800, SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(f.lvwResults, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(260, 0));
+  Close(f);
+  EXPECT_NE(Read().find("MainLeft=240\r\nMainTop=160\r\nMainWidth=1000\r\nMainHeight=800\r\n"), std::string::npos)
+      << Read();
+  EXPECT_NE(Read().find("PixelsPerInch=192\r\n"), std::string::npos) << Read();
+  TfrmMain again(None, false);
+  ASSERT_EQ(again.Dpi(), 96u);
+  const RECT r = Rect(again);
+  EXPECT_EQ(r.left, 120);
+  EXPECT_EQ(r.right - r.left, 500);
+  EXPECT_EQ(ColumnWidth(again, 0), 130);
 }
 
 std::wstring BoxText;
