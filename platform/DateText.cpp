@@ -124,11 +124,23 @@ int MaxDigits(const std::vector<TPatternPart>& parts, std::size_t i) {
   return parts[i].Field == 'y' ? 4 : 2;
 }
 
-// 0 none, 1 morning, 2 afternoon.
+// The first character of a UTF-8 text.
+std::string_view FirstChar(std::string_view text) {
+  std::size_t n = text.empty() ? 0 : 1;
+  while (n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) ++n;
+  return text.substr(0, n);
+}
+
+// 0 none, 1 morning, 2 afternoon. A "t" pattern writes only the marker's first
+// character; when both markers start alike, that one can't tell them apart.
 int TakeMarker(TCursor& c, const TDateFormat& f) {
   c.SkipBlanks();
   if (c.TakeIgnoringCase(f.AM)) return 1;
   if (c.TakeIgnoringCase(f.PM)) return 2;
+  const std::string_view am = FirstChar(f.AM), pm = FirstChar(f.PM);
+  if (SameIgnoringCase(am, pm)) return 0;
+  if (c.TakeIgnoringCase(am)) return 1;
+  if (c.TakeIgnoringCase(pm)) return 2;
   return 0;
 }
 
