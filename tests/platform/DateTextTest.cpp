@@ -13,6 +13,12 @@
 #include "DateText.h"
 #include "DosTime.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "WinText.h"
+#endif
+
 namespace sorvik {
 namespace {
 
@@ -197,6 +203,42 @@ TEST(DateText, TextsTheLocaleDidNotWriteExactly) {
   EXPECT_EQ(read("3/10/2024 1:30:00 PM", odd), afternoon);
   EXPECT_EQ(read("3/10/2024 1:30 PM", TDateFormat{}), afternoon);
 }
+
+#ifdef _WIN32
+// Each locale's texts as the system itself writes them, from the patterns and
+// markers the system gives for it.
+TEST(DateText, TheSystemsTextsOfEachLocaleReadBack) {
+  for (const wchar_t* name : {L"en-US", L"en-GB", L"de-DE", L"fr-CA", L"hu-HU", L"ja-JP", L"zh-CN", L"ko-KR"}) {
+    auto info = [name](LCTYPE type) {
+      wchar_t buffer[128] = {};
+      GetLocaleInfoEx(name, type, buffer, 128);
+      return Narrow(buffer);
+    };
+    const std::string shortDate = info(LOCALE_SSHORTDATE), time = info(LOCALE_STIMEFORMAT);
+    const TDateFormat format = DateFormatFromPatterns(shortDate, time, info(LOCALE_S1159), info(LOCALE_S2359));
+    for (const TMoment& m : kMoments) {
+      SYSTEMTIME st{};
+      st.wYear = static_cast<WORD>(m.Year);
+      st.wMonth = static_cast<WORD>(m.Month);
+      st.wDay = static_cast<WORD>(m.Day);
+      st.wHour = static_cast<WORD>(m.Hour);
+      st.wMinute = static_cast<WORD>(m.Minute);
+      st.wSecond = static_cast<WORD>(m.Second);
+      wchar_t date[128] = {}, clock[128] = {};
+      ASSERT_NE(GetDateFormatEx(name, DATE_SHORTDATE, &st, nullptr, date, 128, nullptr), 0);
+      ASSERT_NE(GetTimeFormatEx(name, 0, &st, nullptr, clock, 128), 0);
+      std::string text = Narrow(date);
+      if (m.Hour != 0 || m.Minute != 0 || m.Second != 0) text.append(" ").append(Narrow(clock));
+      SCOPED_TRACE(Narrow(name).append(" ").append(shortDate).append(" | ").append(time).append(": ").append(text));
+      const bool seconds = time.find('s') != std::string::npos;
+      const auto value = ReadDateTimeText(text, format, 2026);
+      ASSERT_TRUE(value.has_value());
+      EXPECT_EQ(Milliseconds(*value), Milliseconds(TMoment{m.Year, m.Month, m.Day, m.Hour, m.Minute,
+                                                           seconds ? m.Second : 0}));
+    }
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace sorvik
