@@ -1,5 +1,6 @@
 #include "DateText.h"
 
+#include <array>
 #include <cctype>
 #include <cstdint>
 
@@ -9,41 +10,56 @@ namespace sorvik {
 
 namespace {
 
-bool IsPatternLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
+// Texts that count as blanks: the space, the no-break and narrow no-break
+// spaces, and the left-to-right and right-to-left marks, in UTF-8.
+constexpr std::array<std::string_view, 5> kBlanks = {" ", "\xC2\xA0", "\xE2\x80\xAF", "\xE2\x80\x8E", "\xE2\x80\x8F"};
 
-// The run of separator characters after the first field made of `letters`.
-std::string SeparatorAfterField(const std::string& pattern, const std::string& letters) {
-  std::size_t i = 0;
-  bool quoted = false;
-  for (; i < pattern.size(); ++i) {
-    if (pattern[i] == '\'') quoted = !quoted;
-    else if (!quoted && letters.find(pattern[i]) != std::string::npos) break;
-  }
-  while (i < pattern.size() && letters.find(pattern[i]) != std::string::npos) ++i;
-  std::string sep;
-  while (i < pattern.size() && !IsPatternLetter(pattern[i]) && pattern[i] != '\'') sep += pattern[i++];
-  return sep;
+// The length of the blank at `at`, or 0.
+std::size_t BlankAt(std::string_view text, std::size_t at) {
+  for (std::string_view blank : kBlanks)
+    if (text.substr(at, blank.size()) == blank) return blank.size();
+  return 0;
 }
 
-bool StartsWithIgnoringCase(const std::string& text, std::size_t at, const std::string& word) {
-  if (word.empty() || text.size() - at < word.size()) return false;
-  for (std::size_t k = 0; k < word.size(); ++k)
-    if (std::toupper(static_cast<unsigned char>(text[at + k])) != std::toupper(static_cast<unsigned char>(word[k])))
-      return false;
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t k = 0; k < a.size(); ++k)
+    if (AsciiUpper(a[k]) != AsciiUpper(b[k])) return false;
   return true;
 }
 
+bool IsNumberField(const TPatternPart& p) {
+  switch (p.Field) {
+    case 'd':
+    case 'M': return p.Width <= 2;
+    case 'y':
+    case 'h':
+    case 'H':
+    case 'm':
+    case 's': return true;
+    default: return false;
+  }
+}
+
+// A word the reader passes over: an era or a weekday name.
+bool IsSkippedWord(const TPatternPart& p) { return p.Field == 'g' || (p.Field == 'd' && p.Width > 2); }
+
 class TCursor {
  public:
-  explicit TCursor(const std::string& text) : T_(text) {}
+  explicit TCursor(std::string_view text) : T_(text) {}
   void SkipBlanks() {
-    while (P_ < T_.size() && T_[P_] == ' ') ++P_;
+    while (const std::size_t n = BlankAt(T_, P_)) P_ += n;
   }
   bool AtEnd() const { return P_ >= T_.size(); }
+  bool NextIsDigit() const { return P_ < T_.size() && IsDigit(T_[P_]); }
   // A run of up to `maxDigits` digits; its count of digits in `digits`.
   std::optional<int> Number(int maxDigits, int* digits = nullptr) {
     int value = 0, n = 0;
-    while (P_ < T_.size() && std::isdigit(static_cast<unsigned char>(T_[P_])) && n < maxDigits) {
+    while (P_ < T_.size() && IsDigit(T_[P_]) && n < maxDigits) {
       value = value * 10 + (T_[P_++] - '0');
       ++n;
     }
@@ -51,56 +67,177 @@ class TCursor {
     if (n == 0) return std::nullopt;
     return value;
   }
-  bool Take(const std::string& s) {
-    if (s.empty() || T_.compare(P_, s.size(), s) != 0) return false;
+  bool TakeIgnoringCase(std::string_view s) {
+    if (s.empty() || !SameIgnoringCase(T_.substr(P_, s.size()), s)) return false;
     P_ += s.size();
     return true;
   }
-  bool TakeIgnoringCase(const std::string& s) {
-    if (!StartsWithIgnoringCase(T_, P_, s)) return false;
-    P_ += s.size();
+  // Literal text: its blanks stand for any run of blanks (none included), and
+  // blanks may come before the rest of it.
+  bool TakeLiteral(std::string_view literal) {
+    std::size_t i = 0;
+    while (i < literal.size()) {
+      SkipBlanks();
+      if (const std::size_t n = BlankAt(literal, i)) {
+        i += n;
+        continue;
+      }
+      std::size_t end = i;
+      while (end < literal.size() && BlankAt(literal, end) == 0) ++end;
+      if (!TakeIgnoringCase(literal.substr(i, end - i))) return false;
+      i = end;
+    }
     return true;
   }
-  bool NextIsDigit() const { return P_ < T_.size() && std::isdigit(static_cast<unsigned char>(T_[P_])); }
+  // Anything up to a digit, a blank or `stop` (when not empty).
+  void SkipWord(std::string_view stop) {
+    while (P_ < T_.size() && !IsDigit(T_[P_]) && BlankAt(T_, P_) == 0 &&
+           (stop.empty() || T_.substr(P_, stop.size()) != stop))
+      ++P_;
+  }
   std::size_t Pos() const { return P_; }
   void Seek(std::size_t p) { P_ = p; }
 
  private:
-  const std::string& T_;
+  std::string_view T_;
   std::size_t P_ = 0;
 };
 
-// 0 none, 1 morning, 2 afternoon.
+// The first run of non-blank text in a literal part after `i`, or nothing.
+std::string_view NextLiteralWord(const std::vector<TPatternPart>& parts, std::size_t i) {
+  if (i + 1 >= parts.size() || parts[i + 1].Field != 0) return {};
+  std::string_view text = parts[i + 1].Text;
+  std::size_t start = 0;
+  while (start < text.size())
+    if (const std::size_t n = BlankAt(text, start)) start += n;
+    else break;
+  std::size_t end = start;
+  while (end < text.size() && BlankAt(text, end) == 0) ++end;
+  return text.substr(start, end - start);
+}
+
+// How many digits the number field at `i` may take: its pattern's width when
+// another number follows at once ("yyyyMMdd"), else two (four for a year).
+int MaxDigits(const std::vector<TPatternPart>& parts, std::size_t i) {
+  const bool joined = i + 1 < parts.size() && IsNumberField(parts[i + 1]);
+  if (joined) return parts[i].Width < 1 ? 1 : parts[i].Width > 4 ? 4 : parts[i].Width;
+  return parts[i].Field == 'y' ? 4 : 2;
+}
+
+// The first character of a UTF-8 text.
+std::string_view FirstChar(std::string_view text) {
+  std::size_t n = text.empty() ? 0 : 1;
+  while (n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) ++n;
+  return text.substr(0, n);
+}
+
+// 0 none, 1 morning, 2 afternoon. A "t" pattern writes only the marker's first
+// character; when both markers start alike, that one can't tell them apart.
 int TakeMarker(TCursor& c, const TDateFormat& f) {
+  c.SkipBlanks();
   if (c.TakeIgnoringCase(f.AM)) return 1;
   if (c.TakeIgnoringCase(f.PM)) return 2;
+  const std::string_view am = FirstChar(f.AM), pm = FirstChar(f.PM);
+  if (SameIgnoringCase(am, pm)) return 0;
+  if (c.TakeIgnoringCase(am)) return 1;
+  if (c.TakeIgnoringCase(pm)) return 2;
   return 0;
+}
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysInMonth(int y, int m) {
+  static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && IsLeap(y) ? 29 : days[m - 1];
+}
+
+int FullYear(int year, int digits, int currentYear) {
+  if (digits > 2) return year;
+  const int pivot = currentYear - 50;
+  year += pivot / 100 * 100;
+  if (year < pivot) year += 100;
+  return year;
+}
+
+struct TDateRead {
+  bool Matched = false;         // the text has the date's shape
+  std::optional<double> Value;  // and names a real day
+};
+
+TDateRead ReadDate(TCursor& c, const std::vector<TPatternPart>& parts, int currentYear) {
+  std::size_t lastNumber = 0;
+  for (std::size_t i = 0; i < parts.size(); ++i)
+    if (IsNumberField(parts[i])) lastNumber = i;
+  int day = 0, month = 0, year = 0, yearDigits = 0;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const TPatternPart& p = parts[i];
+    if (p.Field == 0) {
+      const std::size_t before = c.Pos();
+      if (c.TakeLiteral(p.Text)) continue;
+      if (i < lastNumber) return {};
+      c.Seek(before);  // literal text after the date may be left out
+    } else if (IsSkippedWord(p)) {
+      c.SkipBlanks();
+      c.SkipWord(NextLiteralWord(parts, i));
+    } else if (IsNumberField(p)) {
+      c.SkipBlanks();
+      int digits = 0;
+      const auto v = c.Number(MaxDigits(parts, i), &digits);
+      if (!v) return {};
+      if (p.Field == 'd') day = *v;
+      if (p.Field == 'M') month = *v;
+      if (p.Field == 'y') year = *v, yearDigits = digits;
+    }
+  }
+  year = FullYear(year, yearDigits, currentYear);
+  if (year < 1 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return {true, {}};
+  return {true, DateTimeOfDay(year, month, day)};
+}
+
+// Seconds' decimals after a point, when there are any.
+bool ReadSecondFraction(TCursor& c, double& second) {
+  const std::size_t before = c.Pos();
+  if (!c.TakeIgnoringCase(".") || !c.NextIsDigit()) {
+    c.Seek(before);
+    return true;
+  }
+  int digits = 0;
+  const auto frac = c.Number(3, &digits);
+  if (c.NextIsDigit()) return false;
+  second += *frac / (digits == 1 ? 10.0 : digits == 2 ? 100.0 : 1000.0);
+  return true;
 }
 
 std::optional<double> ReadTime(TCursor& c, const TDateFormat& f) {
   int marker = TakeMarker(c, f);
-  c.SkipBlanks();
-  const auto hour = c.Number(2);
-  if (!hour) return std::nullopt;
+  std::optional<int> hour;
   int minute = 0;
   double second = 0;
-  if (c.Take(f.TimeSeparator)) {
-    const auto m = c.Number(2);
-    if (!m) return std::nullopt;
-    minute = *m;
-    if (c.Take(f.TimeSeparator)) {
-      const auto s = c.Number(2);
-      if (!s) return std::nullopt;
-      second = *s;
-      if (c.Take(".")) {
-        int digits = 0;
-        const auto frac = c.Number(3, &digits);
-        if (!frac) return std::nullopt;
-        second += *frac / (digits == 1 ? 10.0 : digits == 2 ? 100.0 : 1000.0);
+  // The text may stop after any field: what it leaves out counts as zero.
+  for (std::size_t i = 0; i < f.Time.size(); ++i) {
+    const TPatternPart& p = f.Time[i];
+    const std::size_t before = c.Pos();
+    if (p.Field == 0) {
+      if (!c.TakeLiteral(p.Text)) {
+        c.Seek(before);
+        break;
+      }
+    } else if (IsNumberField(p)) {
+      c.SkipBlanks();
+      const auto v = c.Number(MaxDigits(f.Time, i));
+      if (!v) {
+        c.Seek(before);
+        break;
+      }
+      if (p.Field == 'h' || p.Field == 'H') hour = *v;
+      if (p.Field == 'm') minute = *v;
+      if (p.Field == 's') {
+        second = *v;
+        if (!ReadSecondFraction(c, second)) return std::nullopt;
       }
     }
   }
-  c.SkipBlanks();
+  if (!hour) return std::nullopt;
   if (marker == 0) marker = TakeMarker(c, f);
   int h = *hour;
   if (marker != 0) {
@@ -111,31 +248,56 @@ std::optional<double> ReadTime(TCursor& c, const TDateFormat& f) {
   return (h * 3600 + minute * 60 + second) / 86400.0;
 }
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+int CountNumberFields(const std::vector<TPatternPart>& parts, std::string_view fields) {
+  int n = 0;
+  for (const TPatternPart& p : parts)
+    if (IsNumberField(p) && fields.find(p.Field) != std::string_view::npos) ++n;
+  return n;
+}
 
-int DaysInMonth(int y, int m) {
-  static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : days[m - 1];
+bool HasOneOfEach(const std::vector<TPatternPart>& parts, std::string_view fields) {
+  for (char field : fields)
+    if (CountNumberFields(parts, std::string_view(&field, 1)) != 1) return false;
+  return true;
 }
 
 }  // namespace
 
+std::vector<TPatternPart> SplitPattern(std::string_view pattern, std::string_view fields) {
+  std::vector<TPatternPart> parts;
+  auto literal = [&parts](std::string_view text) {
+    if (parts.empty() || parts.back().Field != 0) parts.push_back({});
+    parts.back().Text.append(text);
+  };
+  bool quoted = false;
+  for (std::size_t i = 0; i < pattern.size();) {
+    const char c = pattern[i];
+    if (c == '\'') {
+      if (i + 1 < pattern.size() && pattern[i + 1] == '\'') {
+        literal("'");
+        i += 2;
+      } else {
+        quoted = !quoted;
+        ++i;
+      }
+    } else if (!quoted && fields.find(c) != std::string_view::npos) {
+      std::size_t end = i;
+      while (end < pattern.size() && pattern[end] == c) ++end;
+      parts.push_back({c, static_cast<int>(end - i), {}});
+      i = end;
+    } else {
+      literal(pattern.substr(i, 1));
+      ++i;
+    }
+  }
+  return parts;
+}
+
 TDateFormat DateFormatFromPatterns(const std::string& shortDate, const std::string& time, const std::string& am,
                                    const std::string& pm) {
   TDateFormat f;
-  std::array<char, 3> order{};
-  std::size_t n = 0;
-  bool quoted = false;
-  for (char c : shortDate) {
-    if (c == '\'') quoted = !quoted;
-    if (quoted || (c != 'd' && c != 'M' && c != 'y')) continue;
-    bool seen = false;
-    for (std::size_t k = 0; k < n; ++k) seen |= order[k] == c;
-    if (!seen && n < 3) order[n++] = c;
-  }
-  if (n == 3) f.Order = order;
-  if (const std::string sep = SeparatorAfterField(shortDate, "dMy"); !sep.empty()) f.DateSeparator = sep;
-  if (const std::string sep = SeparatorAfterField(time, "hH"); !sep.empty()) f.TimeSeparator = sep;
+  if (auto date = SplitPattern(shortDate, "dMyg"); HasOneOfEach(date, "dMy")) f.Date = std::move(date);
+  if (auto clock = SplitPattern(time, "hHmst"); CountNumberFields(clock, "hH") == 1) f.Time = std::move(clock);
   f.AM = am;
   f.PM = pm;
   return f;
@@ -147,29 +309,10 @@ std::optional<double> ReadDateTimeText(const std::string& text, const TDateForma
   c.SkipBlanks();
   const std::size_t start = c.Pos();
   double value = 0;
-  // A date: three numbers joined by the date separator, in the locale's order.
-  std::array<int, 3> fields{};
-  std::array<int, 3> digits{};
-  bool isDate = true;
-  for (int i = 0; i < 3 && isDate; ++i) {
-    if (i > 0 && !c.Take(f.DateSeparator)) isDate = false;
-    else if (auto v = c.Number(f.Order[i] == 'y' ? 4 : 2, &digits[i])) fields[i] = *v;
-    else isDate = false;
-  }
-  if (isDate) {
-    int day = 0, month = 0, year = 0, yearDigits = 0;
-    for (int i = 0; i < 3; ++i) {
-      if (f.Order[i] == 'd') day = fields[i];
-      if (f.Order[i] == 'M') month = fields[i];
-      if (f.Order[i] == 'y') year = fields[i], yearDigits = digits[i];
-    }
-    if (yearDigits <= 2) {
-      const int pivot = currentYear - 50;
-      year += pivot / 100 * 100;
-      if (year < pivot) year += 100;
-    }
-    if (year < 1 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return std::nullopt;
-    value = DateTimeOfDay(year, month, day);
+  const TDateRead date = ReadDate(c, f.Date, currentYear);
+  if (date.Matched) {
+    if (!date.Value) return std::nullopt;
+    value = *date.Value;
     c.SkipBlanks();
     if (c.AtEnd()) return value;
     if (dateOnly) return std::nullopt;

@@ -63,11 +63,9 @@ TEST(ResultCompare, DatesAsTheLocaleWroteThem) {
     EXPECT_EQ(cmp(chain[i], chain[i + 1], kUs), -1) << chain[i];
     EXPECT_EQ(cmp(chain[i + 1], chain[i], kUs), 1) << chain[i];
   }
-  EXPECT_EQ(kGerman.Order, (std::array<char, 3>{'d', 'M', 'y'}));
-  EXPECT_EQ(kGerman.DateSeparator, ".");
   const TDateFormat iso = DateFormatFromPatterns("yyyy'-'MM'-'dd", "H.mm", "", "");
-  EXPECT_EQ(iso.Order, (std::array<char, 3>{'y', 'M', 'd'}));
-  EXPECT_EQ(iso.TimeSeparator, ".");
+  EXPECT_EQ(cmp("2024-03-09 23.59", "2024-03-10", iso), -1);  // year first, quoted separators
+  EXPECT_DOUBLE_EQ(ReadDateText("2024-03-10 6.00", iso, 2026) - ReadDateText("2024-03-10", iso, 2026), 0.25);
 }
 
 TResultRow Row(const std::string& name, const std::string& folder, const std::string& size,
@@ -119,6 +117,23 @@ TEST(ResultRows, StoresTextsAndSortsStablyByEveryColumn) {
   EXPECT_EQ(rows.Text(5, 1), "C:\\C\\");
   rows.Clear();
   EXPECT_EQ(rows.Count(), 0u);
+}
+
+TEST(ResultRows, DateColumnsSortInALocaleWithATrailingSeparator) {
+  // hu-HU: "yyyy. MM. dd." and "H:mm:ss"; rows named by their place in time.
+  const TDateFormat hungarian = DateFormatFromPatterns("yyyy. MM. dd.", "H:mm:ss", "de.", "du.");
+  const std::vector<TResultRow> input = {
+      Row("4", "C:\\", "1", "2024. 03. 10. 9:05:00"), Row("5", "C:\\", "1", "2024. 03. 10. 13:05:00"),
+      Row("1", "C:\\", "1", "2023. 12. 31."),         Row("2", "C:\\", "1", "2024. 03. 09. 23:59:58"),
+      Row("3", "C:\\", "1", "2024. 03. 10.")};
+  for (bool ascending : {true, false}) {
+    TResultRows rows;
+    for (const TResultRow& r : input) rows.Append(r);
+    rows.Sort(static_cast<int>(TResultColumn::Modified), ascending, hungarian, 2026);
+    std::string order;
+    for (std::size_t i = 0; i < rows.Count(); ++i) order += rows.Text(i, 0);
+    EXPECT_EQ(order, ascending ? "12345" : "54321");
+  }
 }
 
 TEST(ResultRows, CsvQuotesWhereNeeded) {
