@@ -23,8 +23,8 @@
 #include "LatencyFileSystem.h"
 #include "Locale.h"
 #include "SearchDelivery.h"
-#include "uCommandLine.h"
-#include "uResultRows.h"
+#include "CommandLine.h"
+#include "ResultRows.h"
 
 namespace {
 

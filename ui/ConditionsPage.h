@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "StringGrid.h"
-#include "uConditionsGrid.h"
+#include "ConditionsGrid.h"
 #include "uFileConditions.h"
 
 namespace sorvik {

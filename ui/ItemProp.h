@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "uActionRules.h"
+#include "ActionRules.h"
 
 namespace sorvik {
 

@@ -8,7 +8,7 @@
 #include "Locale.h"
 #include "WinText.h"
 #include "Window.h"
-#include "uResultCompare.h"
+#include "ResultCompare.h"
 
 namespace sorvik {
 

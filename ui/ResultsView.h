@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "uActionRules.h"
-#include "uResultRows.h"
+#include "ActionRules.h"
+#include "ResultRows.h"
 
 namespace sorvik {
 

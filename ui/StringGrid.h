@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "Window.h"
-#include "uConditionsGrid.h"
+#include "ConditionsGrid.h"
 
 namespace sorvik {
 

@@ -8,7 +8,7 @@
 #include "WinText.h"
 #include "formAbout.h"
 #include "formMain.h"
-#include "uResultRows.h"
+#include "ResultRows.h"
 
 namespace sorvik {
 

@@ -8,7 +8,7 @@
 
 #include "WinText.h"
 #include "formMain.h"
-#include "uCommaText.h"
+#include "CommaText.h"
 #include "uSettings.h"
 
 namespace sorvik {

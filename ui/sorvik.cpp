@@ -5,7 +5,7 @@
 
 #include "WinText.h"
 #include "formMain.h"
-#include "uCommandLine.h"
+#include "CommandLine.h"
 
 namespace {
 

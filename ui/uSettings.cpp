@@ -10,7 +10,7 @@
 #include "Dpi.h"
 #include "Win32Handles.h"
 #include "WinText.h"
-#include "uCommaText.h"
+#include "CommaText.h"
 
 namespace sorvik {
 

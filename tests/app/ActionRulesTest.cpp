@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "uActionRules.h"
+#include "ActionRules.h"
 
 namespace sorvik {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <cctype>
 
-#include "uCommaText.h"
+#include "CommaText.h"
 
 namespace sorvik {
 namespace {

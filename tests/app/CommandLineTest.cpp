@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "uCommandLine.h"
+#include "CommandLine.h"
 
 namespace sorvik {
 namespace {

@@ -1,7 +1,7 @@
 // The conditions grid without a window: hidden rows, editors per cell, rows to matchers.
 #include <gtest/gtest.h>
 
-#include "uConditionsGrid.h"
+#include "ConditionsGrid.h"
 
 namespace sorvik {
 namespace {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "uActionRules.h"
-#include "uResultCompare.h"
-#include "uResultRows.h"
+#include "ActionRules.h"
+#include "ResultCompare.h"
+#include "ResultRows.h"
 
 namespace sorvik {
 namespace {

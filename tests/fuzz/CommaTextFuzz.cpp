@@ -9,7 +9,7 @@
 #include "FuzzCheck.h"
 #include <vector>
 
-#include "uCommaText.h"
+#include "CommaText.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "FuzzCheck.h"
 #include <vector>
 
-#include "uCommandLine.h"
+#include "CommandLine.h"
 
 namespace {
 

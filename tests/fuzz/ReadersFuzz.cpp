@@ -14,9 +14,9 @@
 #include "FuzzCheck.h"
 
 #include "DateText.h"
-#include "uCommaText.h"
-#include "uConditionsGrid.h"
-#include "uResultCompare.h"
+#include "CommaText.h"
+#include "ConditionsGrid.h"
+#include "ResultCompare.h"
 
 namespace {
 

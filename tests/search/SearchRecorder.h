@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "SearchDelivery.h"
-#include "uResultRows.h"
+#include "ResultRows.h"
 
 namespace sorvik::test {
 

@@ -13,7 +13,7 @@
 #include "TestFolder.h"
 #include "Win32Handles.h"
 #include "WinText.h"
-#include "uActionRules.h"
+#include "ActionRules.h"
 
 namespace sorvik {
 namespace {

@@ -1,4 +1,4 @@
-#include "uResultCompare.h"
+#include "ResultCompare.h"
 
 #include <cmath>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "uCommandLine.h"
+#include "CommandLine.h"
 
 namespace sorvik {
 

@@ -1,10 +1,10 @@
-#include "uConditionsGrid.h"
+#include "ConditionsGrid.h"
 
 #include <cmath>
 #include <cstdio>
 
 #include "DateText.h"
-#include "uResultCompare.h"
+#include "ResultCompare.h"
 
 namespace sorvik {
 

@@ -1,4 +1,4 @@
-#include "uCommaText.h"
+#include "CommaText.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "uActionRules.h"
+#include "ActionRules.h"
 
 namespace sorvik {
 

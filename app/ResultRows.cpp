@@ -1,12 +1,12 @@
-#include "uResultRows.h"
+#include "ResultRows.h"
 
 #include <algorithm>
 #include <cstring>
 #include <numeric>
 
 #include "Locale.h"
-#include "uCommaText.h"
-#include "uResultCompare.h"
+#include "CommaText.h"
+#include "ResultCompare.h"
 
 namespace sorvik {
 

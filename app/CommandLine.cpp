@@ -1,4 +1,4 @@
-#include "uCommandLine.h"
+#include "CommandLine.h"
 
 #ifdef _WIN32
 #include <windows.h>
