@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Gdi.h"
 #include "Win32Handles.h"
 
 namespace sorvik {
@@ -42,13 +43,10 @@ void TBusyAnimation::Paint(HDC dc) {
   const int cy = (r.bottom / 2) + px(4 * std::sin(angle));
   UniqueGdiObject pen(CreatePen(PS_SOLID, std::max(2, px(2)), RGB(30, 60, 140)));
   UniqueGdiObject fill(CreateSolidBrush(RGB(170, 210, 240)));
-  const HGDIOBJ oldPen = SelectObject(dc, pen.get());
-  const HGDIOBJ oldBrush = SelectObject(dc, fill.get());
+  const TSelected usePen(dc, pen.get()), useFill(dc, fill.get());
   Ellipse(dc, cx - px(5), cy - px(5), cx + px(5), cy + px(5));
   MoveToEx(dc, cx + px(4), cy + px(4), nullptr);
   LineTo(dc, cx + px(8), cy + px(8));
-  SelectObject(dc, oldBrush);
-  SelectObject(dc, oldPen);
 }
 
 LRESULT TBusyAnimation::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -58,10 +56,8 @@ LRESULT TBusyAnimation::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       InvalidateRect(Handle(), nullptr, TRUE);
       return 0;
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(Handle(), &ps);
-      Paint(dc);
-      EndPaint(Handle(), &ps);
+      const TPaintDC dc(Handle());
+      Paint(dc.get());
       return 0;
     }
     default: return TWindow::HandleMessage(msg, wp, lp);

@@ -1,6 +1,7 @@
 #include "Dpi.h"
 
 #include "../res/resource.h"
+#include "Gdi.h"
 
 namespace sorvik {
 
@@ -13,9 +14,8 @@ F UserFunction(const char* name) {
 }
 
 UINT ScreenDpi() {
-  const HDC dc = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
+  const TWindowDC screen(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
   return dpi > 0 ? static_cast<UINT>(dpi) : kDesignDpi;
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "Dpi.h"
+#include "Gdi.h"
 #include "Locale.h"
 #include "WinText.h"
 #include "Window.h"
@@ -39,13 +40,11 @@ constexpr int kFirstDateColumn = 3;
 // a late date with a two-digit day, month and hour past noon.
 int DateColumnWidth(HWND list, HFONT font, UINT dpi) {
   const std::wstring sample = Widen(DateTimeToStr(TStamp{2028, 12, 28, 22, 58, 58}));
-  const HDC dc = GetDC(list);
+  const TWindowDC dc(list);
   if (!dc) return 0;
-  const HGDIOBJ old = SelectObject(dc, font);
+  const TSelected useFont(dc.get(), font);
   SIZE size{};
-  GetTextExtentPoint32W(dc, sample.c_str(), static_cast<int>(sample.size()), &size);
-  SelectObject(dc, old);
-  ReleaseDC(list, dc);
+  GetTextExtentPoint32W(dc.get(), sample.c_str(), static_cast<int>(sample.size()), &size);
   return size.cx + Scale(14, dpi);  // the cell's margins
 }
 

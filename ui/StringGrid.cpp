@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "Dpi.h"
+#include "Gdi.h"
+#include "Win32Handles.h"
 #include "WinText.h"
 
 namespace sorvik {
@@ -157,10 +159,10 @@ void TStringGrid::Paint(HDC dc) {
   RECT client;
   GetClientRect(Handle(), &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
-  const HGDIOBJ oldFont = SelectObject(dc, Font_);
+  const TSelected useFont(dc, Font_);
   SetBkMode(dc, TRANSPARENT);
-  const HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
-  const HGDIOBJ oldPen = SelectObject(dc, pen);
+  const UniqueGdiObject pen(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)));
+  const TSelected usePen(dc, pen.get());
   const bool focused = GetFocus() == Handle();
   for (int row = TopRow_; row < Cells_.RowCount(); ++row) {
     for (int col = 0; col < Cells_.ColCount(); ++col) {
@@ -182,18 +184,13 @@ void TStringGrid::Paint(HDC dc) {
       LineTo(dc, r.right + 1, r.bottom);
     }
   }
-  SelectObject(dc, oldPen);
-  DeleteObject(pen);
-  SelectObject(dc, oldFont);
 }
 
 LRESULT TStringGrid::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      const HDC dc = BeginPaint(Handle(), &ps);
-      Paint(dc);
-      EndPaint(Handle(), &ps);
+      const TPaintDC dc(Handle());
+      Paint(dc.get());
       return 0;
     }
     case WM_ERASEBKGND: return 1;

@@ -176,7 +176,6 @@ TfrmMain::TfrmMain(const TCommandObject& command, bool show) {
 TfrmMain::~TfrmMain() {
   if (Handle()) DestroyWindow(Handle());
   FormDestroy();
-  if (ToolbarImages_) ImageList_Destroy(ToolbarImages_);
 }
 
 void TfrmMain::CreateActions() {
@@ -481,16 +480,15 @@ int TfrmMain::ToolbarHeight() const { return std::max(S(kToolbarHeight), ImageSi
 
 void TfrmMain::LoadToolbarImages() {
   ImageSize_ = ImageSizeForDpi(Dpi_);
-  const HIMAGELIST images = ImageList_Create(ImageSize_, ImageSize_, ILC_COLOR24 | ILC_MASK, 5, 0);
+  UniqueImageList images(ImageList_Create(ImageSize_, ImageSize_, ILC_COLOR24 | ILC_MASK, 5, 0));
   if (HBITMAP strip = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
                                                       MAKEINTRESOURCEW(ToolbarResourceForSize(ImageSize_)),
                                                       IMAGE_BITMAP, 0, 0, 0))) {
-    ImageList_AddMasked(images, strip, RGB(255, 0, 255));
+    ImageList_AddMasked(images.get(), strip, RGB(255, 0, 255));
     DeleteObject(strip);
   }
-  SendMessageW(tbToolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
-  if (ToolbarImages_) ImageList_Destroy(ToolbarImages_);
-  ToolbarImages_ = images;
+  SendMessageW(tbToolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images.get()));
+  ToolbarImages_ = std::move(images);  // the one the toolbar had goes now
 }
 
 void TfrmMain::ApplyDpi(UINT dpi, const RECT* suggested) {
@@ -640,7 +638,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (di->CtlType != ODT_MENU) break;
       if (const TAction* a = Actions_.Find(static_cast<int>(di->itemID)); a && a->Image >= 0) {
         const int y = di->rcItem.top + (di->rcItem.bottom - di->rcItem.top - ImageSize_) / 2;
-        ImageList_DrawEx(ToolbarImages_, a->Image, di->hDC, di->rcItem.left, y, ImageSize_, ImageSize_, CLR_NONE,
+        ImageList_DrawEx(ToolbarImages_.get(), a->Image, di->hDC, di->rcItem.left, y, ImageSize_, ImageSize_, CLR_NONE,
                          CLR_DEFAULT,
                          (di->itemState & ODS_GRAYED) ? ILD_BLEND50 : ILD_TRANSPARENT);
       }

@@ -15,6 +15,7 @@
 #include "ActionList.h"
 #include "BusyAnimation.h"
 #include "ConditionsPage.h"
+#include "Gdi.h"
 #include "Dpi.h"
 #include "ResultsView.h"
 #include "Win32Handles.h"
@@ -186,7 +187,7 @@ class TfrmMain : public TWindow, public ISearchSink {
   TActionList Actions_;
   UniqueAccelerators Accelerators_;
   UniqueGdiObject Font_;
-  HIMAGELIST ToolbarImages_ = nullptr;
+  UniqueImageList ToolbarImages_;  // the toolbar and the menus draw from it
   std::unique_ptr<TBusyAnimation> OwnAnimation_;
   std::unique_ptr<TResultsView> Results_;
   std::unique_ptr<TConditionsPage> ConditionsPage_;
