@@ -447,14 +447,15 @@ void TfrmMain::LayoutControls() {
                  SWP_NOACTIVATE);
   SetWindowPos(grpSearchFor, nullptr, S(4), 0, page.right - page.left - S(8), page.bottom - page.top - S(4),
                SWP_NOZORDER | SWP_NOACTIVATE);
+  // Group boxes, the bevel, the splitter and the status bar's size grip paint
+  // only what they think changed: after a resize or a splitter drag everything
+  // is drawn again, so nothing stale stays.
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TfrmMain::FormResize() {
   ApplyPlaces();
   LayoutControls();
-  // Group boxes, the bevel and the status bar's size grip paint only what they
-  // think changed: everything is drawn again, so nothing stale stays.
-  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 HWND TfrmMain::Place(HWND control, int x, int y, int cx, int cy, TAnchor anchor) {
