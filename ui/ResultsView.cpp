@@ -3,10 +3,12 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "Dpi.h"
 #include "Gdi.h"
 #include "Locale.h"
+#include "Win32Handles.h"
 #include "WinText.h"
 #include "Window.h"
 #include "ResultCompare.h"
@@ -121,6 +123,40 @@ void TResultsView::ShowSortArrow(int column, bool ascending) {
     if (i == column) item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
     Header_SetItem(header, i, &item);
   }
+}
+
+bool TResultsView::SaveCsv(const std::wstring& path) const {
+  const std::string csv = ResultsToCsv(Rows_);
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  std::size_t done = 0;
+  while (done < csv.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(csv.size() - done, 1u << 20));
+    DWORD written = 0;
+    if (!WriteFile(file.get(), csv.data() + done, chunk, &written, nullptr) || written == 0) return false;
+    done += written;
+  }
+  return true;
+}
+
+void TResultsView::CopySelectedPath(HWND owner) const {
+  const int row = Selected();
+  if (row < 0) return;
+  const std::wstring path = Widen(Rows_.FullPath(static_cast<std::size_t>(row)));
+  if (!OpenClipboard(owner)) return;
+  EmptyClipboard();
+  const std::size_t bytes = (path.size() + 1) * sizeof(wchar_t);
+  if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+    if (void* p = GlobalLock(memory)) {
+      std::memcpy(p, path.c_str(), bytes);
+      GlobalUnlock(memory);
+      // The clipboard owns the memory once it takes it.
+      if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    } else {
+      GlobalFree(memory);
+    }
+  }
+  CloseClipboard();
 }
 
 int TResultsView::SelectedCount() const {

@@ -33,6 +33,11 @@ class TResultsView {
   // added below them or the list is cleared).
   void Sort(int column, bool ascending);
 
+  // The rows as CSV in a file; false when it can't be written whole.
+  bool SaveCsv(const std::wstring& path) const;
+  // The selected row's full path on the clipboard (nothing without a selection).
+  void CopySelectedPath(HWND owner) const;
+
   int Count() const { return static_cast<int>(Rows_.Count()); }
   int SelectedCount() const;
   int Selected() const;  // -1 when none

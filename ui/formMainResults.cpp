@@ -3,12 +3,8 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include <algorithm>
-#include <cstring>
-
 #include "ItemProp.h"
 #include "LongPath.h"
-#include "Win32Handles.h"
 #include "WinText.h"
 #include "formMain.h"
 
@@ -61,19 +57,7 @@ void TfrmMain::actSearchFilepropertiesExecute() {
   if (!Shell.Properties(Handle(), path) && path.size() >= kLongPathFrom) SayPathTooLong(Handle(), path);
 }
 
-bool TfrmMain::SaveResults(const std::wstring& path) const {
-  const std::string csv = ResultsToCsv(Results_->Rows());
-  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  std::size_t done = 0;
-  while (done < csv.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(csv.size() - done, 1u << 20));
-    DWORD written = 0;
-    if (!WriteFile(file.get(), csv.data() + done, chunk, &written, nullptr) || written == 0) return false;
-    done += written;
-  }
-  return true;
-}
+bool TfrmMain::SaveResults(const std::wstring& path) const { return Results_->SaveCsv(path); }
 
 void TfrmMain::SaveSearch() {
   wchar_t path[MAX_PATH * 4] = L"results.csv";
@@ -96,23 +80,7 @@ void TfrmMain::EditCommand(UINT message) {
   const HWND focus = GetFocus();
   if (!focus) return;
   if (focus == lvwResults) {
-    const int row = Results_->Selected();
-    if (message != WM_COPY || row < 0) return;
-    const std::wstring path = Widen(Results_->Rows().FullPath(static_cast<std::size_t>(row)));
-    if (!OpenClipboard(Handle())) return;
-    EmptyClipboard();
-    const std::size_t bytes = (path.size() + 1) * sizeof(wchar_t);
-    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-      if (void* p = GlobalLock(memory)) {
-        std::memcpy(p, path.c_str(), bytes);
-        GlobalUnlock(memory);
-        // The clipboard owns the memory once it takes it.
-        if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
-      } else {
-        GlobalFree(memory);
-      }
-    }
-    CloseClipboard();
+    if (message == WM_COPY) Results_->CopySelectedPath(Handle());
     return;
   }
   if (HasClass(focus, WC_EDITW)) SendMessageW(focus, message, 0, 0);
