@@ -18,7 +18,7 @@ constexpr std::array<char16_t, 32> kCp1252High = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-// The byte for cp in Windows-1252, or 0 when it has none (cp 0 is byte 0).
+// The byte for cp in Windows-1252, or -1 when it has none.
 int Cp1252Byte(char32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
   for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
@@ -28,15 +28,6 @@ int Cp1252Byte(char32_t cp) {
   return -1;
 }
 
-char EncodeCp1252(char32_t cp) {
-  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
-  for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
-    if (kCp1252High[i] == cp) return static_cast<char>(0x80 + i);
-    if (kCp1252High[i] == 0 && cp == 0x80 + i) return static_cast<char>(cp);
-  }
-  return '?';
-}
-
 }  // namespace
 
 std::string Utf8ToAnsi(const std::string& text) {
@@ -44,26 +35,15 @@ std::string Utf8ToAnsi(const std::string& text) {
   out.reserve(text.size());
   std::size_t i = 0;
   while (i < text.size()) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    const std::size_t len = Utf8SequenceLength(c);
-    if (len == 0 || i + len > text.size()) {
+    char32_t cp = 0;
+    const std::size_t len = Utf8CharAt(text, i, cp);
+    if (len == 0) {
       out += '?';
       ++i;
       continue;
     }
-    char32_t cp = len == 1 ? c : c & (0x7F >> len);
-    bool ok = true;
-    for (std::size_t k = 1; k < len; ++k) {
-      const auto cc = static_cast<unsigned char>(text[i + k]);
-      if ((cc & 0xC0) != 0x80) ok = false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    if (!ok) {
-      out += '?';
-      ++i;
-      continue;
-    }
-    out += EncodeCp1252(cp);
+    const int b = Cp1252Byte(cp);
+    out += b < 0 ? '?' : static_cast<char>(b);
     i += len;
   }
   return out;
@@ -73,16 +53,9 @@ bool Utf8ToAnsiExact(const std::string& text, std::string& out) {
   out.clear();
   std::size_t i = 0;
   while (i < text.size()) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    const std::size_t len = Utf8SequenceLength(c);
-    if (len == 0 || i + len > text.size()) return false;
-    char32_t cp = len == 1 ? c : c & (0x7F >> len);
-    for (std::size_t k = 1; k < len; ++k) {
-      const auto cc = static_cast<unsigned char>(text[i + k]);
-      if ((cc & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    const int b = Cp1252Byte(cp);
+    char32_t cp = 0;
+    const std::size_t len = Utf8CharAt(text, i, cp);
+    const int b = len ? Cp1252Byte(cp) : -1;
     if (b < 0) return false;
     out += static_cast<char>(b);
     i += len;

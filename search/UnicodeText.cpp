@@ -33,20 +33,13 @@ std::u32string DecodeWordText(const std::string& text) {
   out.reserve(text.size());
   std::size_t i = 0;
   while (i < text.size()) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    const std::size_t len = Utf8SequenceLength(c);
-    char32_t cp = len <= 1 ? c : c & (0x7F >> len);
-    bool ok = len != 0 && i + len <= text.size();
-    for (std::size_t k = 1; ok && k < len; ++k) {
-      const auto cc = static_cast<unsigned char>(text[i + k]);
-      ok = (cc & 0xC0) == 0x80;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
+    char32_t cp = 0;
+    const std::size_t len = Utf8CharAt(text, i, cp);
     // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
     constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-    ok = ok && cp >= kLeast[len] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+    const bool ok = len != 0 && cp >= kLeast[len] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
     if (!ok) {
-      out += AnsiByteChar(c);
+      out += AnsiByteChar(static_cast<std::uint8_t>(text[i]));
       ++i;
       continue;
     }
