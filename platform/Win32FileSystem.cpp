@@ -50,11 +50,21 @@ void FillEntry(const WIN32_FIND_DATAW& fd, TDirEntry& e) {
   e.Time = PackDosDateTime(e.LocalWrite).value_or(0);
 }
 
+// A path as the file functions take it, into `out` (its buffer reused): the
+// long form only for a long path, so the common short one costs no copy.
+void WidenForSystem(const std::string& path, std::wstring& out) {
+  if (path.size() < kLongPathFrom)
+    Widen(path, out);
+  else
+    Widen(SystemPath(path), out);
+}
+
 class TWin32DirEnum : public IDirEnum {
  public:
   TWin32DirEnum(const std::string& folder, const std::string& mask, std::uint32_t attrMask, bool foldersOnly)
       : AttrMask_(attrMask) {
-    const std::wstring pattern = Widen(SystemPath(folder + mask));
+    std::wstring pattern;
+    WidenForSystem(folder + mask, pattern);
     Find_.reset(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &Data_,
                                  foldersOnly ? FindExSearchLimitToDirectories : FindExSearchNameMatch, nullptr,
                                  FIND_FIRST_EX_LARGE_FETCH));
@@ -310,7 +320,7 @@ class TWin32ContentsReader : public IContentsReader {
 
   bool Open(const std::string& path) override {
     Close();
-    Widen(SystemPath(path), Path_);
+    WidenForSystem(path, Path_);
     // The locked test and the read share one open: without sharing, as the
     // locked test opens. A small file is read and closed at once, so no other
     // program is kept out for longer than that.
@@ -386,7 +396,8 @@ class TWin32FileSystem : public IFileSystem {
   }
 
   bool IsFileLocked(const std::string& path) override {
-    const std::wstring wide = Widen(SystemPath(path));
+    std::wstring wide;
+    WidenForSystem(path, wide);
     // The open first: a file that opens is not locked, and that is the common
     // case. Only when it fails do the attributes tell a locked file from a
     // missing one or a folder.
@@ -412,7 +423,8 @@ class TWin32FileSystem : public IFileSystem {
   }
 
   TPathKind Kind(const std::string& path) override {
-    std::wstring wide = Widen(SystemPath(path));
+    std::wstring wide;
+    WidenForSystem(path, wide);
     // Trailing delimiters say nothing here (a file's path with one reads as
     // missing); a bare drive ("C:") is its root, as the walk takes it.
     while (wide.size() > 3 && (wide.back() == L'\\' || wide.back() == L'/')) wide.pop_back();
@@ -429,7 +441,9 @@ class TWin32FileSystem : public IFileSystem {
   }
 
   bool FolderIdentity(const std::string& folder, TFolderId& id) override {
-    return IdentityOf(Widen(SystemPath(folder)).c_str(), id);
+    std::wstring wide;
+    WidenForSystem(folder, wide);
+    return IdentityOf(wide.c_str(), id);
   }
 
   std::unique_ptr<IContentsReader> NewContentsReader() override {
