@@ -134,8 +134,6 @@ int ProbeCost(const TScanProbe& probe, bool wide) {
 
 }  // namespace
 
-bool IsWordSeparator(std::uint8_t b) { return kSeparators[b]; }
-
 // ---- TWordForm ---------------------------------------------------------------
 
 std::vector<std::uint8_t> TWordForm::BytesAt(std::size_t k) const {

@@ -21,10 +21,6 @@
 
 namespace sorvik {
 
-// Whether byte b separates words (the 26 separator bytes; as characters, the
-// same 26 in every encoding).
-bool IsWordSeparator(std::uint8_t b);
-
 // The encodings a form's bytes are, as bits (an ASCII word's bytes are both ANSI and UTF-8).
 enum TEncodingBit : std::uint8_t { kEncAnsi = 1, kEncUtf8 = 2, kEncUtf16Le = 4, kEncUtf16Be = 8 };
 

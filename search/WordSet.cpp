@@ -156,8 +156,6 @@ const std::array<std::uint8_t, 256>& UpperCaseTable() {
 
 TWordSet::TWordSet(const std::string& text, bool ignoreCase, TMatchMode mode, bool widest) : HasText_(!text.empty()) {
   std::vector<std::string> typed = mode == TMatchMode::Exact ? std::vector<std::string>{text} : SplitWords(text);
-  for (const std::string& w : typed)
-    if (TypedLength(w) > kMaxWordLength) throw EPatternTooLarge(kPatternTooLargeMessage);
   struct TWord {
     std::u32string Chars;
     std::string Utf8;  // upper-cased while ignoring case
@@ -167,6 +165,7 @@ TWordSet::TWordSet(const std::string& text, bool ignoreCase, TMatchMode mode, bo
   std::vector<TWord> words;
   for (const std::string& w : typed) {
     TWord word{DecodeWordText(w), {}, TypedLength(w), {}};
+    if (word.Length > kMaxWordLength) throw EPatternTooLarge(kPatternTooLargeMessage);
     std::u32string shown = word.Chars;
     if (ignoreCase)
       for (char32_t& c : shown) c = SimpleUpper(c);
