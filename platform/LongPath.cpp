@@ -93,7 +93,7 @@ std::string NormalWindowsFolder(const std::string& typed, const std::string& cur
 }
 
 std::string SystemPath(const std::string& path) {
-  if (path.size() < kLongPathFrom || StartsWith(path, kExtended)) return path;
+  if (!IsLongPath(path) || StartsWith(path, kExtended)) return path;
   const bool slashes = path.find('/') != std::string::npos;
   std::string full = path;
   if (slashes)

@@ -12,6 +12,9 @@ namespace sorvik {
 // folder (room for an 8.3 name); UTF-8 never takes fewer bytes than UTF-16 units.
 inline constexpr std::size_t kLongPathFrom = 248;
 
+// Whether the file functions need a path's long form (and the shell can't take it as text).
+inline bool IsLongPath(const std::string& path) { return path.size() >= kLongPathFrom; }
+
 // A folder as typed, full and normal: '/' read as '\', repeated delimiters
 // and "." parts dropped, ".." taking back the part before it (never above the
 // root), a "\\?\" or "\\?\UNC\" prefix taken off, a drive alone ("C:") its root.

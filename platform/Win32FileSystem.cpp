@@ -53,7 +53,7 @@ void FillEntry(const WIN32_FIND_DATAW& fd, TDirEntry& e) {
 // A path as the file functions take it, into `out` (its buffer reused): the
 // long form only for a long path, so the common short one costs no copy.
 void WidenForSystem(const std::string& path, std::wstring& out) {
-  if (path.size() < kLongPathFrom)
+  if (!IsLongPath(path))
     Widen(path, out);
   else
     Widen(SystemPath(path), out);
@@ -461,7 +461,7 @@ class TWin32FileSystem : public IFileSystem {
     bool own = false;
     for (const wchar_t* e : ownIcons) own |= extension == e;
     // The shell takes no long path here: a long one gets its type's icon.
-    const bool byType = path.size() >= kLongPathFrom;
+    const bool byType = IsLongPath(path);
     own = own && !byType;
     if (!own) {
       std::lock_guard<TSlimLock> lock(IconLock_);

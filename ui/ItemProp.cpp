@@ -155,8 +155,6 @@ namespace {
 // The longest path the shell's parsing takes whole.
 constexpr std::size_t kShellPathLimit = MAX_PATH - 12;
 
-bool IsLong(const std::string& path) { return path.size() >= kLongPathFrom; }
-
 // The shell's identifier list of the item at a full path of any length: the
 // longest leading folder the shell parses whole, then each further part
 // parsed in its folder. Empty when some part can't be had.
@@ -203,7 +201,7 @@ void SayPathTooLong(HWND owner, const std::string& path) {
 }
 
 void RunShellCall(HWND owner, const TShellCall& call) {
-  if (!IsLong(call.File) && !IsLong(call.Directory)) {
+  if (!IsLongPath(call.File) && !IsLongPath(call.Directory)) {
     ShellExecuteW(owner, Widen(call.Operation).c_str(), Widen(call.File).c_str(), Widen(call.Parameters).c_str(),
                   Widen(call.Directory).c_str(), call.ShowCommand);
     return;
@@ -251,7 +249,7 @@ namespace {
 // desktop's first folder. False when the file can't be resolved.
 template <typename Use>
 bool WithShellItem(const std::string& path, HWND owner, Use use) {
-  if (IsLong(path)) {
+  if (IsLongPath(path)) {
     // Part by part, and the item in its parent folder.
     const UniqueCoTaskMem id = ItemIdList(path, owner);
     if (!id) return false;

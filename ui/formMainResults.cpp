@@ -28,7 +28,7 @@ void TfrmMain::lvwResultsMouseDown(TMouseButton button, POINT point) {
   const std::string path = Results_->Rows().FullPath(static_cast<std::size_t>(Results_->Selected()));
   ClientToScreen(lvwResults, &point);
   bool setAside = false;
-  if (!Shell.ContextMenu(path, Handle(), point, setAside) && path.size() >= kLongPathFrom)
+  if (!Shell.ContextMenu(path, Handle(), point, setAside) && IsLongPath(path))
     SayPathTooLong(Handle(), path);
 }
 
@@ -54,7 +54,7 @@ void TfrmMain::actSearchFilepropertiesExecute() {
   const int row = Results_->Selected();
   if (row < 0) return;
   const std::string path = Results_->Rows().FullPath(static_cast<std::size_t>(row));
-  if (!Shell.Properties(Handle(), path) && path.size() >= kLongPathFrom) SayPathTooLong(Handle(), path);
+  if (!Shell.Properties(Handle(), path) && IsLongPath(path)) SayPathTooLong(Handle(), path);
 }
 
 bool TfrmMain::SaveResults(const std::wstring& path) const { return Results_->SaveCsv(path); }
