@@ -7,6 +7,7 @@
 #include "Win32Handles.h"
 #include "WinText.h"
 #include "Window.h"
+#include "WindowBinding.h"
 
 namespace sorvik {
 
@@ -37,9 +38,9 @@ std::wstring CommandString(IContextMenu* menu, UINT offset, UINT type) {
 
 // Forwards a menu message to the handler, in its richest form.
 LRESULT ForwardMenuMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* menu = reinterpret_cast<IContextMenu*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  auto* menu = BoundObject<IContextMenu>(hwnd);
   LRESULT result = 0;
-  if (!menu) return 0;  // can't happen: WM_CREATE stores it before any menu message
+  if (!menu) return 0;  // can't happen: WM_NCCREATE binds it before any menu message
   if (MenuForms.Menu3)
     static_cast<IContextMenu3*>(menu)->HandleMenuMsg2(msg, wp, lp, &result);
   else if (MenuForms.Menu2)
@@ -50,9 +51,11 @@ LRESULT ForwardMenuMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT CALLBACK CallbackProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return GuardMessage(hwnd, msg, LRESULT{0}, [&]() -> LRESULT {
     switch (msg) {
-      case WM_CREATE:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+      case WM_NCCREATE:
+        BindObject(hwnd, static_cast<IContextMenu*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+        return DefWindowProcW(hwnd, msg, wp, lp);
+      case WM_NCDESTROY:
+        UnbindObject(hwnd);
         return DefWindowProcW(hwnd, msg, wp, lp);
       case WM_INITMENUPOPUP:
         ForwardMenuMessage(hwnd, msg, wp, lp);
@@ -69,8 +72,7 @@ LRESULT CALLBACK CallbackProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (HIWORD(wp) == 0xFFFF && lp == 0) {
           Hint.clear();
         } else if (LOWORD(wp) >= kFirstCommand) {
-          auto* menu = reinterpret_cast<IContextMenu*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-          if (menu) {
+          if (auto* menu = BoundObject<IContextMenu>(hwnd)) {
             const UINT offset = LOWORD(wp) - kFirstCommand;
             Hint = Narrow(CommandString(menu, offset, GCS_VERBW)) + "|" +
                    Narrow(CommandString(menu, offset, GCS_HELPTEXTW));

@@ -10,6 +10,7 @@
 #include "Locale.h"
 #include "Win32Handles.h"
 #include "WinText.h"
+#include "WindowBinding.h"
 #include "Window.h"
 #include "ResultCompare.h"
 
@@ -71,7 +72,7 @@ TResultsView::TResultsView(HWND parent, int id, HFONT font, UINT dpi) {
     col.iSubItem = i;
     SendMessageW(Handle_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));
   }
-  SetWindowSubclass(Handle_, Subclass, 1, reinterpret_cast<DWORD_PTR>(this));
+  BeginSubclass(Handle_, Subclass, this);
 }
 
 void TResultsView::SyncCount() {
@@ -227,9 +228,10 @@ bool TResultsView::OnNotify(const NMHDR* hdr, LRESULT& result) {
   }
 }
 
-LRESULT CALLBACK TResultsView::Subclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+LRESULT CALLBACK TResultsView::Subclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
   return GuardMessage(hwnd, msg, LRESULT{0}, [&]() -> LRESULT {
-    auto* self = reinterpret_cast<TResultsView*>(data);
+    auto* self = BoundObject<TResultsView>(hwnd);
+    if (!self) return DefSubclassProc(hwnd, msg, wp, lp);
     const POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
     switch (msg) {
       case WM_LBUTTONDOWN:
@@ -271,7 +273,7 @@ LRESULT CALLBACK TResultsView::Subclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         return 0;
       }
       case WM_NCDESTROY:
-        RemoveWindowSubclass(hwnd, Subclass, 1);
+        EndSubclass(hwnd, Subclass);
         break;
     }
     return DefSubclassProc(hwnd, msg, wp, lp);

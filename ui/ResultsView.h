@@ -55,7 +55,7 @@ class TResultsView {
   std::function<void(TMouseButton button, POINT point)> OnMouseDown;
 
  private:
-  static LRESULT CALLBACK Subclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self);
+  static LRESULT CALLBACK Subclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR);
   void GetDispInfo(NMLVDISPINFOW& info) const;
   int FindItem(const NMLVFINDITEMW& find) const;
   void SyncCount();

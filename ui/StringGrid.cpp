@@ -10,6 +10,7 @@
 #include "Gdi.h"
 #include "Win32Handles.h"
 #include "WinText.h"
+#include "WindowBinding.h"
 
 namespace sorvik {
 
@@ -105,7 +106,7 @@ void TStringGrid::BeginEdit(const std::wstring& initial, bool selectAll) {
                             r.top + 1, r.right - r.left - 2, r.bottom - r.top - 2, Handle(), nullptr,
                             GetModuleHandleW(nullptr), nullptr);
   SendMessageW(Editor_, WM_SETFONT, reinterpret_cast<WPARAM>(Font_), FALSE);
-  SetWindowSubclass(Editor_, EditorProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  BeginSubclass(Editor_, EditorProc, this);
   SetFocus(Editor_);
   const int length = GetWindowTextLengthW(Editor_);
   SendMessageW(Editor_, EM_SETSEL, selectAll ? 0 : length, length);
@@ -125,9 +126,10 @@ void TStringGrid::CommitEdit() {
   if (Editor_) Cells_.SetCell(Col_, Row_, GetText(Editor_));
 }
 
-LRESULT CALLBACK TStringGrid::EditorProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+LRESULT CALLBACK TStringGrid::EditorProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
   return GuardMessage(hwnd, msg, LRESULT{0}, [&]() -> LRESULT {
-    auto* self = reinterpret_cast<TStringGrid*>(data);
+    auto* self = BoundObject<TStringGrid>(hwnd);
+    if (!self) return DefSubclassProc(hwnd, msg, wp, lp);
     switch (msg) {
       case WM_GETDLGCODE: return DLGC_WANTALLKEYS | DefSubclassProc(hwnd, msg, wp, lp);
       case WM_KEYDOWN:
@@ -149,7 +151,7 @@ LRESULT CALLBACK TStringGrid::EditorProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
       case WM_KILLFOCUS:
         if (self->Editor_ == hwnd) PostMessageW(self->Handle(), WM_APP, 0, 0);  // keep the text once focus settles
         break;
-      case WM_NCDESTROY: RemoveWindowSubclass(hwnd, EditorProc, 1); break;
+      case WM_NCDESTROY: EndSubclass(hwnd, EditorProc); break;
     }
     return DefSubclassProc(hwnd, msg, wp, lp);
   });

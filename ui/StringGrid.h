@@ -53,7 +53,7 @@ class TStringGrid : public TWindow {
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
-  static LRESULT CALLBACK EditorProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self);
+  static LRESULT CALLBACK EditorProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR);
   void Paint(HDC dc);
   void Move(int dcol, int drow);
   bool Tab(bool back);  // false when it leaves the grid

@@ -1,6 +1,7 @@
 #include "Window.h"
 
 #include "WinText.h"
+#include "WindowBinding.h"
 
 namespace sorvik {
 
@@ -13,7 +14,7 @@ constexpr wchar_t kReportingProp[] = L"Sorvik.ReportingError";
 
 TWindow::~TWindow() {
   if (Handle_ && IsWindow(Handle_)) {
-    SetWindowLongPtrW(Handle_, GWLP_USERDATA, 0);
+    UnbindObject(Handle_);
     DestroyWindow(Handle_);
   }
 }
@@ -45,20 +46,20 @@ void TWindow::ReportError(const std::string& message) {
 
 TWindow* TWindow::FromHandle(HWND hwnd) {
   if (!hwnd || reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC)) != Proc) return nullptr;
-  return reinterpret_cast<TWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  return BoundObject<TWindow>(hwnd);
 }
 
 LRESULT CALLBACK TWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
     auto* self = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
     self->Handle_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    BindObject(hwnd, self);
   }
-  auto* self = reinterpret_cast<TWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  auto* self = BoundObject<TWindow>(hwnd);
   if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
   const LRESULT r = GuardMessage(hwnd, msg, LRESULT{0}, [&] { return self->HandleMessage(msg, wp, lp); });
   if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    UnbindObject(hwnd);
     self->Handle_ = nullptr;
   }
   return r;

@@ -1,5 +1,5 @@
-// Base of our windows: a static window procedure that stores `this` at
-// WM_NCCREATE and dispatches to HandleMessage; and the one guard that every
+// Base of our windows: a static window procedure that binds `this` to the
+// handle at WM_NCCREATE (WindowBinding.h) and dispatches to HandleMessage; and the one guard that every
 // procedure the system calls runs its work through.
 #pragma once
 

@@ -6,6 +6,7 @@
 #include "Dpi.h"
 #include "WinText.h"
 #include "Window.h"
+#include "WindowBinding.h"
 
 namespace sorvik {
 
@@ -93,12 +94,12 @@ INT_PTR CALLBACK TfrmAbout::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return GuardMessage(hwnd, msg, INT_PTR{FALSE}, [&]() -> INT_PTR {
     if (msg == WM_INITDIALOG) {
       auto* self = reinterpret_cast<TfrmAbout*>(lp);
-      SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+      BindObject(hwnd, self);
       self->Handle_ = hwnd;
       self->FormCreate();
       return TRUE;
     }
-    auto* self = reinterpret_cast<TfrmAbout*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    auto* self = BoundObject<TfrmAbout>(hwnd);
     if (!self) return FALSE;
     switch (msg) {
       case WM_COMMAND:
@@ -119,6 +120,7 @@ INT_PTR CALLBACK TfrmAbout::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
           EndDialog(hwnd, IDCANCEL);
         return TRUE;
       case WM_NCDESTROY:
+        UnbindObject(hwnd);
         self->Handle_ = nullptr;
         return FALSE;
       default: return FALSE;
