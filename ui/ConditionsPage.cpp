@@ -52,8 +52,33 @@ std::string ShortDateText(const SYSTEMTIME& st) {
 
 }  // namespace
 
-TConditionsPage::TConditionsPage(HWND page, int gridId, HFONT font, UINT dpi) {
-  Grid_ = std::make_unique<TStringGrid>(page, gridId, 0, 0, 10, 10, font, kConditionColumns, 1, dpi);
+namespace {
+
+enum : int {
+  idConditionsGrid = 1011,
+  idMatchAnyOr,
+  idMatchAllAnd,
+  idAddRow,
+  idRemoveRow,
+  idClearAll,
+};
+
+}  // namespace
+
+TConditionsPage::TConditionsPage(HWND page, HFONT font, UINT dpi, TLayoutTable& layout) {
+  auto add = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int cx, int cy, int id) {
+    const HWND h = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, page,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                                   nullptr);
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return layout.Add(h, x, y, cx, cy);
+  };
+  // The grid keeps no header row: its columns are named above it.
+  const int column = TStringGrid::kDefaultColWidth + 1;
+  const wchar_t* const captions[] = {L"Condition", L"Comparison", L"Value"};
+  for (int i = 0; i < 3; ++i) add(WC_STATICW, captions[i], SS_LEFT | SS_NOPREFIX, 9 + i * column, 3, column - 6, 14, 0);
+  Grid_ = std::make_unique<TStringGrid>(page, idConditionsGrid, 0, 0, 10, 10, font, kConditionColumns, 1, dpi);
+  layout.Add(Grid_->Handle(), 6, 19, kDesignGridWidth, 107);
   Grid_->OnSelectCell = [this](int col, int row) { grdConditionsSelectCell(col, row); };
   cboConditions = Editor(page, WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL, font);
   FillList(cboConditions, ConditionKindTexts());
@@ -69,6 +94,16 @@ TConditionsPage::TConditionsPage(HWND page, int gridId, HFONT font, UINT dpi) {
   // Above the grid, so that an editor shows over its cell.
   for (HWND h : {cboConditions, cboSearchTerms, edDateValues, edIntegerValues, udIntegerValues})
     SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // Right of the grid, stacked: the match choice and the row buttons.
+  const int side = 6 + kDesignGridWidth + 6;
+  rdgMatch = add(WC_BUTTONW, L"", BS_GROUPBOX, side, 0, 110, 48, 0);
+  rdMatchAnyOr = add(WC_BUTTONW, L"Match any (OR)", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, side + 8, 12, 100, 16,
+                     idMatchAnyOr);
+  rdMatchAllAnd = add(WC_BUTTONW, L"Match all (AND)", BS_AUTORADIOBUTTON, side + 8, 29, 100, 16, idMatchAllAnd);
+  SendMessageW(rdMatchAnyOr, BM_SETCHECK, BST_CHECKED, 0);
+  btnAddRow = add(WC_BUTTONW, L"&Add Row", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, side, 54, 84, 23, idAddRow);
+  btnRemoveRow = add(WC_BUTTONW, L"&Remove row", BS_PUSHBUTTON | WS_TABSTOP, side, 80, 84, 23, idRemoveRow);
+  btnClearAll = add(WC_BUTTONW, L"Clear All", BS_PUSHBUTTON | WS_TABSTOP, side, 106, 84, 23, idClearAll);
 }
 
 void TConditionsPage::SetDpi(UINT dpi) {
@@ -215,7 +250,16 @@ int TConditionsPage::BuildFileConditions(TKtFileConditions& conditions) {
   return sorvik::BuildFileConditions(Cells(), conditions, ReadShortDate, NowDateTime());
 }
 
+TCombineMode TConditionsPage::CombineMode() const {
+  return SendMessageW(rdMatchAllAnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? TCombineMode::All : TCombineMode::Any;
+}
+
 bool TConditionsPage::OnCommand(HWND from, int code) {
+  if (code == BN_CLICKED) {
+    if (from == btnAddRow) return btnAddRowClick(), true;
+    if (from == btnRemoveRow) return btnRemoveRowClick(), true;
+    if (from == btnClearAll) return btnClearAllClick(), true;
+  }
   if (from == cboConditions && code == CBN_SELCHANGE) cboConditionsClick();
   else if (from == cboSearchTerms && code == CBN_SELCHANGE) cboSearchTermsClick();
   else if (from == edIntegerValues && code == EN_KILLFOCUS) edIntegerValuesExit();

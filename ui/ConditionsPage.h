@@ -1,5 +1,7 @@
-// The File Conditions tab's grid and the four editors laid over its cells: two
-// drop-down lists (kind, operator), a date picker and a number spin box.
+// The File Conditions tab: the grid with the captions of its columns above it,
+// the four editors laid over its cells (two drop-down lists for kind and
+// operator, a date picker and a number spin box), and right of the grid the
+// match choice and the row buttons.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +9,7 @@
 
 #include <memory>
 
+#include "LayoutTable.h"
 #include "StringGrid.h"
 #include "ConditionsGrid.h"
 #include "uFileConditions.h"
@@ -18,8 +21,9 @@ class TConditionsPage {
   // The grid's design width at 96 DPI: three columns, edges and a scroll bar.
   static constexpr int kDesignGridWidth = 3 * (TStringGrid::kDefaultColWidth + 1) + 4 + 17;
 
-  // Creates the grid (placed by the caller) and the hidden editors, on `page`.
-  TConditionsPage(HWND page, int gridId, HFONT font, UINT dpi);
+  // Creates the controls on `page`, the grid and the side ones placed through
+  // the layout table; the editors hidden.
+  TConditionsPage(HWND page, HFONT font, UINT dpi, TLayoutTable& layout);
   // A new DPI: the grid's cells, and the editors laid over them again when shown.
   void SetDpi(UINT dpi);
 
@@ -27,7 +31,11 @@ class TConditionsPage {
   const TGridCells& Cells() const { return Grid_->Cells(); }
 
   HWND cboConditions = nullptr, cboSearchTerms = nullptr, edDateValues = nullptr, edIntegerValues = nullptr,
-       udIntegerValues = nullptr;
+       udIntegerValues = nullptr, rdgMatch = nullptr, rdMatchAnyOr = nullptr, rdMatchAllAnd = nullptr,
+       btnAddRow = nullptr, btnRemoveRow = nullptr, btnClearAll = nullptr;
+
+  // The match choice: files that pass any condition, or all of them.
+  TCombineMode CombineMode() const;
 
   // Lays the editor of the cell over it (never refuses the selection).
   void grdConditionsSelectCell(int col, int row);
@@ -53,7 +61,8 @@ class TConditionsPage {
   // menu, shortcut), and what they show is what the search applies.
   int BuildFileConditions(TKtFileConditions& conditions);
 
-  // The editors' commands and notifications; false for those of other controls.
+  // The editors' and buttons' commands and the editors' notifications; false
+  // for those of other controls.
   bool OnCommand(HWND from, int code);
   bool OnNotify(const NMHDR* hdr, LRESULT& result);
 

@@ -9,13 +9,6 @@ namespace sorvik {
 // on the main thread. wParam: 0. lParam: 0. The window runs the pending hand-over.
 constexpr UINT WM_SORVIK_HANDOVER = WM_APP + 1;
 
-// Sent by the splitter to the main window for its mouse messages: the message is
-// WM_SORVIK_SPLITTER + (the mouse message - WM_MOUSEMOVE), for WM_MOUSEMOVE up to
-// WM_CAPTURECHANGED. wParam: the mouse message's. lParam: the point in the main
-// window's client area.
-constexpr UINT WM_SORVIK_SPLITTER = WM_APP + 2;
-constexpr UINT WM_SORVIK_SPLITTER_LAST = WM_SORVIK_SPLITTER + (WM_CAPTURECHANGED - WM_MOUSEMOVE);
-
 // Sent by the system when the window moves to a monitor with another scale
 // (WM_DPICHANGED, which older SDK headers lack). wParam: the new DPI in both
 // words. lParam: the suggested window rectangle (RECT*).

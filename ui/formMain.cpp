@@ -18,23 +18,8 @@ namespace sorvik {
 
 namespace {
 
+// The pages' controls take 1001 to 1016 (GeneralPage.cpp, ConditionsPage.cpp).
 enum : int {
-  idFilemask = 1001,
-  idDirectories,
-  idBrowse,
-  idRecursive,
-  idKeyWords,
-  idWholeWords,
-  idCaseSensitive,
-  idWordsAny,
-  idWordsAll,
-  idExact,
-  idConditionsGrid,
-  idMatchAnyOr,
-  idMatchAllAnd,
-  idAddRow,
-  idRemoveRow,
-  idClearAll,
   idTabs,
   idList,
   idStatus,
@@ -72,31 +57,12 @@ constexpr int kSplitterHeight = 3;
 constexpr int kMinPanelHeight = 60;
 constexpr int kPanelHeight = 161;
 constexpr wchar_t kPageClass[] = L"SorvikPage";
-constexpr wchar_t kSplitterClass[] = L"SorvikSplitter";
 
 // Tab pages pass what their children say on to the main window.
 LRESULT CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return GuardMessage(hwnd, msg, LRESULT{0}, [&] {
     if (msg == WM_COMMAND || msg == WM_NOTIFY) return SendMessageW(GetParent(hwnd), msg, wp, lp);
     return DefWindowProcW(hwnd, msg, wp, lp);
-  });
-}
-
-// The splitter passes its mouse messages on, with points in the main window's client area.
-LRESULT CALLBACK SplitterProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  return GuardMessage(hwnd, msg, LRESULT{0}, [&] {
-    switch (msg) {
-      case WM_LBUTTONDOWN:
-      case WM_MOUSEMOVE:
-      case WM_LBUTTONUP:
-      case WM_CAPTURECHANGED: {
-        HWND parent = GetParent(hwnd);
-        POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-        MapWindowPoints(hwnd, parent, &pt, 1);
-        return SendMessageW(parent, WM_SORVIK_SPLITTER + (msg - WM_MOUSEMOVE), wp, MAKELPARAM(pt.x, pt.y));
-      }
-      default: return DefWindowProcW(hwnd, msg, wp, lp);
-    }
   });
 }
 
@@ -111,28 +77,7 @@ void RegisterHelperClasses() {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kPageClass;
     RegisterClassExW(&wc);
-    wc.lpfnWndProc = SplitterProc;
-    wc.hCursor = LoadCursorW(nullptr, IDC_SIZENS);
-    wc.lpszClassName = kSplitterClass;
-    RegisterClassExW(&wc);
   }
-}
-
-// The folder field takes a folder dropped on it from the shell.
-LRESULT CALLBACK FolderFieldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
-  return GuardMessage(hwnd, msg, LRESULT{0}, [&] {
-    if (msg == WM_DROPFILES) {
-      HDROP drop = reinterpret_cast<HDROP>(wp);
-      wchar_t path[MAX_PATH * 4] = {};
-      if (DragQueryFileW(drop, 0, path, MAX_PATH * 4) > 0) {
-        const DWORD attr = GetFileAttributesW(path);
-        if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) SetWindowTextW(hwnd, path);
-      }
-      DragFinish(drop);
-      return LRESULT{0};
-    }
-    return DefSubclassProc(hwnd, msg, wp, lp);
-  });
 }
 
 BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
@@ -313,61 +258,39 @@ void TfrmMain::CreateControls() {
   tabConditions = Child(w, kPageClass, L"", WS_CLIPSIBLINGS, 0, 0, 10, 10, 0, font, WS_EX_CONTROLPARENT);
   ShowWindow(tabConditions, SW_HIDE);
 
-  HWND g = tabGeneral;
-  using A = TAnchor;
-  auto add = [&](HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int cx, int cy,
-                 int id, A anchor = A::Fixed, DWORD exStyle = 0) {
-    return Place(Child(parent, cls, text, style, 0, 0, 0, 0, id, font, exStyle), x, y, cx, cy, anchor);
-  };
-  grpSearchFor = Child(g, WC_BUTTONW, L"Search for:", BS_GROUPBOX, 0, 0, 10, 10, 0, font);  // fills the page
-  add(g, WC_STATICW, L"File&mask:", SS_RIGHT, 8, 23, 52, 16, 0);
-  cboFilemask = add(g, WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP | WS_GROUP, 64, 20,
-                    145, 200, idFilemask);
-  add(g, WC_STATICW, L"Fol&ders:", SS_RIGHT, 214, 23, 44, 16, 0);
-  edDirectories = add(g, WC_EDITW, L"", ES_AUTOHSCROLL | WS_TABSTOP, 262, 20, 280, 21, idDirectories, A::Stretch,
-                      WS_EX_CLIENTEDGE);
-  btnBrowse = add(g, WC_BUTTONW, L"...", BS_PUSHBUTTON | WS_TABSTOP, 542, 20, 20, 21, idBrowse, A::Follow);
-  chkRecursive = add(g, WC_BUTTONW, L"Search &subfolders", BS_AUTOCHECKBOX | WS_TABSTOP, 262, 45, 120, 17, idRecursive);
-  add(g, WC_STATICW, L"&Words:", SS_RIGHT, 8, 69, 52, 16, 0);
-  cboKeyWords = add(g, WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 64, 66, 488, 200,
-                    idKeyWords, A::Stretch);
-  chkWholeWords = add(g, WC_BUTTONW, L"Whole words", BS_AUTOCHECKBOX | WS_TABSTOP, 64, 98, 88, 17, idWholeWords);
-  chkCaseSensitive = add(g, WC_BUTTONW, L"Case Sensitive", BS_AUTOCHECKBOX | WS_TABSTOP, 156, 98, 98, 17,
-                         idCaseSensitive);
-  Bevel1 = add(g, WC_STATICW, L"", SS_ETCHEDFRAME, 258, 93, 294, 24, 0, A::Stretch);
-  rdWordsAny = add(g, WC_BUTTONW, L"Match any", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, 264, 97, 81, 17,
-                   idWordsAny);
-  rdWordsAll = add(g, WC_BUTTONW, L"Match all", BS_AUTORADIOBUTTON, 350, 97, 73, 17, idWordsAll);
-  rdExact = add(g, WC_BUTTONW, L"Match Exactly", BS_AUTORADIOBUTTON, 428, 97, 92, 17, idExact);
-  SendMessageW(rdWordsAny, BM_SETCHECK, BST_CHECKED, 0);
-  // Completions from the file system's folders while typing, and folders dropped from the shell.
-  SHAutoComplete(edDirectories, SHACF_FILESYS_DIRS);
-  DragAcceptFiles(edDirectories, TRUE);
-  SetWindowSubclass(edDirectories, FolderFieldProc, 1, 0);
+  General_ = std::make_unique<TGeneralPage>(tabGeneral, font, Layout_);
+  grpSearchFor = General_->grpSearchFor;
+  cboFilemask = General_->cboFilemask;
+  edDirectories = General_->edDirectories;
+  btnBrowse = General_->btnBrowse;
+  chkRecursive = General_->chkRecursive;
+  cboKeyWords = General_->cboKeyWords;
+  chkWholeWords = General_->chkWholeWords;
+  chkCaseSensitive = General_->chkCaseSensitive;
+  Bevel1 = General_->Bevel1;
+  rdWordsAny = General_->rdWordsAny;
+  rdWordsAll = General_->rdWordsAll;
+  rdExact = General_->rdExact;
 
-  // The conditions tab: the grid (with its editors) and, right of it, the match
-  // choice and the row buttons, stacked.
-  HWND c = tabConditions;
-  ConditionsPage_ = std::make_unique<TConditionsPage>(c, idConditionsGrid, font, Dpi_);
+  ConditionsPage_ = std::make_unique<TConditionsPage>(tabConditions, font, Dpi_, Layout_);
+  const TConditionsPage& c = *ConditionsPage_;
   grdConditions = ConditionsPage_->Grid().Handle();
-  const int grid = TConditionsPage::kDesignGridWidth;
-  // The grid keeps no header row: its columns are named above it.
-  const int column = TStringGrid::kDefaultColWidth + 1;
-  const wchar_t* const captions[] = {L"Condition", L"Comparison", L"Value"};
-  for (int i = 0; i < 3; ++i) add(c, WC_STATICW, captions[i], SS_LEFT | SS_NOPREFIX, 9 + i * column, 3, column - 6, 14, 0);
-  Place(grdConditions, 6, 19, grid, 107);
-  const int side = 6 + grid + 6;
-  rdgMatch = add(c, WC_BUTTONW, L"", BS_GROUPBOX, side, 0, 110, 48, 0);
-  rdMatchAnyOr = add(c, WC_BUTTONW, L"Match any (OR)", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, side + 8, 12, 100,
-                     16, idMatchAnyOr);
-  rdMatchAllAnd = add(c, WC_BUTTONW, L"Match all (AND)", BS_AUTORADIOBUTTON, side + 8, 29, 100, 16, idMatchAllAnd);
-  SendMessageW(rdMatchAnyOr, BM_SETCHECK, BST_CHECKED, 0);
-  btnAddRow = add(c, WC_BUTTONW, L"&Add Row", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, side, 54, 84, 23, idAddRow);
-  btnRemoveRow = add(c, WC_BUTTONW, L"&Remove row", BS_PUSHBUTTON | WS_TABSTOP, side, 80, 84, 23, idRemoveRow);
-  btnClearAll = add(c, WC_BUTTONW, L"Clear All", BS_PUSHBUTTON | WS_TABSTOP, side, 106, 84, 23, idClearAll);
+  rdgMatch = c.rdgMatch;
+  rdMatchAnyOr = c.rdMatchAnyOr;
+  rdMatchAllAnd = c.rdMatchAllAnd;
+  btnAddRow = c.btnAddRow;
+  btnRemoveRow = c.btnRemoveRow;
+  btnClearAll = c.btnClearAll;
   ApplyPlaces();
 
-  splSplitter = Child(w, kSplitterClass, L"", 0, 0, 0, 10, S(kSplitterHeight), idSplitter, font);
+  // Dragging the splitter trades height between the panel and the list.
+  Splitter_ = std::make_unique<TSplitter>(w, idSplitter);
+  splSplitter = Splitter_->Handle();
+  Splitter_->OnBeginDrag = [this] { DragStartHeight_ = PanelHeight_; };
+  Splitter_->OnDrag = [this](int distance) {
+    PanelHeight_ = DragStartHeight_ + distance;
+    LayoutControls();
+  };
 
   // The results list: report view, whole-row single selection, system small icons.
   Results_ = std::make_unique<TResultsView>(w, idList, font, Dpi_);
@@ -397,18 +320,10 @@ bool TfrmMain::FormCreate(const TCommandObject& command) {
   ConditionsPage_->Grid().Select(-1, -1);
   UpdateActions();
 
-  TSearchPanel panel;
+  // Values the command line names replace what the settings left; the others stay.
+  TSearchPanel panel = General_->Read();
   const bool runAtOnce = PrefillFromCommand(command, panel);
-  if (!command.HasValues) return false;
-  SendMessageW(cboFilemask, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(panel.Mask).c_str()));
-  SetText(edDirectories, panel.Folder);
-  if (panel.Recursive) SendMessageW(chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
-  if (panel.WholeWords) SendMessageW(chkWholeWords, BM_SETCHECK, BST_CHECKED, 0);
-  if (panel.CaseSensitive) SendMessageW(chkCaseSensitive, BM_SETCHECK, BST_CHECKED, 0);
-  const HWND modes[] = {rdWordsAny, rdWordsAll, rdExact};
-  for (int i = 0; i < 3; ++i)
-    SendMessageW(modes[i], BM_SETCHECK, i == panel.MatchMode ? BST_CHECKED : BST_UNCHECKED, 0);
-  SendMessageW(cboKeyWords, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(panel.Words).c_str()));
+  if (command.HasValues) General_->Write(panel);
   return runAtOnce;
 }
 
@@ -445,8 +360,7 @@ void TfrmMain::LayoutControls() {
   for (HWND p : {tabGeneral, tabConditions})
     SetWindowPos(p, HWND_TOP, page.left, toolbar + page.top, page.right - page.left, page.bottom - page.top,
                  SWP_NOACTIVATE);
-  SetWindowPos(grpSearchFor, nullptr, S(4), 0, page.right - page.left - S(8), page.bottom - page.top - S(4),
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  General_->FitGroup(page.right - page.left, page.bottom - page.top, S(4));
   // Group boxes, the bevel, the splitter and the status bar's size grip paint
   // only what they think changed: after a resize or a splitter drag everything
   // is drawn again, so nothing stale stays.
@@ -458,23 +372,12 @@ void TfrmMain::FormResize() {
   LayoutControls();
 }
 
-HWND TfrmMain::Place(HWND control, int x, int y, int cx, int cy, TAnchor anchor) {
-  Places_.push_back({control, RECT{x, y, x + cx, y + cy}, anchor});
-  return control;
-}
-
 void TfrmMain::ApplyPlaces() {
   // The stretching controls widen, and the browse button moves, by the window's
   // width beyond its design width at this DPI.
   RECT r;
   GetWindowRect(Handle(), &r);
-  const int extra = (r.right - r.left) - S(kDesignWidth);
-  for (const TPlace& p : Places_) {
-    const int x = S(p.Design.left) + (p.Anchor == TAnchor::Follow ? extra : 0);
-    const int cx = S(p.Design.right - p.Design.left) + (p.Anchor == TAnchor::Stretch ? extra : 0);
-    SetWindowPos(p.Control, nullptr, x, S(p.Design.top), std::max(cx, 0), S(p.Design.bottom - p.Design.top),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  Layout_.Apply(Dpi_, (r.right - r.left) - S(kDesignWidth));
 }
 
 int TfrmMain::ToolbarHeight() const { return std::max(S(kToolbarHeight), ImageSize_ + S(6)); }
@@ -516,34 +419,6 @@ void TfrmMain::ApplyDpi(UINT dpi, const RECT* suggested) {
 void TfrmMain::ShowPage(int index) {
   ShowWindow(tabGeneral, index == 0 ? SW_SHOW : SW_HIDE);
   ShowWindow(tabConditions, index == 1 ? SW_SHOW : SW_HIDE);
-}
-
-void TfrmMain::BrowseForFolder() {
-  BROWSEINFOW bi{};
-  bi.hwndOwner = Handle();
-  bi.lpszTitle = L"Select a directory:";
-  bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-  UniqueCoTaskMem pidl(SHBrowseForFolderW(&bi));
-  if (!pidl) return;
-  wchar_t path[MAX_PATH] = {};
-  if (SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(pidl.get()), path)) SetWindowTextW(edDirectories, path);
-}
-
-LRESULT TfrmMain::OnSplitterMouse(UINT msg, LPARAM lp) {
-  const int y = GET_Y_LPARAM(lp);
-  if (msg == WM_SORVIK_SPLITTER + (WM_LBUTTONDOWN - WM_MOUSEMOVE)) {
-    Dragging_ = true;
-    DragStartY_ = y;
-    DragStartHeight_ = PanelHeight_;
-    SetCapture(splSplitter);
-  } else if (Dragging_ && msg == WM_SORVIK_SPLITTER) {
-    PanelHeight_ = DragStartHeight_ + (y - DragStartY_);
-    LayoutControls();
-  } else if (Dragging_) {
-    Dragging_ = false;
-    if (GetCapture() == splSplitter) ReleaseCapture();
-  }
-  return 0;
 }
 
 void TfrmMain::FormClose() {
@@ -589,17 +464,8 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_COMMAND: {
       const int id = LOWORD(wp);
-      if (id == idBrowse && HIWORD(wp) == BN_CLICKED) {
-        BrowseForFolder();
-        return 0;
-      }
       const auto from = reinterpret_cast<HWND>(lp);
-      if (HIWORD(wp) == BN_CLICKED && from) {
-        if (from == btnAddRow) return btnAddRowClick(), 0;
-        if (from == btnRemoveRow) return btnRemoveRowClick(), 0;
-        if (from == btnClearAll) return btnClearAllClick(), 0;
-      }
-      if (from && ConditionsPage_->OnCommand(from, HIWORD(wp))) return 0;
+      if (from && (General_->OnCommand(from, HIWORD(wp)) || ConditionsPage_->OnCommand(from, HIWORD(wp)))) return 0;
       if (HIWORD(wp) == CBN_KILLFOCUS && from == cboFilemask) return cboFilemaskExit(), 0;
       if (HIWORD(wp) == CBN_KILLFOCUS && from == cboKeyWords) return cboKeyWordsExit(), 0;
       if (id == IDOK && lp == 0 && EnterKey()) return 0;
@@ -651,7 +517,6 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     default:
-      if (msg >= WM_SORVIK_SPLITTER && msg <= WM_SORVIK_SPLITTER_LAST) return OnSplitterMouse(msg, lp);
       return TWindow::HandleMessage(msg, wp, lp);
   }
   return TWindow::HandleMessage(msg, wp, lp);

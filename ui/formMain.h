@@ -16,6 +16,9 @@
 #include "BusyAnimation.h"
 #include "ConditionsPage.h"
 #include "Gdi.h"
+#include "GeneralPage.h"
+#include "LayoutTable.h"
+#include "Splitter.h"
 #include "Dpi.h"
 #include "ResultsView.h"
 #include "Win32Handles.h"
@@ -158,11 +161,9 @@ class TfrmMain : public TWindow, public ISearchSink {
   void CreateMainMenu();
   void LayoutControls();
   void ShowPage(int index);
-  void BrowseForFolder();
   void SetPanel(int panel, const std::string& text);
   void ClearRows();
   void StopWorker();
-  LRESULT OnSplitterMouse(UINT msg, LPARAM lp);
   void HistoryBoxExit(HWND box);
   bool EnterKey();
   void SelectAllText();
@@ -173,15 +174,7 @@ class TfrmMain : public TWindow, public ISearchSink {
   void LoadToolbarImages();
   // A new DPI (WM_DPICHANGED): fonts, images, the grid, columns and places follow.
   void ApplyDpi(UINT dpi, const RECT* suggested);
-  // Controls placed by their design rectangles: the stretching ones widen, the
-  // following ones move right, by the window's width beyond its design width.
-  enum class TAnchor : std::uint8_t { Fixed, Stretch, Follow };
-  struct TPlace {
-    HWND Control;
-    RECT Design;
-    TAnchor Anchor;
-  };
-  HWND Place(HWND control, int x, int y, int cx, int cy, TAnchor anchor = TAnchor::Fixed);
+  // The pages' controls to their places at the window's width and DPI.
   void ApplyPlaces();
 
   TActionList Actions_;
@@ -190,20 +183,21 @@ class TfrmMain : public TWindow, public ISearchSink {
   UniqueImageList ToolbarImages_;  // the toolbar and the menus draw from it
   std::unique_ptr<TBusyAnimation> OwnAnimation_;
   std::unique_ptr<TResultsView> Results_;
+  std::unique_ptr<TGeneralPage> General_;
   std::unique_ptr<TConditionsPage> ConditionsPage_;
+  std::unique_ptr<TSplitter> Splitter_;
   TSearchState State_ = TSearchState::Idle;
   std::unique_ptr<TSearchRun> Search_;  // the current worker and its delivery
   TKtFileConditions Conditions_;
   UINT Dpi_ = 96;
   int ImageSize_ = 16;
-  std::vector<TPlace> Places_;
+  TLayoutTable Layout_;  // the pages' controls
   int InitialShow_ = SW_SHOWNORMAL;
   int SortColumn_ = 1;
   bool SortAscending_ = true;
   int PanelHeight_ = 161;  // at the window's DPI
   bool AnimationActive_ = false;
-  bool Dragging_ = false;
-  int DragStartY_ = 0, DragStartHeight_ = 0;
+  int DragStartHeight_ = 0;  // the panel's height when the splitter was pressed
 };
 
 }  // namespace sorvik

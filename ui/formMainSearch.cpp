@@ -12,12 +12,6 @@
 
 namespace sorvik {
 
-namespace {
-
-bool Checked(HWND h) { return SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-
-}  // namespace
-
 int TfrmMain::BuildFileConditions() { return ConditionsPage_->BuildFileConditions(Conditions_); }
 
 void TfrmMain::ClearRows() { Results_->Clear(); }
@@ -34,19 +28,18 @@ void TfrmMain::actSearchStartExecute() {
     TKtSearchThread& worker = Search_->Worker();
     TSearchRequest& request = worker.Request;
     if (BuildFileConditions() > 0) {
-      Conditions_.CombineMode = Checked(rdMatchAllAnd) ? TCombineMode::All : TCombineMode::Any;
+      Conditions_.CombineMode = ConditionsPage_->CombineMode();
       request.Conditions = Conditions_;
     }
-    request.Folder = GetText(edDirectories);
-    request.Mask = GetText(cboFilemask);
-    request.Words = GetText(cboKeyWords);
+    const TSearchPanel panel = General_->Read();
+    request.Folder = panel.Folder;
+    request.Mask = panel.Mask;
+    request.Words = panel.Words;
     request.Icons = true;
-    request.Recursive = Checked(chkRecursive);
-    request.CaseSensitive = Checked(chkCaseSensitive);
-    request.WholeWords = Checked(chkWholeWords);
-    request.MatchMode = Checked(rdWordsAny)   ? TMatchMode::Any
-                        : Checked(rdWordsAll) ? TMatchMode::All
-                                              : TMatchMode::Exact;
+    request.Recursive = panel.Recursive;
+    request.CaseSensitive = panel.CaseSensitive;
+    request.WholeWords = panel.WholeWords;
+    request.MatchMode = static_cast<TMatchMode>(panel.MatchMode);
     State_ = TSearchState::Running;
     const HWND window = Handle();
     worker.SetWaker([window] { PostMessageW(window, WM_SORVIK_HANDOVER, 0, 0); });
@@ -92,15 +85,7 @@ void TfrmMain::actSearchStopExecute() {
 }
 
 void TfrmMain::actFileClearScreenExecute() {
-  SetWindowTextW(cboFilemask, L"");
-  SetWindowTextW(edDirectories, L"");
-  SendMessageW(chkRecursive, BM_SETCHECK, BST_UNCHECKED, 0);
-  SetWindowTextW(cboKeyWords, L"");
-  SendMessageW(chkWholeWords, BM_SETCHECK, BST_UNCHECKED, 0);
-  SendMessageW(chkCaseSensitive, BM_SETCHECK, BST_UNCHECKED, 0);
-  SendMessageW(rdWordsAny, BM_SETCHECK, BST_CHECKED, 0);
-  SendMessageW(rdWordsAll, BM_SETCHECK, BST_UNCHECKED, 0);
-  SendMessageW(rdExact, BM_SETCHECK, BST_UNCHECKED, 0);
+  General_->Clear();
   ClearRows();
   for (int i = 0; i < 4; ++i) SetPanel(i, "");
   SetFocus(cboFilemask);

@@ -1,0 +1,131 @@
+#include "GeneralPage.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include "Win32Handles.h"
+#include "Window.h"
+
+namespace sorvik {
+
+namespace {
+
+enum : int {
+  idFilemask = 1001,
+  idDirectories,
+  idBrowse,
+  idRecursive,
+  idKeyWords,
+  idWholeWords,
+  idCaseSensitive,
+  idWordsAny,
+  idWordsAll,
+  idExact,
+};
+
+// The folder field takes a folder dropped on it from the shell.
+LRESULT CALLBACK FolderFieldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  return GuardMessage(hwnd, msg, LRESULT{0}, [&] {
+    if (msg == WM_DROPFILES) {
+      HDROP drop = reinterpret_cast<HDROP>(wp);
+      wchar_t path[MAX_PATH * 4] = {};
+      if (DragQueryFileW(drop, 0, path, MAX_PATH * 4) > 0) {
+        const DWORD attr = GetFileAttributesW(path);
+        if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) SetWindowTextW(hwnd, path);
+      }
+      DragFinish(drop);
+      return LRESULT{0};
+    }
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, FolderFieldProc, 1);
+    return DefSubclassProc(hwnd, msg, wp, lp);
+  });
+}
+
+bool Checked(HWND h) { return SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+void Check(HWND h, bool on) { SendMessageW(h, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
+
+}  // namespace
+
+TGeneralPage::TGeneralPage(HWND page, HFONT font, TLayoutTable& layout) {
+  using A = TAnchor;
+  auto add = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int cx, int cy, int id,
+                 A anchor = A::Fixed, DWORD exStyle = 0) {
+    const HWND h = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, page,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                                   nullptr);
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return cx > 0 ? layout.Add(h, x, y, cx, cy, anchor) : h;
+  };
+  grpSearchFor = add(WC_BUTTONW, L"Search for:", BS_GROUPBOX, 0, 0, 0, 0, 0);  // sized by FitGroup
+  add(WC_STATICW, L"File&mask:", SS_RIGHT, 8, 23, 52, 16, 0);
+  cboFilemask = add(WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP | WS_GROUP, 64, 20,
+                    145, 200, idFilemask);
+  add(WC_STATICW, L"Fol&ders:", SS_RIGHT, 214, 23, 44, 16, 0);
+  edDirectories = add(WC_EDITW, L"", ES_AUTOHSCROLL | WS_TABSTOP, 262, 20, 280, 21, idDirectories, A::Stretch,
+                      WS_EX_CLIENTEDGE);
+  btnBrowse = add(WC_BUTTONW, L"...", BS_PUSHBUTTON | WS_TABSTOP, 542, 20, 20, 21, idBrowse, A::Follow);
+  chkRecursive = add(WC_BUTTONW, L"Search &subfolders", BS_AUTOCHECKBOX | WS_TABSTOP, 262, 45, 120, 17, idRecursive);
+  add(WC_STATICW, L"&Words:", SS_RIGHT, 8, 69, 52, 16, 0);
+  cboKeyWords = add(WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 64, 66, 488, 200,
+                    idKeyWords, A::Stretch);
+  chkWholeWords = add(WC_BUTTONW, L"Whole words", BS_AUTOCHECKBOX | WS_TABSTOP, 64, 98, 88, 17, idWholeWords);
+  chkCaseSensitive = add(WC_BUTTONW, L"Case Sensitive", BS_AUTOCHECKBOX | WS_TABSTOP, 156, 98, 98, 17,
+                         idCaseSensitive);
+  Bevel1 = add(WC_STATICW, L"", SS_ETCHEDFRAME, 258, 93, 294, 24, 0, A::Stretch);
+  rdWordsAny = add(WC_BUTTONW, L"Match any", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, 264, 97, 81, 17, idWordsAny);
+  rdWordsAll = add(WC_BUTTONW, L"Match all", BS_AUTORADIOBUTTON, 350, 97, 73, 17, idWordsAll);
+  rdExact = add(WC_BUTTONW, L"Match Exactly", BS_AUTORADIOBUTTON, 428, 97, 92, 17, idExact);
+  Check(rdWordsAny, true);
+  // Completions from the file system's folders while typing, and folders dropped from the shell.
+  SHAutoComplete(edDirectories, SHACF_FILESYS_DIRS);
+  DragAcceptFiles(edDirectories, TRUE);
+  SetWindowSubclass(edDirectories, FolderFieldProc, 1, 0);
+}
+
+TSearchPanel TGeneralPage::Read() const {
+  TSearchPanel v;
+  v.Mask = GetText(cboFilemask);
+  v.Folder = GetText(edDirectories);
+  v.Words = GetText(cboKeyWords);
+  v.Recursive = Checked(chkRecursive);
+  v.WholeWords = Checked(chkWholeWords);
+  v.CaseSensitive = Checked(chkCaseSensitive);
+  v.MatchMode = Checked(rdWordsAny) ? 0 : Checked(rdWordsAll) ? 1 : 2;
+  return v;
+}
+
+void TGeneralPage::Write(const TSearchPanel& v) {
+  SetText(cboFilemask, v.Mask);
+  SetText(edDirectories, v.Folder);
+  SetText(cboKeyWords, v.Words);
+  Check(chkRecursive, v.Recursive);
+  Check(chkWholeWords, v.WholeWords);
+  Check(chkCaseSensitive, v.CaseSensitive);
+  const HWND modes[] = {rdWordsAny, rdWordsAll, rdExact};
+  for (int i = 0; i < 3; ++i) Check(modes[i], i == (v.MatchMode <= 2 ? v.MatchMode : 0));
+}
+
+void TGeneralPage::FitGroup(int width, int height, int margin) {
+  SetWindowPos(grpSearchFor, nullptr, margin, 0, width - 2 * margin, height - margin, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool TGeneralPage::OnCommand(HWND from, int code) {
+  if (from != btnBrowse || code != BN_CLICKED) return false;
+  BrowseForFolder();
+  return true;
+}
+
+void TGeneralPage::BrowseForFolder() {
+  BROWSEINFOW bi{};
+  bi.hwndOwner = GetAncestor(edDirectories, GA_ROOT);
+  bi.lpszTitle = L"Select a directory:";
+  bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  UniqueCoTaskMem pidl(SHBrowseForFolderW(&bi));
+  if (!pidl) return;
+  wchar_t path[MAX_PATH] = {};
+  if (SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(pidl.get()), path)) SetWindowTextW(edDirectories, path);
+}
+
+}  // namespace sorvik

@@ -1,0 +1,38 @@
+// The General tab of the search panel: the mask, folder and words fields, the
+// options and the words' match choice. Its values are read, written and
+// cleared here, as one TSearchPanel.
+#pragma once
+
+#include <windows.h>
+
+#include "ActionRules.h"
+#include "LayoutTable.h"
+
+namespace sorvik {
+
+class TGeneralPage {
+ public:
+  // Creates the controls on `page`, each placed through the layout table.
+  TGeneralPage(HWND page, HFONT font, TLayoutTable& layout);
+  TGeneralPage(const TGeneralPage&) = delete;
+  TGeneralPage& operator=(const TGeneralPage&) = delete;
+
+  TSearchPanel Read() const;
+  void Write(const TSearchPanel& values);
+  // Empty fields, no option ticked, "Match any".
+  void Clear() { Write(TSearchPanel{}); }
+
+  // The group box fills the page, inside a small margin.
+  void FitGroup(int width, int height, int margin);
+  // The browse button's click; false for other controls' commands.
+  bool OnCommand(HWND from, int code);
+
+  HWND grpSearchFor = nullptr, cboFilemask = nullptr, edDirectories = nullptr, btnBrowse = nullptr,
+       chkRecursive = nullptr, cboKeyWords = nullptr, chkWholeWords = nullptr, chkCaseSensitive = nullptr,
+       Bevel1 = nullptr, rdWordsAny = nullptr, rdWordsAll = nullptr, rdExact = nullptr;
+
+ private:
+  void BrowseForFolder();
+};
+
+}  // namespace sorvik

@@ -1,0 +1,29 @@
+#include "LayoutTable.h"
+
+#include <algorithm>
+
+#include "Dpi.h"
+
+namespace sorvik {
+
+RECT PlacedRect(const TPlace& place, UINT dpi, int extraWidth) {
+  const RECT& d = place.Design;
+  const int x = Scale(d.left, dpi) + (place.Anchor == TAnchor::Follow ? extraWidth : 0);
+  const int cx = std::max(Scale(d.right - d.left, dpi) + (place.Anchor == TAnchor::Stretch ? extraWidth : 0), 0);
+  const int y = Scale(d.top, dpi);
+  return RECT{x, y, x + cx, y + Scale(d.bottom - d.top, dpi)};
+}
+
+HWND TLayoutTable::Add(HWND control, int x, int y, int cx, int cy, TAnchor anchor) {
+  Places_.push_back({control, RECT{x, y, x + cx, y + cy}, anchor});
+  return control;
+}
+
+void TLayoutTable::Apply(UINT dpi, int extraWidth) const {
+  for (const TPlace& p : Places_) {
+    const RECT r = PlacedRect(p, dpi, extraWidth);
+    SetWindowPos(p.Control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+}  // namespace sorvik

@@ -1,0 +1,36 @@
+// Controls placed by their design rectangles (pixels at 96 DPI): at a DPI and a
+// window width beyond the design width, the stretching ones widen by that
+// difference and the following ones move right by it; the others stay.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace sorvik {
+
+enum class TAnchor : std::uint8_t { Fixed, Stretch, Follow };
+
+struct TPlace {
+  HWND Control;
+  RECT Design;
+  TAnchor Anchor;
+};
+
+// Where a place goes at `dpi`, with the window `extraWidth` pixels (at that
+// DPI) wider than its design width; a width never below 0.
+RECT PlacedRect(const TPlace& place, UINT dpi, int extraWidth);
+
+class TLayoutTable {
+ public:
+  // Adds the control at its design rectangle; returns the control.
+  HWND Add(HWND control, int x, int y, int cx, int cy, TAnchor anchor = TAnchor::Fixed);
+  // Moves every control to its place.
+  void Apply(UINT dpi, int extraWidth) const;
+
+ private:
+  std::vector<TPlace> Places_;
+};
+
+}  // namespace sorvik
