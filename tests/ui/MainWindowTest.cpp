@@ -405,6 +405,24 @@ TEST_F(MainWindow, ResizeWidensTheThreeControlsByTheDifference) {
   EXPECT_EQ(Width(f.edDirectories), folder - 40);
 }
 
+// A resize leaves nothing stale: group boxes, the bevel and the status bar's
+// grip paint only what they think changed, so every control is drawn again whole.
+TEST_F(MainWindow, ResizeRedrawsEveryControlWhole) {
+  TfrmMain f(Empty, true);
+  const HWND controls[] = {f.grpSearchFor, f.Bevel1, f.sbInfoBar, f.pgcSearch, f.splSplitter, f.tbToolbar};
+  RedrawWindow(f.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  for (HWND h : controls) ASSERT_FALSE(GetUpdateRect(h, nullptr, FALSE));
+  RECT r;
+  GetWindowRect(f.Handle(), &r);
+  SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left + 37, r.bottom - r.top + 23, SWP_NOMOVE | SWP_NOZORDER);
+  for (std::size_t i = 0; i < std::size(controls); ++i) {
+    RECT update{}, client{};
+    GetUpdateRect(controls[i], &update, FALSE);
+    GetClientRect(controls[i], &client);
+    EXPECT_TRUE(EqualRect(&update, &client)) << "control " << i;
+  }
+}
+
 int Top(HWND h) {
   RECT r;
   GetWindowRect(h, &r);
