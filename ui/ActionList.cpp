@@ -60,4 +60,38 @@ HACCEL TActionList::CreateAccelerators(const std::vector<ACCEL>& extra) const {
   return CreateAcceleratorTableW(table.data(), static_cast<int>(table.size()));
 }
 
+void TActionList::ShowImagesIn(HMENU menu) const {
+  MENUINFO style{};
+  style.cbSize = sizeof style;
+  style.fMask = MIM_STYLE;
+  style.dwStyle = MNS_CHECKORBMP;
+  SetMenuInfo(menu, &style);
+  for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+    const TAction* a = Find(static_cast<int>(GetMenuItemID(menu, i)));
+    if (!a || a->Image < 0) continue;
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_BITMAP;
+    info.hbmpItem = HBMMENU_CALLBACK;
+    SetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
+  }
+}
+
+bool TActionList::MeasureMenuImage(MEASUREITEMSTRUCT& item, int size) const {
+  if (item.CtlType != ODT_MENU) return false;
+  item.itemWidth = static_cast<UINT>(size);
+  item.itemHeight = static_cast<UINT>(size);
+  return true;
+}
+
+bool TActionList::DrawMenuImage(const DRAWITEMSTRUCT& item, HIMAGELIST images, int size) const {
+  if (item.CtlType != ODT_MENU) return false;
+  if (const TAction* a = Find(static_cast<int>(item.itemID)); a && a->Image >= 0) {
+    const int y = item.rcItem.top + (item.rcItem.bottom - item.rcItem.top - size) / 2;
+    ImageList_DrawEx(images, a->Image, item.hDC, item.rcItem.left, y, size, size, CLR_NONE, CLR_DEFAULT,
+                     (item.itemState & ODS_GRAYED) ? ILD_BLEND50 : ILD_TRANSPARENT);
+  }
+  return true;
+}
+
 }  // namespace sorvik

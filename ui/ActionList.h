@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <functional>
 #include <string>
@@ -38,6 +39,15 @@ class TActionList {
   std::wstring MenuText(int id) const;
   // Accelerators for every action with a shortcut, plus `extra` entries.
   HACCEL CreateAccelerators(const std::vector<ACCEL>& extra) const;
+
+  // Menu items of actions with an image show it where a check mark would
+  // stand: the items are marked for the owner to draw (WM_MEASUREITEM,
+  // WM_DRAWITEM), and every item's text starts after that one column.
+  void ShowImagesIn(HMENU menu) const;
+  // The owner's answers for those items, from the image list at its size;
+  // false for items that aren't an action's image.
+  bool MeasureMenuImage(MEASUREITEMSTRUCT& item, int size) const;
+  bool DrawMenuImage(const DRAWITEMSTRUCT& item, HIMAGELIST images, int size) const;
 
  private:
   std::vector<TAction> Actions_;

@@ -11,6 +11,7 @@
 #include "../res/resource.h"
 #include "Dpi.h"
 #include "ItemProp.h"
+#include "Mnemonic.h"
 #include "WinMessages.h"
 #include "WinText.h"
 
@@ -186,24 +187,7 @@ void TfrmMain::CreateMainMenu() {
   HMENU help = CreatePopupMenu();
   item(help, TActionId::HelpAbout);
   // Items of actions with an image show it; the window draws it (WM_DRAWITEM).
-  for (HMENU menu : {file, search, help}) {
-    // The images stand where check marks would: every item's text starts after
-    // that one column, and the menu is measured so.
-    MENUINFO style{};
-    style.cbSize = sizeof style;
-    style.fMask = MIM_STYLE;
-    style.dwStyle = MNS_CHECKORBMP;
-    SetMenuInfo(menu, &style);
-    for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
-      const TAction* a = Actions_.Find(static_cast<int>(GetMenuItemID(menu, i)));
-      if (!a || a->Image < 0) continue;
-      MENUITEMINFOW info{};
-      info.cbSize = sizeof info;
-      info.fMask = MIIM_BITMAP;
-      info.hbmpItem = HBMMENU_CALLBACK;
-      SetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
-    }
-  }
+  for (HMENU menu : {file, search, help}) Actions_.ShowImagesIn(menu);
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"Edit");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(search), L"Search");
@@ -493,24 +477,13 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         ShowPage(static_cast<int>(SendMessageW(pgcSearch, TCM_GETCURSEL, 0, 0)));
       return 0;
     }
-    case WM_MEASUREITEM: {
-      auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
-      if (mi->CtlType != ODT_MENU) break;
-      mi->itemWidth = static_cast<UINT>(ImageSize_);
-      mi->itemHeight = static_cast<UINT>(ImageSize_);
+    case WM_MEASUREITEM:
+      if (!Actions_.MeasureMenuImage(*reinterpret_cast<MEASUREITEMSTRUCT*>(lp), ImageSize_)) break;
       return TRUE;
-    }
-    case WM_DRAWITEM: {
-      const auto* di = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-      if (di->CtlType != ODT_MENU) break;
-      if (const TAction* a = Actions_.Find(static_cast<int>(di->itemID)); a && a->Image >= 0) {
-        const int y = di->rcItem.top + (di->rcItem.bottom - di->rcItem.top - ImageSize_) / 2;
-        ImageList_DrawEx(ToolbarImages_.get(), a->Image, di->hDC, di->rcItem.left, y, ImageSize_, ImageSize_, CLR_NONE,
-                         CLR_DEFAULT,
-                         (di->itemState & ODS_GRAYED) ? ILD_BLEND50 : ILD_TRANSPARENT);
-      }
+    case WM_DRAWITEM:
+      if (!Actions_.DrawMenuImage(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp), ToolbarImages_.get(), ImageSize_))
+        break;
       return TRUE;
-    }
     case WM_GETMINMAXINFO: {
       auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
       mm->ptMinTrackSize = {S(kMinWidth), S(kMinHeight)};
@@ -523,35 +496,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 bool TfrmMain::HandleMnemonic(wchar_t letter) {
-  const HWND page = IsWindowVisible(tabConditions) ? tabConditions : tabGeneral;
-  for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-    wchar_t text[128] = {};
-    GetWindowTextW(c, text, 128);
-    const wchar_t* mark = wcschr(text, L'&');
-    if (!mark || !mark[1] || CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(mark[1]))) !=
-                                 CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(letter))))
-      continue;
-    if (!IsWindowEnabled(c)) return false;
-    if (HasClass(c, WC_STATICW)) {
-      // A label: its field is the next control that takes the focus.
-      for (HWND next = GetWindow(c, GW_HWNDNEXT); next; next = GetWindow(next, GW_HWNDNEXT)) {
-        if ((GetWindowLongW(next, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(next) && IsWindowEnabled(next)) {
-          SetFocus(next);
-          // Its text selected, so that typing replaces it.
-          if (HasClass(next, WC_COMBOBOXW))
-            SendMessageW(next, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
-          else if (HasClass(next, WC_EDITW))
-            SendMessageW(next, EM_SETSEL, 0, -1);
-          return true;
-        }
-      }
-      return false;
-    }
-    SetFocus(c);
-    SendMessageW(c, BM_CLICK, 0, 0);
-    return true;
-  }
-  return false;
+  return PressMnemonic(IsWindowVisible(tabConditions) ? tabConditions : tabGeneral, letter);
 }
 
 bool TfrmMain::EnterKey() {
