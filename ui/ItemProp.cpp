@@ -40,7 +40,7 @@ std::wstring CommandString(IContextMenu* menu, UINT offset, UINT type) {
 LRESULT ForwardMenuMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* menu = BoundObject<IContextMenu>(hwnd);
   LRESULT result = 0;
-  if (!menu) return 0;  // can't happen: WM_NCCREATE binds it before any menu message
+  if (!menu) return 0;  // can't happen: WM_CREATE binds it before any menu message
   if (MenuForms.Menu3)
     static_cast<IContextMenu3*>(menu)->HandleMenuMsg2(msg, wp, lp, &result);
   else if (MenuForms.Menu2)
@@ -51,7 +51,7 @@ LRESULT ForwardMenuMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT CALLBACK CallbackProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return GuardMessage(hwnd, msg, LRESULT{0}, [&]() -> LRESULT {
     switch (msg) {
-      case WM_NCCREATE:
+      case WM_CREATE:
         BindObject(hwnd, static_cast<IContextMenu*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
         return DefWindowProcW(hwnd, msg, wp, lp);
       case WM_NCDESTROY:

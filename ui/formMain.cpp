@@ -369,12 +369,9 @@ int TfrmMain::ToolbarHeight() const { return std::max(S(kToolbarHeight), ImageSi
 void TfrmMain::LoadToolbarImages() {
   ImageSize_ = ImageSizeForDpi(Dpi_);
   UniqueImageList images(ImageList_Create(ImageSize_, ImageSize_, ILC_COLOR24 | ILC_MASK, 5, 0));
-  if (HBITMAP strip = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
-                                                      MAKEINTRESOURCEW(ToolbarResourceForSize(ImageSize_)),
-                                                      IMAGE_BITMAP, 0, 0, 0))) {
-    ImageList_AddMasked(images.get(), strip, RGB(255, 0, 255));
-    DeleteObject(strip);
-  }
+  const UniqueGdiObject strip(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(ToolbarResourceForSize(ImageSize_)),
+                                         IMAGE_BITMAP, 0, 0, 0));
+  if (strip) ImageList_AddMasked(images.get(), static_cast<HBITMAP>(strip.get()), RGB(255, 0, 255));
   SendMessageW(tbToolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images.get()));
   ToolbarImages_ = std::move(images);  // the one the toolbar had goes now
 }
