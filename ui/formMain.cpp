@@ -446,10 +446,12 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND: {
       const int id = LOWORD(wp);
       const auto from = reinterpret_cast<HWND>(lp);
+      // Enter: the dialog manager sends IDOK (no control has that id) with no
+      // sender (Windows) or the focused control as the sender (Wine).
+      if (id == IDOK && HIWORD(wp) == BN_CLICKED && EnterKey()) return 0;
       if (from && (General_->OnCommand(from, HIWORD(wp)) || ConditionsPage_->OnCommand(from, HIWORD(wp)))) return 0;
       if (HIWORD(wp) == CBN_KILLFOCUS && from == cboFilemask) return cboFilemaskExit(), 0;
       if (HIWORD(wp) == CBN_KILLFOCUS && from == cboKeyWords) return cboKeyWordsExit(), 0;
-      if (id == IDOK && lp == 0 && EnterKey()) return 0;
       if (lp == 0) {  // menu items
         switch (id) {
           case idSaveSearch: SaveSearch(); return 0;

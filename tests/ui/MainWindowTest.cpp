@@ -458,7 +458,9 @@ TEST_F(MainWindow, MnemonicsAndEnter) {
   EXPECT_FALSE(f.HandleMnemonic(L'q'));
   Prepare(f);
   f.HandleMnemonic(L'w');
-  SendMessageW(f.Handle(), WM_COMMAND, IDOK, 0);  // Enter, as the dialog manager passes it on
+  // Enter, through the dialog manager as the program's message loop passes it on.
+  MSG enter{GetFocus(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+  ASSERT_TRUE(IsDialogMessageW(f.Handle(), &enter));
   EXPECT_EQ(f.SearchState(), S::Running);
   ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
   EXPECT_EQ(f.RowCount(), 1);

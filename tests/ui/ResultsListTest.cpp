@@ -174,9 +174,11 @@ TEST_F(ResultsList, ActionsNeedASelectedRowAndAskTheShell) {
   ASSERT_TRUE(f.Execute(A::SearchOpenSelectedFolder));
   ASSERT_TRUE(f.Execute(A::SearchFileproperties));
   f.lvwResultsDblClick();
-  // Enter on the list opens the selected row, as the dialog manager passes it on.
+  // Enter on the list opens the selected row, through the dialog manager as the
+  // program's message loop passes it on.
   SetFocus(f.lvwResults);
-  SendMessageW(f.Handle(), WM_COMMAND, IDOK, 0);
+  MSG enter{f.lvwResults, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+  ASSERT_TRUE(IsDialogMessageW(f.Handle(), &enter));
   ASSERT_EQ(Calls.size(), 6u);
   EXPECT_EQ(Calls[5], Calls[0]);
   EXPECT_EQ(Calls[0], (TShellCall{"open", "C:\\A\\b c.txt", "", "C:\\A\\"}));
