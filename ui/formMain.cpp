@@ -3,10 +3,7 @@
 #include "formMain.h"
 
 #include <commctrl.h>
-#include <windowsx.h>
 #include <shellapi.h>
-#include <shlobj.h>
-#include <shlwapi.h>
 
 #include "../res/resource.h"
 #include "Dpi.h"
@@ -39,6 +36,10 @@ enum : int {
 constexpr int kToolbarHeight = 22;
 constexpr int kAnimateWidth = 46;
 constexpr int kFindAnimation = 150;  // the shell's find-file clip
+constexpr int kSplitterHeight = 3;
+constexpr int kMinPanelHeight = 60;
+constexpr int kPanelHeight = 161;
+constexpr wchar_t kPageClass[] = L"SorvikPage";
 
 // Whether the shell has its find-file clip and its frames fit the place: a
 // hidden control without centring takes the clip's size when it opens it.
@@ -54,10 +55,6 @@ bool SystemAnimationFits(HWND parent, int width, int height) {
   GetClientRect(probe.get(), &r);
   return r.right > 0 && r.right <= width && r.bottom > 0 && r.bottom <= height;
 }
-constexpr int kSplitterHeight = 3;
-constexpr int kMinPanelHeight = 60;
-constexpr int kPanelHeight = 161;
-constexpr wchar_t kPageClass[] = L"SorvikPage";
 
 // Tab pages pass what their children say on to the main window.
 LRESULT CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
