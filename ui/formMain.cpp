@@ -440,39 +440,8 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SORVIK_HANDOVER:
       if (Search_) Search_->Worker().CheckSynchronize();
       return 0;
-    case WM_COMMAND: {
-      const int id = LOWORD(wp);
-      const auto from = reinterpret_cast<HWND>(lp);
-      // Enter: the dialog manager sends IDOK (no control has that id) with no
-      // sender (Windows) or the focused control as the sender (Wine).
-      if (id == IDOK && HIWORD(wp) == BN_CLICKED && EnterKey()) return 0;
-      if (from && (General_->OnCommand(from, HIWORD(wp)) || ConditionsPage_->OnCommand(from, HIWORD(wp)))) return 0;
-      if (HIWORD(wp) == CBN_KILLFOCUS && from == cboFilemask) return cboFilemaskExit(), 0;
-      if (HIWORD(wp) == CBN_KILLFOCUS && from == cboKeyWords) return cboKeyWordsExit(), 0;
-      if (lp == 0) {  // menu items
-        switch (id) {
-          case idSaveSearch: SaveSearch(); return 0;
-          case idCut: EditCommand(WM_CUT); return 0;
-          case idCopy: EditCommand(WM_COPY); return 0;
-          case idPaste: EditCommand(WM_PASTE); return 0;
-          case idSelectAll: SelectAllText(); return 0;
-        }
-      }
-      if (Actions_.Find(id)) {
-        Actions_.Execute(id);
-        return 0;
-      }
-      return 0;
-    }
-    case WM_NOTIFY: {
-      const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
-      LRESULT result = 0;
-      if (hdr->hwndFrom == lvwResults && Results_->OnNotify(hdr, result)) return result;
-      if (ConditionsPage_ && ConditionsPage_->OnNotify(hdr, result)) return result;
-      if (hdr->hwndFrom == pgcSearch && hdr->code == TCN_SELCHANGE)
-        ShowPage(static_cast<int>(SendMessageW(pgcSearch, TCM_GETCURSEL, 0, 0)));
-      return 0;
-    }
+    case WM_COMMAND: return OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+    case WM_NOTIFY: return OnNotify(*reinterpret_cast<const NMHDR*>(lp));
     case WM_MEASUREITEM:
       if (!Actions_.MeasureMenuImage(*reinterpret_cast<MEASUREITEMSTRUCT*>(lp), ImageSize_)) break;
       return TRUE;
@@ -489,6 +458,35 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return TWindow::HandleMessage(msg, wp, lp);
   }
   return TWindow::HandleMessage(msg, wp, lp);
+}
+
+LRESULT TfrmMain::OnCommand(int id, int code, HWND from) {
+  // Enter: the dialog manager sends IDOK (no control has that id) with no
+  // sender (Windows) or the focused control as the sender (Wine).
+  if (id == IDOK && code == BN_CLICKED && EnterKey()) return 0;
+  if (from && (General_->OnCommand(from, code) || ConditionsPage_->OnCommand(from, code))) return 0;
+  if (code == CBN_KILLFOCUS && from == cboFilemask) return cboFilemaskExit(), 0;
+  if (code == CBN_KILLFOCUS && from == cboKeyWords) return cboKeyWordsExit(), 0;
+  if (!from) {  // menu items and shortcuts
+    switch (id) {
+      case idSaveSearch: SaveSearch(); return 0;
+      case idCut: EditCommand(WM_CUT); return 0;
+      case idCopy: EditCommand(WM_COPY); return 0;
+      case idPaste: EditCommand(WM_PASTE); return 0;
+      case idSelectAll: SelectAllText(); return 0;
+    }
+  }
+  Actions_.Execute(id);  // nothing for an id that isn't an action's
+  return 0;
+}
+
+LRESULT TfrmMain::OnNotify(const NMHDR& hdr) {
+  LRESULT result = 0;
+  if (hdr.hwndFrom == lvwResults && Results_->OnNotify(&hdr, result)) return result;
+  if (ConditionsPage_ && ConditionsPage_->OnNotify(&hdr, result)) return result;
+  if (hdr.hwndFrom == pgcSearch && hdr.code == TCN_SELCHANGE)
+    ShowPage(static_cast<int>(SendMessageW(pgcSearch, TCM_GETCURSEL, 0, 0)));
+  return 0;
 }
 
 bool TfrmMain::HandleMnemonic(wchar_t letter) {

@@ -165,6 +165,9 @@ class TfrmMain : public TWindow, public ISearchSink {
   void ClearRows();
   void StopWorker();
   void HistoryBoxExit(HWND box);
+  // WM_COMMAND and WM_NOTIFY: each goes to the piece it concerns.
+  LRESULT OnCommand(int id, int code, HWND from);
+  LRESULT OnNotify(const NMHDR& hdr);
   bool EnterKey();
   void SelectAllText();
 
