@@ -4,14 +4,13 @@
 #include <cstring>
 #include <limits>
 
+#include "DateMath.h"
 #include "DosTime.h"
 #include "Locale.h"
 
 namespace sorvik {
 
 namespace {
-
-constexpr double kMillisecondsPerDay = 86400000.0;
 
 template <typename T>
 int Sign(T a, T b) {
@@ -76,11 +75,9 @@ int CompareDateColumn(std::string_view a, std::string_view b, bool ascending) {
 
 int CurrentYear() {
   const double now = NowDateTime();
-  // Days since 1970 to the civil year: step by years from an estimate.
-  const auto days = static_cast<std::int64_t>(std::floor(now)) - 25569;
-  int year = 1970 + static_cast<int>(days / 365);
-  while (DaysFromCivil(year, 1, 1) > days) --year;
-  while (DaysFromCivil(year + 1, 1, 1) <= days) ++year;
+  const auto days = static_cast<std::int64_t>(std::floor(now)) - kUnixEpochDateTime;
+  int year = 0, month = 0, day = 0;
+  CivilFromDays(days, year, month, day);
   return year;
 }
 

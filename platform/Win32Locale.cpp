@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "DateMath.h"
 #include "DateText.h"
 #include "Locale.h"
 #include "WinText.h"
@@ -106,7 +107,7 @@ double NowDateTime() {
   SYSTEMTIME st;
   GetLocalTime(&st);
   const double day = DateTimeOfDay(st.wYear, st.wMonth, st.wDay);
-  return day + (st.wHour * 3600 + st.wMinute * 60 + st.wSecond + st.wMilliseconds / 1000.0) / 86400.0;
+  return day + DayFraction(SecondsOfDay(st.wHour, st.wMinute, st.wSecond) + st.wMilliseconds / 1000.0);
 }
 
 }  // namespace sorvik

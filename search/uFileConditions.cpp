@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "Ascii.h"
+#include "DateMath.h"
 
 namespace sorvik {
 
@@ -173,9 +174,7 @@ std::optional<double> ReadIsoDate(const std::string& text) {
   auto dash = [&] { return i < text.size() && text[i++] == '-'; };
   if (!number(4, y) || !dash() || !number(2, m) || !dash() || !number(2, d) || i != text.size())
     return std::nullopt;
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  if (m < 1 || m > 12 || d < 1 || d > kDays[m - 1] + (m == 2 && leap ? 1 : 0)) return std::nullopt;
+  if (!IsCalendarDay(y, m, d)) return std::nullopt;
   return Day({y, m, d, 0, 0, 0});
 }
 
