@@ -7,6 +7,7 @@
 #include "DateMath.h"
 #include "DosTime.h"
 #include "Locale.h"
+#include "NumberText.h"
 
 namespace sorvik {
 
@@ -35,17 +36,9 @@ std::int64_t ReadSizeText(std::string_view text) {
   std::size_t i = 0;
   bool negative = false;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  if (i == text.size()) return 0;
-  std::uint64_t value = 0;
-  const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9') return 0;
-    const unsigned digit = static_cast<unsigned>(c - '0');
-    if (value > (limit - digit) / 10) return 0;  // out of range
-    value = value * 10 + digit;
-  }
-  return negative ? static_cast<std::int64_t>(0 - value) : static_cast<std::int64_t>(value);
+  const auto value = ReadDecimal(text.substr(i), negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1);
+  if (!value) return 0;  // not a number, or out of range
+  return negative ? static_cast<std::int64_t>(0 - *value) : static_cast<std::int64_t>(*value);
 }
 
 int CompareSizeColumn(std::string_view a, std::string_view b, bool ascending) {

@@ -3,9 +3,11 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <limits>
 
 #include "DateMath.h"
 #include "DosTime.h"
+#include "NumberText.h"
 
 namespace sorvik {
 
@@ -59,14 +61,13 @@ class TCursor {
   bool NextIsDigit() const { return P_ < T_.size() && IsDigit(T_[P_]); }
   // A run of up to `maxDigits` digits; its count of digits in `digits`.
   std::optional<int> Number(int maxDigits, int* digits = nullptr) {
-    int value = 0, n = 0;
-    while (P_ < T_.size() && IsDigit(T_[P_]) && n < maxDigits) {
-      value = value * 10 + (T_[P_++] - '0');
-      ++n;
-    }
+    const auto run = ReadDecimalRun(T_.substr(P_), std::numeric_limits<int>::max(),
+                                    static_cast<std::size_t>(maxDigits));
+    const int n = run ? static_cast<int>(run->Length) : 0;
     if (digits) *digits = n;
     if (n == 0) return std::nullopt;
-    return value;
+    P_ += run->Length;
+    return static_cast<int>(run->Value);
   }
   bool TakeIgnoringCase(std::string_view s) {
     if (s.empty() || !SameIgnoringCase(T_.substr(P_, s.size()), s)) return false;
