@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "NumberText.h"
+
 namespace sorvik {
 
 namespace {
@@ -108,24 +110,17 @@ std::int32_t ReadProfileInteger(const std::string& text, std::int32_t fallback) 
     i += 2;
   }
   if (i >= text.size()) return fallback;
-  std::uint64_t value = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return fallback;
-    value = value * (hex ? 16 : 10) + static_cast<unsigned>(digit);
-    if (value > 0xFFFFFFFFull) return fallback;
-  }
+  const std::string_view digits = std::string_view(text).substr(i);
   if (hex) {
     // Hexadecimal covers all 32 bits ($FFFFFFFF is -1).
-    const auto v = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+    const auto value = ReadHex(digits, 0xFFFFFFFFu);
+    if (!value) return fallback;
+    const auto v = static_cast<std::int32_t>(static_cast<std::uint32_t>(*value));
     return negative ? static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(v)) : v;
   }
-  if (value > (negative ? 0x80000000ull : 0x7FFFFFFFull)) return fallback;
-  return negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(value)) : static_cast<std::int32_t>(value);
+  const auto value = ReadDecimal(digits, negative ? 0x80000000u : 0x7FFFFFFFu);
+  if (!value) return fallback;
+  return negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(*value)) : static_cast<std::int32_t>(*value);
 }
 
 std::optional<std::array<int, 6>> ReadColumnWidths(const std::string& text) {

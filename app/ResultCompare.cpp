@@ -4,14 +4,14 @@
 #include <cstring>
 #include <limits>
 
+#include "DateMath.h"
 #include "DosTime.h"
 #include "Locale.h"
+#include "NumberText.h"
 
 namespace sorvik {
 
 namespace {
-
-constexpr double kMillisecondsPerDay = 86400000.0;
 
 template <typename T>
 int Sign(T a, T b) {
@@ -36,17 +36,9 @@ std::int64_t ReadSizeText(std::string_view text) {
   std::size_t i = 0;
   bool negative = false;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  if (i == text.size()) return 0;
-  std::uint64_t value = 0;
-  const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9') return 0;
-    const unsigned digit = static_cast<unsigned>(c - '0');
-    if (value > (limit - digit) / 10) return 0;  // out of range
-    value = value * 10 + digit;
-  }
-  return negative ? static_cast<std::int64_t>(0 - value) : static_cast<std::int64_t>(value);
+  const auto value = ReadDecimal(text.substr(i), negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1);
+  if (!value) return 0;  // not a number, or out of range
+  return negative ? static_cast<std::int64_t>(0 - *value) : static_cast<std::int64_t>(*value);
 }
 
 int CompareSizeColumn(std::string_view a, std::string_view b, bool ascending) {
@@ -76,11 +68,9 @@ int CompareDateColumn(std::string_view a, std::string_view b, bool ascending) {
 
 int CurrentYear() {
   const double now = NowDateTime();
-  // Days since 1970 to the civil year: step by years from an estimate.
-  const auto days = static_cast<std::int64_t>(std::floor(now)) - 25569;
-  int year = 1970 + static_cast<int>(days / 365);
-  while (DaysFromCivil(year, 1, 1) > days) --year;
-  while (DaysFromCivil(year + 1, 1, 1) <= days) ++year;
+  const auto days = static_cast<std::int64_t>(std::floor(now)) - kUnixEpochDateTime;
+  int year = 0, month = 0, day = 0;
+  CivilFromDays(days, year, month, day);
   return year;
 }
 

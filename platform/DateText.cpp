@@ -3,8 +3,11 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <limits>
 
+#include "DateMath.h"
 #include "DosTime.h"
+#include "NumberText.h"
 
 namespace sorvik {
 
@@ -58,14 +61,13 @@ class TCursor {
   bool NextIsDigit() const { return P_ < T_.size() && IsDigit(T_[P_]); }
   // A run of up to `maxDigits` digits; its count of digits in `digits`.
   std::optional<int> Number(int maxDigits, int* digits = nullptr) {
-    int value = 0, n = 0;
-    while (P_ < T_.size() && IsDigit(T_[P_]) && n < maxDigits) {
-      value = value * 10 + (T_[P_++] - '0');
-      ++n;
-    }
+    const auto run = ReadDecimalRun(T_.substr(P_), std::numeric_limits<int>::max(),
+                                    static_cast<std::size_t>(maxDigits));
+    const int n = run ? static_cast<int>(run->Length) : 0;
     if (digits) *digits = n;
     if (n == 0) return std::nullopt;
-    return value;
+    P_ += run->Length;
+    return static_cast<int>(run->Value);
   }
   bool TakeIgnoringCase(std::string_view s) {
     if (s.empty() || !SameIgnoringCase(T_.substr(P_, s.size()), s)) return false;
@@ -144,13 +146,6 @@ int TakeMarker(TCursor& c, const TDateFormat& f) {
   return 0;
 }
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int DaysInMonth(int y, int m) {
-  static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : days[m - 1];
-}
-
 int FullYear(int year, int digits, int currentYear) {
   if (digits > 2) return year;
   const int pivot = currentYear - 50;
@@ -190,7 +185,7 @@ TDateRead ReadDate(TCursor& c, const std::vector<TPatternPart>& parts, int curre
     }
   }
   year = FullYear(year, yearDigits, currentYear);
-  if (year < 1 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return {true, {}};
+  if (year < 1 || !IsCalendarDay(year, month, day)) return {true, {}};
   return {true, DateTimeOfDay(year, month, day)};
 }
 
@@ -245,7 +240,8 @@ std::optional<double> ReadTime(TCursor& c, const TDateFormat& f) {
     h = (h % 12) + (marker == 2 ? 12 : 0);
   }
   if (h > 23 || minute > 59 || second >= 60) return std::nullopt;
-  return (h * 3600 + minute * 60 + second) / 86400.0;
+  // The whole hours and minutes first, then the seconds with their decimals.
+  return DayFraction(SecondsOfDay(h, minute, 0) + second);
 }
 
 int CountNumberFields(const std::vector<TPatternPart>& parts, std::string_view fields) {

@@ -16,17 +16,11 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
   return q;
 }
 
-// Inverse of DaysFromCivil (Howard Hinnant's algorithm).
-void CivilFromDays(std::int64_t z, int& y, int& m, int& d) {
-  z += 719468;
-  const std::int64_t era = FloorDiv(z, 146097);
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
+// Hours, minutes and seconds of `seconds` (0..86399) from midnight.
+void SetTimeOfDay(TStamp& s, std::int64_t seconds) {
+  s.Hour = static_cast<int>(seconds / 3600);
+  s.Minute = static_cast<int>(seconds / 60 % 60);
+  s.Second = static_cast<int>(seconds % 60);
 }
 
 }  // namespace
@@ -41,15 +35,26 @@ std::int64_t DaysFromCivil(int year, int month, int day) {
   return era * 146097 + doe - 719468;
 }
 
+// Inverse of DaysFromCivil (Howard Hinnant's algorithm).
+void CivilFromDays(std::int64_t days, int& y, int& m, int& d) {
+  const std::int64_t z = days + 719468;
+  const std::int64_t era = FloorDiv(z, 146097);
+  const std::int64_t doe = z - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const std::int64_t mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
+}
+
 TStamp StampFromFileTime(FileTime ft) {
   const std::int64_t unixSeconds = FloorDiv(ft, kTicksPerSecond) - kEpochDelta;
-  const std::int64_t days = FloorDiv(unixSeconds, 86400);
-  const std::int64_t secs = unixSeconds - days * 86400;
+  const std::int64_t days = FloorDiv(unixSeconds, kSecondsPerDay);
   TStamp s;
   CivilFromDays(days, s.Year, s.Month, s.Day);
-  s.Hour = static_cast<int>(secs / 3600);
-  s.Minute = static_cast<int>(secs / 60 % 60);
-  s.Second = static_cast<int>(secs % 60) & ~1;
+  SetTimeOfDay(s, unixSeconds - days * kSecondsPerDay);
+  s.Second &= ~1;
   return s;
 }
 
@@ -84,23 +89,21 @@ TStamp UnpackDosDateTime(std::uint32_t packed) {
 double StampToDateTime(const TStamp& s) {
   // 1899-12-30 is day 0.
   const double days = DateTimeOfDay(s.Year, s.Month, s.Day);
-  const double fraction = (s.Hour * 3600 + s.Minute * 60 + s.Second) / 86400.0;
+  const double fraction = DayFraction(SecondsOfDay(s.Hour, s.Minute, s.Second));
   // OLE dates before day 0 carry the time as a positive fraction of a negative day.
   return days >= 0 ? days + fraction : days - fraction;
 }
 
 TStamp StampFromDateTime(double value) {
-  const auto seconds = static_cast<std::int64_t>(std::llround(value * 86400.0));
-  std::int64_t days = seconds / 86400, rest = seconds % 86400;
+  const auto seconds = static_cast<std::int64_t>(std::llround(value * kSecondsPerDay));
+  std::int64_t days = seconds / kSecondsPerDay, rest = seconds % kSecondsPerDay;
   if (rest < 0) {
-    rest += 86400;
+    rest += kSecondsPerDay;
     --days;
   }
   TStamp s;
   CivilFromDays(days - kUnixEpochDateTime, s.Year, s.Month, s.Day);
-  s.Hour = static_cast<int>(rest / 3600);
-  s.Minute = static_cast<int>(rest / 60 % 60);
-  s.Second = static_cast<int>(rest % 60);
+  SetTimeOfDay(s, rest);
   return s;
 }
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "DateMath.h"
+
 namespace sorvik {
 
 // 100-nanosecond ticks since 1 January 1601 UTC (a Windows FILETIME).
@@ -42,9 +44,8 @@ TStamp StampFromDateTime(double value);
 
 // Days from 1 January 1970 for a proleptic Gregorian date (negative before).
 std::int64_t DaysFromCivil(int year, int month, int day);
-
-// 1 January 1970 as a date-time: days since 30 December 1899.
-inline constexpr std::int64_t kUnixEpochDateTime = 25569;
+// The date of such a day count.
+void CivilFromDays(std::int64_t days, int& year, int& month, int& day);
 
 // Midnight of a date as a date-time.
 inline double DateTimeOfDay(int year, int month, int day) {

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "Ascii.h"
+#include "DateMath.h"
 #include "DateText.h"
 #include "Locale.h"
 
@@ -110,7 +111,7 @@ double NowDateTime() {
   std::tm tm{};
   localtime_r(&ts.tv_sec, &tm);
   const double day = DateTimeOfDay(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
-  return day + (tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec + ts.tv_nsec / 1e9) / 86400.0;
+  return day + DayFraction(SecondsOfDay(tm.tm_hour, tm.tm_min, tm.tm_sec) + ts.tv_nsec / 1e9);
 }
 
 }  // namespace sorvik

@@ -1,42 +1,18 @@
 #include <windows.h>
 
+#include <optional>
+#include <utility>
+
+#include "DateMath.h"
 #include "DateText.h"
 #include "Locale.h"
 #include "WinText.h"
 
 namespace sorvik {
 
-void Widen(const std::string& utf8, std::wstring& out) {
-  out.clear();
-  if (utf8.empty()) return;
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  out.resize(static_cast<std::size_t>(n));
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-}
-
-std::wstring Widen(const std::string& utf8) {
-  std::wstring out;
-  Widen(utf8, out);
-  return out;
-}
-
-std::string Narrow(const wchar_t* utf16, int length) {
-  if (length < 0) length = static_cast<int>(wcslen(utf16));
-  if (length == 0) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, utf16, length, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, utf16, length, out.data(), n, nullptr, nullptr);
-  return out;
-}
-
 std::string Utf8ToAnsi(const std::string& text) {
   const std::wstring wide = Widen(text);
-  if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                    nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
-  return out;
+  return NarrowCodePage(CP_ACP, wide.data(), static_cast<int>(wide.size()));
 }
 
 bool Utf8ToAnsiExact(const std::string& text, std::string& out) {
@@ -45,15 +21,11 @@ bool Utf8ToAnsiExact(const std::string& text, std::string& out) {
   if (GetACP() == CP_UTF8) return false;
   const std::wstring wide = Widen(text);
   if (wide.empty()) return text.empty();
-  BOOL usedDefault = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                    nullptr, 0, nullptr, &usedDefault);
-  if (n <= 0 || usedDefault) return false;
-  out.resize(static_cast<std::size_t>(n));
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), out.data(), n,
-                      nullptr, &usedDefault);
+  std::optional<std::string> ansi = NarrowCodePageExact(CP_ACP, wide.data(), static_cast<int>(wide.size()));
+  if (!ansi) return false;
+  out = std::move(*ansi);
   // The round trip must give the text back: invalid UTF-8 became U+FFFD.
-  return !usedDefault && Narrow(Widen(text)) == text;
+  return Narrow(wide) == text;
 }
 
 char32_t AnsiByteChar(std::uint8_t b) {
@@ -106,7 +78,7 @@ double NowDateTime() {
   SYSTEMTIME st;
   GetLocalTime(&st);
   const double day = DateTimeOfDay(st.wYear, st.wMonth, st.wDay);
-  return day + (st.wHour * 3600 + st.wMinute * 60 + st.wSecond + st.wMilliseconds / 1000.0) / 86400.0;
+  return day + DayFraction(SecondsOfDay(st.wHour, st.wMinute, st.wSecond) + st.wMilliseconds / 1000.0);
 }
 
 }  // namespace sorvik

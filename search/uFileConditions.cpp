@@ -4,6 +4,8 @@
 #include <limits>
 
 #include "Ascii.h"
+#include "DateMath.h"
+#include "NumberText.h"
 
 namespace sorvik {
 
@@ -150,32 +152,29 @@ std::optional<std::int64_t> ReadInteger(const std::string& text) {
   while (i < text.size() && text[i] == ' ') ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  if (i == text.size()) return std::nullopt;
-  std::int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return std::nullopt;
-    if (value > (std::numeric_limits<std::int64_t>::max() - 9) / 10) return std::nullopt;
-    value = value * 10 + (text[i] - '0');
-  }
-  return negative ? -value : value;
+  // The largest number taken is 9223372036854775799: the few above it, up to
+  // the int64 limit, are refused as well.
+  constexpr auto kLargest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max() / 10 * 10 - 1);
+  const auto value = ReadDecimal(std::string_view(text).substr(i), kLargest);
+  if (!value) return std::nullopt;
+  const auto v = static_cast<std::int64_t>(*value);
+  return negative ? -v : v;
 }
 
 std::optional<double> ReadIsoDate(const std::string& text) {
   int y = 0, m = 0, d = 0;
   std::size_t i = 0;
-  auto number = [&](int digits, int& out) {
-    for (int n = 0; n < digits; ++n, ++i) {
-      if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
-      out = out * 10 + (text[i] - '0');
-    }
+  auto number = [&](std::size_t digits, int& out) {
+    const auto run = ReadDecimalRun(std::string_view(text).substr(i), kNoDigitLimit, digits);
+    if (!run || run->Length != digits) return false;
+    out = static_cast<int>(run->Value);
+    i += digits;
     return true;
   };
   auto dash = [&] { return i < text.size() && text[i++] == '-'; };
   if (!number(4, y) || !dash() || !number(2, m) || !dash() || !number(2, d) || i != text.size())
     return std::nullopt;
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  if (m < 1 || m > 12 || d < 1 || d > kDays[m - 1] + (m == 2 && leap ? 1 : 0)) return std::nullopt;
+  if (!IsCalendarDay(y, m, d)) return std::nullopt;
   return Day({y, m, d, 0, 0, 0});
 }
 

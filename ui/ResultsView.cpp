@@ -22,20 +22,6 @@ constexpr int kDesignWidths[kResultColumns] = {100, 150, 75, 75, 75, 75};  // at
 constexpr UINT_PTR kCountTimer = 1;
 constexpr UINT kCountDelayMs = 100;
 
-// UTF-8 into a fixed wide buffer, cut to fit and always terminated.
-void CopyWide(std::string_view text, wchar_t* out, int capacity) {
-  if (!out || capacity <= 0) return;
-  int n = text.empty() ? 0
-                       : MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out, capacity - 1);
-  if (n == 0 && !text.empty()) {
-    // Too long for the buffer: convert whole, then cut.
-    const std::wstring wide = Widen(std::string(text));
-    n = static_cast<int>(std::min<std::size_t>(wide.size(), static_cast<std::size_t>(capacity - 1)));
-    wide.copy(out, static_cast<std::size_t>(n));
-  }
-  out[n] = L'\0';
-}
-
 // The date columns come after the name, folder and size.
 constexpr int kFirstDateColumn = 3;
 
@@ -181,7 +167,7 @@ void TResultsView::GetDispInfo(NMLVDISPINFOW& info) const {
   if (item.iItem < 0 || item.iItem >= Count()) return;
   const auto row = static_cast<std::size_t>(item.iItem);
   if ((item.mask & LVIF_TEXT) && item.iSubItem >= 0 && item.iSubItem < kResultColumns)
-    CopyWide(Rows_.Text(row, item.iSubItem), item.pszText, item.cchTextMax);
+    WidenInto(Rows_.Text(row, item.iSubItem), item.pszText, item.cchTextMax);
   if (item.mask & LVIF_IMAGE) item.iImage = Rows_.ImageIndex(row);
 }
 

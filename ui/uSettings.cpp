@@ -46,16 +46,9 @@ std::int32_t ReadInteger(const wchar_t* key, std::int32_t fallback, const std::w
 // code page unchanged, no character replaced by "?" or by a look-alike.
 bool FitsAnsiCodePage(const std::wstring& text) {
   if (text.empty()) return true;
-  const int length = static_cast<int>(text.size());
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return false;
-  std::string ansi(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.c_str(), length, ansi.data(), bytes, nullptr, nullptr);
-  const int chars = MultiByteToWideChar(CP_ACP, 0, ansi.data(), bytes, nullptr, 0);
-  if (chars != length) return false;
-  std::wstring back(static_cast<std::size_t>(chars), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, ansi.data(), bytes, back.data(), chars);
-  return back == text;
+  const std::string ansi = NarrowCodePage(CP_ACP, text.c_str(), static_cast<int>(text.size()));
+  if (ansi.empty()) return false;
+  return WidenCodePage(CP_ACP, ansi.data(), static_cast<int>(ansi.size())) == text;
 }
 
 // The bytes of a file; nothing when it can't be read.
@@ -80,11 +73,7 @@ std::wstring DecodeProfileBytes(const std::string& bytes) {
   const UINT codePage = utf8 ? CP_UTF8 : CP_ACP;
   const char* text = bytes.data() + (utf8 ? 3 : 0);
   const int length = static_cast<int>(bytes.size() - (utf8 ? 3 : 0));
-  if (length == 0) return {};
-  const int chars = MultiByteToWideChar(codePage, 0, text, length, nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(chars), L'\0');
-  MultiByteToWideChar(codePage, 0, text, length, out.data(), chars);
-  return out;
+  return WidenCodePage(codePage, text, length);
 }
 
 // Makes the profile file UTF-16 LE with a byte-order mark, its text unchanged:

@@ -29,5 +29,24 @@ TEST(DosTime, OleDateTime) {
   EXPECT_DOUBLE_EQ(StampToDateTime({1899, 12, 29, 6, 0, 0}), -1.25);
 }
 
+// Every day from 1600 to 2400 (leap centuries and plain ones, both sides of
+// 1970) comes back from its day count, and the next count is the next day.
+TEST(DosTime, CivilDaysRoundTrip) {
+  const std::int64_t first = DaysFromCivil(1600, 1, 1), last = DaysFromCivil(2400, 12, 31);
+  int year = 1600, month = 1, day = 1;
+  for (std::int64_t d = first; d <= last; ++d) {
+    int y = 0, m = 0, dd = 0;
+    CivilFromDays(d, y, m, dd);
+    ASSERT_EQ(y * 10000 + m * 100 + dd, year * 10000 + month * 100 + day) << d;
+    ASSERT_EQ(DaysFromCivil(y, m, dd), d);
+    if (++day > DaysInMonth(year, month)) {
+      day = 1;
+      if (++month > 12) month = 1, ++year;
+    }
+  }
+  EXPECT_EQ(DaysFromCivil(1970, 1, 1), 0);
+  EXPECT_EQ(DaysFromCivil(1899, 12, 30), -kUnixEpochDateTime);
+}
+
 }  // namespace
 }  // namespace sorvik
