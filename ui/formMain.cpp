@@ -16,9 +16,10 @@ namespace sorvik {
 
 namespace {
 
-// The pages' controls take 1001 to 1016 (GeneralPage.cpp, ConditionsPage.cpp).
+// The pages' controls take 1001 to 1016 (GeneralPage.cpp, ConditionsPage.cpp);
+// no control has the dialog manager's IDOK (1) or IDCANCEL (2).
 enum : int {
-  idTabs,
+  idTabs = 1017,
   idList,
   idStatus,
   idToolbar,
@@ -461,9 +462,8 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT TfrmMain::OnCommand(int id, int code, HWND from) {
-  // Enter: the dialog manager sends IDOK (no control has that id) with no
-  // sender (Windows) or the focused control as the sender (Wine).
-  if (id == IDOK && code == BN_CLICKED && EnterKey()) return 0;
+  // Enter: the dialog manager sends IDOK, which no control or action has.
+  if (id == IDOK && code == BN_CLICKED) return EnterKey(), 0;
   if (from && (General_->OnCommand(from, code) || ConditionsPage_->OnCommand(from, code))) return 0;
   if (code == CBN_KILLFOCUS && from == cboFilemask) return cboFilemaskExit(), 0;
   if (code == CBN_KILLFOCUS && from == cboKeyWords) return cboKeyWordsExit(), 0;
@@ -495,9 +495,13 @@ bool TfrmMain::HandleMnemonic(wchar_t letter) {
 
 bool TfrmMain::EnterKey() {
   // Enter in the words, mask or folder field: Start, when Start may run; on a
-  // row of the list: open it.
+  // row of the list: open it; on a push button: press it, as Space does.
   const HWND focus = GetFocus();
   if (!focus) return false;
+  if (HasClass(focus, WC_BUTTONW) && (GetWindowLongW(focus, GWL_STYLE) & BS_TYPEMASK) == BS_PUSHBUTTON) {
+    SendMessageW(focus, BM_CLICK, 0, 0);
+    return true;
+  }
   if (focus == lvwResults) {
     UpdateActions();
     Execute(TActionId::SearchOpenFileSelected);  // runs only with a row selected

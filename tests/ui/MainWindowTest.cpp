@@ -445,10 +445,19 @@ TEST_F(MainWindow, SplitterDragsAndPagesDoNot) {
   EXPECT_EQ(Top(f.lvwResults), listTop + 30);
 }
 
+BOOL CALLBACK CollectChild(HWND child, LPARAM out) {
+  reinterpret_cast<std::vector<HWND>*>(out)->push_back(child);
+  return TRUE;
+}
+
 // Alt and an underlined letter reach the fields; Enter in a field starts the search.
 TEST_F(MainWindow, MnemonicsAndEnter) {
   Dir.File("a.txt", "needle");
   TfrmMain f(Empty, true);
+  // The dialog manager sends Enter and Escape as IDOK and IDCANCEL: no control has those ids.
+  std::vector<HWND> children;
+  EnumChildWindows(f.Handle(), CollectChild, reinterpret_cast<LPARAM>(&children));
+  for (HWND c : children) EXPECT_TRUE(GetDlgCtrlID(c) != IDOK && GetDlgCtrlID(c) != IDCANCEL) << GetDlgCtrlID(c);
   ASSERT_TRUE(f.HandleMnemonic(L'D'));
   EXPECT_EQ(GetFocus(), f.edDirectories);
   ASSERT_TRUE(f.HandleMnemonic(L'w'));
@@ -457,10 +466,18 @@ TEST_F(MainWindow, MnemonicsAndEnter) {
   EXPECT_TRUE(Checked(f.chkRecursive));
   EXPECT_FALSE(f.HandleMnemonic(L'q'));
   Prepare(f);
+  // Enter, through the dialog manager as the program's message loop passes it
+  // on: on a check box nothing happens; in a field the search starts.
+  auto pressEnter = [&] {
+    MSG enter{GetFocus(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    return IsDialogMessageW(f.Handle(), &enter) != FALSE;
+  };
+  SetFocus(f.chkWholeWords);
+  ASSERT_TRUE(pressEnter());
+  EXPECT_EQ(f.SearchState(), S::Idle);
+  EXPECT_FALSE(Checked(f.chkWholeWords));
   f.HandleMnemonic(L'w');
-  // Enter, through the dialog manager as the program's message loop passes it on.
-  MSG enter{GetFocus(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
-  ASSERT_TRUE(IsDialogMessageW(f.Handle(), &enter));
+  ASSERT_TRUE(pressEnter());
   EXPECT_EQ(f.SearchState(), S::Running);
   ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
   EXPECT_EQ(f.RowCount(), 1);
@@ -470,6 +487,10 @@ TEST_F(MainWindow, MnemonicsAndEnter) {
   SendMessageW(f.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&change));
   ASSERT_TRUE(f.HandleMnemonic(L'a'));
   EXPECT_EQ(f.ConditionsPage().Cells().RowCount(), 2);
+  // Enter on a focused push button presses it.
+  ASSERT_EQ(GetFocus(), f.btnAddRow);
+  ASSERT_TRUE(pressEnter());
+  EXPECT_EQ(f.ConditionsPage().Cells().RowCount(), 3);
   EXPECT_FALSE(f.HandleMnemonic(L'm'));  // the mask's label is on the other page
   // The keys a Windows user tries first: Ctrl+C copies (the Edit menu says so), Ctrl+A selects a field's text.
   std::vector<ACCEL> keys(static_cast<std::size_t>(CopyAcceleratorTableW(f.Accelerators(), nullptr, 0)));
