@@ -10,6 +10,7 @@
 #include "Locale.h"
 #include "Win32Handles.h"
 #include "WinText.h"
+#include "FileReplace.h"
 #include "WindowBinding.h"
 #include "Window.h"
 #include "ResultCompare.h"
@@ -113,17 +114,8 @@ void TResultsView::ShowSortArrow(int column, bool ascending) {
 }
 
 bool TResultsView::SaveCsv(const std::wstring& path) const {
-  const std::string csv = ResultsToCsv(Rows_);
-  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  std::size_t done = 0;
-  while (done < csv.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(csv.size() - done, 1u << 20));
-    DWORD written = 0;
-    if (!WriteFile(file.get(), csv.data() + done, chunk, &written, nullptr) || written == 0) return false;
-    done += written;
-  }
-  return true;
+  // Beside the file first: a failure (a full disk, say) leaves a file saved before whole.
+  return ReplaceFileWith(path, ResultsToCsv(Rows_));
 }
 
 void TResultsView::CopySelectedPath(HWND owner) const {

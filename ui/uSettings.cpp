@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Dpi.h"
+#include "FileReplace.h"
 #include "Win32Handles.h"
 #include "WinText.h"
 #include "CommaText.h"
@@ -88,22 +89,7 @@ bool MakeProfileUnicode(const std::wstring& file) {
   if (bytes->compare(0, 2, "\xFF\xFE") == 0 || bytes->compare(0, 2, "\xFE\xFF") == 0) return true;
   std::wstring text = DecodeProfileBytes(*bytes);
   text.insert(text.begin(), L'\xFEFF');
-  const std::wstring temporary = file + L".new";
-  {
-    UniqueFile out(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                               nullptr));
-    if (!out) return false;
-    const DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    DWORD written = 0;
-    if (!WriteFile(out.get(), text.data(), size, &written, nullptr) || written != size) {
-      out.reset();
-      DeleteFileW(temporary.c_str());
-      return false;
-    }
-  }
-  if (MoveFileExW(temporary.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-  DeleteFileW(temporary.c_str());
-  return false;
+  return ReplaceFileWith(file, std::string_view(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)));
 }
 
 // Writes keys through the profile functions and flushes their cache at the end.

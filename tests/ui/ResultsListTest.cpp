@@ -248,6 +248,7 @@ TEST_F(ResultsList, CopyAndSaveSearch) {
   got << in.rdbuf();
   EXPECT_EQ(got.str(), ResultsToCsv(f.Results().Rows()));
   EXPECT_NE(got.str().find("\"a,1.txt\",C:\\A\\,1,"), std::string::npos);
+  EXPECT_EQ(GetFileAttributesW(Widen(path + ".new").c_str()), INVALID_FILE_ATTRIBUTES);  // nothing left beside it
   EXPECT_FALSE(f.SaveResults(Widen(Dir.Path("no such folder\\out.csv"))));
 }
 
