@@ -66,6 +66,8 @@ int WidenInto(std::string_view utf8, wchar_t* out, int capacity) {
       const std::wstring wide = WidenCodePage(CP_UTF8, utf8.data(), length);
       n = static_cast<int>(std::min<std::size_t>(wide.size(), static_cast<std::size_t>(capacity - 1)));
       wide.copy(out, static_cast<std::size_t>(n));
+      // Never half a character: a cut between a surrogate pair drops the first half.
+      if (n > 0 && static_cast<std::size_t>(n) < wide.size() && out[n - 1] >= 0xD800 && out[n - 1] <= 0xDBFF) --n;
     }
   }
   out[n] = L'\0';

@@ -62,6 +62,10 @@ TResultsView::TResultsView(HWND parent, int id, HFONT font, UINT dpi) {
   BeginSubclass(Handle_, Subclass, this);
 }
 
+TResultsView::~TResultsView() {
+  if (IsWindow(Handle_)) EndSubclass(Handle_, Subclass);
+}
+
 void TResultsView::SyncCount() {
   SendMessageW(Handle_, LVM_SETITEMCOUNT, Rows_.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }

@@ -16,6 +16,8 @@ namespace sorvik {
 class TResultsView {
  public:
   TResultsView(HWND parent, int id, HFONT font, UINT dpi = 96);
+  // The list stays with its parent; it stops asking this object.
+  ~TResultsView();
   TResultsView(const TResultsView&) = delete;
   TResultsView& operator=(const TResultsView&) = delete;
 

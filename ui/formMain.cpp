@@ -214,18 +214,7 @@ void TfrmMain::CreateControls() {
                         button(TActionId::SearchFileproperties)};
   SendMessageW(tbToolbar, TB_ADDBUTTONSW, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
   SendMessageW(tbToolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(ImageSize_ + S(6), ImageSize_ + S(4)));
-  // The system's find-file animation where the shell has one that fits its
-  // place, our own frames otherwise. Either shows only while a search runs.
-  if (SystemAnimationFits(w, S(kAnimateWidth), ToolbarHeight())) {
-    aniAnimate = Child(w, ANIMATE_CLASSW, L"", ACS_TRANSPARENT | ACS_CENTER, 0, 0, S(kAnimateWidth),
-                       ToolbarHeight(), idAnimate, font);
-    SendMessageW(aniAnimate, ACM_OPENW, reinterpret_cast<WPARAM>(GetModuleHandleW(L"shell32.dll")),
-                 reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(kFindAnimation)));
-  } else {
-    OwnAnimation_ = std::make_unique<TBusyAnimation>(w, idAnimate, 0, 0, S(kAnimateWidth), ToolbarHeight());
-    aniAnimate = OwnAnimation_->Handle();
-  }
-  ShowWindow(aniAnimate, SW_HIDE);
+  CreateAnimation();
 
   // The search panel: two tabs, each page a window of its own.
   pgcSearch = Child(w, WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_TABSTOP, 0, ToolbarHeight(), 100, PanelHeight_,
@@ -362,6 +351,26 @@ void TfrmMain::ApplyPlaces() {
   Layout_.Apply(Dpi_, (r.right - r.left) - S(kDesignWidth));
 }
 
+void TfrmMain::CreateAnimation() {
+  // The system's find-file animation where the shell has one that fits its
+  // place at this DPI, our own frames otherwise. Either shows only while a search runs.
+  OwnAnimation_.reset();
+  SystemAnimation_.reset();
+  const HWND w = Handle();
+  if (SystemAnimationFits(w, S(kAnimateWidth), ToolbarHeight())) {
+    SystemAnimation_.reset(Child(w, ANIMATE_CLASSW, L"", ACS_TRANSPARENT | ACS_CENTER, 0, 0, S(kAnimateWidth),
+                                 ToolbarHeight(), idAnimate, static_cast<HFONT>(Font_.get())));
+    aniAnimate = SystemAnimation_.get();
+    SendMessageW(aniAnimate, ACM_OPENW, reinterpret_cast<WPARAM>(GetModuleHandleW(L"shell32.dll")),
+                 reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(kFindAnimation)));
+  } else {
+    OwnAnimation_ = std::make_unique<TBusyAnimation>(w, idAnimate, 0, 0, S(kAnimateWidth), ToolbarHeight());
+    aniAnimate = OwnAnimation_->Handle();
+  }
+  ShowWindow(aniAnimate, SW_HIDE);
+  if (AnimationActive_) SetAnimationActive(true);
+}
+
 int TfrmMain::ToolbarHeight() const { return std::max(S(kToolbarHeight), ImageSize_ + S(6)); }
 
 void TfrmMain::LoadToolbarImages() {
@@ -378,10 +387,13 @@ void TfrmMain::ApplyDpi(UINT dpi, const RECT* suggested) {
   if (dpi == Dpi_ || dpi == 0) return;
   const UINT old = Dpi_;
   Dpi_ = dpi;
-  Font_.reset(CreateMessageFont(Dpi_));
-  EnumChildWindows(Handle(), SetFontOf, reinterpret_cast<LPARAM>(Font_.get()));
+  // The controls take the new font before the old one goes.
+  UniqueGdiObject font(CreateMessageFont(Dpi_));
+  EnumChildWindows(Handle(), SetFontOf, reinterpret_cast<LPARAM>(font.get()));
+  Font_ = std::move(font);
   LoadToolbarImages();
   SendMessageW(tbToolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(ImageSize_ + S(6), ImageSize_ + S(4)));
+  CreateAnimation();  // the shell's clip may fit at one DPI and not at another
   ConditionsPage_->SetDpi(Dpi_);
   for (int i = 0; i < kResultColumns; ++i) {
     const int width = static_cast<int>(SendMessageW(lvwResults, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
@@ -419,6 +431,7 @@ void TfrmMain::ReportError(const std::string& message) {
 }
 
 void TfrmMain::FormDestroy() {
+  SystemAnimation_.release();  // a child: gone with the window
   Search_.reset();
   Conditions_.Clear();
 }

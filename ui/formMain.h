@@ -174,6 +174,7 @@ class TfrmMain : public TWindow, public ISearchSink {
   // Display scaling: design sizes (96 DPI) at the window's DPI.
   int S(int design) const { return Scale(design, Dpi_); }
   int ToolbarHeight() const;
+  void CreateAnimation();
   void LoadToolbarImages();
   // A new DPI (WM_DPICHANGED): fonts, images, the grid, columns and places follow.
   void ApplyDpi(UINT dpi, const RECT* suggested);
@@ -184,7 +185,8 @@ class TfrmMain : public TWindow, public ISearchSink {
   UniqueAccelerators Accelerators_;
   UniqueGdiObject Font_;
   UniqueImageList ToolbarImages_;  // the toolbar and the menus draw from it
-  std::unique_ptr<TBusyAnimation> OwnAnimation_;
+  std::unique_ptr<TBusyAnimation> OwnAnimation_;  // one of these two is the busy animation
+  UniqueWindow SystemAnimation_;
   std::unique_ptr<TResultsView> Results_;
   std::unique_ptr<TGeneralPage> General_;
   std::unique_ptr<TConditionsPage> ConditionsPage_;
