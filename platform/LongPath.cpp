@@ -34,7 +34,7 @@ std::size_t RootLength(const std::string& s) {
 // The parts after the root, with "." and empty parts dropped and ".." taking
 // back the part before it; trailing dots and blanks leave each part, as the
 // system's own path rules take them off.
-std::vector<std::string> Parts(const std::string& rest) {
+std::vector<std::string> PathSegments(const std::string& rest) {
   std::vector<std::string> parts;
   std::size_t i = 0;
   while (i <= rest.size()) {
@@ -89,7 +89,7 @@ std::string NormalWindowsFolder(const std::string& typed, const std::string& cur
     t = (here ? current : t.substr(0, 2)) + '\\' + t.substr(2);
     root = 3;
   }
-  return Joined(t.substr(0, root), Parts(t.substr(root)));
+  return Joined(t.substr(0, root), PathSegments(t.substr(root)));
 }
 
 std::string SystemPath(const std::string& path) {

@@ -12,8 +12,13 @@ inline constexpr UINT kDesignDpi = 96;
 // screen's otherwise.
 UINT WindowDpi(HWND window);
 
+// A length in pixels measured at one DPI, at another.
+inline int Rescale(int pixels, UINT from, UINT to) {
+  return MulDiv(pixels, static_cast<int>(to), static_cast<int>(from));
+}
+
 // A design length (pixels at 96 DPI) at `dpi`.
-inline int Scale(int design, UINT dpi) { return MulDiv(design, static_cast<int>(dpi), static_cast<int>(kDesignDpi)); }
+inline int Scale(int design, UINT dpi) { return Rescale(design, kDesignDpi, dpi); }
 
 // The system's message font at `dpi`. The caller owns it.
 HFONT CreateMessageFont(UINT dpi);

@@ -16,7 +16,6 @@ class TSplitter : public TWindow {
   static constexpr const wchar_t* kClassName = L"SorvikSplitter";
   TSplitter(HWND parent, int id);
 
-  bool Dragging() const { return Dragging_; }
   // A press begins a drag.
   std::function<void()> OnBeginDrag;
   // While dragging: the pointer's vertical distance from the press, in pixels

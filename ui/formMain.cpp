@@ -39,7 +39,6 @@ constexpr int kAnimateWidth = 46;
 constexpr int kFindAnimation = 150;  // the shell's find-file clip
 constexpr int kSplitterHeight = 3;
 constexpr int kMinPanelHeight = 60;
-constexpr int kPanelHeight = 161;
 constexpr wchar_t kPageClass[] = L"SorvikPage";
 
 // Whether the shell has its find-file clip and its frames fit the place: a
@@ -276,7 +275,7 @@ void TfrmMain::CreateControls() {
 bool TfrmMain::FormCreate(const TCommandObject& command) {
   State_ = TSearchState::Idle;
   Dpi_ = WindowDpi(Handle());
-  PanelHeight_ = S(kPanelHeight);
+  PanelHeight_ = S(kDesignPanelHeight);
   CreateControls();
   CreateMainMenu();
   // The results list shows the system's small icons; the list is the system's, never destroyed here.
@@ -398,9 +397,9 @@ void TfrmMain::ApplyDpi(UINT dpi, const RECT* suggested) {
   for (int i = 0; i < kResultColumns; ++i) {
     const int width = static_cast<int>(SendMessageW(lvwResults, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
     SendMessageW(lvwResults, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
-                 MAKELPARAM(MulDiv(width, static_cast<int>(dpi), static_cast<int>(old)), 0));
+                 MAKELPARAM(Rescale(width, old, dpi), 0));
   }
-  PanelHeight_ = MulDiv(PanelHeight_, static_cast<int>(dpi), static_cast<int>(old));
+  PanelHeight_ = Rescale(PanelHeight_, old, dpi);
   if (suggested)
     SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);

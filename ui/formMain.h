@@ -38,6 +38,7 @@ class TfrmMain : public TWindow, public ISearchSink {
   static constexpr int kDesignHeight = 529;
   static constexpr int kDesignLeft = 370;
   static constexpr int kDesignTop = 110;
+  static constexpr int kDesignPanelHeight = 161;  // the search panel's
   // The smallest window the layout takes, and the narrowest column a stored
   // width gives, at 96 DPI.
   static constexpr int kMinWidth = 300;
@@ -200,7 +201,7 @@ class TfrmMain : public TWindow, public ISearchSink {
   int InitialShow_ = SW_SHOWNORMAL;
   int SortColumn_ = 1;
   bool SortAscending_ = true;
-  int PanelHeight_ = 161;  // at the window's DPI
+  int PanelHeight_ = kDesignPanelHeight;  // at the window's DPI
   bool AnimationActive_ = false;
   int DragStartHeight_ = 0;  // the panel's height when the splitter was pressed
 };

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "Dpi.h"
 #include "WinText.h"
 #include "formMain.h"
 #include "CommaText.h"
@@ -76,7 +77,7 @@ void FitIntoWorkArea(HWND window) {
 void TfrmMain::ApplySettings() {
   LoadSettings();
   const TSettings& s = Settings;
-  const auto scaled = [&](int stored) { return MulDiv(stored, static_cast<int>(Dpi_), s.PixelsPerInch); };
+  const auto scaled = [&](int stored) { return Rescale(stored, static_cast<UINT>(s.PixelsPerInch), Dpi_); };
   // A state outside 0..2 opens the window normal.
   InitialShow_ = s.MainWindowState == 1 ? SW_SHOWMINIMIZED : s.MainWindowState == 2 ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
   const int left = scaled(s.MainLeft), top = scaled(s.MainTop);
