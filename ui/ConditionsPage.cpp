@@ -14,10 +14,7 @@ namespace sorvik {
 namespace {
 
 HWND Editor(HWND parent, const wchar_t* cls, DWORD style, HFONT font, DWORD exStyle = 0) {
-  HWND h = CreateWindowExW(exStyle, cls, L"", WS_CHILD | WS_TABSTOP | style, 0, 0, 145, 21, parent, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  return h;
+  return CreateChild(parent, cls, L"", WS_TABSTOP | style, 0, font, exStyle, RECT{0, 0, 145, 21});
 }
 
 void FillList(HWND combo, const std::vector<std::string>& items) {
@@ -67,11 +64,7 @@ enum : int {
 
 TConditionsPage::TConditionsPage(HWND page, HFONT font, UINT dpi, TLayoutTable& layout) {
   auto add = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int cx, int cy, int id) {
-    const HWND h = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, page,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                                   nullptr);
-    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return layout.Add(h, x, y, cx, cy);
+    return layout.Add(CreateChild(page, cls, text, WS_VISIBLE | style, id, font), x, y, cx, cy);
   };
   // The grid keeps no header row: its columns are named above it.
   const int column = TStringGrid::kDefaultColWidth + 1;

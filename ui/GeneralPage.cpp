@@ -52,10 +52,7 @@ TGeneralPage::TGeneralPage(HWND page, HFONT font, TLayoutTable& layout) {
   using A = TAnchor;
   auto add = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int cx, int cy, int id,
                  A anchor = A::Fixed, DWORD exStyle = 0) {
-    const HWND h = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, page,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                                   nullptr);
-    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    const HWND h = CreateChild(page, cls, text, WS_VISIBLE | style, id, font, exStyle);
     return cx > 0 ? layout.Add(h, x, y, cx, cy, anchor) : h;
   };
   grpSearchFor = add(WC_BUTTONW, L"Search for:", BS_GROUPBOX, 0, 0, 0, 0, 0);  // sized by FitGroup

@@ -88,6 +88,15 @@ void ReportCallbackError(HWND owner, const char* message) noexcept {
   if (root) RemovePropW(root, kReportingProp);
 }
 
+HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id, HFONT font,
+                 DWORD exStyle, const RECT& place) {
+  const HWND h = CreateWindowExW(exStyle, className, text, WS_CHILD | style, place.left, place.top,
+                                 place.right - place.left, place.bottom - place.top, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+  if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  return h;
+}
+
 std::string GetText(HWND hwnd) {
   const int n = GetWindowTextLengthW(hwnd);
   std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');

@@ -76,6 +76,11 @@ R GuardMessage(HWND hwnd, UINT msg, R fallback, Work&& work) noexcept {
   });
 }
 
+// A child control (WS_CHILD is added to `style`) of the class, with the font,
+// at a place in its parent's client area (empty: placed later).
+HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id, HFONT font,
+                 DWORD exStyle = 0, const RECT& place = {});
+
 // Window text as UTF-8, and back.
 std::string GetText(HWND hwnd);
 void SetText(HWND hwnd, const std::string& text);

@@ -87,10 +87,7 @@ BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
 
 HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int cx, int cy, int id,
            HFONT font, DWORD exStyle = 0) {
-  HWND h = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, cx, cy, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  return h;
+  return CreateChild(parent, cls, text, WS_VISIBLE | style, id, font, exStyle, RECT{x, y, x + cx, y + cy});
 }
 
 }  // namespace
