@@ -5,8 +5,13 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
+
+#include "CommaText.h"
 #include "Win32Handles.h"
+#include "WinText.h"
 #include "Window.h"
+#include "WindowBinding.h"
 
 namespace sorvik {
 
@@ -38,9 +43,16 @@ LRESULT CALLBACK FolderFieldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT
       DragFinish(drop);
       return LRESULT{0};
     }
-    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, FolderFieldProc, 1);
+    if (msg == WM_NCDESTROY) EndSubclass(hwnd, FolderFieldProc);
     return DefSubclassProc(hwnd, msg, wp, lp);
   });
+}
+
+// Whether two entries are the same text, compared as the user's locale does without case.
+bool SameText(const std::string& a, const std::string& b) {
+  const std::wstring x = Widen(a), y = Widen(b);
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, x.c_str(), static_cast<int>(x.size()), y.c_str(),
+                        static_cast<int>(y.size())) == CSTR_EQUAL;
 }
 
 bool Checked(HWND h) { return SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -78,7 +90,7 @@ TGeneralPage::TGeneralPage(HWND page, HFONT font, TLayoutTable& layout) {
   // Completions from the file system's folders while typing, and folders dropped from the shell.
   SHAutoComplete(edDirectories, SHACF_FILESYS_DIRS);
   DragAcceptFiles(edDirectories, TRUE);
-  SetWindowSubclass(edDirectories, FolderFieldProc, 1, 0);
+  BeginSubclass(edDirectories, FolderFieldProc, this);
 }
 
 TSearchPanel TGeneralPage::Read() const {
@@ -102,6 +114,37 @@ void TGeneralPage::Write(const TSearchPanel& v) {
   Check(chkCaseSensitive, v.CaseSensitive);
   const HWND modes[] = {rdWordsAny, rdWordsAll, rdExact};
   for (int i = 0; i < 3; ++i) Check(modes[i], i == (v.MatchMode <= 2 ? v.MatchMode : 0));
+}
+
+std::vector<std::string> TGeneralPage::History(THistory which) const {
+  const HWND box = Box(which);
+  std::vector<std::string> items;
+  const int n = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) items.push_back(ComboItemText(box, i));
+  return items;
+}
+
+void TGeneralPage::SetHistory(THistory which, const std::vector<std::string>& items) {
+  const HWND box = Box(which);
+  const std::string text = GetText(box);
+  SendMessageW(box, CB_RESETCONTENT, 0, 0);
+  for (const std::string& item : items)
+    SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
+  SetText(box, text);
+}
+
+void TGeneralPage::KeepInHistory(THistory which, int maxItems) {
+  const std::string text = GetText(Box(which));
+  if (text.empty()) return;
+  std::vector<std::string> items = History(which);
+  if (std::any_of(items.begin(), items.end(), [&](const std::string& e) { return SameText(e, text); })) return;
+  UpdateHistoryList(text, items, maxItems, true, SameText);
+  SetHistory(which, items);
+}
+
+bool TGeneralPage::IsTextField(HWND control) const {
+  return control && (control == edDirectories || control == cboFilemask || control == cboKeyWords ||
+                     IsChild(cboFilemask, control) || IsChild(cboKeyWords, control));
 }
 
 void TGeneralPage::FitGroup(int width, int height, int margin) {

@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "ActionRules.h"
 #include "LayoutTable.h"
 
@@ -22,6 +26,17 @@ class TGeneralPage {
   // Empty fields, no option ticked, "Match any".
   void Clear() { Write(TSearchPanel{}); }
 
+  // The mask's and the words' history lists (the boxes' own texts stay).
+  enum class THistory : std::uint8_t { Masks, Words };
+  std::vector<std::string> History(THistory which) const;
+  void SetHistory(THistory which, const std::vector<std::string>& items);
+  // Leaving a box puts a new text on top of its history (compared without
+  // regard to case), at most `maxItems` kept.
+  void KeepInHistory(THistory which, int maxItems);
+
+  // Whether the control (or the edit part of a box) is the mask, folder or words field.
+  bool IsTextField(HWND control) const;
+
   // The group box fills the page, inside a small margin.
   void FitGroup(int width, int height, int margin);
   // The browse button's click; false for other controls' commands.
@@ -33,6 +48,7 @@ class TGeneralPage {
 
  private:
   void BrowseForFolder();
+  HWND Box(THistory which) const { return which == THistory::Masks ? cboFilemask : cboKeyWords; }
 };
 
 }  // namespace sorvik

@@ -18,13 +18,14 @@ constexpr wchar_t kCallbackWindow[] = L"ItemPropCallbackProcessor";
 constexpr UINT kFirstCommand = 1;
 constexpr UINT kLastCommand = 0x7FFF;
 
-// Which richer forms the handler of the menu being shown answered for. One menu
-// is open at a time: tracking is modal.
-struct TMenuForms {
+// The handler of the menu being shown, bound to its callback window (no
+// reference of its own: the caller holds it while the window lives), and which
+// richer forms it answered for.
+struct TMenuHandler {
+  IContextMenu* Menu = nullptr;
   bool Menu2 = false;
   bool Menu3 = false;
 };
-TMenuForms MenuForms;
 std::string Hint;
 
 bool InvokeShellVerb(const std::string& path, HWND owner, const char* verb);
@@ -38,13 +39,13 @@ std::wstring CommandString(IContextMenu* menu, UINT offset, UINT type) {
 
 // Forwards a menu message to the handler, in its richest form.
 LRESULT ForwardMenuMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* menu = BoundObject<IContextMenu>(hwnd);
+  const auto* handler = BoundObject<TMenuHandler>(hwnd);
   LRESULT result = 0;
-  if (!menu) return 0;  // can't happen: WM_CREATE binds it before any menu message
-  if (MenuForms.Menu3)
-    static_cast<IContextMenu3*>(menu)->HandleMenuMsg2(msg, wp, lp, &result);
-  else if (MenuForms.Menu2)
-    static_cast<IContextMenu2*>(menu)->HandleMenuMsg(msg, wp, lp);
+  if (!handler || !handler->Menu) return 0;  // can't happen: WM_CREATE binds it before any menu message
+  if (handler->Menu3)
+    static_cast<IContextMenu3*>(handler->Menu)->HandleMenuMsg2(msg, wp, lp, &result);
+  else if (handler->Menu2)
+    static_cast<IContextMenu2*>(handler->Menu)->HandleMenuMsg(msg, wp, lp);
   return result;
 }
 
@@ -52,7 +53,7 @@ LRESULT CALLBACK CallbackProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return GuardMessage(hwnd, msg, LRESULT{0}, [&]() -> LRESULT {
     switch (msg) {
       case WM_CREATE:
-        BindObject(hwnd, static_cast<IContextMenu*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+        BindObject(hwnd, static_cast<TMenuHandler*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
         return DefWindowProcW(hwnd, msg, wp, lp);
       case WM_NCDESTROY:
         UnbindObject(hwnd);
@@ -66,16 +67,17 @@ LRESULT CALLBACK CallbackProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
       case WM_MENUCHAR:
         // Keyboard access to owner-drawn entries: only the richest form answers.
-        if (MenuForms.Menu3) return ForwardMenuMessage(hwnd, msg, wp, lp);
+        if (const auto* handler = BoundObject<TMenuHandler>(hwnd); handler && handler->Menu3)
+          return ForwardMenuMessage(hwnd, msg, wp, lp);
         return DefWindowProcW(hwnd, msg, wp, lp);
       case WM_MENUSELECT: {
         if (HIWORD(wp) == 0xFFFF && lp == 0) {
           Hint.clear();
         } else if (LOWORD(wp) >= kFirstCommand) {
-          if (auto* menu = BoundObject<IContextMenu>(hwnd)) {
+          if (const auto* handler = BoundObject<TMenuHandler>(hwnd); handler && handler->Menu) {
             const UINT offset = LOWORD(wp) - kFirstCommand;
-            Hint = Narrow(CommandString(menu, offset, GCS_VERBW)) + "|" +
-                   Narrow(CommandString(menu, offset, GCS_HELPTEXTW));
+            Hint = Narrow(CommandString(handler->Menu, offset, GCS_VERBW)) + "|" +
+                   Narrow(CommandString(handler->Menu, offset, GCS_HELPTEXTW));
           }
         }
         return 0;
@@ -87,7 +89,7 @@ LRESULT CALLBACK CallbackProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 // A hidden window that receives the menu's messages, owned by the menu's owner
 // (so that an error in it is reported by that window).
-HWND CreateCallbackWindow(IContextMenu* menu, HWND owner) {
+HWND CreateCallbackWindow(TMenuHandler* handler, HWND owner) {
   WNDCLASSW wc{};
   wc.style = CS_PARENTDC;
   wc.lpfnWndProc = CallbackProc;
@@ -95,7 +97,7 @@ HWND CreateCallbackWindow(IContextMenu* menu, HWND owner) {
   wc.lpszClassName = kCallbackClass;
   RegisterClassW(&wc);  // fails harmlessly when already registered
   return CreateWindowExW(0, kCallbackClass, kCallbackWindow, WS_POPUPWINDOW, 0, 0, 0, 0, owner, nullptr,
-                         GetModuleHandleW(nullptr), menu);
+                         GetModuleHandleW(nullptr), handler);
 }
 
 // Shows the menu of one item of a folder and invokes the pick.
@@ -104,20 +106,17 @@ bool RunMenu(IShellFolder* folder, PCUITEMID_CHILD item, HWND owner, POINT point
   if (FAILED(folder->GetUIObjectOf(owner, 1, &item, IID_IContextMenu, nullptr, menu.put_void()))) return false;
   ComPtr<IContextMenu2> menu2;
   ComPtr<IContextMenu3> menu3;
-  IContextMenu* used = menu.get();
+  TMenuHandler handler{menu.get()};
   if (SUCCEEDED(menu->QueryInterface(IID_IContextMenu2, menu2.put_void()))) {
-    used = menu2.get();
-    MenuForms.Menu2 = true;
-    if (SUCCEEDED(menu2->QueryInterface(IID_IContextMenu3, menu3.put_void()))) {
-      used = menu3.get();
-      MenuForms.Menu3 = true;
-    }
+    handler = {menu2.get(), true, false};
+    if (SUCCEEDED(menu2->QueryInterface(IID_IContextMenu3, menu3.put_void()))) handler = {menu3.get(), true, true};
   }
+  IContextMenu* const used = handler.Menu;
   UniqueMenu popup(CreatePopupMenu());
   if (!popup) return false;
   if (FAILED(used->QueryContextMenu(popup.get(), 0, kFirstCommand, kLastCommand, CMF_EXPLORE | CMF_CANRENAME)))
     return false;
-  UniqueWindow callback(CreateCallbackWindow(used, owner));
+  UniqueWindow callback(CreateCallbackWindow(&handler, owner));
   if (!callback) return false;
   const UINT picked = static_cast<UINT>(TrackPopupMenuEx(popup.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x,
                                                          point.y, callback.get(), nullptr));
@@ -312,7 +311,6 @@ bool InvokeShellVerb(const std::string& path, HWND owner, const char* verb) {
 }  // namespace
 
 bool ShowShellContextMenu(const std::string& path, HWND owner, POINT point, bool& setAside) {
-  MenuForms = {};
   setAside = false;
   TWaitCursor wait;
   return WithShellItem(path, owner, [&](IShellFolder* folder, PCUITEMID_CHILD item) {

@@ -516,9 +516,7 @@ bool TfrmMain::EnterKey() {
     Execute(TActionId::SearchOpenFileSelected);  // runs only with a row selected
     return true;
   }
-  const bool inField = focus == edDirectories || IsChild(cboKeyWords, focus) || focus == cboKeyWords ||
-                       IsChild(cboFilemask, focus) || focus == cboFilemask;
-  if (!inField) return false;
+  if (!General_->IsTextField(focus)) return false;
   Execute(TActionId::SearchStart);
   return true;
 }

@@ -106,8 +106,8 @@ class TfrmMain : public TWindow, public ISearchSink {
   void ApplySettings();
   void StoreSettings();
   // Leaving the mask or the words box puts a new text on top of its history.
-  void cboFilemaskExit() { HistoryBoxExit(cboFilemask); }
-  void cboKeyWordsExit() { HistoryBoxExit(cboKeyWords); }
+  void cboFilemaskExit();
+  void cboKeyWordsExit();
   UINT Dpi() const { return Dpi_; }
   // How the window first shows (SW_SHOWNORMAL, SW_SHOWMINIMIZED or SW_SHOWMAXIMIZED).
   int InitialShowCommand() const { return InitialShow_; }
@@ -165,7 +165,6 @@ class TfrmMain : public TWindow, public ISearchSink {
   void SetPanel(int panel, const std::string& text);
   void ClearRows();
   void StopWorker();
-  void HistoryBoxExit(HWND box);
   // WM_COMMAND and WM_NOTIFY: each goes to the piece it concerns.
   LRESULT OnCommand(int id, int code, HWND from);
   LRESULT OnNotify(const NMHDR& hdr);

@@ -16,28 +16,6 @@ namespace sorvik {
 
 namespace {
 
-std::vector<std::string> ListItems(HWND combo) {
-  std::vector<std::string> items;
-  const int n = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-  for (int i = 0; i < n; ++i) items.push_back(ComboItemText(combo, i));
-  return items;
-}
-
-// Replaces the list of a combo box; the box's own text stays.
-void SetListItems(HWND combo, const std::vector<std::string>& items) {
-  const std::string text = GetText(combo);
-  SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-  for (const std::string& item : items)
-    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
-  SetText(combo, text);
-}
-
-bool SameText(const std::string& a, const std::string& b) {
-  const std::wstring x = Widen(a), y = Widen(b);
-  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, x.c_str(), static_cast<int>(x.size()), y.c_str(),
-                        static_cast<int>(y.size())) == CSTR_EQUAL;
-}
-
 // Whether a monitor shows enough of the window's caption to take hold of it.
 bool CaptionOnAMonitor(int left, int top, int width, int height) {
   if (width <= 0 || height <= 0) return false;
@@ -89,8 +67,8 @@ void TfrmMain::ApplySettings() {
     SetWindowPos(Handle(), nullptr, S(kDesignLeft), S(kDesignTop), S(kDesignWidth), S(kDesignHeight),
                  SWP_NOZORDER | SWP_NOACTIVATE);
   FitIntoWorkArea(Handle());
-  SetListItems(cboFilemask, ReadCommaText(s.MaskList));
-  SetListItems(cboKeyWords, ReadCommaText(s.WordList));
+  General_->SetHistory(TGeneralPage::THistory::Masks, ReadCommaText(s.MaskList));
+  General_->SetHistory(TGeneralPage::THistory::Words, ReadCommaText(s.WordList));
   if (!s.ColumnSizes.empty()) {
     if (const auto widths = ReadColumnWidths(s.ColumnSizes)) {
       for (int i = 0; i < kResultColumns; ++i) {
@@ -111,8 +89,8 @@ void TfrmMain::StoreSettings() {
   s.MainWidth = static_cast<std::int16_t>(r.right - r.left);
   s.MainHeight = static_cast<std::int16_t>(r.bottom - r.top);
   s.MainWindowState = IsIconic(Handle()) ? 1 : IsZoomed(Handle()) ? 2 : 0;
-  s.MaskList = WriteCommaText(ListItems(cboFilemask));
-  s.WordList = WriteCommaText(ListItems(cboKeyWords));
+  s.MaskList = WriteCommaText(General_->History(TGeneralPage::THistory::Masks));
+  s.WordList = WriteCommaText(General_->History(TGeneralPage::THistory::Words));
   std::vector<std::string> widths;
   for (int i = 0; i < kResultColumns; ++i)
     widths.push_back(std::to_string(SendMessageW(lvwResults, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0)));
@@ -120,13 +98,8 @@ void TfrmMain::StoreSettings() {
   SaveSettings();
 }
 
-void TfrmMain::HistoryBoxExit(HWND box) {
-  const std::string text = GetText(box);
-  if (text.empty()) return;
-  std::vector<std::string> items = ListItems(box);
-  if (std::any_of(items.begin(), items.end(), [&](const std::string& e) { return SameText(e, text); })) return;
-  UpdateHistoryList(text, items, Settings.MaxListItems, true, SameText);
-  SetListItems(box, items);
-}
+void TfrmMain::cboFilemaskExit() { General_->KeepInHistory(TGeneralPage::THistory::Masks, Settings.MaxListItems); }
+
+void TfrmMain::cboKeyWordsExit() { General_->KeepInHistory(TGeneralPage::THistory::Words, Settings.MaxListItems); }
 
 }  // namespace sorvik
