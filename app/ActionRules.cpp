@@ -35,6 +35,18 @@ bool PrefillFromCommand(const TCommandObject& command, TSearchPanel& panel) {
   return command.RunAtOnce;
 }
 
+void ApplyPanel(const TSearchPanel& panel, TSearchRequest& request) {
+  request.Folder = panel.Folder;
+  request.Mask = panel.Mask;
+  request.Words = panel.Words;
+  request.Recursive = panel.Recursive;
+  request.WholeWords = panel.WholeWords;
+  request.CaseSensitive = panel.CaseSensitive;
+  request.MatchMode = panel.MatchMode == 1   ? TMatchMode::All
+                      : panel.MatchMode == 2 ? TMatchMode::Exact
+                                             : TMatchMode::Any;
+}
+
 TShellCall OpenSelectedCall(const std::string& folder, const std::string& fileName) {
   return {"open", folder + fileName, "", folder};
 }

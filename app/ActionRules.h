@@ -6,6 +6,7 @@
 #include <string>
 
 #include "CommandLine.h"
+#include "uFindThread.h"
 
 namespace sorvik {
 
@@ -45,6 +46,10 @@ struct TSearchPanel {
 // boxes whose flags are present (an absent flag leaves its box), selects the match
 // mode 0..2 (another value changes nothing). Returns whether to start at once.
 bool PrefillFromCommand(const TCommandObject& command, TSearchPanel& panel);
+
+// The search the panel asks for: its texts, options and match mode, in the
+// request (the rest of the request stays).
+void ApplyPanel(const TSearchPanel& panel, TSearchRequest& request);
 
 // A shell request for a result row: ShellExecute's operation, file, parameters,
 // working folder and show command (SW_SHOWNORMAL).

@@ -23,6 +23,7 @@
 #include "LatencyFileSystem.h"
 #include "Locale.h"
 #include "SearchDelivery.h"
+#include "ActionRules.h"
 #include "CommandLine.h"
 #include "ResultRows.h"
 
@@ -114,13 +115,10 @@ int Run(const std::vector<std::string>& all) {
   TSearchRun run(window, wrapped ? static_cast<IFileSystem&>(slow) : NativeFileSystem());
   TKtSearchThread& worker = run.Worker();
   if (helpers) worker.SetContentHelpers(*helpers);
-  worker.Request.Folder = command.Folder;
-  worker.Request.Mask = command.Mask;
-  worker.Request.Words = command.Words;
-  worker.Request.Recursive = command.Has(coSubfolders);
-  worker.Request.WholeWords = command.Has(coWholeWords);
-  worker.Request.CaseSensitive = command.Has(coCaseSensitive);
-  worker.Request.MatchMode = static_cast<TMatchMode>(command.MatchMode);
+  // As the window does: the command line fills an empty panel, which makes the request.
+  TSearchPanel panel;
+  PrefillFromCommand(command, panel);
+  ApplyPanel(panel, worker.Request);
   if (givenConditions > 0) worker.Request.Conditions = conditions;
 
   const auto start = std::chrono::steady_clock::now();

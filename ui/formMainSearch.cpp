@@ -31,15 +31,8 @@ void TfrmMain::actSearchStartExecute() {
       Conditions_.CombineMode = ConditionsPage_->CombineMode();
       request.Conditions = Conditions_;
     }
-    const TSearchPanel panel = General_->Read();
-    request.Folder = panel.Folder;
-    request.Mask = panel.Mask;
-    request.Words = panel.Words;
+    ApplyPanel(General_->Read(), request);
     request.Icons = true;
-    request.Recursive = panel.Recursive;
-    request.CaseSensitive = panel.CaseSensitive;
-    request.WholeWords = panel.WholeWords;
-    request.MatchMode = static_cast<TMatchMode>(panel.MatchMode);
     State_ = TSearchState::Running;
     const HWND window = Handle();
     worker.SetWaker([window] { PostMessageW(window, WM_SORVIK_HANDOVER, 0, 0); });

@@ -77,5 +77,28 @@ TEST(ActionRules, PrefillOnlyWithValues) {
   EXPECT_EQ(p3.MatchMode, 1);
 }
 
+// The panel makes the request field for field, the match mode by its index;
+// what the panel doesn't hold stays.
+TEST(ActionRules, ThePanelMakesTheRequest) {
+  TSearchRequest r;
+  r.Icons = true;
+  ApplyPanel({"m*", "C:\\f\\", "w x", true, false, true, 2}, r);
+  EXPECT_EQ(r.Mask, "m*");
+  EXPECT_EQ(r.Folder, "C:\\f\\");
+  EXPECT_EQ(r.Words, "w x");
+  EXPECT_TRUE(r.Recursive);
+  EXPECT_FALSE(r.WholeWords);
+  EXPECT_TRUE(r.CaseSensitive);
+  EXPECT_EQ(r.MatchMode, TMatchMode::Exact);
+  ApplyPanel({"", "", "", false, true, false, 1}, r);
+  EXPECT_FALSE(r.Recursive);
+  EXPECT_TRUE(r.WholeWords);
+  EXPECT_FALSE(r.CaseSensitive);
+  EXPECT_EQ(r.MatchMode, TMatchMode::All);
+  ApplyPanel({"", "", "", false, false, false, 0}, r);
+  EXPECT_EQ(r.MatchMode, TMatchMode::Any);
+  EXPECT_TRUE(r.Icons);
+}
+
 }  // namespace
 }  // namespace sorvik
