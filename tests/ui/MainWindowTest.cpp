@@ -16,6 +16,7 @@
 #include "TestFolder.h"
 #include "WinText.h"
 #include "formAbout.h"
+#include "GeneralPage.h"
 #include "formMain.h"
 
 namespace sorvik {
@@ -393,14 +394,22 @@ TEST_F(MainWindow, MinimiseAndRestoreKeepTheLayout) {
 TEST_F(MainWindow, ResizeWidensTheThreeControlsByTheDifference) {
   TfrmMain f(Empty, false);
   const int folder = Width(f.edDirectories), words = Width(f.cboKeyWords), bevel = Width(f.Bevel1),
-            mask = Width(f.cboFilemask);
+            maskWidth = Width(f.cboFilemask);
   RECT r;
   GetWindowRect(f.Handle(), &r);
+  const auto left = [](HWND h) {
+    RECT c;
+    GetWindowRect(h, &c);
+    return c.left;
+  };
+  const int browse = left(f.btnBrowse), mask = left(f.cboFilemask);
   SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left + 100, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(left(f.btnBrowse), browse + 100);  // the browse button follows the folder field's end
+  EXPECT_EQ(left(f.cboFilemask), mask);
   EXPECT_EQ(Width(f.edDirectories), folder + 100);
   EXPECT_EQ(Width(f.cboKeyWords), words + 100);
   EXPECT_EQ(Width(f.Bevel1), bevel + 100);
-  EXPECT_EQ(Width(f.cboFilemask), mask);
+  EXPECT_EQ(Width(f.cboFilemask), maskWidth);
   SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left - 40, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
   EXPECT_EQ(Width(f.edDirectories), folder - 40);
 }
@@ -421,6 +430,33 @@ TEST_F(MainWindow, ResizeRedrawsEveryControlWhole) {
     GetClientRect(controls[i], &client);
     EXPECT_TRUE(EqualRect(&update, &client)) << "control " << i;
   }
+}
+
+// The General tab's values go out and come back as they were, each in its own
+// control; a match mode it doesn't know is "Match any".
+TEST(GeneralPage, WhatIsWrittenReadsBack) {
+  const UniqueWindow page(CreateWindowExW(0, WC_STATICW, L"", WS_POPUP, 0, 0, 600, 200, nullptr, nullptr,
+                                          GetModuleHandleW(nullptr), nullptr));
+  TLayoutTable layout;
+  TGeneralPage general(page.get(), nullptr, layout);
+  for (std::uint8_t mode : {0, 1, 2, 3}) {
+    const TSearchPanel v{"*.c" + std::to_string(mode), "C:\\" "\xce\xbb\xce\xbb" "\\", "w " + std::to_string(mode),
+                         mode == 1, mode == 2, mode != 2, mode};
+    general.Write(v);
+    const TSearchPanel got = general.Read();
+    EXPECT_EQ(got.Mask, v.Mask);
+    EXPECT_EQ(got.Folder, v.Folder);
+    EXPECT_EQ(got.Words, v.Words);
+    EXPECT_EQ(got.Recursive, v.Recursive);
+    EXPECT_EQ(got.WholeWords, v.WholeWords);
+    EXPECT_EQ(got.CaseSensitive, v.CaseSensitive);
+    EXPECT_EQ(got.MatchMode, mode == 3 ? 0 : mode);
+  }
+  general.Clear();
+  const TSearchPanel cleared = general.Read();
+  EXPECT_TRUE(cleared.Mask.empty() && cleared.Folder.empty() && cleared.Words.empty());
+  EXPECT_FALSE(cleared.Recursive || cleared.WholeWords || cleared.CaseSensitive);
+  EXPECT_EQ(cleared.MatchMode, 0);
 }
 
 int Top(HWND h) {
