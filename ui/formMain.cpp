@@ -39,7 +39,6 @@ constexpr int kAnimateWidth = 46;
 constexpr int kFindAnimation = 150;  // the shell's find-file clip
 constexpr int kSplitterHeight = 3;
 constexpr int kMinPanelHeight = 60;
-constexpr wchar_t kPageClass[] = L"SorvikPage";
 
 // Whether the shell has its find-file clip and its frames fit the place: a
 // hidden control without centring takes the clip's size when it opens it.
@@ -54,28 +53,6 @@ bool SystemAnimationFits(HWND parent, int width, int height) {
   RECT r{};
   GetClientRect(probe.get(), &r);
   return r.right > 0 && r.right <= width && r.bottom > 0 && r.bottom <= height;
-}
-
-// Tab pages pass what their children say on to the main window.
-LRESULT CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  return GuardMessage(hwnd, msg, LRESULT{0}, [&] {
-    if (msg == WM_COMMAND || msg == WM_NOTIFY) return SendMessageW(GetParent(hwnd), msg, wp, lp);
-    return DefWindowProcW(hwnd, msg, wp, lp);
-  });
-}
-
-void RegisterHelperClasses() {
-  WNDCLASSEXW wc{};
-  if (!GetClassInfoExW(GetModuleHandleW(nullptr), kPageClass, &wc)) {
-    wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = PageProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kPageClass;
-    RegisterClassExW(&wc);
-  }
 }
 
 BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
@@ -96,7 +73,6 @@ TfrmMain::TfrmMain(const TCommandObject& command, bool show) {
   Shell.Run = RunShellCall;
   Shell.Properties = ShowFileProperties;
   Shell.ContextMenu = ShowShellContextMenu;
-  RegisterHelperClasses();
   const HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SORVIK),
                                                    IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
   RegisterClassOnce(kClassName, icon);
@@ -213,17 +189,10 @@ void TfrmMain::CreateControls() {
   CreateAnimation();
 
   // The search panel: two tabs, each page a window of its own.
-  pgcSearch = Child(w, WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_TABSTOP, 0, ToolbarHeight(), 100, PanelHeight_,
-                    idTabs, font);
-  TCITEMW tab{};
-  tab.mask = TCIF_TEXT;
-  tab.pszText = const_cast<wchar_t*>(L"General");
-  SendMessageW(pgcSearch, TCM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&tab));
-  tab.pszText = const_cast<wchar_t*>(L"File Conditions");
-  SendMessageW(pgcSearch, TCM_INSERTITEMW, 1, reinterpret_cast<LPARAM>(&tab));
-  tabGeneral = Child(w, kPageClass, L"", WS_CLIPSIBLINGS, 0, 0, 10, 10, 0, font, WS_EX_CONTROLPARENT);
-  tabConditions = Child(w, kPageClass, L"", WS_CLIPSIBLINGS, 0, 0, 10, 10, 0, font, WS_EX_CONTROLPARENT);
-  ShowWindow(tabConditions, SW_HIDE);
+  Tabs_ = std::make_unique<TSearchTabs>(w, idTabs, font);
+  pgcSearch = Tabs_->Tabs();
+  tabGeneral = Tabs_->GeneralPage();
+  tabConditions = Tabs_->ConditionsPage();
 
   General_ = std::make_unique<TGeneralPage>(tabGeneral, font, Layout_);
   grpSearchFor = General_->grpSearchFor;
@@ -321,13 +290,8 @@ void TfrmMain::LayoutControls() {
   place(lvwResults, 0, listTop, cx, cy - listTop - sbHeight);
   EndDeferWindowPos(dwp);
 
-  // The pages cover the tab control's display area, above it in z-order.
-  RECT page{0, 0, cx, PanelHeight_};
-  TabCtrl_AdjustRect(pgcSearch, FALSE, &page);
-  for (HWND p : {tabGeneral, tabConditions})
-    SetWindowPos(p, HWND_TOP, page.left, toolbar + page.top, page.right - page.left, page.bottom - page.top,
-                 SWP_NOACTIVATE);
-  General_->FitGroup(page.right - page.left, page.bottom - page.top, S(4));
+  const SIZE page = Tabs_->FitPages(0, toolbar, cx, PanelHeight_);
+  General_->FitGroup(page.cx, page.cy, S(4));
   // Group boxes, the bevel, the splitter and the status bar's size grip paint
   // only what they think changed: after a resize or a splitter drag everything
   // is drawn again, so nothing stale stays.
@@ -401,11 +365,6 @@ void TfrmMain::ApplyDpi(UINT dpi, const RECT* suggested) {
     SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
   FormResize();
-}
-
-void TfrmMain::ShowPage(int index) {
-  ShowWindow(tabGeneral, index == 0 ? SW_SHOW : SW_HIDE);
-  ShowWindow(tabConditions, index == 1 ? SW_SHOW : SW_HIDE);
 }
 
 void TfrmMain::FormClose() {
@@ -493,13 +452,12 @@ LRESULT TfrmMain::OnNotify(const NMHDR& hdr) {
   LRESULT result = 0;
   if (hdr.hwndFrom == lvwResults && Results_->OnNotify(&hdr, result)) return result;
   if (ConditionsPage_ && ConditionsPage_->OnNotify(&hdr, result)) return result;
-  if (hdr.hwndFrom == pgcSearch && hdr.code == TCN_SELCHANGE)
-    ShowPage(static_cast<int>(SendMessageW(pgcSearch, TCM_GETCURSEL, 0, 0)));
+  Tabs_->OnNotify(hdr);
   return 0;
 }
 
 bool TfrmMain::HandleMnemonic(wchar_t letter) {
-  return PressMnemonic(IsWindowVisible(tabConditions) ? tabConditions : tabGeneral, letter);
+  return PressMnemonic(Tabs_->ShownPage(), letter);
 }
 
 bool TfrmMain::EnterKey() {

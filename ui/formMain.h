@@ -21,6 +21,7 @@
 #include "Splitter.h"
 #include "Dpi.h"
 #include "ResultsView.h"
+#include "SearchTabs.h"
 #include "Win32Handles.h"
 #include "Window.h"
 #include "ActionRules.h"
@@ -161,7 +162,6 @@ class TfrmMain : public TWindow, public ISearchSink {
   void CreateActions();
   void CreateMainMenu();
   void LayoutControls();
-  void ShowPage(int index);
   void SetPanel(int panel, const std::string& text);
   void ClearRows();
   void StopWorker();
@@ -188,6 +188,7 @@ class TfrmMain : public TWindow, public ISearchSink {
   std::unique_ptr<TBusyAnimation> OwnAnimation_;  // one of these two is the busy animation
   UniqueWindow SystemAnimation_;
   std::unique_ptr<TResultsView> Results_;
+  std::unique_ptr<TSearchTabs> Tabs_;
   std::unique_ptr<TGeneralPage> General_;
   std::unique_ptr<TConditionsPage> ConditionsPage_;
   std::unique_ptr<TSplitter> Splitter_;
