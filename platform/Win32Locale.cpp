@@ -6,6 +6,7 @@
 #include "DateMath.h"
 #include "DateText.h"
 #include "Locale.h"
+#include "WinTime.h"
 #include "WinText.h"
 
 namespace sorvik {
@@ -48,13 +49,7 @@ int CompareAnsiIgnoreCase(const std::string& a, const std::string& b) {
 }
 
 std::string DateTimeToStr(const TStamp& s) {
-  SYSTEMTIME st{};
-  st.wYear = static_cast<WORD>(s.Year);
-  st.wMonth = static_cast<WORD>(s.Month);
-  st.wDay = static_cast<WORD>(s.Day);
-  st.wHour = static_cast<WORD>(s.Hour);
-  st.wMinute = static_cast<WORD>(s.Minute);
-  st.wSecond = static_cast<WORD>(s.Second);
+  const SYSTEMTIME st = ToSystemTime(s);
   wchar_t date[128] = {};
   wchar_t time[128] = {};
   // SYSTEMTIME holds years 1601..30827; a real date before that keeps its numbers.

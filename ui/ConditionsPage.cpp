@@ -6,6 +6,7 @@
 
 #include "DateText.h"
 #include "DosTime.h"
+#include "WinTime.h"
 #include "Locale.h"
 #include "WinText.h"
 
@@ -139,14 +140,9 @@ void TConditionsPage::grdConditionsSelectCell(int col, int row) {
     }
     case TConditionEditor::Date: {
       const double value = ReadShortDateTime(text).value_or(NowDateTime());
-      const TStamp s = StampFromDateTime(value);
-      SYSTEMTIME st{};
-      st.wYear = static_cast<WORD>(std::clamp(s.Year, 1601, 30827));
-      st.wMonth = static_cast<WORD>(s.Month);
-      st.wDay = static_cast<WORD>(s.Day);
-      st.wHour = static_cast<WORD>(s.Hour);
-      st.wMinute = static_cast<WORD>(s.Minute);
-      st.wSecond = static_cast<WORD>(s.Second);
+      TStamp s = StampFromDateTime(value);
+      s.Year = std::clamp(s.Year, 1601, 30827);  // what the picker can hold
+      const SYSTEMTIME st = ToSystemTime(s);
       SendMessageW(edDateValues, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
       Place(edDateValues, cell, 0);
       if (focusEditor) SetFocus(edDateValues);

@@ -17,6 +17,7 @@
 #include <windows.h>
 
 #include "WinText.h"
+#include "WinTime.h"
 #endif
 
 namespace sorvik {
@@ -217,13 +218,7 @@ TEST(DateText, TheSystemsTextsOfEachLocaleReadBack) {
     const std::string shortDate = info(LOCALE_SSHORTDATE), time = info(LOCALE_STIMEFORMAT);
     const TDateFormat format = DateFormatFromPatterns(shortDate, time, info(LOCALE_S1159), info(LOCALE_S2359));
     for (const TMoment& m : kMoments) {
-      SYSTEMTIME st{};
-      st.wYear = static_cast<WORD>(m.Year);
-      st.wMonth = static_cast<WORD>(m.Month);
-      st.wDay = static_cast<WORD>(m.Day);
-      st.wHour = static_cast<WORD>(m.Hour);
-      st.wMinute = static_cast<WORD>(m.Minute);
-      st.wSecond = static_cast<WORD>(m.Second);
+      const SYSTEMTIME st = ToSystemTime({m.Year, m.Month, m.Day, m.Hour, m.Minute, m.Second});
       wchar_t date[128] = {}, clock[128] = {};
       ASSERT_NE(GetDateFormatEx(name, DATE_SHORTDATE, &st, nullptr, date, 128, nullptr), 0);
       ASSERT_NE(GetTimeFormatEx(name, 0, &st, nullptr, clock, 128), 0);
