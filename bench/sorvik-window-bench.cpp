@@ -152,10 +152,10 @@ void RunOnce(int count, int batch) {
 void RunSearch(const std::string& folder, const std::string& words) {
   TCommandObject none;
   TfrmMain form(none, true);
-  SetText(form.edDirectories, folder);
-  SetText(form.cboFilemask, "*.*");
-  SetText(form.cboKeyWords, words);
-  SendMessageW(form.chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
+  SetText(form.General().edDirectories, folder);
+  SetText(form.General().cboFilemask, "*.*");
+  SetText(form.General().cboKeyWords, words);
+  SendMessageW(form.General().chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
   const auto start = Clock::now();
   form.Execute(TActionId::SearchStart);
   while (form.SearchState() != TSearchState::Idle) {

@@ -190,33 +190,10 @@ void TfrmMain::CreateControls() {
 
   // The search panel: two tabs, each page a window of its own.
   Tabs_ = std::make_unique<TSearchTabs>(w, idTabs, font);
-  pgcSearch = Tabs_->Tabs();
-  tabGeneral = Tabs_->GeneralPage();
-  tabConditions = Tabs_->ConditionsPage();
 
-  General_ = std::make_unique<TGeneralPage>(tabGeneral, font, Layout_);
-  grpSearchFor = General_->grpSearchFor;
-  cboFilemask = General_->cboFilemask;
-  edDirectories = General_->edDirectories;
-  btnBrowse = General_->btnBrowse;
-  chkRecursive = General_->chkRecursive;
-  cboKeyWords = General_->cboKeyWords;
-  chkWholeWords = General_->chkWholeWords;
-  chkCaseSensitive = General_->chkCaseSensitive;
-  Bevel1 = General_->Bevel1;
-  rdWordsAny = General_->rdWordsAny;
-  rdWordsAll = General_->rdWordsAll;
-  rdExact = General_->rdExact;
+  General_ = std::make_unique<TGeneralPage>(Tabs_->GeneralPage(), font, Layout_);
 
-  ConditionsPage_ = std::make_unique<TConditionsPage>(tabConditions, font, Dpi_, Layout_);
-  const TConditionsPage& c = *ConditionsPage_;
-  grdConditions = ConditionsPage_->Grid().Handle();
-  rdgMatch = c.rdgMatch;
-  rdMatchAnyOr = c.rdMatchAnyOr;
-  rdMatchAllAnd = c.rdMatchAllAnd;
-  btnAddRow = c.btnAddRow;
-  btnRemoveRow = c.btnRemoveRow;
-  btnClearAll = c.btnClearAll;
+  ConditionsPage_ = std::make_unique<TConditionsPage>(Tabs_->ConditionsPage(), font, Dpi_, Layout_);
   ApplyPlaces();
 
   // Dragging the splitter trades height between the panel and the list.
@@ -284,7 +261,7 @@ void TfrmMain::LayoutControls() {
   };
   place(tbToolbar, 0, 0, cx - animate, toolbar);
   place(aniAnimate, cx - animate, 0, animate, toolbar);
-  place(pgcSearch, 0, toolbar, cx, PanelHeight_);
+  place(Tabs_->Tabs(), 0, toolbar, cx, PanelHeight_);
   place(splSplitter, 0, toolbar + PanelHeight_, cx, splitter);
   const int listTop = toolbar + PanelHeight_ + splitter;
   place(lvwResults, 0, listTop, cx, cy - listTop - sbHeight);
@@ -433,8 +410,8 @@ LRESULT TfrmMain::OnCommand(int id, int code, HWND from) {
   // Enter: the dialog manager sends IDOK, which no control or action has.
   if (id == IDOK && code == BN_CLICKED) return EnterKey(), 0;
   if (from && (General_->OnCommand(from, code) || ConditionsPage_->OnCommand(from, code))) return 0;
-  if (code == CBN_KILLFOCUS && from == cboFilemask) return cboFilemaskExit(), 0;
-  if (code == CBN_KILLFOCUS && from == cboKeyWords) return cboKeyWordsExit(), 0;
+  if (code == CBN_KILLFOCUS && from == General_->cboFilemask) return cboFilemaskExit(), 0;
+  if (code == CBN_KILLFOCUS && from == General_->cboKeyWords) return cboKeyWordsExit(), 0;
   if (!from) {  // menu items and shortcuts
     switch (id) {
       case idSaveSearch: SaveSearch(); return 0;

@@ -70,14 +70,10 @@ class TfrmMain : public TWindow, public ISearchSink {
   std::string PanelText(int panel) const;
   bool AnimationActive() const { return AnimationActive_; }
 
-  // Controls, by their names.
-  HWND tbToolbar = nullptr, aniAnimate = nullptr, pgcSearch = nullptr, tabGeneral = nullptr,
-       tabConditions = nullptr, grpSearchFor = nullptr, cboFilemask = nullptr, edDirectories = nullptr,
-       btnBrowse = nullptr, chkRecursive = nullptr, cboKeyWords = nullptr, chkWholeWords = nullptr,
-       chkCaseSensitive = nullptr, Bevel1 = nullptr, rdWordsAny = nullptr, rdWordsAll = nullptr, rdExact = nullptr,
-       grdConditions = nullptr, rdgMatch = nullptr, rdMatchAnyOr = nullptr, rdMatchAllAnd = nullptr,
-       btnAddRow = nullptr, btnRemoveRow = nullptr, btnClearAll = nullptr, splSplitter = nullptr,
-       lvwResults = nullptr, sbInfoBar = nullptr;
+  // The window's own controls, by their names; the pages' controls are with their pages.
+  HWND tbToolbar = nullptr, aniAnimate = nullptr, splSplitter = nullptr, lvwResults = nullptr, sbInfoBar = nullptr;
+  TSearchTabs& SearchTabs() { return *Tabs_; }
+  TGeneralPage& General() { return *General_; }
 
   // The action handlers.
   void actSearchStartExecute();

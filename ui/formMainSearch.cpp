@@ -81,7 +81,7 @@ void TfrmMain::actFileClearScreenExecute() {
   General_->Clear();
   ClearRows();
   for (int i = 0; i < 4; ++i) SetPanel(i, "");
-  SetFocus(cboFilemask);
+  SetFocus(General_->cboFilemask);
 }
 
 void TfrmMain::actHelpAboutExecute() {

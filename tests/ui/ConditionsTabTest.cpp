@@ -71,7 +71,7 @@ TEST(ConditionsTab, EditorsWriteTheConditionsStartFiltersBy) {
   RECT gridRect{};
   GetWindowRect(grid.Handle(), &gridRect);
   int named = 0;
-  for (HWND child = GetWindow(f.tabConditions, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+  for (HWND child = GetWindow(f.SearchTabs().ConditionsPage(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     wchar_t text[32] = {};
     GetWindowTextW(child, text, 32);
     const std::wstring caption = text;
@@ -129,10 +129,10 @@ TEST(ConditionsTab, EditorsWriteTheConditionsStartFiltersBy) {
   EXPECT_EQ(grid.Cells().Cell(2, 1), "6/1/2021");
 
   // Both must hold; the files the two conditions admit, and no other.
-  SendMessageW(f.rdMatchAnyOr, BM_SETCHECK, BST_UNCHECKED, 0);
-  SendMessageW(f.rdMatchAllAnd, BM_SETCHECK, BST_CHECKED, 0);
-  SetText(f.edDirectories, dir.Root());
-  SetText(f.cboFilemask, "*.txt");
+  SendMessageW(f.ConditionsPage().rdMatchAnyOr, BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageW(f.ConditionsPage().rdMatchAllAnd, BM_SETCHECK, BST_CHECKED, 0);
+  SetText(f.General().edDirectories, dir.Root());
+  SetText(f.General().cboFilemask, "*.txt");
   ASSERT_TRUE(f.Execute(TActionId::SearchStart));
   ASSERT_TRUE(test::Pump(f, [&] { return f.SearchState() == TSearchState::Idle; }));
   ASSERT_EQ(f.RowCount(), 1);
@@ -173,10 +173,10 @@ TEST(ConditionsTab, StartAppliesTheEditorNotYetLeft) {
   TCommandObject none;
   TfrmMain f(none, true);
   f.WorkerDeliveryInterval = std::chrono::milliseconds(0);
-  SetText(f.edDirectories, dir.Root());
-  SetText(f.cboFilemask, "*.txt");
-  SendMessageW(f.rdMatchAnyOr, BM_SETCHECK, BST_UNCHECKED, 0);
-  SendMessageW(f.rdMatchAllAnd, BM_SETCHECK, BST_CHECKED, 0);
+  SetText(f.General().edDirectories, dir.Root());
+  SetText(f.General().cboFilemask, "*.txt");
+  SendMessageW(f.ConditionsPage().rdMatchAnyOr, BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageW(f.ConditionsPage().rdMatchAllAnd, BM_SETCHECK, BST_CHECKED, 0);
   TConditionsPage& page = f.ConditionsPage();
   TStringGrid& grid = page.Grid();
   auto rows = [&] {

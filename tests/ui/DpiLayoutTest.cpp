@@ -85,10 +85,10 @@ TEST(DpiLayout, EveryCaptionFitsAndTheLayoutScales) {
     item.mask = TCIF_TEXT;
     item.pszText = text;
     item.cchTextMax = 64;
-    SendMessageW(f.pgcSearch, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(f.SearchTabs().Tabs(), TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
     RECT r{};
-    SendMessageW(f.pgcSearch, TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
-    EXPECT_LE(TextWidth(f.pgcSearch, text), r.right - r.left) << Narrow(text);
+    SendMessageW(f.SearchTabs().Tabs(), TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
+    EXPECT_LE(TextWidth(f.SearchTabs().Tabs(), text), r.right - r.left) << Narrow(text);
   }
   // Sizes follow the scale: the window, the grid's rows, the columns, the toolbar's images.
   RECT r;
@@ -101,13 +101,13 @@ TEST(DpiLayout, EveryCaptionFitsAndTheLayoutScales) {
   int cx = 0, cy = 0;
   ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageW(f.tbToolbar, TB_GETIMAGELIST, 0, 0)), &cx, &cy);
   EXPECT_EQ(cx, ImageSizeForDpi(dpi));
-  EXPECT_GE(Width(f.cboFilemask), Scale(145, dpi) - 1);
+  EXPECT_GE(Width(f.General().cboFilemask), Scale(145, dpi) - 1);
   // The stretching controls still widen by the resize difference.
-  const int folder = Width(f.edDirectories), words = Width(f.cboKeyWords), mask = Width(f.cboFilemask);
+  const int folder = Width(f.General().edDirectories), words = Width(f.General().cboKeyWords), mask = Width(f.General().cboFilemask);
   SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left + 100, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
-  EXPECT_EQ(Width(f.edDirectories), folder + 100);
-  EXPECT_EQ(Width(f.cboKeyWords), words + 100);
-  EXPECT_EQ(Width(f.cboFilemask), mask);
+  EXPECT_EQ(Width(f.General().edDirectories), folder + 100);
+  EXPECT_EQ(Width(f.General().cboKeyWords), words + 100);
+  EXPECT_EQ(Width(f.General().cboFilemask), mask);
 }
 
 // A move to a monitor with another scale: everything follows the new DPI.
@@ -123,9 +123,9 @@ TEST(DpiLayout, ANewDpiRescalesTheWindow) {
   EXPECT_EQ(Width(f.Handle()), Scale(597, next));
   EXPECT_EQ(f.ConditionsPage().Grid().CellRect(0, 0).bottom, Scale(21, next));
   EXPECT_NEAR(SendMessageW(f.lvwResults, LVM_GETCOLUMNWIDTH, 1, 0), Scale(150, next), 2);
-  EXPECT_NEAR(Width(f.cboKeyWords), Scale(488 + 1, next), 3);  // the design width 597 against the default 596
+  EXPECT_NEAR(Width(f.General().cboKeyWords), Scale(488 + 1, next), 3);  // the design width 597 against the default 596
   LOGFONTW before{}, after{};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.chkRecursive, WM_GETFONT, 0, 0)), sizeof after, &after);
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.General().chkRecursive, WM_GETFONT, 0, 0)), sizeof after, &after);
   const HFONT base = CreateMessageFont(dpi);
   GetObjectW(base, sizeof before, &before);
   DeleteObject(base);

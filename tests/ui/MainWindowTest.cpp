@@ -60,9 +60,9 @@ class MainWindow : public testing::Test {
   }
   void Prepare(TfrmMain& f, const std::string& words = "needle") {
     f.WorkerDeliveryInterval = std::chrono::milliseconds(0);  // still running when the first rows arrive
-    SetText(f.edDirectories, Dir.Root());
-    SetText(f.cboFilemask, "*.txt");
-    SetText(f.cboKeyWords, words);
+    SetText(f.General().edDirectories, Dir.Root());
+    SetText(f.General().cboFilemask, "*.txt");
+    SetText(f.General().cboKeyWords, words);
   }
   test::TTestFolder Dir;
   TCommandObject Empty;
@@ -130,11 +130,11 @@ TEST_F(MainWindow, BadInputIsSaidInTheStatusBar) {
   const std::string missing = Dir.Root() + "\\gone";
   const std::string tooLong(300, 'z');
   const std::pair<std::function<void()>, std::string> cases[] = {
-      {[&] { SetText(f.edDirectories, missing); }, "Folder not found: " + missing},
-      {[&] { SetText(f.edDirectories, ""); }, "Enter a folder to search in"},
+      {[&] { SetText(f.General().edDirectories, missing); }, "Folder not found: " + missing},
+      {[&] { SetText(f.General().edDirectories, ""); }, "Enter a folder to search in"},
       {[&] {
-         SetText(f.edDirectories, Dir.Root());
-         SetText(f.cboKeyWords, "needle " + tooLong);
+         SetText(f.General().edDirectories, Dir.Root());
+         SetText(f.General().cboKeyWords, "needle " + tooLong);
        },
        "Word longer than 255 characters: \"zzzzzzzzzzzzzzzzzzzzzzzz...\""},
   };
@@ -156,7 +156,7 @@ TEST_F(MainWindow, StartGivesTheWorkersRowsAndPanels) {
   Dir.File("sub/d.txt", "deep needle");
   TfrmMain f(Empty, false);
   Prepare(f);
-  SendMessageW(f.chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
+  SendMessageW(f.General().chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
   ASSERT_TRUE(f.Execute(A::SearchStart));
   EXPECT_EQ(f.SearchState(), S::Running);
   const TEnabled running = States(f);
@@ -235,25 +235,25 @@ TEST_F(MainWindow, ClearEmptiesThePanelButKeepsTheConditionsChoice) {
   Dir.File("a.txt", "needle");
   TfrmMain f(Empty, false);
   Prepare(f);
-  SendMessageW(f.chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
-  SendMessageW(f.chkWholeWords, BM_SETCHECK, BST_CHECKED, 0);
-  SendMessageW(f.rdWordsAny, BM_SETCHECK, BST_UNCHECKED, 0);
-  SendMessageW(f.rdExact, BM_SETCHECK, BST_CHECKED, 0);
-  SendMessageW(f.rdMatchAnyOr, BM_SETCHECK, BST_UNCHECKED, 0);
-  SendMessageW(f.rdMatchAllAnd, BM_SETCHECK, BST_CHECKED, 0);
+  SendMessageW(f.General().chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
+  SendMessageW(f.General().chkWholeWords, BM_SETCHECK, BST_CHECKED, 0);
+  SendMessageW(f.General().rdWordsAny, BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageW(f.General().rdExact, BM_SETCHECK, BST_CHECKED, 0);
+  SendMessageW(f.ConditionsPage().rdMatchAnyOr, BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageW(f.ConditionsPage().rdMatchAllAnd, BM_SETCHECK, BST_CHECKED, 0);
   ASSERT_TRUE(f.Execute(A::SearchStart));
   ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
   ASSERT_EQ(f.RowCount(), 1);
   ASSERT_TRUE(f.Execute(A::FileClearScreen));
-  EXPECT_EQ(GetText(f.cboFilemask), "");
-  EXPECT_EQ(GetText(f.edDirectories), "");
-  EXPECT_EQ(GetText(f.cboKeyWords), "");
-  EXPECT_FALSE(Checked(f.chkRecursive) || Checked(f.chkWholeWords) || Checked(f.chkCaseSensitive));
-  EXPECT_TRUE(Checked(f.rdWordsAny));
-  EXPECT_FALSE(Checked(f.rdExact));
+  EXPECT_EQ(GetText(f.General().cboFilemask), "");
+  EXPECT_EQ(GetText(f.General().edDirectories), "");
+  EXPECT_EQ(GetText(f.General().cboKeyWords), "");
+  EXPECT_FALSE(Checked(f.General().chkRecursive) || Checked(f.General().chkWholeWords) || Checked(f.General().chkCaseSensitive));
+  EXPECT_TRUE(Checked(f.General().rdWordsAny));
+  EXPECT_FALSE(Checked(f.General().rdExact));
   EXPECT_EQ(f.RowCount(), 0);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(f.PanelText(i), "");
-  EXPECT_TRUE(Checked(f.rdMatchAllAnd));  // the conditions tab is left alone
+  EXPECT_TRUE(Checked(f.ConditionsPage().rdMatchAllAnd));  // the conditions tab is left alone
 }
 
 TEST_F(MainWindow, ClosingWhileRunningOrPausedEndsWithoutDeadlock) {
@@ -280,9 +280,9 @@ TEST_F(MainWindow, CommandLinePrefill) {
   runOnly.RunAtOnce = true;  // no values: nothing is filled, nothing starts
   {
     TfrmMain f(runOnly, false);
-    EXPECT_EQ(GetText(f.cboFilemask), "");
-    EXPECT_EQ(GetText(f.edDirectories), "");
-    EXPECT_FALSE(Checked(f.chkRecursive));
+    EXPECT_EQ(GetText(f.General().cboFilemask), "");
+    EXPECT_EQ(GetText(f.General().edDirectories), "");
+    EXPECT_FALSE(Checked(f.General().chkRecursive));
     EXPECT_EQ(f.SearchState(), S::Idle);
     EXPECT_EQ(f.Worker(), nullptr);
   }
@@ -291,12 +291,12 @@ TEST_F(MainWindow, CommandLinePrefill) {
   ApplyCommandLine(c, {"--dir=" + Dir.Root(), "--qry=needle", "--cmd=WC", "--mtc=ALL"});
   {
     TfrmMain f(c, false);
-    EXPECT_EQ(GetText(f.cboFilemask), "*.*");
-    EXPECT_EQ(GetText(f.edDirectories), Dir.Root());
-    EXPECT_EQ(GetText(f.cboKeyWords), "needle");
-    EXPECT_FALSE(Checked(f.chkRecursive));
-    EXPECT_TRUE(Checked(f.chkWholeWords) && Checked(f.chkCaseSensitive));
-    EXPECT_TRUE(Checked(f.rdWordsAll));
+    EXPECT_EQ(GetText(f.General().cboFilemask), "*.*");
+    EXPECT_EQ(GetText(f.General().edDirectories), Dir.Root());
+    EXPECT_EQ(GetText(f.General().cboKeyWords), "needle");
+    EXPECT_FALSE(Checked(f.General().chkRecursive));
+    EXPECT_TRUE(Checked(f.General().chkWholeWords) && Checked(f.General().chkCaseSensitive));
+    EXPECT_TRUE(Checked(f.General().rdWordsAll));
     EXPECT_EQ(f.SearchState(), S::Idle);  // no --run
   }
   ApplyCommandLine(c, {"--dir=" + Dir.Root(), "--qry=needle", "--run"});
@@ -317,7 +317,7 @@ TEST_F(MainWindow, WordsOutsideTheCodePageAreSearchedAsTyped) {
   Dir.File("marks.txt", "what ???????? is");
   TfrmMain f(Empty, false);
   Prepare(f, "\xCE\xB5\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC");  // ελληνικά
-  SendMessageW(f.chkWholeWords, BM_SETCHECK, BST_CHECKED, 0);
+  SendMessageW(f.General().chkWholeWords, BM_SETCHECK, BST_CHECKED, 0);
   ASSERT_TRUE(f.Execute(A::SearchStart));
   ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
   ASSERT_EQ(f.RowCount(), 2);
@@ -345,8 +345,8 @@ TEST_F(MainWindow, DeepTreesAndFoldersTypedInLongForm) {
   for (char& c : typed)
     if (c == '\\' && &c > typed.data() + 4) c = '/';
   Prepare(f);
-  SetText(f.edDirectories, typed);
-  SendMessageW(f.chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
+  SetText(f.General().edDirectories, typed);
+  SendMessageW(f.General().chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
   ASSERT_TRUE(f.Execute(A::SearchStart));
   ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
   ASSERT_EQ(f.RowCount(), static_cast<int>(files.size())) << f.PanelText(3);
@@ -393,8 +393,8 @@ TEST_F(MainWindow, MinimiseAndRestoreKeepTheLayout) {
 
 TEST_F(MainWindow, ResizeWidensTheThreeControlsByTheDifference) {
   TfrmMain f(Empty, false);
-  const int folder = Width(f.edDirectories), words = Width(f.cboKeyWords), bevel = Width(f.Bevel1),
-            maskWidth = Width(f.cboFilemask);
+  const int folder = Width(f.General().edDirectories), words = Width(f.General().cboKeyWords), bevel = Width(f.General().Bevel1),
+            maskWidth = Width(f.General().cboFilemask);
   RECT r;
   GetWindowRect(f.Handle(), &r);
   const auto left = [](HWND h) {
@@ -402,23 +402,23 @@ TEST_F(MainWindow, ResizeWidensTheThreeControlsByTheDifference) {
     GetWindowRect(h, &c);
     return c.left;
   };
-  const int browse = left(f.btnBrowse), mask = left(f.cboFilemask);
+  const int browse = left(f.General().btnBrowse), mask = left(f.General().cboFilemask);
   SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left + 100, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
-  EXPECT_EQ(left(f.btnBrowse), browse + 100);  // the browse button follows the folder field's end
-  EXPECT_EQ(left(f.cboFilemask), mask);
-  EXPECT_EQ(Width(f.edDirectories), folder + 100);
-  EXPECT_EQ(Width(f.cboKeyWords), words + 100);
-  EXPECT_EQ(Width(f.Bevel1), bevel + 100);
-  EXPECT_EQ(Width(f.cboFilemask), maskWidth);
+  EXPECT_EQ(left(f.General().btnBrowse), browse + 100);  // the browse button follows the folder field's end
+  EXPECT_EQ(left(f.General().cboFilemask), mask);
+  EXPECT_EQ(Width(f.General().edDirectories), folder + 100);
+  EXPECT_EQ(Width(f.General().cboKeyWords), words + 100);
+  EXPECT_EQ(Width(f.General().Bevel1), bevel + 100);
+  EXPECT_EQ(Width(f.General().cboFilemask), maskWidth);
   SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left - 40, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
-  EXPECT_EQ(Width(f.edDirectories), folder - 40);
+  EXPECT_EQ(Width(f.General().edDirectories), folder - 40);
 }
 
 // A resize leaves nothing stale: group boxes, the bevel and the status bar's
 // grip paint only what they think changed, so every control is drawn again whole.
 TEST_F(MainWindow, ResizeRedrawsEveryControlWhole) {
   TfrmMain f(Empty, true);
-  const HWND controls[] = {f.grpSearchFor, f.Bevel1, f.sbInfoBar, f.pgcSearch, f.splSplitter, f.tbToolbar};
+  const HWND controls[] = {f.General().grpSearchFor, f.General().Bevel1, f.sbInfoBar, f.SearchTabs().Tabs(), f.splSplitter, f.tbToolbar};
   RedrawWindow(f.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   for (HWND h : controls) ASSERT_FALSE(GetUpdateRect(h, nullptr, FALSE));
   RECT r;
@@ -475,7 +475,7 @@ TEST_F(MainWindow, SplitterDragsAndPagesDoNot) {
     SendMessageW(from, WM_LBUTTONUP, 0, MAKELPARAM(5, 1 + dy));
   };
   const int listTop = Top(f.lvwResults);
-  drag(f.tabGeneral, 30);
+  drag(f.SearchTabs().GeneralPage(), 30);
   EXPECT_EQ(Top(f.lvwResults), listTop);
   drag(f.splSplitter, 30);
   EXPECT_EQ(Top(f.lvwResults), listTop + 30);
@@ -495,11 +495,11 @@ TEST_F(MainWindow, MnemonicsAndEnter) {
   EnumChildWindows(f.Handle(), CollectChild, reinterpret_cast<LPARAM>(&children));
   for (HWND c : children) EXPECT_TRUE(GetDlgCtrlID(c) != IDOK && GetDlgCtrlID(c) != IDCANCEL) << GetDlgCtrlID(c);
   ASSERT_TRUE(f.HandleMnemonic(L'D'));
-  EXPECT_EQ(GetFocus(), f.edDirectories);
+  EXPECT_EQ(GetFocus(), f.General().edDirectories);
   ASSERT_TRUE(f.HandleMnemonic(L'w'));
-  EXPECT_TRUE(IsChild(f.cboKeyWords, GetFocus()));
+  EXPECT_TRUE(IsChild(f.General().cboKeyWords, GetFocus()));
   ASSERT_TRUE(f.HandleMnemonic(L's'));
-  EXPECT_TRUE(Checked(f.chkRecursive));
+  EXPECT_TRUE(Checked(f.General().chkRecursive));
   EXPECT_FALSE(f.HandleMnemonic(L'q'));
   Prepare(f);
   // Enter, through the dialog manager as the program's message loop passes it
@@ -508,23 +508,23 @@ TEST_F(MainWindow, MnemonicsAndEnter) {
     MSG enter{GetFocus(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
     return IsDialogMessageW(f.Handle(), &enter) != FALSE;
   };
-  SetFocus(f.chkWholeWords);
+  SetFocus(f.General().chkWholeWords);
   ASSERT_TRUE(pressEnter());
   EXPECT_EQ(f.SearchState(), S::Idle);
-  EXPECT_FALSE(Checked(f.chkWholeWords));
+  EXPECT_FALSE(Checked(f.General().chkWholeWords));
   f.HandleMnemonic(L'w');
   ASSERT_TRUE(pressEnter());
   EXPECT_EQ(f.SearchState(), S::Running);
   ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
   EXPECT_EQ(f.RowCount(), 1);
   // On the conditions tab, its own captions.
-  TabCtrl_SetCurSel(f.pgcSearch, 1);
-  NMHDR change{f.pgcSearch, 0, TCN_SELCHANGE};
+  TabCtrl_SetCurSel(f.SearchTabs().Tabs(), 1);
+  NMHDR change{f.SearchTabs().Tabs(), 0, TCN_SELCHANGE};
   SendMessageW(f.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&change));
   ASSERT_TRUE(f.HandleMnemonic(L'a'));
   EXPECT_EQ(f.ConditionsPage().Cells().RowCount(), 2);
   // Enter on a focused push button presses it.
-  ASSERT_EQ(GetFocus(), f.btnAddRow);
+  ASSERT_EQ(GetFocus(), f.ConditionsPage().btnAddRow);
   ASSERT_TRUE(pressEnter());
   EXPECT_EQ(f.ConditionsPage().Cells().RowCount(), 3);
   EXPECT_FALSE(f.HandleMnemonic(L'm'));  // the mask's label is on the other page
@@ -542,15 +542,15 @@ TEST_F(MainWindow, MnemonicsAndEnter) {
   wchar_t text[64] = {};
   GetMenuStringW(GetMenu(f.Handle()), static_cast<UINT>(copy), text, 64, MF_BYCOMMAND);
   EXPECT_STREQ(text, L"Copy\tCtrl+C");
-  TabCtrl_SetCurSel(f.pgcSearch, 0);
+  TabCtrl_SetCurSel(f.SearchTabs().Tabs(), 0);
   SendMessageW(f.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&change));
-  SetFocus(f.edDirectories);
-  SendMessageW(f.edDirectories, EM_SETSEL, 0, 0);
+  SetFocus(f.General().edDirectories);
+  SendMessageW(f.General().edDirectories, EM_SETSEL, 0, 0);
   SendMessageW(f.Handle(), WM_COMMAND, static_cast<WPARAM>(selectAll), 0);
   DWORD from = 1, to = 0;
-  SendMessageW(f.edDirectories, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  SendMessageW(f.General().edDirectories, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
   EXPECT_EQ(from, 0u);
-  EXPECT_EQ(to, static_cast<DWORD>(GetText(f.edDirectories).size()));
+  EXPECT_EQ(to, static_cast<DWORD>(GetText(f.General().edDirectories).size()));
 }
 
 // A child window whose painting fails before it begins.

@@ -107,8 +107,8 @@ std::pair<int, bool> SortArrow(TfrmMain& f) {
 TEST_F(ResultsList, HeaderClicksFlipTheOneFlagAndLaterRowsGoBelow) {
   for (int i = 0; i < kFiles; ++i) Dir.File(FileName(i), std::string(1 + i % 7, 'x'));
   TfrmMain& f = *Form;
-  SetText(f.edDirectories, Dir.Root());
-  SetText(f.cboFilemask, "*.txt");
+  SetText(f.General().edDirectories, Dir.Root());
+  SetText(f.General().cboFilemask, "*.txt");
   ASSERT_TRUE(f.Execute(A::SearchStart));
   ASSERT_TRUE(Pump(f, [&] { return f.RowCount() >= 20; }));
   ASSERT_TRUE(f.Execute(A::SearchPause));
@@ -233,13 +233,13 @@ TEST_F(ResultsList, CopyAndSaveSearch) {
   GlobalUnlock(data);
   CloseClipboard();
   // Copy and Paste in a text field.
-  SetText(f.cboFilemask, "*.cpp");
-  SendMessageW(f.cboFilemask, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
-  SetFocus(f.cboFilemask);
+  SetText(f.General().cboFilemask, "*.cpp");
+  SendMessageW(f.General().cboFilemask, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+  SetFocus(f.General().cboFilemask);
   f.EditCommand(WM_COPY);
-  SetFocus(f.edDirectories);
+  SetFocus(f.General().edDirectories);
   f.EditCommand(WM_PASTE);
-  EXPECT_EQ(GetText(f.edDirectories), "*.cpp");
+  EXPECT_EQ(GetText(f.General().edDirectories), "*.cpp");
 
   const std::string path = Dir.Path("out.csv");
   ASSERT_TRUE(f.SaveResults(Widen(path)));

@@ -83,7 +83,7 @@ TEST_F(SettingsFile, NoFileGivesTheDefaultsAndTheFirstCloseWritesAllKeys) {
   EXPECT_EQ(r.right - r.left, 596);
   EXPECT_EQ(r.bottom - r.top, 529);
   EXPECT_EQ(f.InitialShowCommand(), SW_SHOWNORMAL);
-  EXPECT_TRUE(Items(f.cboFilemask).empty());
+  EXPECT_TRUE(Items(f.General().cboFilemask).empty());
   // The design widths; the date columns at least as wide as the locale's dates need.
   const int design[] = {100, 150, 75, 75, 75, 75};
   for (int i = 0; i < 3; ++i) EXPECT_EQ(ColumnWidth(f, i), design[i]);
@@ -92,10 +92,10 @@ TEST_F(SettingsFile, NoFileGivesTheDefaultsAndTheFirstCloseWritesAllKeys) {
   for (int i = 4; i < 6; ++i) EXPECT_EQ(ColumnWidth(f, i), dates);
   // Two masks typed; the box's exit puts each on top.
   for (const char* mask : {"*.pas", "*.txt", "*.TXT", ""}) {
-    SetText(f.cboFilemask, mask);
+    SetText(f.General().cboFilemask, mask);
     f.cboFilemaskExit();
   }
-  EXPECT_EQ(Items(f.cboFilemask), (std::vector<std::string>{"*.txt", "*.pas"}));
+  EXPECT_EQ(Items(f.General().cboFilemask), (std::vector<std::string>{"*.txt", "*.pas"}));
   Close(f);
   EXPECT_EQ(Read(),
             "[formMain]\r\nMainWindowState=0\r\nMainLeft=200\r\nMainTop=119\r\nMainWidth=596\r\nMainHeight=529\r\n"
@@ -144,25 +144,25 @@ TEST_F(SettingsFile, HistoriesWithBlanksSurviveARoundTrip) {
   {
     TfrmMain f(None, false);
     // Written before: the profile reader took off the outer quotes, as it always did.
-    EXPECT_EQ(Items(f.cboFilemask), (std::vector<std::string>{"*.a", "b\"", "*.c d"}));
-    EXPECT_EQ(Items(f.cboKeyWords), (std::vector<std::string>{"caf\xC3\xA9 au lait", "x"}));  // ANSI in the file
-    SendMessageW(f.cboFilemask, CB_RESETCONTENT, 0, 0);
-    for (const char* m : {"*.x y", "*.z w"}) SendMessageW(f.cboFilemask, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(m).c_str()));
+    EXPECT_EQ(Items(f.General().cboFilemask), (std::vector<std::string>{"*.a", "b\"", "*.c d"}));
+    EXPECT_EQ(Items(f.General().cboKeyWords), (std::vector<std::string>{"caf\xC3\xA9 au lait", "x"}));  // ANSI in the file
+    SendMessageW(f.General().cboFilemask, CB_RESETCONTENT, 0, 0);
+    for (const char* m : {"*.x y", "*.z w"}) SendMessageW(f.General().cboFilemask, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(m).c_str()));
     Close(f);
   }
   EXPECT_NE(Read().find("MaskList=\"\"*.x y\",\"*.z w\"\"\r\n"), std::string::npos) << Read();
   EXPECT_NE(Read().find("caf\xE9 au lait"), std::string::npos);  // kept in ANSI
   {
     TfrmMain again(None, false);
-    EXPECT_EQ(Items(again.cboFilemask), (std::vector<std::string>{"*.x y", "*.z w"}));
-    EXPECT_EQ(Items(again.cboKeyWords), (std::vector<std::string>{"caf\xC3\xA9 au lait", "x"}));
+    EXPECT_EQ(Items(again.General().cboFilemask), (std::vector<std::string>{"*.x y", "*.z w"}));
+    EXPECT_EQ(Items(again.General().cboKeyWords), (std::vector<std::string>{"caf\xC3\xA9 au lait", "x"}));
     // A list whose text begins and ends with a single quote, which the profile reader also takes off.
-    SendMessageW(again.cboFilemask, CB_RESETCONTENT, 0, 0);
-    for (const wchar_t* m : {L"'*.q", L"*.r'"}) SendMessageW(again.cboFilemask, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(m));
+    SendMessageW(again.General().cboFilemask, CB_RESETCONTENT, 0, 0);
+    for (const wchar_t* m : {L"'*.q", L"*.r'"}) SendMessageW(again.General().cboFilemask, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(m));
     Close(again);
   }
   TfrmMain third(None, false);
-  EXPECT_EQ(Items(third.cboFilemask), (std::vector<std::string>{"'*.q", "*.r'"}));
+  EXPECT_EQ(Items(third.General().cboFilemask), (std::vector<std::string>{"'*.q", "*.r'"}));
 }
 
 TEST_F(SettingsFile, AHistoryOfAnyLengthComesBackWhole) {
@@ -175,13 +175,13 @@ TEST_F(SettingsFile, AHistoryOfAnyLengthComesBackWhole) {
   }
   {
     TfrmMain f(None, false);
-    SetItems(f.cboKeyWords, words);
+    SetItems(f.General().cboKeyWords, words);
     Close(f);
   }
   for (int round = 0; round < 2; ++round) {
     TfrmMain f(None, false);
     EXPECT_GT(Settings.WordList.size(), 3000u);
-    EXPECT_EQ(Items(f.cboKeyWords), words) << "round " << round;
+    EXPECT_EQ(Items(f.General().cboKeyWords), words) << "round " << round;
     Close(f);
   }
 }
@@ -191,7 +191,7 @@ TEST_F(SettingsFile, EntriesOutsideTheCodePageAreKeptAndTheFileIsAnsiUntilOneNee
   Dir.File("sorvik.ini", "[other]\r\nName=caf\xE9\r\n[formMain]\r\nMaskList=*.txt\r\n");
   {
     TfrmMain f(None, false);
-    SetItems(f.cboKeyWords, {"caf\xC3\xA9"});
+    SetItems(f.General().cboKeyWords, {"caf\xC3\xA9"});
     Close(f);
   }
   EXPECT_EQ(Read().compare(0, 7, "[other]"), 0) << "a value the code page holds keeps the file ANSI";
@@ -201,8 +201,8 @@ TEST_F(SettingsFile, EntriesOutsideTheCodePageAreKeptAndTheFileIsAnsiUntilOneNee
                                        "caf\xC3\xA9"};  // 中文, Ελλάδα, café
   {
     TfrmMain f(None, false);
-    SetItems(f.cboFilemask, masks);
-    SetItems(f.cboKeyWords, words);
+    SetItems(f.General().cboFilemask, masks);
+    SetItems(f.General().cboKeyWords, words);
     Close(f);
   }
   for (int round = 0; round < 2; ++round) {
@@ -211,8 +211,8 @@ TEST_F(SettingsFile, EntriesOutsideTheCodePageAreKeptAndTheFileIsAnsiUntilOneNee
     EXPECT_NE(text.find("[other]\r\nName=caf\xC3\xA9\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("MaskList=\xE4\xB8\xAD\xE6\x96\x87*,*.txt\r\n"), std::string::npos) << text;
     TfrmMain f(None, false);
-    EXPECT_EQ(Items(f.cboFilemask), masks) << "round " << round;
-    EXPECT_EQ(Items(f.cboKeyWords), words) << "round " << round;
+    EXPECT_EQ(Items(f.General().cboFilemask), masks) << "round " << round;
+    EXPECT_EQ(Items(f.General().cboKeyWords), words) << "round " << round;
     Close(f);
   }
 }

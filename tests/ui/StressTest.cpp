@@ -92,10 +92,10 @@ void DrainQuit() {
 class Stress : public testing::Test {
  protected:
   void Prepare(TfrmMain& f) {
-    SetText(f.edDirectories, Dir.Root());
-    SetText(f.cboFilemask, "*.txt");
-    SetText(f.cboKeyWords, "needle");
-    SendMessageW(f.chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
+    SetText(f.General().edDirectories, Dir.Root());
+    SetText(f.General().cboFilemask, "*.txt");
+    SetText(f.General().cboKeyWords, "needle");
+    SendMessageW(f.General().chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
   }
   // Every row and panel of the window against the engine's own outcome.
   void ExpectSameAsHeadless(TfrmMain& f, int sequence) {
