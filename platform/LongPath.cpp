@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "Ascii.h"
+
 namespace sorvik {
 
 namespace {
@@ -9,7 +11,14 @@ namespace {
 constexpr const char* kExtended = "\\\\?\\";
 constexpr const char* kExtendedUnc = "\\\\?\\UNC\\";
 
-bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+// Whether `s` starts with `prefix`, letters compared without case: the
+// system takes "\\?\unc\" as it takes "\\?\UNC\".
+bool StartsWith(const std::string& s, const char* prefix) {
+  std::size_t i = 0;
+  for (; prefix[i]; ++i)
+    if (i >= s.size() || AsciiUpper(s[i]) != AsciiUpper(prefix[i])) return false;
+  return true;
+}
 
 bool IsDrive(const std::string& s) {
   if (s.size() < 2 || s[1] != ':') return false;
