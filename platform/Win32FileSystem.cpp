@@ -507,26 +507,19 @@ TIconThreadScope::~TIconThreadScope() {
 
 // ---- network shares ----------------------------------------------------------
 
-// A share ("\\server\share\...", "\\?\UNC\server\share\...") or a folder on
-// a drive Windows calls remote (a mapped network drive). A relative path is
-// judged by the full path it stands for.
+// A share ("\\server\share\...", also typed in its long form) or a folder on a
+// drive Windows calls remote (a mapped network drive), judged by the full
+// folder the text stands for.
 bool TWin32FileSystem::IsRemote(const std::string& folder) {
-  std::wstring path = Widen(folder);
-  if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) {
-    path.erase(0, 4);  // a device path: "UNC\server\share\..." or "C:\..." after the prefix
-    if (path.size() >= 4 && _wcsnicmp(path.c_str(), L"UNC\\", 4) == 0) return true;
-  } else {
-    // Forward slashes, a relative path or a drive-relative "C:data" become a full path.
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    std::wstring full(needed, L'\0');
-    const DWORD length = needed ? GetFullPathNameW(path.c_str(), needed, full.data(), nullptr) : 0;
-    if (length == 0 || length >= needed) return false;
-    full.resize(length);
-    if (full.rfind(L"\\\\", 0) == 0) return true;
-    path = std::move(full);
+  std::string full = FullFolder(folder);
+  if (full.rfind("\\\\.\\", 0) == 0) {
+    full.erase(0, 4);  // a device path: "UNC\server\share\..." or "C:\..." after the prefix
+    if (_strnicmp(full.c_str(), "UNC\\", 4) == 0) return true;
+  } else if (full.rfind("\\\\", 0) == 0) {
+    return true;
   }
-  if (path.size() < 2 || path[1] != L':') return false;  // a volume named by its GUID is local
-  const wchar_t root[] = {path[0], L':', L'\\', L'\0'};
+  if (full.size() < 2 || full[1] != ':') return false;  // a volume named by its GUID is local
+  const wchar_t root[] = {static_cast<wchar_t>(static_cast<unsigned char>(full[0])), L':', L'\\', L'\0'};
   return GetDriveTypeW(root) == DRIVE_REMOTE;
 }
 
