@@ -35,6 +35,14 @@ std::string WriteCommaText(const std::vector<std::string>& entries) {
   return out;
 }
 
+std::string CommaTextFromProfile(const std::string& raw) {
+  if (raw.size() >= 2 && raw.front() == '"' && raw.back() == '"') {
+    std::string inner = raw.substr(1, raw.size() - 2);
+    if (WriteCommaText(ReadCommaText(inner)) == raw) return inner;
+  }
+  return raw;
+}
+
 void AppendQuoted(std::string& out, std::string_view text) {
   out += '"';
   for (char c : text) {

@@ -19,6 +19,15 @@ namespace sorvik {
 // quotes around it, which the profile reader strips again, so that it comes back whole.
 std::string WriteCommaText(const std::vector<std::string>& entries);
 
+// The comma text that a value stands for in a profile file, from the value as
+// the file holds it (`raw`, without the blanks around it). The profile reader
+// takes off a pair of quotes around a whole value; this one knows which pair is
+// there to be taken off: the pair WriteCommaText puts around a text that begins
+// and ends with a quote, recognised by the text inside it being one that
+// WriteCommaText writes so. Any other value is the comma text itself, quoted
+// ends and all (typed by hand, or written before that pair was added).
+std::string CommaTextFromProfile(const std::string& raw);
+
 // Appends the text between double quotes, its own double quotes doubled.
 void AppendQuoted(std::string& out, std::string_view text);
 

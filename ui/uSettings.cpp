@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <string_view>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -37,6 +38,37 @@ std::string ReadString(const wchar_t* key, const std::wstring& file) {
     if (n + 1 < size) return Narrow(buffer.data(), static_cast<int>(n));
     buffer.assign(buffer.size() * 2, L'\0');
   }
+}
+
+// A comma text's value as the file holds it. The profile reader takes off a
+// pair of quotes around a value, which may be a pair the value can't lose (a
+// list typed by hand that begins and ends with a quoted entry); the section's
+// lines come as they stand. The first line of the key counts, as for the profile
+// reader; a key without a line reads as empty.
+std::string ReadCommaTextValue(const wchar_t* key, const std::wstring& file) {
+  std::wstring buffer(kFirstValueBuffer, L'\0');
+  DWORD n = 0;
+  for (;;) {
+    n = GetPrivateProfileSectionW(kSection, buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
+    if (n + 2 < buffer.size()) break;  // a section cut to the buffer fills it but for 2 characters
+    buffer.assign(buffer.size() * 2, L'\0');
+  }
+  const auto trimmed = [](std::wstring_view text) {
+    const std::size_t first = text.find_first_not_of(L" \t");
+    if (first == std::wstring_view::npos) return text.substr(text.size());
+    return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+  };
+  for (std::size_t i = 0; i < n;) {
+    const std::wstring_view line(buffer.data() + i);  // each line ends with a NUL
+    i += line.size() + 1;
+    const std::size_t equals = line.find(L'=');
+    if (equals == std::wstring_view::npos) continue;
+    const std::wstring_view name = trimmed(line.substr(0, equals));
+    if (CompareStringOrdinal(name.data(), static_cast<int>(name.size()), key, -1, TRUE) != CSTR_EQUAL) continue;
+    const std::wstring_view value = trimmed(line.substr(equals + 1));
+    return CommaTextFromProfile(Narrow(value.data(), static_cast<int>(value.size())));
+  }
+  return {};
 }
 
 std::int32_t ReadInteger(const wchar_t* key, std::int32_t fallback, const std::wstring& file) {
@@ -157,9 +189,9 @@ void LoadSettings() {
   Settings.MainWidth = static_cast<std::int16_t>(ReadInteger(L"MainWidth", defaults.MainWidth, file));
   Settings.MainHeight = static_cast<std::int16_t>(ReadInteger(L"MainHeight", defaults.MainHeight, file));
   Settings.MaxListItems = static_cast<std::uint8_t>(ReadInteger(L"MaxListItems", defaults.MaxListItems, file));
-  Settings.MaskList = ReadString(L"MaskList", file);
-  Settings.WordList = ReadString(L"WordList", file);
-  Settings.ColumnSizes = ReadString(L"ColumnSizes", file);
+  Settings.MaskList = ReadCommaTextValue(L"MaskList", file);
+  Settings.WordList = ReadCommaTextValue(L"WordList", file);
+  Settings.ColumnSizes = ReadCommaTextValue(L"ColumnSizes", file);
 }
 
 // The file stays ANSI while the code page holds every value; otherwise it is

@@ -46,10 +46,39 @@ TEST(CommaText, WritingAndTheRoundTripThroughTheProfileReader) {
   // Both ends quoted: one more pair, which the profile reader takes off again.
   EXPECT_EQ(WriteCommaText({"a b", "c d"}), "\"\"a b\",\"c d\"\"");
   for (const V& list : {V{"a b", "c d"}, V{"only one"}, V{""}, V{"x", ""}, V{"\"q\""}, V{"a", "b c", "\"d\""},
-                        V{"tab\there", "*.*"}, V{"'x'"}, V{"'a", "b'"}, V{"'", "'"}})
+                        V{"tab\there", "*.*"}, V{"'x'"}, V{"'a", "b'"}, V{"'", "'"}, V{"", "a", ""}, V{",a,"},
+                        V{"\""}, V{"", ""}, V{"\"", "x", "\""}}) {
+    // Read by the profile reader (older builds, other programs) and as the file holds it (this one).
     EXPECT_EQ(ReadCommaText(AsProfileReads(WriteCommaText(list))), list) << WriteCommaText(list);
-  // Files written before keep reading as they did.
-  EXPECT_EQ(ReadCommaText(AsProfileReads("\"a b\",\"c d\"")), (V{"a", "b\"", "c d"}));
+    EXPECT_EQ(ReadCommaText(CommaTextFromProfile(WriteCommaText(list))), list) << WriteCommaText(list);
+  }
+}
+
+TEST(CommaText, AValueTypedInTheFileReadsAsTheCommaTextItIs) {
+  // Values as the file holds them: typed by hand or written before the extra pair of quotes
+  // (these lost a pair to the profile reader), and the extra pair as this program writes it.
+  const std::pair<std::string, V> values[] = {
+      {"\"\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC \xCE\xBA\xCE\xB5\xCE\xAF\xCE\xBC\xCE\xB5\xCE\xBD\xCE\xBF\","
+       "keepme,\"x,y \"\"z\"\"\"",
+       V{"\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC \xCE\xBA\xCE\xB5\xCE\xAF\xCE\xBC\xCE\xB5\xCE\xBD\xCE\xBF",
+         "keepme", "x,y \"z\""}},
+      {"\"Gr\xC3\xB6\xC3\x9F" "e\"", V{"Gr\xC3\xB6\xC3\x9F" "e"}},
+      {"\"a b\",\"c d\"", V{"a b", "c d"}},
+      {"\"\"", V{""}},
+      {"'x y'", V{"'x", "y'"}},
+      {"\"x,y\",q", V{"x,y", "q"}},
+      {"*.txt,*.pas", V{"*.txt", "*.pas"}},
+      {"\"", V{""}},
+      {"", V{}},
+      // Written with the extra pair.
+      {"\"\"a b\",\"c d\"\"", V{"a b", "c d"}},
+      {"\"\"\"\"", V{""}},
+      {"\"'x'\"", V{"'x'"}},
+      {"\"\"\"\"\"\"", V{"\""}},
+      // The one kind of value both could have written (its inside read alone writes it so) is taken as written here.
+      {"\"\",a,\"\"", V{",a,"}},
+  };
+  for (const auto& [raw, list] : values) EXPECT_EQ(ReadCommaText(CommaTextFromProfile(raw)), list) << raw;
 }
 
 TEST(HistoryList, NewTextsOnTopAndTheLimit) {

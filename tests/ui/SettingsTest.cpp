@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "TestFolder.h"
+#include "CommaText.h"
 #include "WinText.h"
 #include "formMain.h"
 #include "uSettings.h"
@@ -143,8 +144,8 @@ TEST_F(SettingsFile, HistoriesWithBlanksSurviveARoundTrip) {
   std::vector<std::string> words;
   {
     TfrmMain f(None, false);
-    // Written before: the profile reader took off the outer quotes, as it always did.
-    EXPECT_EQ(Items(f.General().cboFilemask), (std::vector<std::string>{"*.a", "b\"", "*.c d"}));
+    // Written before the extra pair of quotes: read as the comma text it is, not without its outer quotes.
+    EXPECT_EQ(Items(f.General().cboFilemask), (std::vector<std::string>{"*.a b", "*.c d"}));
     EXPECT_EQ(Items(f.General().cboKeyWords), (std::vector<std::string>{"caf\xC3\xA9 au lait", "x"}));  // ANSI in the file
     SendMessageW(f.General().cboFilemask, CB_RESETCONTENT, 0, 0);
     for (const char* m : {"*.x y", "*.z w"}) SendMessageW(f.General().cboFilemask, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(m).c_str()));
@@ -163,6 +164,55 @@ TEST_F(SettingsFile, HistoriesWithBlanksSurviveARoundTrip) {
   }
   TfrmMain third(None, false);
   EXPECT_EQ(Items(third.General().cboFilemask), (std::vector<std::string>{"'*.q", "*.r'"}));
+}
+
+// A list typed in the file that begins and ends with a quoted entry keeps its
+// quotes (the profile reader takes a pair off), in each encoding the file may have,
+// and the window writes it back whole.
+TEST_F(SettingsFile, HistoriesTypedInTheFileReadAsTheyStandInEveryEncoding) {
+  const std::string greek = "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC "
+                            "\xCE\xBA\xCE\xB5\xCE\xAF\xCE\xBC\xCE\xB5\xCE\xBD\xCE\xBF";  // Ελληνικά κείμενο
+  const std::string latin = "caf\xC3\xA9 au lait", size = "Gr\xC3\xB6\xC3\x9F" "e";  // café au lait, Größe
+  const auto lines = [](const std::string& first) {
+    return "[formMain]\r\nWordList=\"" + first + "\",keepme,\"x,y \"\"z\"\"\"\r\nMaskList=\"Gr\xC3\xB6\xC3\x9F" "e\"\r\n";
+  };
+  const std::wstring utf16 = L'\xFEFF' + Widen(lines(greek));
+  const struct {
+    const char* Encoding;
+    std::string Bytes, First;
+  } files[] = {
+      {"ANSI", "[formMain]\r\nWordList=\"caf\xE9 au lait\",keepme,\"x,y \"\"z\"\"\"\r\nMaskList=\"Gr\xF6\xDF" "e\"\r\n", latin},
+      {"UTF-8", "\xEF\xBB\xBF" + lines(greek), greek},
+      {"UTF-16", std::string(reinterpret_cast<const char*>(utf16.data()), utf16.size() * sizeof(wchar_t)), greek},
+  };
+  for (const auto& file : files) {
+    Dir.File("sorvik.ini", file.Bytes);
+    const std::vector<std::string> words{file.First, "keepme", "x,y \"z\""};
+    for (int round = 0; round < 2; ++round) {
+      TfrmMain f(None, false);
+      EXPECT_EQ(Items(f.General().cboKeyWords), words) << file.Encoding << ", round " << round;
+      EXPECT_EQ(Items(f.General().cboFilemask), std::vector<std::string>{size}) << file.Encoding << ", round " << round;
+      Close(f);
+    }
+  }
+}
+
+// What the program writes reads back whole, whichever encoding the file takes.
+TEST_F(SettingsFile, EveryListWrittenReadsBackWhole) {
+  using V = std::vector<std::string>;
+  const V lists[] = {V{"a b", "c d"}, V{""}, V{"\"q\""}, V{"'x'"}, V{"'a", "b'"}, V{",a,"}, V{"\"", "x", "\""},
+                     V{"", "a", ""}, V{"\"a\" b", "\"c\""}, V{"\xCE\xB1 \xCE\xB2", "keepme", "x,y \"z\""} /* α β */,
+                     V{"a b", "c d"}, V{"\"q\""}, V{",a,"}};
+  for (const V& list : lists) {
+    Settings.WordList = WriteCommaText(list);
+    Settings.MaskList = WriteCommaText(V{list.rbegin(), list.rend()});
+    SaveSettings();
+    Settings.WordList = Settings.MaskList = "lost";
+    LoadSettings();
+    EXPECT_EQ(ReadCommaText(Settings.WordList), list) << Read();
+    EXPECT_EQ(ReadCommaText(Settings.MaskList), (V{list.rbegin(), list.rend()})) << Read();
+  }
+  EXPECT_FALSE(ReadUnicode().empty()) << "the last lists were read from a UTF-16 file";
 }
 
 TEST_F(SettingsFile, AHistoryOfAnyLengthComesBackWhole) {
