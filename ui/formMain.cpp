@@ -31,6 +31,7 @@ enum : int {
   idCopy,
   idPaste,
   idSelectAll,
+  idExit,
 };
 
 // Design sizes, in pixels at 96 DPI.
@@ -140,6 +141,8 @@ void TfrmMain::CreateMainMenu() {
   HMENU file = CreatePopupMenu();
   item(file, TActionId::FileClearScreen);
   AppendMenuW(file, MF_STRING, idSaveSearch, L"Save Search....");
+  AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(file, MF_STRING, idExit, L"E&xit");
   HMENU edit = CreatePopupMenu();
   AppendMenuW(edit, MF_STRING, idCut, L"Cut");
   AppendMenuW(edit, MF_STRING, idCopy, L"Copy\tCtrl+C");
@@ -419,6 +422,7 @@ LRESULT TfrmMain::OnCommand(int id, int code, HWND from) {
       case idCopy: EditCommand(WM_COPY); return 0;
       case idPaste: EditCommand(WM_PASTE); return 0;
       case idSelectAll: SelectAllText(); return 0;
+      case idExit: PostMessageW(Handle(), WM_CLOSE, 0, 0); return 0;  // as Alt+F4 closes it
     }
   }
   Actions_.Execute(id);  // nothing for an id that isn't an action's

@@ -44,6 +44,12 @@ int ClientWidth(HWND h) {
   return r.right;
 }
 
+RECT Rect(HWND h) {
+  RECT r;
+  GetWindowRect(h, &r);
+  return r;
+}
+
 int Width(HWND h) {
   RECT r;
   GetWindowRect(h, &r);
@@ -102,12 +108,21 @@ TEST(DpiLayout, EveryCaptionFitsAndTheLayoutScales) {
   ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageW(f.tbToolbar, TB_GETIMAGELIST, 0, 0)), &cx, &cy);
   EXPECT_EQ(cx, ImageSizeForDpi(dpi));
   EXPECT_GE(Width(f.General().cboFilemask), Scale(145, dpi) - 1);
-  // The stretching controls still widen by the resize difference.
+  // The browse button ends where the words box ends, after the folder field; so it stays when the
+  // stretching controls widen by the resize difference.
+  const auto edgesAlign = [&](const char* when) {
+    const RECT field = Rect(f.General().edDirectories), browse = Rect(f.General().btnBrowse),
+               words = Rect(f.General().cboKeyWords);
+    EXPECT_EQ(browse.right, words.right) << when << " at " << dpi << " DPI";
+    EXPECT_LE(field.right, browse.left) << when << " at " << dpi << " DPI";
+  };
+  edgesAlign("at first");
   const int folder = Width(f.General().edDirectories), words = Width(f.General().cboKeyWords), mask = Width(f.General().cboFilemask);
   SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left + 100, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
   EXPECT_EQ(Width(f.General().edDirectories), folder + 100);
   EXPECT_EQ(Width(f.General().cboKeyWords), words + 100);
   EXPECT_EQ(Width(f.General().cboFilemask), mask);
+  edgesAlign("widened");
 }
 
 // A move to a monitor with another scale: everything follows the new DPI.

@@ -116,6 +116,15 @@ TEST_F(MainWindow, ShortcutsMenusAndToolbarShareTheActions) {
   EXPECT_EQ(ids, (std::vector<int>{static_cast<int>(A::FileClearScreen), static_cast<int>(A::SearchStart),
                                    static_cast<int>(A::SearchPause), static_cast<int>(A::SearchStop),
                                    static_cast<int>(A::SearchFileproperties)}));
+  // File ends with Exit, after a separator; it closes the window as Alt+F4 does.
+  HMENU file = GetSubMenu(GetMenu(f.Handle()), 0);
+  const int n = GetMenuItemCount(file);
+  ASSERT_GE(n, 2);
+  EXPECT_TRUE(GetMenuState(file, static_cast<UINT>(n - 2), MF_BYPOSITION) & MF_SEPARATOR);
+  GetMenuStringW(file, static_cast<UINT>(n - 1), text, 64, MF_BYPOSITION);
+  EXPECT_STREQ(text, L"E&xit");
+  SendMessageW(f.Handle(), WM_COMMAND, GetMenuItemID(file, n - 1), 0);
+  EXPECT_TRUE(test::Pump(f, [&] { return f.Handle() == nullptr; }));
 }
 
 // What keeps a search from running is said in the status bar, never as
