@@ -195,6 +195,11 @@ class TfrmMain : public TWindow, public ISearchSink {
   int ImageSize_ = 16;
   TLayoutTable Layout_;  // the pages' controls
   int InitialShow_ = SW_SHOWNORMAL;
+  // Where the settings placed the window and where it was fitted into the work
+  // area instead, at the DPI of that time: a place or size the program chose to
+  // fit the screen is not the user's, and is not stored.
+  RECT AskedPlace_{}, FittedPlace_{};
+  UINT FittedDpi_ = 0;
   int SortColumn_ = 1;
   bool SortAscending_ = true;
   int PanelHeight_ = kDesignPanelHeight;  // at the window's DPI

@@ -47,6 +47,18 @@ void FitIntoWorkArea(HWND window) {
     SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The placement to store, from the window's (`now`): where the window still has
+// the place or the size the program fitted it to (`fitted`), the one it was
+// asked to take (`asked`) in its stead; what the user changed since, as it is.
+RECT UserPlacement(const RECT& now, const RECT& asked, const RECT& fitted) {
+  const auto sameSize = [](const RECT& a, const RECT& b) {
+    return a.right - a.left == b.right - b.left && a.bottom - a.top == b.bottom - b.top;
+  };
+  const RECT& place = now.left == fitted.left && now.top == fitted.top ? asked : now;
+  const RECT& size = sameSize(now, fitted) ? asked : now;
+  return RECT{place.left, place.top, place.left + (size.right - size.left), place.top + (size.bottom - size.top)};
+}
+
 }  // namespace
 
 // The stored pixels were measured at the file's DPI: they are scaled to the
@@ -61,12 +73,14 @@ void TfrmMain::ApplySettings() {
   const int left = scaled(s.MainLeft), top = scaled(s.MainTop);
   const int width = std::max(scaled(s.MainWidth), S(kMinWidth)), height = std::max(scaled(s.MainHeight), S(kMinHeight));
   const bool placed = InitialShow_ == SW_SHOWNORMAL && CaptionOnAMonitor(left, top, width, height);
-  if (placed)
-    SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-  else
-    SetWindowPos(Handle(), nullptr, S(kDesignLeft), S(kDesignTop), S(kDesignWidth), S(kDesignHeight),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+  // As asked, before the system or the fit cut it to the screen.
+  AskedPlace_ = placed ? RECT{left, top, left + width, top + height}
+                       : RECT{S(kDesignLeft), S(kDesignTop), S(kDesignLeft) + S(kDesignWidth), S(kDesignTop) + S(kDesignHeight)};
+  SetWindowPos(Handle(), nullptr, AskedPlace_.left, AskedPlace_.top, AskedPlace_.right - AskedPlace_.left,
+               AskedPlace_.bottom - AskedPlace_.top, SWP_NOZORDER | SWP_NOACTIVATE);
   FitIntoWorkArea(Handle());
+  GetWindowRect(Handle(), &FittedPlace_);
+  FittedDpi_ = Dpi_;
   General_->SetHistory(TGeneralPage::THistory::Masks, ReadCommaText(s.MaskList));
   General_->SetHistory(TGeneralPage::THistory::Words, ReadCommaText(s.WordList));
   if (!s.ColumnSizes.empty()) {
@@ -84,6 +98,7 @@ void TfrmMain::StoreSettings() {
   s.PixelsPerInch = static_cast<std::uint16_t>(Dpi_);
   RECT r{};
   GetWindowRect(Handle(), &r);
+  if (Dpi_ == FittedDpi_) r = UserPlacement(r, AskedPlace_, FittedPlace_);
   s.MainLeft = static_cast<std::int16_t>(r.left);
   s.MainTop = static_cast<std::int16_t>(r.top);
   s.MainWidth = static_cast<std::int16_t>(r.right - r.left);

@@ -63,6 +63,12 @@ class SettingsFile : public testing::Test {
   static int ColumnWidth(const TfrmMain& f, int i) {
     return static_cast<int>(SendMessageW(f.lvwResults, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
   }
+  // The window as on a monitor of another scale.
+  static void MoveToDpi(TfrmMain& f, UINT dpi) {
+    RECT r = Rect(f);
+    SendMessageW(f.Handle(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
+    ASSERT_EQ(f.Dpi(), dpi);
+  }
   static void Close(TfrmMain& f) {
     SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
     MSG msg;
@@ -308,6 +314,51 @@ TEST_F(SettingsFile, StoredSizesFollowTheWindowsDpi) {
   EXPECT_EQ(r.left, 120);
   EXPECT_EQ(r.right - r.left, 500);
   EXPECT_EQ(ColumnWidth(again, 0), 130);
+}
+
+// A place and size the program chose to fit the window into the screen at one
+// scale are not the user's: back at a scale where the window fits, it opens
+// where and as large as the user had it; what the user changes after the fit is kept.
+TEST_F(SettingsFile, AWindowFittedIntoTheScreenKeepsTheUsersPlacement) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info));
+  const RECT work = info.rcWork;
+  const int width = (work.right - work.left) * 3 / 4, height = (work.bottom - work.top) * 3 / 4;
+  const auto expectAt = [&](const TfrmMain& f, int left, int top, int cx, int cy, const char* when) {
+    const RECT r = Rect(f);
+    EXPECT_EQ(r.left, left) << when;
+    EXPECT_EQ(r.top, top) << when;
+    EXPECT_EQ(r.right - r.left, cx) << when;
+    EXPECT_EQ(r.bottom - r.top, cy) << when;
+  };
+  {
+    TfrmMain f(None, false);  // at 96: three quarters of the screen, a little way in
+    SetWindowPos(f.Handle(), nullptr, work.left + 40, work.top + 30, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    Close(f);
+  }
+  {
+    TfrmMain f(None, false);  // at 192 that is larger than the screen: fitted into it
+    MoveToDpi(f, 192);
+    f.ApplySettings();
+    const RECT r = Rect(f);
+    EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom);
+    EXPECT_LT(r.right - r.left, 2 * width);
+    Close(f);
+  }
+  {
+    TfrmMain f(None, false);  // back at 96: as the user left it
+    expectAt(f, work.left + 40, work.top + 30, width, height, "back at 96");
+    MoveToDpi(f, 192);
+    f.ApplySettings();
+    const RECT fitted = Rect(f);
+    // The user makes the fitted window smaller, where it stands.
+    SetWindowPos(f.Handle(), nullptr, 0, 0, 1000, 600, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_EQ(Rect(f).left, fitted.left);
+    Close(f);
+  }
+  TfrmMain f(None, false);
+  expectAt(f, work.left + 40, work.top + 30, 500, 300, "sized by the user at 192");
 }
 
 std::wstring BoxText;
