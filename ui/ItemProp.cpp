@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "LongPath.h"
+#include "MessageText.h"
 #include "WaitCursor.h"
 #include "Win32Handles.h"
 #include "WinText.h"
@@ -197,8 +198,7 @@ UniqueCoTaskMem ItemIdList(const std::string& path, HWND owner) {
 }  // namespace
 
 void SayPathTooLong(HWND owner, const std::string& path) {
-  const std::wstring text = L"Windows can't carry this out on a path this long:\n" + Widen(path);
-  MessageBoxW(owner, text.c_str(), L"Sorvik", MB_OK | MB_ICONINFORMATION);
+  ShowMessage(owner, "Windows can't carry this out on a path this long:\n" + path, MB_OK | MB_ICONINFORMATION);
 }
 
 void RunShellCall(HWND owner, const TShellCall& call) {

@@ -1,5 +1,6 @@
 #include "Window.h"
 
+#include "MessageText.h"
 #include "WinText.h"
 #include "WindowBinding.h"
 
@@ -41,7 +42,7 @@ HWND TWindow::CreateHandle(const wchar_t* className, const wchar_t* caption, DWO
 LRESULT TWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(Handle_, msg, wp, lp); }
 
 void TWindow::ReportError(const std::string& message) {
-  MessageBoxW(Handle_, Widen(message).c_str(), L"Sorvik", MB_OK | MB_ICONERROR);
+  ShowMessage(Handle_, message, MB_OK | MB_ICONERROR);
 }
 
 TWindow* TWindow::FromHandle(HWND hwnd) {
@@ -80,7 +81,7 @@ void ReportCallbackError(HWND owner, const char* message) noexcept {
     if (TWindow* window = TWindow::FromHandle(root))
       window->ReportError(message);
     else
-      MessageBoxW(root, Widen(message).c_str(), L"Sorvik", MB_OK | MB_ICONERROR);
+      ShowMessage(root, message, MB_OK | MB_ICONERROR);
   } catch (...) {
     // The report itself failed (no memory for its text, or the reporter threw):
     // nothing more can be said, and nothing may leave.

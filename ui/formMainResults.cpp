@@ -5,6 +5,7 @@
 
 #include "ItemProp.h"
 #include "LongPath.h"
+#include "MessageText.h"
 #include "WinText.h"
 #include "formMain.h"
 
@@ -70,10 +71,7 @@ void TfrmMain::SaveSearch() {
   ofn.lpstrDefExt = L"csv";
   ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
   if (!GetSaveFileNameW(&ofn)) return;
-  if (!SaveResults(path)) {
-    const std::wstring text = L"Unable to write to " + std::wstring(path);
-    MessageBoxW(Handle(), text.c_str(), L"Sorvik", MB_OK | MB_ICONERROR);
-  }
+  if (!SaveResults(path)) ShowMessage(Handle(), "Unable to write to " + Narrow(path), MB_OK | MB_ICONERROR);
 }
 
 void TfrmMain::EditCommand(UINT message) {

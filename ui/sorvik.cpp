@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
-#include "WinText.h"
+#include "MessageText.h"
 #include "formMain.h"
 #include "CommandLine.h"
 
@@ -43,7 +43,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     code = RunMessageLoop(form);
   } catch (const std::exception& e) {
     // The window couldn't be made: nothing else can say so.
-    MessageBoxW(nullptr, sorvik::Widen(e.what()).c_str(), L"Sorvik", MB_OK | MB_ICONERROR);
+    sorvik::ShowMessage(nullptr, e.what(), MB_OK | MB_ICONERROR);
     code = 1;
   }
   OleUninitialize();

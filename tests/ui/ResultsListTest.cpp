@@ -192,6 +192,59 @@ TEST_F(ResultsList, ActionsNeedASelectedRowAndAskTheShell) {
   EXPECT_EQ(f.RowText(1, 0), "b c.txt");
 }
 
+// The box a timer found while the box ran its own loop, and closed.
+RECT BoxRect;
+std::wstring BoxText;
+void CALLBACK MeasureAndCloseBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  const HWND box = FindWindowW(L"#32770", L"Sorvik");
+  if (!box) return;
+  KillTimer(nullptr, timer);
+  GetWindowRect(box, &BoxRect);
+  std::wstring text(8192, L'\0');
+  text.resize(static_cast<std::size_t>(GetDlgItemTextW(box, 0xFFFF, text.data(), static_cast<int>(text.size()))));
+  BoxText = text;
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+// Properties and Open folder on a path too long for the shell say so in a box
+// that fits the screen: the path keeps both its ends and loses its middle.
+TEST_F(ResultsList, AMessageAboutALongPathFitsTheScreen) {
+  TfrmMain& f = *Form;
+  f.Shell.Properties = [](HWND, const std::string&) { return false; };  // as the shell answers such a path
+  f.Shell.Run = RunShellCall;  // the folder doesn't exist: the shell can't have it
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(f.Handle(), MONITOR_DEFAULTTOPRIMARY), &monitor));
+  const RECT& work = monitor.rcWork;
+  const std::string name = "last-file.txt";
+  for (const std::size_t length : {281u, 1322u}) {
+    std::string folder = "Z:\\sorvik-no-such-tree\\";
+    while (folder.size() + name.size() + 20 < length) folder += "segment-" + std::to_string(folder.size()) + "\\";
+    folder += std::string(length - folder.size() - name.size() - 1, 'x') + "\\";
+    ASSERT_EQ(folder.size() + name.size(), length);
+    Add({Row(name, folder, "1")});
+    f.Results().Select(f.RowCount() - 1);
+    f.UpdateActions();
+    for (const auto& [action, end] : {std::pair{A::SearchFileproperties, name}, std::pair{A::SearchOpenSelectedFolder, std::string("x\\")}}) {
+      MSG quit;  // a window destroyed earlier may have left one, which would end the box at once
+      while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+      }
+      BoxText.clear();
+      const UINT_PTR timer = SetTimer(nullptr, 0, 20, MeasureAndCloseBox);
+      ASSERT_TRUE(f.Execute(action));
+      KillTimer(nullptr, timer);
+      const std::string at = std::to_string(length) + " characters, action " + std::to_string(static_cast<int>(action));
+      ASSERT_FALSE(BoxText.empty()) << "no box, " << at;
+      EXPECT_LE(BoxRect.right - BoxRect.left, work.right - work.left) << at;
+      EXPECT_TRUE(BoxRect.left >= work.left && BoxRect.right <= work.right) << BoxRect.left << ".." << BoxRect.right << ", " << at;
+      const std::string text = Narrow(BoxText);
+      EXPECT_EQ(text.rfind("Windows can't carry this out on a path this long:\n" + folder.substr(0, 24), 0), 0u) << text;
+      EXPECT_NE(text.find("..."), std::string::npos) << text;
+      EXPECT_TRUE(text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0) << text;
+    }
+  }
+}
+
 TEST_F(ResultsList, OnlyARightPressWithASelectedRowShowsTheMenu) {
   TfrmMain& f = *Form;
   SetWindowPos(f.Handle(), nullptr, 0, 0, 597, 529, SWP_NOMOVE | SWP_NOZORDER);
