@@ -80,8 +80,7 @@ TConditionsPage::TConditionsPage(HWND page, HFONT font, UINT dpi, TLayoutTable& 
   FillList(cboSearchTerms, ConditionOperatorTexts());
   edDateValues = Editor(page, DATETIMEPICK_CLASSW, DTS_SHORTDATEFORMAT, font);
   edIntegerValues = Editor(page, WC_EDITW, ES_RIGHT | ES_AUTOHSCROLL, font, WS_EX_CLIENTEDGE);
-  udIntegerValues = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | UDS_ALIGNRIGHT | UDS_ARROWKEYS, 0, 0, 0, 0,
-                                    page, nullptr, GetModuleHandleW(nullptr), nullptr);
+  udIntegerValues = CreateChild(page, UPDOWN_CLASSW, L"", UDS_ALIGNRIGHT | UDS_ARROWKEYS, 0, nullptr);
   SendMessageW(udIntegerValues, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edIntegerValues), 0);
   // No bounds: the box steps the value itself (UDN_DELTAPOS), the range only orients the arrows.
   SendMessageW(udIntegerValues, UDM_SETRANGE32, static_cast<WPARAM>(INT_MIN), INT_MAX);

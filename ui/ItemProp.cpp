@@ -4,6 +4,7 @@
 
 #include "LongPath.h"
 #include "MessageText.h"
+#include "SystemError.h"
 #include "WaitCursor.h"
 #include "Win32Handles.h"
 #include "WinText.h"
@@ -89,16 +90,20 @@ LRESULT CALLBACK CallbackProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 // A hidden window that receives the menu's messages, owned by the menu's owner
-// (so that an error in it is reported by that window).
+// (so that an error in it is reported by that window). Throws when it can't be
+// made: without it the shell's entries can't draw or run.
 HWND CreateCallbackWindow(TMenuHandler* handler, HWND owner) {
-  WNDCLASSW wc{};
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
   wc.style = CS_PARENTDC;
   wc.lpfnWndProc = CallbackProc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = kCallbackClass;
-  RegisterClassW(&wc);  // fails harmlessly when already registered
-  return CreateWindowExW(0, kCallbackClass, kCallbackWindow, WS_POPUPWINDOW, 0, 0, 0, 0, owner, nullptr,
-                         GetModuleHandleW(nullptr), handler);
+  RegisterWindowClass(wc);
+  const HWND window = CreateWindowExW(0, kCallbackClass, kCallbackWindow, WS_POPUPWINDOW, 0, 0, 0, 0, owner, nullptr,
+                                      GetModuleHandleW(nullptr), handler);
+  if (!window) ThrowSystemError("Can't create the context menu's window", GetLastError());
+  return window;
 }
 
 // Shows the menu of one item of a folder and invokes the pick.
@@ -118,7 +123,6 @@ bool RunMenu(IShellFolder* folder, PCUITEMID_CHILD item, HWND owner, POINT point
   if (FAILED(used->QueryContextMenu(popup.get(), 0, kFirstCommand, kLastCommand, CMF_EXPLORE | CMF_CANRENAME)))
     return false;
   UniqueWindow callback(CreateCallbackWindow(&handler, owner));
-  if (!callback) return false;
   const UINT picked = static_cast<UINT>(TrackPopupMenuEx(popup.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x,
                                                          point.y, callback.get(), nullptr));
   if (picked == 0) return true;

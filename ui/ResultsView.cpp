@@ -41,12 +41,10 @@ int DateColumnWidth(HWND list, HFONT font, UINT dpi) {
 }  // namespace
 
 TResultsView::TResultsView(HWND parent, int id, HFONT font, UINT dpi) {
-  Handle_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
-                                LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
-                            0, 0, 10, 10, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                            GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(Handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  Handle_ = CreateChild(parent, WC_LISTVIEWW, L"",
+                        WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS |
+                            LVS_OWNERDATA,
+                        id, font, WS_EX_CLIENTEDGE, RECT{0, 0, 10, 10});
   ListView_SetExtendedListViewStyle(Handle_, LVS_EX_FULLROWSELECT);
   const int dateWidth = DateColumnWidth(Handle_, font, dpi);
   for (int i = 0; i < kResultColumns; ++i) {

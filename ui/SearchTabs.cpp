@@ -19,15 +19,13 @@ LRESULT CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 void RegisterPageClass() {
   WNDCLASSEXW wc{};
-  if (GetClassInfoExW(GetModuleHandleW(nullptr), kPageClass, &wc)) return;
-  wc = {};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = PageProc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kPageClass;
-  RegisterClassExW(&wc);
+  RegisterWindowClass(wc);
 }
 
 }  // namespace

@@ -102,11 +102,14 @@ bool TStringGrid::Tab(bool back) {
 void TStringGrid::BeginEdit(const std::wstring& initial, bool selectAll) {
   if (Col_ < 0 || Row_ < 0 || Editor_) return;
   const RECT r = CellRect(Col_, Row_);
-  Editor_ = CreateWindowExW(0, WC_EDITW, initial.c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, r.left + 1,
-                            r.top + 1, r.right - r.left - 2, r.bottom - r.top - 2, Handle(), nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(Editor_, WM_SETFONT, reinterpret_cast<WPARAM>(Font_), FALSE);
-  BeginSubclass(Editor_, EditorProc, this);
+  Editor_ = CreateChild(Handle(), WC_EDITW, initial.c_str(), WS_VISIBLE | ES_AUTOHSCROLL, 0, Font_, 0,
+                        RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1});
+  try {
+    BeginSubclass(Editor_, EditorProc, this);
+  } catch (...) {
+    DestroyWindow(std::exchange(Editor_, nullptr));
+    throw;
+  }
   SetFocus(Editor_);
   const int length = GetWindowTextLengthW(Editor_);
   SendMessageW(Editor_, EM_SETSEL, selectAll ? 0 : length, length);

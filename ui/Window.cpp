@@ -1,6 +1,7 @@
 #include "Window.h"
 
 #include "MessageText.h"
+#include "SystemError.h"
 #include "WinText.h"
 #include "WindowBinding.h"
 
@@ -20,9 +21,16 @@ TWindow::~TWindow() {
   }
 }
 
+void RegisterWindowClass(const WNDCLASSEXW& windowClass) {
+  WNDCLASSEXW known{};
+  known.cbSize = sizeof known;
+  if (GetClassInfoExW(windowClass.hInstance, windowClass.lpszClassName, &known)) return;
+  if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+    ThrowSystemError("Can't register the window class " + Narrow(windowClass.lpszClassName), GetLastError());
+}
+
 void TWindow::RegisterClassOnce(const wchar_t* className, HICON icon, HBRUSH background) {
   WNDCLASSEXW wc{};
-  if (GetClassInfoExW(GetModuleHandleW(nullptr), className, &wc)) return;
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = Proc;
   wc.hInstance = GetModuleHandleW(nullptr);
@@ -30,13 +38,15 @@ void TWindow::RegisterClassOnce(const wchar_t* className, HICON icon, HBRUSH bac
   wc.hIcon = icon;
   wc.hbrBackground = background ? background : reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = className;
-  RegisterClassExW(&wc);
+  RegisterWindowClass(wc);
 }
 
 HWND TWindow::CreateHandle(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle, int x,
                            int y, int cx, int cy, HWND parent, HMENU menu) {
-  return CreateWindowExW(exStyle, className, caption, style, x, y, cx, cy, parent, menu, GetModuleHandleW(nullptr),
-                         this);
+  const HWND created = CreateWindowExW(exStyle, className, caption, style, x, y, cx, cy, parent, menu,
+                                       GetModuleHandleW(nullptr), this);
+  if (!created) ThrowSystemError("Can't create a window of the class " + Narrow(className), GetLastError());
+  return created;
 }
 
 LRESULT TWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(Handle_, msg, wp, lp); }
@@ -94,7 +104,8 @@ HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWO
   const HWND h = CreateWindowExW(exStyle, className, text, WS_CHILD | style, place.left, place.top,
                                  place.right - place.left, place.bottom - place.top, parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-  if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (!h) ThrowSystemError("Can't create a control of the class " + Narrow(className), GetLastError());
+  SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return h;
 }
 

@@ -26,8 +26,9 @@ class TWindow {
   virtual void ReportError(const std::string& message);
 
  protected:
-  // Registers the class once per process (later calls do nothing).
+  // Registers the class once per process (later calls do nothing); throws when it can't.
   static void RegisterClassOnce(const wchar_t* className, HICON icon = nullptr, HBRUSH background = nullptr);
+  // Creates the window of this object; throws, with the system's reason, when it can't.
   HWND CreateHandle(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle, int x, int y,
                     int cx, int cy, HWND parent, HMENU menu);
 
@@ -76,8 +77,13 @@ R GuardMessage(HWND hwnd, UINT msg, R fallback, Work&& work) noexcept {
   });
 }
 
+// Registers a window class unless the module has it already; throws, with the
+// system's reason, when it can't.
+void RegisterWindowClass(const WNDCLASSEXW& windowClass);
+
 // A child control (WS_CHILD is added to `style`) of the class, with the font,
-// at a place in its parent's client area (empty: placed later).
+// at a place in its parent's client area (empty: placed later). Throws, with
+// the system's reason, when it can't be made.
 HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id, HFONT font,
                  DWORD exStyle = 0, const RECT& place = {});
 

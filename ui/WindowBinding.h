@@ -10,6 +10,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <stdexcept>
+
 namespace sorvik {
 
 inline constexpr wchar_t kBoundObjectProp[] = L"Sorvik.Object";
@@ -28,11 +30,15 @@ inline void UnbindObject(HWND hwnd) { RemovePropW(hwnd, kBoundObjectProp); }
 
 // Subclasses a system control for an object: the object is bound to the
 // control and `proc` gets the control's messages; at WM_NCDESTROY the procedure
-// calls EndSubclass.
+// calls EndSubclass. Throws when the control can't be subclassed (one of
+// another thread, or no memory), the object unbound again.
 template <class T>
 void BeginSubclass(HWND control, SUBCLASSPROC proc, T* object) {
   BindObject(control, object);
-  SetWindowSubclass(control, proc, 1, 0);
+  if (!SetWindowSubclass(control, proc, 1, 0)) {
+    UnbindObject(control);
+    throw std::runtime_error("Can't take over the messages of a control");
+  }
 }
 
 inline void EndSubclass(HWND control, SUBCLASSPROC proc) {

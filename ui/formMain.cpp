@@ -80,7 +80,6 @@ TfrmMain::TfrmMain(const TCommandObject& command, bool show) {
   CreateActions();
   CreateHandle(kClassName, L"Sorvik", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, CW_USEDEFAULT,
                CW_USEDEFAULT, kDesignWidth, kDesignHeight, nullptr, nullptr);
-  if (!Handle()) throw std::runtime_error("The main window could not be created");
   const bool runAtOnce = FormCreate(command);
   if (show) {
     ShowWindow(Handle(), InitialShow_);
@@ -296,6 +295,7 @@ void TfrmMain::CreateAnimation() {
   // place at this DPI, our own frames otherwise. Either shows only while a search runs.
   OwnAnimation_.reset();
   SystemAnimation_.reset();
+  aniAnimate = nullptr;
   const HWND w = Handle();
   if (SystemAnimationFits(w, S(kAnimateWidth), ToolbarHeight())) {
     SystemAnimation_.reset(Child(w, ANIMATE_CLASSW, L"", ACS_TRANSPARENT | ACS_CENTER, 0, 0, S(kAnimateWidth),

@@ -17,6 +17,7 @@
 #include "WinText.h"
 #include "formAbout.h"
 #include "GeneralPage.h"
+#include "SystemError.h"
 #include "formMain.h"
 
 namespace sorvik {
@@ -618,6 +619,39 @@ TEST_F(MainWindow, ErrorsInCallbacksAreReportedAndTheWindowGoesOn) {
   ASSERT_TRUE(f.Execute(A::SearchStart));
   ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
   EXPECT_EQ(f.RowCount(), 1);
+}
+
+// A window of a class nobody registered.
+class TUnregistered : public TWindow {
+ public:
+  TUnregistered() { CreateHandle(L"SorvikNeverRegistered", L"", WS_POPUP, 0, 0, 0, 10, 10, nullptr, nullptr); }
+};
+
+// A window, control or class the system can't make is an error with the
+// system's reason, never a handle left null.
+TEST(WindowCalls, AFailureIsAnErrorWithTheSystemsReason) {
+  const auto error = [](const std::function<void()>& call) -> std::string {
+    try {
+      call();
+    } catch (const std::runtime_error& e) {
+      return e.what();
+    }
+    return "nothing thrown";
+  };
+  // The message, then the system's reason.
+  const auto said = [](const std::string& error, const std::string& what) {
+    return error.rfind(what + ": ", 0) == 0 && error.size() > what.size() + 2 && error.find('\n') == std::string::npos;
+  };
+  EXPECT_PRED2(said, error([] { TUnregistered window; }), "Can't create a window of the class SorvikNeverRegistered");
+  TCommandObject none;
+  TfrmMain host(none, false);
+  EXPECT_PRED2(said, error([&] { CreateChild(host.Handle(), L"SorvikNoSuchControl", L"", 0, 0, nullptr); }),
+               "Can't create a control of the class SorvikNoSuchControl");
+  WNDCLASSEXW odd{};  // no size given: the system refuses it
+  odd.hInstance = GetModuleHandleW(nullptr);
+  odd.lpszClassName = L"SorvikOddClass";
+  EXPECT_PRED2(said, error([&] { RegisterWindowClass(odd); }), "Can't register the window class SorvikOddClass");
+  EXPECT_EQ(SystemErrorText(ERROR_SUCCESS), "");
 }
 
 TEST(AboutBox, VersionFromTheResource) {
