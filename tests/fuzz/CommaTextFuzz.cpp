@@ -1,6 +1,6 @@
 // Comma text: reading never fails on arbitrary text, and writing a list then
-// reading it gives the same list back, also through the profile reader's
-// stripping of one outer pair of quotes.
+// reading it gives the same list back, through the profile reader's stripping
+// of one outer pair of quotes and as the program reads a value from its line.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -49,6 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(written.find('\n') == std::string::npos || list.size() > 0);
   const std::vector<std::string> back = sorvik::ReadCommaText(AsProfileReadsIt(written));
   FUZZ_CHECK(back == list);
+  // And as this program reads the value from the file's own line.
+  FUZZ_CHECK(sorvik::ReadCommaText(sorvik::CommaTextFromProfile(written)) == list);
   (void)read;
   return 0;
 }
