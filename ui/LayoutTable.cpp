@@ -7,11 +7,14 @@
 namespace sorvik {
 
 RECT PlacedRect(const TPlace& place, UINT dpi, int extraWidth) {
+  // The edges are scaled, not the sizes: controls that meet or line up at the
+  // design DPI meet and line up at every other.
   const RECT& d = place.Design;
   const int x = Scale(d.left, dpi) + (place.Anchor == TAnchor::Follow ? extraWidth : 0);
-  const int cx = std::max(Scale(d.right - d.left, dpi) + (place.Anchor == TAnchor::Stretch ? extraWidth : 0), 0);
+  const int cx =
+      std::max(Scale(d.right, dpi) - Scale(d.left, dpi) + (place.Anchor == TAnchor::Stretch ? extraWidth : 0), 0);
   const int y = Scale(d.top, dpi);
-  return RECT{x, y, x + cx, y + Scale(d.bottom - d.top, dpi)};
+  return RECT{x, y, x + cx, Scale(d.bottom, dpi)};
 }
 
 HWND TLayoutTable::Add(HWND control, int x, int y, int cx, int cy, TAnchor anchor) {

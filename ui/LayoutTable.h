@@ -19,7 +19,8 @@ struct TPlace {
 };
 
 // Where a place goes at `dpi`, with the window `extraWidth` pixels (at that
-// DPI) wider than its design width; a width never below 0.
+// DPI) wider than its design width; a width never below 0. Its design edges are
+// scaled, so places that meet or line up at 96 DPI do so at every DPI.
 RECT PlacedRect(const TPlace& place, UINT dpi, int extraWidth);
 
 class TLayoutTable {
