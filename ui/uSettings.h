@@ -36,7 +36,8 @@ void SetSettingsFile(const std::wstring& path);
 
 // Reads the keys; a missing file, key or malformed number gives the default (the
 // placement defaults are design values at 96 DPI, scaled to the file's DPI). A
-// DPI outside 24 to 2400 reads as 96.
+// DPI outside 24 to 2400 reads as 96. The comma texts are read as the file's
+// lines hold them (CommaTextFromProfile), so a list typed by hand keeps its quotes.
 void LoadSettings();
 // Writes the keys; throws "Unable to write to %s" when the file can't take them.
 void SaveSettings();
