@@ -154,8 +154,10 @@ const std::array<std::uint8_t, 256>& UpperCaseTable() {
   return table;
 }
 
-TWordSet::TWordSet(const std::string& text, bool ignoreCase, TMatchMode mode, bool widest) : HasText_(!text.empty()) {
-  std::vector<std::string> typed = mode == TMatchMode::Exact ? std::vector<std::string>{text} : SplitWords(text);
+TWordSet::TWordSet(TWordQuery query, bool widest) : Query_(std::move(query)) {
+  const std::string& text = Query_.Text;
+  const bool ignoreCase = Query_.IgnoreCase;
+  std::vector<std::string> typed = Query_.Mode == TMatchMode::Exact ? std::vector<std::string>{text} : SplitWords(text);
   struct TWord {
     std::u32string Chars;
     std::string Utf8;  // upper-cased while ignoring case

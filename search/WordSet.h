@@ -38,26 +38,37 @@ std::size_t TypedLength(const std::string& word);
 // Built once, on first use (before any search), and only read afterwards.
 const std::array<std::uint8_t, 256>& UpperCaseTable();
 
+// What a search asks of a file's contents: the words as typed and how they count.
+struct TWordQuery {
+  std::string Text;
+  bool IgnoreCase = false;
+  bool WholeWords = false;
+  TMatchMode Mode = TMatchMode::Any;
+};
+
 class TWordSet {
  public:
   TWordSet() = default;  // no words
   // Splits (the exact mode keeps the text whole), checks and prepares the
   // words; throws EPatternTooLarge. `widest` false keeps to the SSE2 loops.
-  TWordSet(const std::string& text, bool ignoreCase, TMatchMode mode, bool widest = true);
+  explicit TWordSet(TWordQuery query, bool widest = true);
+
+  // What the set was made from.
+  const TWordQuery& Query() const { return Query_; }
 
   // The words in search order, in UTF-8, upper-cased while ignoring case.
   const std::vector<std::string>& Words() const { return Words_; }
   // Word i's scan (empty words have one that finds nothing).
   const TWordScan& Scan(std::size_t i) const { return Scans_[i]; }
   // The words text was not empty (the contents test runs).
-  bool HasText() const { return HasText_; }
+  bool HasText() const { return !Query_.Text.empty(); }
   // The most bytes an occurrence of any word takes.
   std::size_t LongestForm() const { return Longest_; }
 
  private:
+  TWordQuery Query_;
   std::vector<std::string> Words_;
   std::vector<TWordScan> Scans_;
-  bool HasText_ = false;
   std::size_t Longest_ = 0;
 };
 

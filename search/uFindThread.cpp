@@ -79,7 +79,8 @@ void TKtSearchThread::Execute() {
 
 void TKtSearchThread::Search() {
   const TIconThreadScope icons;  // this thread tests files too
-  Words_ = std::make_shared<const TWordSet>(Request.Words, !Request.CaseSensitive, Request.MatchMode);
+  Words_ = std::make_shared<const TWordSet>(
+      TWordQuery{Request.Words, !Request.CaseSensitive, Request.WholeWords, Request.MatchMode});
   // On a share the tests mostly wait for the network: more of them at once.
   Remote_ = Fs_.IsRemote(Request.Folder);
   HelpersUsed_ = ContentHelpers_.value_or(Remote_ ? RemoteContentHelpers() : DefaultContentHelpers());
@@ -203,8 +204,7 @@ void TKtSearchThread::ShowProgress() {
 }
 
 void TKtSearchThread::ConfigureFinder(TBMHWordsFinder& finder) const {
-  finder.UseWords(Words_, Request.MatchMode);
-  finder.SetWholeWords(Request.WholeWords);
+  finder.Use(Words_);
   finder.SetMaxViewSize(Remote_ ? kRemoteView : kDefaultMaxView);
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "Ascii.h"
 #include "Locale.h"
 
 namespace sorvik {
@@ -16,47 +15,11 @@ constexpr std::size_t kBoundaryBytes = 4;
 // Views of this size are used when a file can't be mapped whole.
 constexpr std::size_t kWindowSize = 64u << 20;
 
-// The scan asks whether to stop after each span of this many bytes.
-constexpr std::int64_t kSpan = 8 << 20;
+// The starts of one chunk: every word is looked for in a chunk before the scan
+// moves on, so the contents pass through memory and the cache once.
+constexpr std::int64_t kChunk = 256 << 10;
 
 }  // namespace
-
-void FoldWords(std::string& text) {
-  for (char& c : text) c = AsciiUpper(c);
-}
-
-void FoldText(std::string& text) {
-  const auto& up = UpperCaseTable();
-  for (char& c : text) c = static_cast<char>(up[static_cast<std::uint8_t>(c)]);
-}
-
-// ---- TFinder ---------------------------------------------------------------
-
-void TFinder::SetIgnoreCase(bool value) {
-  IgnoreCase_ = value;
-  WorkingWords_ = Words_;
-  WorkingText_ = Text_;
-  if (value) {
-    FoldText(WorkingWords_);
-    FoldWords(WorkingText_);
-  }
-}
-
-void TFinder::SetWholeWords(bool value) { WholeWords_ = value; }
-
-void TFinder::SetText(const std::string& text) {
-  Text_ = text;
-  WorkingText_ = text;
-  if (IgnoreCase_) FoldWords(WorkingText_);
-}
-
-void TFinder::SetWords(const std::string& text) {
-  Words_ = text;
-  WorkingWords_ = text;
-  if (IgnoreCase_) FoldText(WorkingWords_);
-}
-
-// ---- TBMHWordsFinder -------------------------------------------------------
 
 TBMHWordsFinder::TBMHWordsFinder(IFileSystem& fs)
     : Fs_(fs), Prepared_(std::make_shared<TWordSet>()), MaxView_(kDefaultMaxView) {
@@ -65,37 +28,41 @@ TBMHWordsFinder::TBMHWordsFinder(IFileSystem& fs)
 
 TBMHWordsFinder::~TBMHWordsFinder() { DetachFile(); }
 
+void TBMHWordsFinder::Use(std::shared_ptr<const TWordSet> words) {
+  HitList_.reset();
+  Prepared_ = words ? std::move(words) : std::make_shared<TWordSet>();
+}
+
+void TBMHWordsFinder::Remake(TWordQuery query) {
+  Use(nullptr);  // nothing is searched for if the words are refused
+  Use(std::make_shared<TWordSet>(std::move(query)));
+}
+
 void TBMHWordsFinder::SetIgnoreCase(bool value) {
-  TFinder::SetIgnoreCase(value);
-  RebuildWordList();
+  TWordQuery query = Query();
+  query.IgnoreCase = value;
+  Remake(std::move(query));
+}
+
+void TBMHWordsFinder::SetWholeWords(bool value) {
+  TWordQuery query = Query();
+  query.WholeWords = value;
+  Remake(std::move(query));
 }
 
 void TBMHWordsFinder::SetWords(const std::string& text) {
-  TFinder::SetWords(text);
-  ModeWords_ = text;
-  RebuildWordList();
+  TWordQuery query = Query();
+  query.Text = text;
+  Remake(std::move(query));
 }
 
 void TBMHWordsFinder::SetMatchMode(std::uint8_t mode) {
-  MatchMode_ = mode;
-  if (!ModeWords_.empty()) SetWords(ModeWords_);
-}
-
-void TBMHWordsFinder::UseWords(std::shared_ptr<const TWordSet> words, TMatchMode mode) {
-  HitList_.reset();
-  Prepared_ = words ? std::move(words) : std::make_shared<TWordSet>();
-  MatchMode_ = static_cast<std::uint8_t>(mode);
+  TWordQuery query = Query();
+  query.Mode = mode == 2 ? TMatchMode::Exact : mode == 1 ? TMatchMode::All : TMatchMode::Any;
+  Remake(std::move(query));
 }
 
 void TBMHWordsFinder::SetMaxViewSize(std::size_t bytes) { MaxView_ = bytes; }
-
-void TBMHWordsFinder::RebuildWordList() {
-  HitList_.reset();
-  Prepared_ = std::make_shared<TWordSet>();  // nothing is searched for if the words are refused
-  // The words as given, not the working copy: the set folds each encoding itself.
-  const TMatchMode mode = MatchMode_ == 2 ? TMatchMode::Exact : MatchMode_ == 1 ? TMatchMode::All : TMatchMode::Any;
-  Prepared_ = std::make_shared<TWordSet>(Words_, IgnoreCase_, mode);
-}
 
 void TBMHWordsFinder::AttachFile(const std::string& path) {
   DetachFile();
@@ -148,7 +115,6 @@ void TBMHWordsFinder::DetachFile() {
   View_ = {};
   Size_ = 0;
   WindowSize_ = 0;
-  WorkingText_.clear();
 }
 
 bool TBMHWordsFinder::EnsureView(std::uint64_t lo, std::uint64_t hi) {
@@ -170,47 +136,76 @@ bool TBMHWordsFinder::EnsureView(std::uint64_t lo, std::uint64_t hi) {
 // sides that tell whole words, and room to move on.
 std::size_t TBMHWordsFinder::LeastView() const { return Prepared_->LongestForm() + 2 * kBoundaryBytes + 64; }
 
-TScanHit TBMHWordsFinder::NextOccurrence(std::size_t w, std::int64_t from) {
-  const TWordScan& scan = Prepared_->Scan(w);
-  const auto shortest = static_cast<std::int64_t>(scan.ShortestForm());
-  const auto longest = static_cast<std::int64_t>(scan.LongestForm());
+template <class TVisit>
+void TBMHWordsFinder::ForEachSpan(TVisit&& visit) {
+  std::int64_t shortest = 0;
+  for (std::size_t w = 0; w < Prepared_->Words().size(); ++w) {
+    const auto m = static_cast<std::int64_t>(Prepared_->Scan(w).ShortestForm());
+    if (m > 0) shortest = shortest == 0 ? m : std::min(shortest, m);
+  }
+  if (shortest == 0) return;  // no word can lie in any contents
+  const auto longest = static_cast<std::int64_t>(Prepared_->LongestForm());
   const auto n = static_cast<std::int64_t>(Size_);
   constexpr auto margin = static_cast<std::int64_t>(kBoundaryBytes);
-  if (shortest == 0) return {};
+  std::int64_t from = 0;
   while (from + shortest <= n) {
     // The starts from `from` on, with the bytes before them that tell whole words.
     const std::int64_t lo = std::max<std::int64_t>(0, from - margin);
     const std::int64_t hi = std::min(n, from + longest + margin);
-    if (!EnsureView(static_cast<std::uint64_t>(lo), static_cast<std::uint64_t>(hi))) return {};
+    if (!EnsureView(static_cast<std::uint64_t>(lo), static_cast<std::uint64_t>(hi))) return;
     const TScanSpan span{View_.Base, static_cast<std::int64_t>(View_.Start), static_cast<std::int64_t>(View_.End), n};
-    // The last start this view can judge whole; one span at a time.
+    // The last start this view can judge whole, one chunk at a time: every
+    // word is looked for in a chunk while its bytes are still in the cache.
     std::int64_t to = span.Hi >= n ? n - shortest : span.Hi - longest - margin;
-    to = std::min(to, from + kSpan);
-    const TScanHit hit = scan.Find(span, from, to, WholeWords_);
-    if (hit.Start >= 0) return hit;
+    to = std::min(to, from + kChunk - 1);
+    if (!visit(span, from, to)) return;
     from = to + 1;
     if (from + shortest <= n && Interrupted_ && Interrupted_()) {
       Aborted_ = true;
-      return {};
+      return;
     }
   }
-  return {};
 }
 
 std::int64_t TBMHWordsFinder::FindAttached() {
-  std::int64_t result = 0;
-  const std::size_t count = Prepared_->Words().size();
+  const TWordSet& set = *Prepared_;
+  const bool all = set.Query().Mode == TMatchMode::All;
+  const bool whole = set.Query().WholeWords;
+  const std::size_t count = set.Words().size();
+  // The words still looked for; in all mode a word no contents can hold ends it at once.
+  First_.assign(count, -1);
+  std::size_t open = 0, last = count;
   for (std::size_t w = 0; w < count; ++w) {
-    if (Prepared_->Words()[w].empty()) continue;
-    result = 0;
-    const TScanHit hit = Size_ ? NextOccurrence(w, 0) : TScanHit{};
-    if (Aborted_) return 0;
-    if (hit.Start >= 0) {
-      result = hit.Start + 1;
-      if (MatchMode_ != 1) return result;
+    if (set.Words()[w].empty()) {
+      First_[w] = 0;  // skipped
+      continue;
     }
-    if (MatchMode_ == 1 && result == 0) return 0;
+    if (all && set.Scan(w).ShortestForm() == 0) return 0;
+    ++open;
+    last = w;
   }
+  if (open == 0 || Size_ == 0) return 0;
+  std::int64_t result = 0;
+  ForEachSpan([&](const TScanSpan& span, std::int64_t from, std::int64_t to) {
+    std::int64_t best = -1;
+    for (std::size_t w = 0; w < count; ++w) {
+      if (First_[w] >= 0) continue;
+      // Any mode: only a start left of the best one so far can change the answer.
+      const TScanHit hit = set.Scan(w).Find(span, from, best >= 0 ? best - 1 : to, whole);
+      if (hit.Start < 0) continue;
+      if (all) {
+        First_[w] = hit.Start;
+        --open;
+      } else {
+        best = hit.Start;
+      }
+    }
+    if (all ? open == 0 : best >= 0) {
+      result = (all ? First_[last] : best) + 1;
+      return false;
+    }
+    return true;
+  });
   return result;
 }
 
@@ -231,13 +226,19 @@ const THitList& TBMHWordsFinder::FindAllHits() {
   NextHit_ = 0;
   Aborted_ = false;
   if (Size_ == 0) return *HitList_;
-  const std::size_t count = Prepared_->Words().size();
-  for (std::size_t w = 0; w < count && !Aborted_; ++w) {
-    for (TScanHit h = NextOccurrence(w, 0); h.Start >= 0; h = NextOccurrence(w, h.Start + 1))
-      HitList_->push_back({h.Start + 1, static_cast<std::int32_t>(h.Length)});
-  }
-  std::sort(HitList_->begin(), HitList_->end(),
-            [](const TFoundWord& a, const TFoundWord& b) { return a.Position < b.Position; });
+  const TWordSet& set = *Prepared_;
+  const bool whole = set.Query().WholeWords;
+  ForEachSpan([&](const TScanSpan& span, std::int64_t from, std::int64_t to) {
+    for (std::size_t w = 0; w < set.Words().size(); ++w) {
+      if (set.Words()[w].empty()) continue;
+      for (TScanHit h = set.Scan(w).Find(span, from, to, whole); h.Start >= 0;
+           h = set.Scan(w).Find(span, h.Start + 1, to, whole))
+        HitList_->push_back({h.Start + 1, static_cast<std::int32_t>(h.Length)});
+    }
+    return true;
+  });
+  std::stable_sort(HitList_->begin(), HitList_->end(),
+                   [](const TFoundWord& a, const TFoundWord& b) { return a.Position < b.Position; });
   if ((Reader_ && !OwnBuffer_ && Reader_->Faulted()) || Aborted_) HitList_->clear();
   return *HitList_;
 }

@@ -17,14 +17,6 @@
 
 namespace sorvik {
 
-// The words fold: a..z to A..Z in place, every other byte unchanged.
-void FoldWords(std::string& text);
-
-// The text fold in place: every byte through the upper-case table. With ignore
-// case on, the words are folded by it too, so that a word holding a lower-case
-// letter outside a..z (the é of "café") meets its folded forms in the contents.
-void FoldText(std::string& text);
-
 // One accepted occurrence: 1-based position of its first byte and its length.
 struct TFoundWord {
   std::int64_t Position = 0;
@@ -38,27 +30,19 @@ class TFinder {
  public:
   virtual ~TFinder() = default;
 
-  virtual void SetIgnoreCase(bool value);
-  virtual void SetWholeWords(bool value);
-  virtual void SetText(const std::string& text);
-  virtual void SetWords(const std::string& text);
+  virtual void SetIgnoreCase(bool value) = 0;
+  virtual void SetWholeWords(bool value) = 0;
+  // Kept for callers that hand a finder a text; no search reads it.
+  virtual void SetText(const std::string& text) { Text_ = text; }
+  virtual void SetWords(const std::string& text) = 0;
   virtual std::int64_t Find() = 0;
   virtual std::int64_t FindNextHit() = 0;
   virtual const THitList& FindAllHits() = 0;
 
-  bool WholeWords() const { return WholeWords_; }
-  bool IgnoreCase() const { return IgnoreCase_; }
-  const std::string& Words() const { return Words_; }
-  // The words text as the search uses it: text-folded while ignore case is on.
-  const std::string& WorkingWords() const { return WorkingWords_; }
+  const std::string& Text() const { return Text_; }
 
- protected:
-  bool WholeWords_ = false;
-  bool IgnoreCase_ = false;
-  std::string Words_;
-  std::string WorkingWords_;
+ private:
   std::string Text_;
-  std::string WorkingText_;
 };
 
 // Largest view tried for a whole file: a 32-bit process can't map 2 GiB.
@@ -69,19 +53,29 @@ class TBMHWordsFinder : public TFinder {
   explicit TBMHWordsFinder(IFileSystem& fs = NativeFileSystem());
   ~TBMHWordsFinder() override;
 
+  // The finder searches for one prepared word set, given here; the set is read
+  // only, so the finders of a search's threads share one. Each setter below
+  // makes a new set from the current one's query with one thing changed.
+  void Use(std::shared_ptr<const TWordSet> words);
+  const TWordQuery& Query() const { return Prepared_->Query(); }
+
   void SetIgnoreCase(bool value) override;
+  void SetWholeWords(bool value) override;
   void SetWords(const std::string& text) override;
+  // 0 any, 1 all, 2 exact; any other value counts as any.
+  void SetMatchMode(std::uint8_t mode);
+
+  // Every word in one pass over the contents: any mode ends at the first
+  // accepted occurrence of any word and gives its position (the leftmost; of
+  // words found at one place, the first in list order); all mode ends when
+  // every word has been seen and gives the position of the last word's first
+  // occurrence; 0 when the contents don't hold them.
   std::int64_t Find() override;
   std::int64_t FindNextHit() override;
+  // Every accepted occurrence of every word, by position (at one position, in list order).
   const THitList& FindAllHits() override;
 
-  void SetMatchMode(std::uint8_t mode);
-  std::uint8_t MatchMode() const { return MatchMode_; }
   bool HasWords() const { return Prepared_->HasText(); }
-
-  // Searches for words prepared elsewhere (shared by the finders of a search's
-  // threads) in the given match mode, instead of the setters' own set.
-  void UseWords(std::shared_ptr<const TWordSet> words, TMatchMode mode);
 
   // Attaches the file's contents; a file that can't be used leaves nothing attached.
   void AttachFile(const std::string& path);
@@ -116,11 +110,14 @@ class TBMHWordsFinder : public TFinder {
     std::uint64_t End = 0;               // file offset one past the view
   };
 
-  void RebuildWordList();
+  void Remake(TWordQuery query);
   std::size_t LeastView() const;
   bool EnsureView(std::uint64_t lo, std::uint64_t hi);
-  // The first accepted occurrence of word w that starts at `from` (0-based) or later.
-  TScanHit NextOccurrence(std::size_t w, std::int64_t from);
+  // Calls visit(span, from, to) for successive runs of starts [from, to] that
+  // cover the contents once, each with the bytes around it in memory, until
+  // visit returns false, a view can't be had or the scan is interrupted.
+  template <class TVisit>
+  void ForEachSpan(TVisit&& visit);
   std::int64_t FindAttached();
 
   IFileSystem& Fs_;
@@ -128,8 +125,7 @@ class TBMHWordsFinder : public TFinder {
   std::shared_ptr<const TWordSet> Prepared_;
   std::unique_ptr<THitList> HitList_;
   std::size_t NextHit_ = 0;
-  std::uint8_t MatchMode_ = 0;
-  std::string ModeWords_;
+  std::vector<std::int64_t> First_;  // all mode: each word's first start, -1 while unseen
   std::string FileName_;
   std::uint64_t Size_ = 0;
   TView View_;

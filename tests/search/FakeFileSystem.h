@@ -2,6 +2,7 @@
 // and folders that a real disk (or Wine) can't produce.
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <set>
@@ -46,6 +47,9 @@ class TFakeFileSystem : public IFileSystem {
   // threads, so the order they were opened in is not kept.
   std::multiset<std::string> Opened;
   std::vector<std::string> Listed;  // folder + mask of every enumeration
+  // The view length readers suggest (0: whole files), and the bytes all views held.
+  std::size_t ViewHint = 0;
+  std::atomic<std::uint64_t> MappedBytes{0};
 
   char Delimiter() const override { return '\\'; }
 
@@ -99,7 +103,9 @@ class TFakeFileSystem : public IFileSystem {
       return true;
     }
     std::uint64_t Size() const override { return Node ? Node->Contents.size() : 0; }
-    const std::uint8_t* Map(std::uint64_t offset, std::size_t) override {
+    std::size_t ViewSizeHint() const override { return Fs.ViewHint; }
+    const std::uint8_t* Map(std::uint64_t offset, std::size_t length) override {
+      Fs.MappedBytes += length;
       return Node ? reinterpret_cast<const std::uint8_t*>(Node->Contents.data()) + offset : nullptr;
     }
     bool Faulted() const override { return false; }

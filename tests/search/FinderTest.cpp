@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "FakeFileSystem.h"
+#include "ReferenceScan.h"
 #include "TestFolder.h"
 #include "uFinder.h"
 
@@ -274,6 +276,46 @@ TEST(FinderFiles, ViewsGiveTheWholeFileResult) {
     ASSERT_EQ(a.size(), b.size()) << s.Words;
     for (std::size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i].Position, b[i].Position);
   }
+}
+
+// Every word is looked for in one pass over the file: as many bytes are read
+// for eight words as for one, in any and all modes, and words that lie across
+// the places where views and chunks meet are found as a plain scan finds them.
+TEST(FinderFiles, AllWordsInOnePass) {
+  std::string text;
+  for (int i = 0; text.size() < (3u << 20); ++i) text += i % 5 ? "plain text line\n" : "w\xC3\xB6rds\tand more\r\n";
+  // Words across the first chunk's end, a 64 KiB view's end and in UTF-16 near the file's end.
+  text.replace((256u << 10) - 3, 6, "Kestr!");
+  text.replace((640u << 10) - 2, 5, " owl ");
+  const std::string utf16 = std::string("h\0e\0r\0o\0n\0", 10);
+  text.replace(text.size() - 12, 10, utf16);
+  test::TFakeFileSystem fs;
+  fs.AddFolder("C:\\d\\");
+  fs.Add("C:\\d\\", "f.txt", faArchive, text);
+  fs.ViewHint = 64u << 10;
+  auto mapped = [&](const std::string& words, std::uint8_t mode, std::int64_t& found) {
+    TBMHWordsFinder f(fs);
+    f.SetWords(words);
+    f.SetIgnoreCase(true);
+    f.SetMatchMode(mode);
+    fs.MappedBytes = 0;
+    f.AttachFile("C:\\d\\f.txt");
+    found = f.Find();
+    EXPECT_EQ(found, test::RefFind(text, words, mode, true, false)) << words << " mode " << int(mode);
+    return fs.MappedBytes.load();
+  };
+  std::int64_t found = 0;
+  const std::uint64_t one = mapped("absent1", 0, found);
+  EXPECT_LT(one, text.size() + text.size() / 10);
+  for (std::uint8_t mode : {0, 1}) {
+    EXPECT_EQ(mapped("absent1 absent2 absent3 absent4 absent5 absent6 absent7 absent8", mode, found), one);
+    EXPECT_EQ(found, 0);
+  }
+  // All mode reads up to the last word it needs, any mode up to the first one found.
+  EXPECT_LT(mapped("kestr heron owl", 1, found), one + one / 10);
+  EXPECT_GT(found, 0);
+  EXPECT_LT(mapped("heron owl kestr", 0, found), (384u << 10));
+  EXPECT_EQ(found, (256 << 10) - 3 + 1);
 }
 
 // A file of more than 2 GiB is searched through views; positions past 2^31 are exact.

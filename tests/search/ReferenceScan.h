@@ -198,18 +198,19 @@ inline std::vector<std::string> RefWordList(const std::string& words, int mode, 
   return out;
 }
 
-// What Find gives: the first position of the first word found (any, exact),
-// or of the last word when every word is found (all); 0 when none is.
+// What Find gives: the leftmost occurrence of any word (any, exact), or the
+// first occurrence of the last word when every word is found (all); 0 when none is.
 inline std::int64_t RefFind(const std::string& text, const std::string& words, int mode, bool ignoreCase,
                             bool whole) {
   std::int64_t result = 0;
   for (const auto& [shown, typed] : RefOrder(words, mode, ignoreCase)) {
     if (shown.empty()) continue;
-    result = RefFirst(text, typed, ignoreCase, whole);
+    const std::int64_t first = RefFirst(text, typed, ignoreCase, whole);
     if (mode == 1) {
-      if (result == 0) return 0;
-    } else if (result > 0) {
-      return result;
+      if (first == 0) return 0;
+      result = first;
+    } else if (first > 0 && (result == 0 || first < result)) {
+      result = first;
     }
   }
   return result;
