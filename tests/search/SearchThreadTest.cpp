@@ -384,6 +384,29 @@ TEST(SearchWalk, TheClosingHandOverAlwaysLands) {
   EXPECT_TRUE(rows.Idle);
   EXPECT_EQ(rows.Errors, Names{"no room for rows"});
   EXPECT_EQ(rows.AnimationEvents, (std::vector<bool>{true, false}));
+  // A panel routine fails mid-run, in a batch the worker didn't wait for: the
+  // error comes back as the worker hands over the next batch, which ends the
+  // run, and every row found still reaches the owner before it turns idle.
+  TFakeFileSystem many;
+  for (int i = 0; i < 20000; ++i) many.Add("C:\\m\\", std::string("f").append(std::to_string(100000 + i)), faArchive);
+  struct : TRecorder {
+    void ShowPanels(const TPanelTexts& p) override {
+      if (++PanelUpdates == 3) throw std::runtime_error("panels failed");
+      Panels = p;
+    }
+  } third;
+  TSearchRun midRun(third, many);
+  midRun.Delivery().SetInterval(std::chrono::milliseconds(1));
+  midRun.Worker().Request = Req("C:\\m", "*", "", false);
+  midRun.Worker().Resume();
+  midRun.Worker().WaitFor();
+  EXPECT_EQ(third.Errors, Names{"panels failed"});
+  EXPECT_TRUE(third.Idle);
+  EXPECT_GT(midRun.Worker().FilesFound(), 0);
+  EXPECT_EQ(static_cast<std::int64_t>(third.Rows.size()), midRun.Worker().FilesFound());
+  EXPECT_EQ(third.Panels[1], std::to_string(third.Rows.size()));
+  for (std::size_t i = 0; i < third.Rows.size(); ++i)
+    ASSERT_EQ(third.Rows[i].Caption, std::string("f").append(std::to_string(100000 + i)));
 }
 
 // Tests spread over helper threads take longer or shorter by file; the rows,
