@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "LatencyFileSystem.h"
@@ -118,8 +119,10 @@ int Run(const std::vector<std::string>& all) {
   // As the window does: the command line fills an empty panel, which makes the request.
   TSearchPanel panel;
   PrefillFromCommand(command, panel);
-  ApplyPanel(panel, worker.Request);
-  if (givenConditions > 0) worker.Request.Conditions = conditions;
+  TSearchRequest request;
+  ApplyPanel(panel, request);
+  if (givenConditions > 0) request.Conditions = conditions;
+  worker.SetRequest(std::move(request));
 
   const auto start = std::chrono::steady_clock::now();
   worker.Resume();

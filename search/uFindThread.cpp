@@ -1,6 +1,8 @@
 #include "uFindThread.h"
 
 #include <memory>
+#include <stdexcept>
+#include <utility>
 
 #include "Locale.h"
 
@@ -55,6 +57,11 @@ TKtSearchThread::TKtSearchThread(IFileSystem& fs) : Finder_(fs), Fs_(fs) {}
 
 TKtSearchThread::~TKtSearchThread() { StopAndWait(); }
 
+void TKtSearchThread::SetRequest(TSearchRequest request) {
+  if (Started()) throw std::logic_error("The search request is set before the search starts");
+  Request = std::move(request);
+}
+
 void TKtSearchThread::Execute() {
   Progress_ = {};
   HelpersUsed_ = 0;
@@ -65,7 +72,7 @@ void TKtSearchThread::Execute() {
     Error_ = RequestProblem(Fs_, Request);
     refused = !Error_.empty();
     if (!refused) {
-      Request.Folder = Fs_.FullFolder(Request.Folder);
+      Folder_ = Fs_.FullFolder(Request.Folder);
       Search();
     }
   } catch (const std::exception& e) {
@@ -81,7 +88,7 @@ void TKtSearchThread::Search() {
   const TIconThreadScope icons;  // this thread tests files too
   Words_ = std::make_shared<const TWordSet>(Request.Words, !Request.CaseSensitive, Request.MatchMode);
   // On a share the tests mostly wait for the network: more of them at once.
-  Remote_ = Fs_.IsRemote(Request.Folder);
+  Remote_ = Fs_.IsRemote(Folder_);
   HelpersUsed_ = ContentHelpers_.value_or(Remote_ ? RemoteContentHelpers() : DefaultContentHelpers());
   ConfigureFinder(Finder_);
   ShowProgress();
@@ -100,7 +107,8 @@ void TKtSearchThread::Search() {
     ~TUnset() { Pool = nullptr; }
   } unset{Contents_};
   if (Output_) Output_->StartAnimation();
-  WalkFolder(Request.Folder, Request.Mask, Request.Recursive, &TKtSearchThread::HandleEntry, faAnyFile);
+  Conditions_ = Request.Conditions;
+  WalkFolder(Folder_, Request.Mask, Request.Recursive, &TKtSearchThread::HandleEntry, faAnyFile);
   // The files still in their tests; contents tests are cut short after a Stop.
   pool.Drain(true, [this](TContentJob& job) { FinishContentTest(job); });
 }
@@ -160,7 +168,7 @@ void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& en
 }
 
 bool TKtSearchThread::MeetsConditions(const TDirEntry& entry, const TDirEntry*& e) {
-  if (Request.Conditions.Count() == 0) return true;
+  if (Conditions_.Count() == 0) return true;
   // The size and times, where the enumeration left them out, are asked for
   // now; a file gone by then is not found.
   if (entry.DetailsDeferred) {
@@ -168,8 +176,8 @@ bool TKtSearchThread::MeetsConditions(const TDirEntry& entry, const TDirEntry*& 
     if (!Files_ || !Files_->FillDetails(Details_)) return false;
     e = &Details_;
   }
-  Request.Conditions.LoadFileValues(*e);
-  return Request.Conditions.Matches();
+  Conditions_.LoadFileValues(*e);
+  return Conditions_.Matches();
 }
 
 void TKtSearchThread::FinishContentTest(TContentJob& job) {
