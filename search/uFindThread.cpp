@@ -50,6 +50,7 @@ std::string RequestProblem(IFileSystem& fs, const TSearchRequest& request) {
   for (const std::string& word : words)
     if (TypedLength(word) > kMaxWordLength)
       return "Word longer than " + std::to_string(kMaxWordLength) + " characters: \"" + Shortened(word, 24) + "\"";
+  if (!request.Conditions.Problem.empty()) return request.Conditions.Problem;
   return {};
 }
 

@@ -93,3 +93,13 @@ expect_files("big.txt;old.txt" "+cond=Size (KB)|is greater than|1" "+cond=Modifi
 expect_files("old.txt" "+cond=Size (KB)|is greater than|1" "+cond=Modification date|is smaller than|2010-01-01" "+combine=1")
 expect_files("big.txt;old.txt;small.txt" "+cond=Colour|equals|1")
 expect_files("" "+cond=Size (KB)|about|0")
+
+# A size too large to hold refuses the run, naming the row; it never counts as 0.
+run_bench(out +rows "--dir=${cdir}" "+cond=Modification date|is smaller than|2010-01-01"
+          "+cond=Size (KB)|is greater than|99999999999999999999")
+expect("${out}" "error\tSize too large in condition row 2: 99999999999999999999\n")
+expect("${out}" "done\tentries=0\tfiles=0\tkb=0\tmb=\tstatus=\tseconds=")
+string(FIND "${out}" "row\t" anyRow)
+if(NOT anyRow EQUAL -1)
+  message(FATAL_ERROR "rows listed for a refused run:\n${out}")
+endif()
