@@ -1,5 +1,6 @@
 #include "uFindThread.h"
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 #include <utility>
@@ -35,7 +36,7 @@ constexpr std::size_t kRemoteView = std::size_t{256} << 10;
 
 std::string RequestProblem(IFileSystem& fs, const TSearchRequest& request) {
   if (IsBlank(request.Folder)) return "Enter a folder to search in";
-  if (request.Mask.empty()) return "Enter a file mask, such as *.*";
+  if (SplitMasks(request.Mask).empty()) return "Enter a file mask, such as *.*";
   // The folder as the walk takes it; the messages name it as typed.
   switch (fs.Kind(fs.FullFolder(request.Folder))) {
     case TPathKind::Folder: break;
@@ -50,6 +51,10 @@ std::string RequestProblem(IFileSystem& fs, const TSearchRequest& request) {
   for (const std::string& word : words)
     if (TypedLength(word) > kMaxWordLength)
       return "Word longer than " + std::to_string(kMaxWordLength) + " characters: \"" + Shortened(word, 24) + "\"";
+  // Quotes with nothing between them give an empty word, which the finder
+  // passes over: with no other word, no file would be found.
+  if (!words.empty() && std::all_of(words.begin(), words.end(), [](const std::string& w) { return w.empty(); }))
+    return "Enter a word between the quotes";
   if (!request.Conditions.Problem.empty()) return request.Conditions.Problem;
   return {};
 }

@@ -35,8 +35,8 @@ struct TSearchRequest {
 };
 
 // Why the request can't be searched (a missing or empty folder, a folder text
-// that names a file, an empty mask, a word too long, conditions with a
-// Problem), in a short text for the status bar; empty when it can.
+// that names a file, no mask, an empty quoted word, a word too long, conditions
+// with a Problem), in a short text for the status bar; empty when it can.
 std::string RequestProblem(IFileSystem& fs, const TSearchRequest& request);
 
 class TKtSearchThread : public TThread {

@@ -250,6 +250,9 @@ TEST(SearchWalk, RefusedRequestsSayWhyAndWalkNothing) {
       {{""}, TMatchMode::Any, "Enter a folder to search in"},
       {{"  "}, TMatchMode::Any, "Enter a folder to search in"},
       {{"C:\\x", ""}, TMatchMode::Any, "Enter a file mask, such as *.*"},
+      {{"C:\\x", " \t "}, TMatchMode::Any, "Enter a file mask, such as *.*"},
+      {{"C:\\x", "*.*", "\""}, TMatchMode::Any, "Enter a word between the quotes"},
+      {{"C:\\x", "*.*", " \"\" \""}, TMatchMode::All, "Enter a word between the quotes"},
   };
   for (TCase& c : cases) {
     fs.Listed.clear();
@@ -267,6 +270,17 @@ TEST(SearchWalk, RefusedRequestsSayWhyAndWalkNothing) {
   // Two words of 200 are fine in any mode, not as one exact text.
   TRecorder fine;
   EXPECT_EQ(Search(fs, fine, {"C:\\x", "*.*", std::string(200, 'a') + " " + std::string(200, 'b')})->ErrorMessage(), "");
+  // Beside another word an empty one is passed over; as the exact text, a quote
+  // is a word like any other.
+  TRun beside{"C:\\x", "*.*", "abc \"\""};
+  beside.Mode = static_cast<std::uint8_t>(TMatchMode::All);
+  TRecorder besides;
+  Search(fs, besides, beside);
+  EXPECT_EQ(besides.Names(), Names{"a.txt"});
+  TRun quote{"C:\\x", "*.*", "\""};
+  quote.Mode = static_cast<std::uint8_t>(TMatchMode::Exact);
+  TRecorder exact;
+  EXPECT_EQ(Search(fs, exact, quote)->ErrorMessage(), "");
 }
 
 TEST(SearchWalk, PanelTexts) {
