@@ -1,5 +1,7 @@
 #include "ActionRules.h"
 
+#include "WordSet.h"
+
 namespace sorvik {
 
 bool IsActionEnabled(TActionId action, TSearchState state, int selectedRows) {
@@ -38,13 +40,16 @@ bool PrefillFromCommand(const TCommandObject& command, TSearchPanel& panel) {
 void ApplyPanel(const TSearchPanel& panel, TSearchRequest& request) {
   request.Folder = panel.Folder;
   request.Mask = panel.Mask;
-  request.Words = panel.Words;
   request.Recursive = panel.Recursive;
   request.WholeWords = panel.WholeWords;
   request.CaseSensitive = panel.CaseSensitive;
   request.MatchMode = panel.MatchMode == 1   ? TMatchMode::All
                       : panel.MatchMode == 2 ? TMatchMode::Exact
                                              : TMatchMode::Any;
+  // Blanks alone hold no word: as an empty field, names only (the exact text
+  // keeps them, blanks being what it looks for).
+  const bool noWords = request.MatchMode != TMatchMode::Exact && SplitWords(panel.Words).empty();
+  request.Words = noWords ? std::string() : panel.Words;
 }
 
 TShellCall OpenSelectedCall(const std::string& folder, const std::string& fileName) {

@@ -48,7 +48,8 @@ struct TSearchPanel {
 bool PrefillFromCommand(const TCommandObject& command, TSearchPanel& panel);
 
 // The search the panel asks for: its texts, options and match mode, in the
-// request (the rest of the request stays).
+// request (the rest of the request stays). Words of blanks alone, but for the
+// exact text, are no words.
 void ApplyPanel(const TSearchPanel& panel, TSearchRequest& request);
 
 // A shell request for a result row: ShellExecute's operation, file, parameters,

@@ -8,6 +8,18 @@
 
 namespace sorvik {
 
+namespace {
+
+// The refusal of a row (0-based) whose value, a number, is too large to hold.
+std::string TooLargeMessage(int row, const std::string& value) {
+  std::string number = value.substr(value.find_first_not_of(' '));  // digits and a sign
+  constexpr std::size_t kShown = 24;
+  if (number.size() > kShown) number.replace(kShown, std::string::npos, "...");
+  return "Size too large in condition row " + std::to_string(row + 1) + ": " + number;
+}
+
+}  // namespace
+
 const std::string& TGridCells::Cell(int col, int row) const {
   static const std::string empty;
   if (row < 0 || col < 0 || static_cast<std::size_t>(row) >= Store_.size()) return empty;
@@ -57,7 +69,14 @@ int BuildFileConditions(const TGridCells& cells, TKtFileConditions& conditions, 
                         double now) {
   int count = 0;
   for (int r = 0; r < cells.RowCount(); ++r) {
-    auto matcher = MakeConditionMatcher(cells.Cell(0, r), cells.Cell(1, r), cells.Cell(2, r), readDate, now);
+    const std::string& kind = cells.Cell(0, r);
+    const std::string& value = cells.Cell(2, r);
+    if (IsConditionRowComplete(cells, r) && !CanHoldConditionValue(kind, value)) {
+      if (conditions.Problem.empty()) conditions.Problem = TooLargeMessage(r, value);
+      ++count;
+      continue;
+    }
+    auto matcher = MakeConditionMatcher(kind, cells.Cell(1, r), value, readDate, now);
     if (matcher && conditions.Add(std::move(matcher)) >= 0) ++count;
   }
   return count;

@@ -45,7 +45,10 @@ void ClearAllConditionRows(TGridCells& cells);
 bool IsConditionRowComplete(const TGridCells& cells, int row);
 
 // One matcher per usable row, in row order, added to `conditions`; returns how
-// many were added. Dates are read by `readDate`; one that can't be read is `now`.
+// many rows were taken. Dates are read by `readDate`; one that can't be read is
+// `now`. A row whose value the conditions can't hold (CanHoldConditionValue)
+// adds no matcher but is taken: the first such row is named in the conditions'
+// Problem, and a search given them refuses to start.
 int BuildFileConditions(const TGridCells& cells, TKtFileConditions& conditions, const TDateReader& readDate,
                         double now);
 

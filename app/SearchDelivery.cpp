@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <iterator>
 #include <utility>
 
 #include "Locale.h"
@@ -56,13 +57,20 @@ void TSearchDelivery::ShowProgress(const TSearchProgress& progress) {
   Delivered_ = true;
   auto batch = TakeBatch(PanelTexts(progress));
   auto handOver = [this, batch] { HandOver(*batch); };
-  if (full || Interval_.count() == 0) {
-    // Too many rows waiting, or a hand-over after every entry: the worker waits
-    // for the owner. Otherwise it goes on while the owner takes the batch.
-    Worker_.Synchronize(handOver);
-  } else if (!Worker_.TryPost(handOver)) {
-    // The owner hasn't taken the last batch yet: these rows wait for the next.
-    Pending_.swap(batch->Rows);
+  try {
+    if (full || Interval_.count() == 0) {
+      // Too many rows waiting, or a hand-over after every entry: the worker waits
+      // for the owner. Otherwise it goes on while the owner takes the batch.
+      Worker_.Synchronize(handOver);
+    } else if (!Worker_.TryPost(handOver)) {
+      // The owner hasn't taken the last batch yet: these rows wait for the next.
+      PutBack(*batch);
+    }
+  } catch (...) {
+    // An earlier routine's error, thrown again before this batch was handed
+    // over, ends the run: the batch's rows go with the closing hand-over.
+    if (!batch->Taken) PutBack(*batch);
+    throw;
   }
   LastDelivery_ = std::chrono::steady_clock::now();
 }
@@ -76,9 +84,26 @@ std::shared_ptr<TSearchDelivery::TBatch> TSearchDelivery::TakeBatch(TPanelTexts 
   return batch;
 }
 
-void TSearchDelivery::HandOver(const TBatch& batch) {
-  for (const TFoundFile& file : batch.Rows) Sink_.AddRow(file);
-  Sink_.ShowPanels(batch.Panels);
+void TSearchDelivery::PutBack(TBatch& batch) {
+  batch.Rows.insert(batch.Rows.end(), std::make_move_iterator(Pending_.begin()),
+                    std::make_move_iterator(Pending_.end()));
+  Pending_.swap(batch.Rows);
+  batch.Rows.clear();
+}
+
+void TSearchDelivery::HandOver(TBatch& batch) {
+  batch.Taken = true;
+  std::exception_ptr error;
+  auto offer = [&error](auto&& step) {
+    try {
+      step();
+    } catch (...) {
+      if (!error) error = std::current_exception();
+    }
+  };
+  for (const TFoundFile& file : batch.Rows) offer([&] { Sink_.AddRow(file); });
+  offer([&] { Sink_.ShowPanels(batch.Panels); });
+  if (error) std::rethrow_exception(error);
 }
 
 void TSearchDelivery::SearchFinished(const TSearchProgress* progress, const std::string& error) {

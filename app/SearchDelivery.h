@@ -61,10 +61,14 @@ class TSearchDelivery : public ISearchOutput {
   struct TBatch {
     std::vector<TFoundFile> Rows;
     TPanelTexts Panels;
+    bool Taken = false;  // the owner has begun to take it (written on the owner's thread)
   };
   std::shared_ptr<TBatch> TakeBatch(TPanelTexts panels);
+  // A batch that never reached the owner: its rows wait, in walk order, for the next hand-over.
+  void PutBack(TBatch& batch);
   // On the owner's thread: the batch's rows into the list, then its panels.
-  void HandOver(const TBatch& batch);
+  // Every row is offered even when one fails; the first failure is thrown at the end.
+  void HandOver(TBatch& batch);
 
   TKtSearchThread& Worker_;
   ISearchSink& Sink_;

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "LatencyFileSystem.h"
@@ -25,6 +26,7 @@
 #include "SearchDelivery.h"
 #include "ActionRules.h"
 #include "CommandLine.h"
+#include "ConditionsGrid.h"
 #include "ResultRows.h"
 
 namespace {
@@ -64,6 +66,7 @@ void PrintLine(const std::vector<std::string>& fields) {
 int Run(const std::vector<std::string>& all) {
   bool rows = false;
   TKtFileConditions conditions;
+  TGridCells grid(kConditionColumns, 0);
   int givenConditions = 0;
   std::optional<unsigned> helpers;
   std::int64_t latencyMs = 0;
@@ -75,13 +78,17 @@ int Run(const std::vector<std::string>& all) {
       if (a == "+rows") {
         rows = true;
       } else if (a.rfind("+cond=", 0) == 0) {
+        // One row of the grid: its kind, operator and value cells.
         const std::string row = a.substr(6);
         const std::size_t bar1 = row.find('|');
         const std::size_t bar2 = bar1 == std::string::npos ? bar1 : row.find('|', bar1 + 1);
-        ++givenConditions;
-        if (bar2 != std::string::npos)
-          conditions.Add(MakeConditionMatcher(row.substr(0, bar1), row.substr(bar1 + 1, bar2 - bar1 - 1),
-                                              row.substr(bar2 + 1), ReadIsoDate, now));
+        const int r = givenConditions++;
+        AddConditionRow(grid);
+        if (bar2 != std::string::npos) {
+          grid.SetCell(0, r, row.substr(0, bar1));
+          grid.SetCell(1, r, row.substr(bar1 + 1, bar2 - bar1 - 1));
+          grid.SetCell(2, r, row.substr(bar2 + 1));
+        }
       } else if (a.rfind("+helpers=", 0) == 0) {
         // Beyond a few dozen threads nothing is measured but the thread switches.
         constexpr std::int64_t kMostHelpers = 64;
@@ -118,8 +125,14 @@ int Run(const std::vector<std::string>& all) {
   // As the window does: the command line fills an empty panel, which makes the request.
   TSearchPanel panel;
   PrefillFromCommand(command, panel);
-  ApplyPanel(panel, worker.Request);
-  if (givenConditions > 0) worker.Request.Conditions = conditions;
+  TSearchRequest request;
+  ApplyPanel(panel, request);
+  if (givenConditions > 0) {
+    // As the window does at Start, from the grid (dates as yyyy-mm-dd).
+    BuildFileConditions(grid, conditions, ReadIsoDate, now);
+    request.Conditions = conditions;
+  }
+  worker.SetRequest(std::move(request));
 
   const auto start = std::chrono::steady_clock::now();
   worker.Resume();

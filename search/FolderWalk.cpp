@@ -1,6 +1,7 @@
 #include "FolderWalk.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace sorvik {
 
@@ -11,16 +12,39 @@ constexpr std::uint32_t kFolderAttrs = faHidden | faDirectory;
 bool IsSubfolder(const TDirEntry& e) {
   return (e.Attr & faDirectory) != 0 && EnumKeeps(e.Attr, kFolderAttrs) && e.Name != "." && e.Name != "..";
 }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 }  // namespace
+
+std::vector<std::string> SplitMasks(const std::string& text) {
+  if (text.find(';') == std::string::npos) {
+    if (std::all_of(text.begin(), text.end(), IsBlank)) return {};
+    return {text};
+  }
+  std::vector<std::string> masks;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(';', start);
+    if (end == std::string::npos) end = text.size();
+    std::size_t first = start, last = end;
+    while (first < last && IsBlank(text[first])) ++first;
+    while (last > first && IsBlank(text[last - 1])) --last;
+    if (last > first) masks.push_back(text.substr(first, last - first));
+    start = end + 1;
+  }
+  return masks;
+}
 
 void TFolderWalk::Walk(const std::string& folder, const std::string& mask, bool recursive, std::uint32_t attrMask,
                        IVisitor& visitor) {
-  Mask_ = mask;
+  Masks_ = SplitMasks(mask);
+  Listing_ = Masks_.size() > 1 ? "*" : Masks_.empty() ? "" : Masks_.front();
   Recursive_ = recursive;
   AttrMask_ = attrMask;
   // A mask that matches every name, with the folder attributes, lists the
   // subfolders already: they are kept from that listing rather than listed again.
-  KeepFolders_ = recursive && (mask == "*" || mask == "*.*") && (attrMask & kFolderAttrs) == kFolderAttrs;
+  KeepFolders_ =
+      recursive && (Listing_ == "*" || Listing_ == "*.*") && (attrMask & kFolderAttrs) == kFolderAttrs;
   Visitor_ = &visitor;
   OpenFolders_.clear();
   WalkFolder(!folder.empty() && folder.back() == Fs_.Delimiter() ? folder : folder + Fs_.Delimiter());
@@ -45,13 +69,22 @@ void TFolderWalk::WalkFolder(const std::string& f) {
   std::vector<std::string> subfolders;
 
   TDirEntry entry;
+  // With several masks: the names that some mask lists.
+  const bool several = Masks_.size() > 1;
+  std::unordered_set<std::string> matched;
+  for (std::size_t m = 0; several && m < Masks_.size(); ++m) {
+    auto names = Fs_.FindFirst(f, Masks_[m], AttrMask_);
+    names->DeferDetails();
+    while (!Visitor_->Stopped() && names->Next(entry)) matched.insert(entry.Name);
+  }
   {
-    auto files = Fs_.FindFirst(f, Mask_, AttrMask_);
+    auto files = Fs_.FindFirst(f, Listing_, AttrMask_);
     // A file's size and times are asked for only when the visitor needs them.
     files->DeferDetails();
     while (!Visitor_->Stopped() && files->Next(entry)) {
       if (KeepFolders_ && IsSubfolder(entry)) subfolders.push_back(entry.Name);
-      if ((entry.Attr & AttrMask_) != 0) Visitor_->Entry(f, entry, *files);
+      if ((entry.Attr & AttrMask_) != 0 && (!several || matched.count(entry.Name) != 0))
+        Visitor_->Entry(f, entry, *files);
     }
   }
   if (!Recursive_) return;

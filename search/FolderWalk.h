@@ -2,6 +2,13 @@
 // its subfolders, depth first. It owns the link-loop guard (a folder the walk
 // is already inside is never entered again) and the stop points (before each
 // entry and each subfolder), and hands every entry to its visitor.
+//
+// A mask text may hold several masks separated by ';'. One mask goes to the
+// system's enumeration as typed. With several, a folder is listed once per mask
+// and once with "*": the entries of the "*" listing, in its order, that some
+// mask's listing holds are the folder's entries. So each mask keeps the
+// system's own rules (on Windows also the match on a file's 8.3 name), and the
+// entries keep the order the system lists them in.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +18,11 @@
 #include "FileSystem.h"
 
 namespace sorvik {
+
+// The masks a mask text holds. Without a ';' it is one mask, as typed, or none
+// when it is blank. With one, each piece between the ';' without the blanks
+// (spaces and tabs) around it, empty pieces left out.
+std::vector<std::string> SplitMasks(const std::string& text);
 
 class TFolderWalk {
  public:
@@ -28,9 +40,10 @@ class TFolderWalk {
 
   explicit TFolderWalk(IFileSystem& fs) : Fs_(fs) {}
 
-  // Walks `folder` for entries matching `mask` whose attribute word shares a
-  // bit with `attrMask` (and which the enumeration keeps under it), and with
-  // `recursive` every subfolder the same way.
+  // Walks `folder` for entries matching `mask` (a mask text: see SplitMasks;
+  // none lists nothing) whose attribute word shares a bit with `attrMask` (and
+  // which the enumeration keeps under it), and with `recursive` every
+  // subfolder the same way.
   void Walk(const std::string& folder, const std::string& mask, bool recursive, std::uint32_t attrMask,
             IVisitor& visitor);
 
@@ -38,7 +51,8 @@ class TFolderWalk {
   void WalkFolder(const std::string& folder);
 
   IFileSystem& Fs_;
-  std::string Mask_;
+  std::vector<std::string> Masks_;
+  std::string Listing_;  // the mask of each folder's listing: the one mask, or "*" for several
   bool Recursive_ = false;
   std::uint32_t AttrMask_ = 0;
   bool KeepFolders_ = false;  // subfolders come from the first listing of each folder

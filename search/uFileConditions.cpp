@@ -47,7 +47,8 @@ void TKtDateTimeMatcher::LoadFileValue(const TDirEntry& entry) {
 
 bool TKtDateTimeMatcher::Evaluate() const { return Compare(OperatorCode, FileValue, ReferenceValue); }
 
-TKtFileConditions::TKtFileConditions(const TKtFileConditions& other) : CombineMode(other.CombineMode) {
+TKtFileConditions::TKtFileConditions(const TKtFileConditions& other)
+    : CombineMode(other.CombineMode), Problem(other.Problem) {
   Items_.reserve(other.Items_.size());
   for (const auto& m : other.Items_) Items_.push_back(m->Clone());
 }
@@ -65,6 +66,7 @@ int TKtFileConditions::Add(std::unique_ptr<TKtMatcher> matcher) {
 
 void TKtFileConditions::Clear() {
   while (!Items_.empty()) Items_.pop_back();
+  Problem.clear();
 }
 
 int TKtFileConditions::LoadFileValues(const TDirEntry& entry) {
@@ -123,10 +125,20 @@ bool IsConditionRowComplete(const std::string& kind, const std::string& op, cons
   return filled(kind) && filled(op) && filled(value);
 }
 
+bool CanHoldConditionValue(const std::string& kind, const std::string& value) {
+  if (ListPosition(ConditionKindTexts(), kind) != 3) return true;
+  // A number as ReadInteger takes it: blanks, a sign, digits.
+  std::size_t i = value.find_first_not_of(' ');
+  if (i != std::string::npos && (value[i] == '-' || value[i] == '+')) ++i;
+  if (i >= value.size() || value.find_first_not_of("0123456789", i) != std::string::npos) return true;
+  const std::optional<std::int64_t> kb = ReadInteger(value);
+  return kb && *kb >= -kMaxSizeKB && *kb <= kMaxSizeKB;
+}
+
 std::unique_ptr<TKtMatcher> MakeConditionMatcher(const std::string& kind, const std::string& op,
                                                  const std::string& value, const TDateReader& readDate,
                                                  double now) {
-  if (!IsConditionRowComplete(kind, op, value)) return nullptr;
+  if (!IsConditionRowComplete(kind, op, value) || !CanHoldConditionValue(kind, value)) return nullptr;
   const int k = ListPosition(ConditionKindTexts(), kind);
   std::unique_ptr<TKtMatcher> matcher;
   if (k >= 0 && k <= 2) {

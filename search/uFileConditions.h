@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,6 +58,9 @@ enum class TCombineMode : std::uint8_t { Any = 0, All = 1 };
 class TKtFileConditions {
  public:
   TCombineMode CombineMode = TCombineMode::Any;
+  // Why no search can run with these conditions (a row whose value they can't
+  // hold), in a short text for the status bar; empty when one can.
+  std::string Problem;
 
   TKtFileConditions() = default;
   TKtFileConditions(const TKtFileConditions& other);
@@ -68,7 +72,7 @@ class TKtFileConditions {
   int Add(std::unique_ptr<TKtMatcher> matcher);
   int Count() const { return static_cast<int>(Items_.size()); }
   const TKtMatcher& operator[](int i) const { return *Items_[static_cast<std::size_t>(i)]; }
-  // Frees every matcher, the last first.
+  // Frees every matcher, the last first, and forgets the problem.
   void Clear();
 
   // Sets every matcher's file value from the entry; returns the number of matchers.
@@ -97,9 +101,19 @@ bool IsConditionRowComplete(const std::string& kind, const std::string& op, cons
 // Reads a date text into a date-time (days since 30 December 1899); empty when it can't.
 using TDateReader = std::function<std::optional<double>(const std::string&)>;
 
-// Turns one grid row into a matcher: none when the row is not complete or its kind is
-// in no list. A size value that can't be read is 0; a date value that can't be read is
-// `now`. An operator text in no list gives the operator code 255.
+// The largest size in kilobytes a condition holds, either side of 0: the
+// largest whose bytes fit in a file's 64-bit size.
+inline constexpr std::int64_t kMaxSizeKB = std::numeric_limits<std::int64_t>::max() / 1024;
+
+// Whether a row's condition can hold its value: not a size that reads as a
+// number (see ReadInteger) beyond kMaxSizeKB either side of 0; every other
+// value can (one that doesn't read as a number stands for 0, or for now).
+bool CanHoldConditionValue(const std::string& kind, const std::string& value);
+
+// Turns one grid row into a matcher: none when the row is not complete, its kind is
+// in no list or its value can't be held (CanHoldConditionValue). A size value that
+// can't be read is 0; a date value that can't be read is `now`. An operator text in
+// no list gives the operator code 255.
 std::unique_ptr<TKtMatcher> MakeConditionMatcher(const std::string& kind, const std::string& op,
                                                  const std::string& value, const TDateReader& readDate,
                                                  double now);

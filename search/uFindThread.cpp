@@ -1,6 +1,9 @@
 #include "uFindThread.h"
 
+#include <algorithm>
 #include <memory>
+#include <stdexcept>
+#include <utility>
 
 #include "Locale.h"
 
@@ -33,7 +36,7 @@ constexpr std::size_t kRemoteView = std::size_t{256} << 10;
 
 std::string RequestProblem(IFileSystem& fs, const TSearchRequest& request) {
   if (IsBlank(request.Folder)) return "Enter a folder to search in";
-  if (request.Mask.empty()) return "Enter a file mask, such as *.*";
+  if (SplitMasks(request.Mask).empty()) return "Enter a file mask, such as *.*";
   // The folder as the walk takes it; the messages name it as typed.
   switch (fs.Kind(fs.FullFolder(request.Folder))) {
     case TPathKind::Folder: break;
@@ -48,12 +51,22 @@ std::string RequestProblem(IFileSystem& fs, const TSearchRequest& request) {
   for (const std::string& word : words)
     if (TypedLength(word) > kMaxWordLength)
       return "Word longer than " + std::to_string(kMaxWordLength) + " characters: \"" + Shortened(word, 24) + "\"";
+  // Quotes with nothing between them give an empty word, which the finder
+  // passes over: with no other word, no file would be found.
+  if (!words.empty() && std::all_of(words.begin(), words.end(), [](const std::string& w) { return w.empty(); }))
+    return "Enter a word between the quotes";
+  if (!request.Conditions.Problem.empty()) return request.Conditions.Problem;
   return {};
 }
 
 TKtSearchThread::TKtSearchThread(IFileSystem& fs) : Finder_(fs), Fs_(fs) {}
 
 TKtSearchThread::~TKtSearchThread() { StopAndWait(); }
+
+void TKtSearchThread::SetRequest(TSearchRequest request) {
+  if (Started()) throw std::logic_error("The search request is set before the search starts");
+  Request = std::move(request);
+}
 
 void TKtSearchThread::Execute() {
   Progress_ = {};
@@ -65,7 +78,7 @@ void TKtSearchThread::Execute() {
     Error_ = RequestProblem(Fs_, Request);
     refused = !Error_.empty();
     if (!refused) {
-      Request.Folder = Fs_.FullFolder(Request.Folder);
+      Folder_ = Fs_.FullFolder(Request.Folder);
       Search();
     }
   } catch (const std::exception& e) {
@@ -82,7 +95,7 @@ void TKtSearchThread::Search() {
   Words_ = std::make_shared<const TWordSet>(
       TWordQuery{Request.Words, !Request.CaseSensitive, Request.WholeWords, Request.MatchMode});
   // On a share the tests mostly wait for the network: more of them at once.
-  Remote_ = Fs_.IsRemote(Request.Folder);
+  Remote_ = Fs_.IsRemote(Folder_);
   HelpersUsed_ = ContentHelpers_.value_or(Remote_ ? RemoteContentHelpers() : DefaultContentHelpers());
   ConfigureFinder(Finder_);
   ShowProgress();
@@ -101,7 +114,8 @@ void TKtSearchThread::Search() {
     ~TUnset() { Pool = nullptr; }
   } unset{Contents_};
   if (Output_) Output_->StartAnimation();
-  WalkFolder(Request.Folder, Request.Mask, Request.Recursive, &TKtSearchThread::HandleEntry, faAnyFile);
+  Conditions_ = Request.Conditions;
+  WalkFolder(Folder_, Request.Mask, Request.Recursive, &TKtSearchThread::HandleEntry, faAnyFile);
   // The files still in their tests; contents tests are cut short after a Stop.
   pool.Drain(true, [this](TContentJob& job) { FinishContentTest(job); });
 }
@@ -161,7 +175,7 @@ void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& en
 }
 
 bool TKtSearchThread::MeetsConditions(const TDirEntry& entry, const TDirEntry*& e) {
-  if (Request.Conditions.Count() == 0) return true;
+  if (Conditions_.Count() == 0) return true;
   // The size and times, where the enumeration left them out, are asked for
   // now; a file gone by then is not found.
   if (entry.DetailsDeferred) {
@@ -169,8 +183,8 @@ bool TKtSearchThread::MeetsConditions(const TDirEntry& entry, const TDirEntry*& 
     if (!Files_ || !Files_->FillDetails(Details_)) return false;
     e = &Details_;
   }
-  Request.Conditions.LoadFileValues(*e);
-  return Request.Conditions.Matches();
+  Conditions_.LoadFileValues(*e);
+  return Conditions_.Matches();
 }
 
 void TKtSearchThread::FinishContentTest(TContentJob& job) {

@@ -18,8 +18,8 @@
 
 namespace sorvik {
 
-// The worker's inputs: a value, set before it starts and unchanged during the
-// run; the worker keeps its own copy of everything it needs.
+// The worker's inputs: a value given to the worker before it starts, which it
+// only reads; what it derives from them lives in its own members.
 struct TSearchRequest {
   std::string Folder;
   std::string Mask;
@@ -35,8 +35,8 @@ struct TSearchRequest {
 };
 
 // Why the request can't be searched (a missing or empty folder, a folder text
-// that names a file, an empty mask, a word too long), in a short text for the
-// status bar; empty when it can.
+// that names a file, no mask, an empty quoted word, a word too long, conditions
+// with a Problem), in a short text for the status bar; empty when it can.
 std::string RequestProblem(IFileSystem& fs, const TSearchRequest& request);
 
 class TKtSearchThread : public TThread {
@@ -44,7 +44,9 @@ class TKtSearchThread : public TThread {
   explicit TKtSearchThread(IFileSystem& fs = NativeFileSystem());
   ~TKtSearchThread() override;
 
-  TSearchRequest Request;
+  // The search to run, set before the worker starts (after that, a
+  // std::logic_error): the worker keeps this copy and never changes it.
+  void SetRequest(TSearchRequest request);
 
   // Where the run's results go; set before the worker starts, and outliving it.
   void SetOutput(ISearchOutput* output) { Output_ = output; }
@@ -89,6 +91,9 @@ class TKtSearchThread : public TThread {
   // A contents test's verdict, taken in walk order.
   void FinishContentTest(TContentJob& job);
 
+  TSearchRequest Request;  // as given; read-only to the run
+  std::string Folder_;     // the request's folder, full and normal
+  TKtFileConditions Conditions_;  // the request's conditions, with the file values of the entry tested last
   TBMHWordsFinder Finder_;
   std::shared_ptr<const TWordSet> Words_;  // prepared once per run, read by every thread's finder
   IFileSystem& Fs_;

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <utility>
+
 #include "WaitCursor.h"
 #include "WinMessages.h"
 #include "WinText.h"
@@ -26,13 +28,14 @@ void TfrmMain::actSearchStartExecute() {
   Search_ = std::make_unique<TSearchRun>(*this);
   try {
     TKtSearchThread& worker = Search_->Worker();
-    TSearchRequest& request = worker.Request;
+    TSearchRequest request;
     if (BuildFileConditions() > 0) {
       Conditions_.CombineMode = ConditionsPage_->CombineMode();
       request.Conditions = Conditions_;
     }
     ApplyPanel(General_->Read(), request);
     request.Icons = true;
+    worker.SetRequest(std::move(request));
     State_ = TSearchState::Running;
     const HWND window = Handle();
     worker.SetWaker([window] { PostMessageW(window, WM_SORVIK_HANDOVER, 0, 0); });

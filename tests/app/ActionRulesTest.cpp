@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 #include "ActionRules.h"
+#include "TestFolder.h"
+#include "search/SearchRecorder.h"
 
 namespace sorvik {
 namespace {
@@ -98,6 +103,68 @@ TEST(ActionRules, ThePanelMakesTheRequest) {
   ApplyPanel({"", "", "", false, false, false, 0}, r);
   EXPECT_EQ(r.MatchMode, TMatchMode::Any);
   EXPECT_TRUE(r.Icons);
+  // Blanks alone are no words (names only), but as the exact text.
+  ApplyPanel({"*", "C:\\", " \t ", false, false, false, 1}, r);
+  EXPECT_EQ(r.Words, "");
+  ApplyPanel({"*", "C:\\", " \t ", false, false, false, 2}, r);
+  EXPECT_EQ(r.Words, " \t ");
+}
+
+// Masks as users type them into the panel, searched on the real file system:
+// several masks separated by ';' list what each mask lists alone (by the
+// system's rules, on Windows also through 8.3 names), each file once, in the
+// order the folder lists every name; a blank mask is no mask.
+TEST(ActionRules, ThePanelsMasksFindWhatEachMaskFinds) {
+  test::TTestFolder dir;
+  for (const char* name : {"a.txt", "b.md", "C.TXT", "d.log", "longfilename.text", "notes.md.bak", "sub/e.md",
+                           "sub/f.txt", "sub/deeper/g.MD", "sub/deeper/h.c"})
+    dir.File(name, "needle");
+  // The rows of a search for `mask` from the panel, each as folder + name; the error, if any.
+  auto search = [&](const std::string& mask, std::string* error = nullptr) {
+    test::TSearchRecorder rec;
+    TSearchRun run(rec);
+    TSearchRequest request;
+    ApplyPanel({mask, dir.Root(), "needle", true, false, false, 0}, request);
+    run.Worker().SetRequest(request);
+    run.Worker().Resume();
+    run.Worker().WaitFor();
+    if (error) *error = run.Worker().ErrorMessage();
+    std::vector<std::string> rows;
+    for (const TFoundFile& f : rec.Files) rows.push_back(f.Folder + f.Name);
+    return rows;
+  };
+  const std::vector<std::string> everything = search("*");
+  ASSERT_EQ(everything.size(), 10u);
+  struct TCase {
+    std::string Masks;
+    std::vector<std::string> Alone;
+  } cases[] = {
+      {"*.txt;*.md", {"*.txt", "*.md"}},
+      {" *.md ;; *.txt\t;", {"*.md", "*.txt"}},
+      {"*.tex;*.MD;*.md", {"*.tex", "*.MD", "*.md"}},
+      {"?.c;*.*", {"?.c", "*.*"}},
+  };
+  for (const TCase& c : cases) {
+    std::set<std::string> any;
+    for (const std::string& mask : c.Alone)
+      for (const std::string& row : search(mask)) any.insert(row);
+    std::vector<std::string> expected;
+    std::copy_if(everything.begin(), everything.end(), std::back_inserter(expected),
+                 [&](const std::string& row) { return any.count(row) != 0; });
+    EXPECT_EQ(search(c.Masks), expected) << c.Masks;
+  }
+  const std::vector<std::string> textsAndNotes = search("*.txt;*.md");
+  EXPECT_EQ(textsAndNotes.size(), 6u);  // a, b, C, e, f, g
+#ifdef _WIN32
+  // The system matches "*.tex" on the 8.3 name of longfilename.text, as for the mask alone.
+  const std::vector<std::string> tex = search("*.tex;*.md");
+  EXPECT_NE(std::find(tex.begin(), tex.end(), dir.Path("longfilename.text")), tex.end());
+#endif
+  for (const char* blank : {"", "   ", " \t", ";", " ; ; "}) {
+    std::string error;
+    EXPECT_TRUE(search(blank, &error).empty());
+    EXPECT_EQ(error, "Enter a file mask, such as *.*") << "[" << blank << "]";
+  }
 }
 
 }  // namespace

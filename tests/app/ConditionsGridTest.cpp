@@ -1,7 +1,10 @@
 // The conditions grid without a window: hidden rows, editors per cell, rows to matchers.
 #include <gtest/gtest.h>
 
+#include "ActionRules.h"
 #include "ConditionsGrid.h"
+#include "search/FakeFileSystem.h"
+#include "search/SearchRecorder.h"
 
 namespace sorvik {
 namespace {
@@ -98,6 +101,51 @@ TEST(ConditionsGrid, RowsBecomeMatchersInRowOrder) {
   const auto& letters = dynamic_cast<const TKtIntegermatcher&>(c[3]);
   EXPECT_EQ(letters.ReferenceValue, 0);
   EXPECT_EQ(letters.OperatorCode, 255);
+}
+
+// A size the conditions can't hold (beyond a file's 64-bit size in bytes) never
+// stands for 0: from the grid and the panel, the search refuses to start and
+// names the row, before anything is walked.
+TEST(ConditionsGrid, ASizeTooLargeToHoldRefusesTheStart) {
+  test::TFakeFileSystem fs;
+  fs.Add("C:\\d\\", "small.txt", faArchive, "x");
+  fs.Add("C:\\d\\", "big.iso", faArchive).Entry.Size = std::int64_t{5} << 30;
+  struct TCase {
+    std::string Value, Error;
+    std::vector<std::string> Rows;
+  } cases[] = {
+      {"99999999999999999999", "Size too large in condition row 2: 99999999999999999999", {}},
+      {" +9007199254740992", "Size too large in condition row 2: +9007199254740992", {}},  // its bytes don't fit
+      {"-123456789012345678901234567890", "Size too large in condition row 2: -12345678901234567890123...", {}},
+      {"9007199254740991", "", {}},          // the largest held: no file is larger
+      {"5242879", "", {"big.iso"}},
+      {"99999999999999999999x", "", {"big.iso"}},  // not a number: 0, as ever
+  };
+  for (const TCase& c : cases) {
+    TGridCells g(kConditionColumns, 3);
+    Fill(g, 0, "Modification date", "is greater than", "1999-12-31");
+    Fill(g, 1, "Size (KB)", "is greater than", c.Value);
+    Fill(g, 2, "size (kb)", "equals", c.Error.empty() ? "" : "99999999999999999999999");  // named second, if at all
+    TKtFileConditions conditions;
+    ASSERT_EQ(BuildFileConditions(g, conditions, ReadIsoDate, 0), c.Error.empty() ? 2 : 3) << c.Value;
+    conditions.CombineMode = TCombineMode::All;
+    TSearchRequest request;
+    request.Conditions = conditions;
+    ApplyPanel({"*.*", "C:\\d", "", false, false, false, 0}, request);
+    fs.Listed.clear();
+    test::TSearchRecorder rec;
+    TSearchRun run(rec, fs);
+    run.Worker().SetRequest(request);
+    run.Worker().Resume();
+    run.Worker().WaitFor();
+    EXPECT_EQ(run.Worker().ErrorMessage(), c.Error);
+    EXPECT_EQ(rec.Names(), c.Rows) << c.Value;
+    EXPECT_TRUE(rec.Idle);
+    if (c.Error.empty()) continue;
+    EXPECT_EQ(rec.Errors, std::vector<std::string>{c.Error});
+    EXPECT_TRUE(fs.Listed.empty()) << c.Value;
+    EXPECT_EQ(rec.Panels, TPanelTexts{});
+  }
 }
 
 TEST(ConditionsGrid, ValueTexts) {

@@ -58,6 +58,36 @@ run_bench(out "--dir=${dir}" "--qry=${long}")
 expect("${out}" "error\tWord longer than 255 characters: \"wwwwwwwwwwwwwwwwwwwwwwww...\"\n")
 expect("${out}" "done\tentries=0\tfiles=0\tkb=0\tmb=\tstatus=\tseconds=")
 
+# Several masks, as a file dialog takes them: what each finds, in walk order
+# (a quoted argument of execute_process keeps its ';', a function's list would not).
+execute_process(COMMAND ${EMULATOR} "${BENCH}" +rows "--dir=${dir}" "--msk=*.log ; *.txt;" --qry=needle --cmd=S
+                OUTPUT_VARIABLE out RESULT_VARIABLE rc TIMEOUT 60)
+string(REPLACE "\r" "" out "${out}")
+expect("${out}" "request\tmask=*.log ; *.txt;\t")
+run_bench(all +rows "--dir=${dir}" --msk=* --qry=needle --cmd=S)
+# Name and folder of each row ('/' for '\', which would escape the lists' ';').
+string(REPLACE "\\" "/" out "${out}")
+string(REPLACE "\\" "/" all "${all}")
+string(REGEX MATCHALL "row\t[^\t]+\t[^\t]+" found "${out}")
+string(REGEX MATCHALL "row\t[^\t]+\t[^\t]+" walked "${all}")
+list(LENGTH found count)
+if(NOT count EQUAL 3 OR NOT "${found}" STREQUAL "${walked}")
+  message(FATAL_ERROR "several masks: expected b.txt, c.txt and d.log in walk order:\n${out}\n${all}")
+endif()
+# A mask of nothing but blanks and ';', and a words field of quotes alone, say why.
+execute_process(COMMAND ${EMULATOR} "${BENCH}" +rows "--dir=${dir}" "--msk= ; ;"
+                OUTPUT_VARIABLE out RESULT_VARIABLE rc TIMEOUT 60)
+expect("${out}" "error\tEnter a file mask, such as *.*")
+# (A Windows command line reads quotes as its own: there they never reach the words.)
+if(NOT WINDOWS)
+  run_bench(out +rows "--dir=${dir}" "--qry=\"\"")
+  expect("${out}" "error\tEnter a word between the quotes\n")
+  string(FIND "${out}" "row\t" anyRow)
+  if(NOT anyRow EQUAL -1)
+    message(FATAL_ERROR "rows listed for a refused run:\n${out}")
+  endif()
+endif()
+
 # Conditions: size and modification date, alone and combined.
 string(REPEAT "x" 3000 kb3)
 file(WRITE "${WORK}/cond/small.txt" "tiny")
@@ -93,3 +123,13 @@ expect_files("big.txt;old.txt" "+cond=Size (KB)|is greater than|1" "+cond=Modifi
 expect_files("old.txt" "+cond=Size (KB)|is greater than|1" "+cond=Modification date|is smaller than|2010-01-01" "+combine=1")
 expect_files("big.txt;old.txt;small.txt" "+cond=Colour|equals|1")
 expect_files("" "+cond=Size (KB)|about|0")
+
+# A size too large to hold refuses the run, naming the row; it never counts as 0.
+run_bench(out +rows "--dir=${cdir}" "+cond=Modification date|is smaller than|2010-01-01"
+          "+cond=Size (KB)|is greater than|99999999999999999999")
+expect("${out}" "error\tSize too large in condition row 2: 99999999999999999999\n")
+expect("${out}" "done\tentries=0\tfiles=0\tkb=0\tmb=\tstatus=\tseconds=")
+string(FIND "${out}" "row\t" anyRow)
+if(NOT anyRow EQUAL -1)
+  message(FATAL_ERROR "rows listed for a refused run:\n${out}")
+endif()

@@ -197,11 +197,13 @@ TEST(ChangingTree, SearchesWhileFilesAndFoldersComeAndGo) {
     test::TSearchRecorder out;
     TSearchRun search(out);
     TKtSearchThread& t = search.Worker();
-    t.Request.Folder = dir.Root();
-    t.Request.Mask = "*.txt";
-    t.Request.Words = "needle";
-    t.Request.Recursive = true;
-    t.Request.WholeWords = run % 2 == 1;
+    TSearchRequest request;
+    request.Folder = dir.Root();
+    request.Mask = "*.txt";
+    request.Words = "needle";
+    request.Recursive = true;
+    request.WholeWords = run % 2 == 1;
+    t.SetRequest(request);
     t.Resume();
     t.WaitFor();
     EXPECT_EQ(t.ErrorMessage(), "");

@@ -195,10 +195,12 @@ TEST(FileConditions, WorkerTestsConditionsBeforeContents) {
   test::TSearchRecorder list;
   TSearchRun search(list, fs);
   TKtSearchThread& t = search.Worker();
-  t.Request.Folder = "C:\\c";
-  t.Request.Mask = "*.*";
-  t.Request.Words = "needle";
-  t.Request.Conditions = c;
+  TSearchRequest request;
+  request.Folder = "C:\\c";
+  request.Mask = "*.*";
+  request.Words = "needle";
+  request.Conditions = c;
+  t.SetRequest(request);
   t.Resume();
   t.WaitFor();
   EXPECT_EQ(list.Names(), std::vector<std::string>{"big.txt"});

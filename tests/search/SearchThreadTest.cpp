@@ -50,14 +50,16 @@ struct TDoneSearch {
 TDoneSearch Search(IFileSystem& fs, TRecorder& rec, const TRun& r) {
   auto run = std::make_unique<TSearchRun>(rec, fs);
   TKtSearchThread* t = &run->Worker();
-  t->Request.Folder = r.Folder;
-  t->Request.Mask = r.Mask;
-  t->Request.Words = r.Words;
-  t->Request.Recursive = r.Recursive;
-  t->Request.CaseSensitive = r.CaseSensitive;
-  t->Request.WholeWords = r.WholeWords;
-  t->Request.MatchMode = static_cast<TMatchMode>(r.Mode);
-  t->Request.Icons = true;
+  TSearchRequest request;
+  request.Folder = r.Folder;
+  request.Mask = r.Mask;
+  request.Words = r.Words;
+  request.Recursive = r.Recursive;
+  request.CaseSensitive = r.CaseSensitive;
+  request.WholeWords = r.WholeWords;
+  request.MatchMode = static_cast<TMatchMode>(r.Mode);
+  request.Icons = true;
+  t->SetRequest(request);
   t->Resume();
   t->WaitFor();
   return {std::move(run)};
@@ -107,7 +109,7 @@ TEST(SearchWalk, CountsDotsAndListsFiles) {
   TSearchRun uRun(each, fs);
   TKtSearchThread& u = uRun.Worker();
   uRun.Delivery().SetInterval(std::chrono::milliseconds(0));
-  u.Request = Req("C:\\data", "*.*", "", false);
+  u.SetRequest(Req("C:\\data", "*.*", "", false));
   u.Resume();
   u.WaitFor();
   EXPECT_EQ(each.PanelUpdates, 1 + 1 + 5 + 1);
@@ -248,6 +250,9 @@ TEST(SearchWalk, RefusedRequestsSayWhyAndWalkNothing) {
       {{""}, TMatchMode::Any, "Enter a folder to search in"},
       {{"  "}, TMatchMode::Any, "Enter a folder to search in"},
       {{"C:\\x", ""}, TMatchMode::Any, "Enter a file mask, such as *.*"},
+      {{"C:\\x", " \t "}, TMatchMode::Any, "Enter a file mask, such as *.*"},
+      {{"C:\\x", "*.*", "\""}, TMatchMode::Any, "Enter a word between the quotes"},
+      {{"C:\\x", "*.*", " \"\" \""}, TMatchMode::All, "Enter a word between the quotes"},
   };
   for (TCase& c : cases) {
     fs.Listed.clear();
@@ -265,6 +270,17 @@ TEST(SearchWalk, RefusedRequestsSayWhyAndWalkNothing) {
   // Two words of 200 are fine in any mode, not as one exact text.
   TRecorder fine;
   EXPECT_EQ(Search(fs, fine, {"C:\\x", "*.*", std::string(200, 'a') + " " + std::string(200, 'b')})->ErrorMessage(), "");
+  // Beside another word an empty one is passed over; as the exact text, a quote
+  // is a word like any other.
+  TRun beside{"C:\\x", "*.*", "abc \"\""};
+  beside.Mode = static_cast<std::uint8_t>(TMatchMode::All);
+  TRecorder besides;
+  Search(fs, besides, beside);
+  EXPECT_EQ(besides.Names(), Names{"a.txt"});
+  TRun quote{"C:\\x", "*.*", "\""};
+  quote.Mode = static_cast<std::uint8_t>(TMatchMode::Exact);
+  TRecorder exact;
+  EXPECT_EQ(Search(fs, exact, quote)->ErrorMessage(), "");
 }
 
 TEST(SearchWalk, PanelTexts) {
@@ -306,7 +322,7 @@ TEST(SearchWalk, StopDuringAContentsSearchFinishesThatFile) {
   fs.OnOpen = [&](const std::string& p) {
     if (p == "C:\\s\\f3.txt") t.Terminate();  // arrives while f3 is being searched
   };
-  t.Request = Req("C:\\s", "*.*", "word", false);
+  t.SetRequest(Req("C:\\s", "*.*", "word", false));
   t.Resume();
   t.WaitFor();
   EXPECT_EQ(rec.Names(), (Names{"f0.txt", "f1.txt", "f2.txt", "f3.txt"}));
@@ -329,7 +345,7 @@ TEST(SearchWalk, StopLeavesPanelsThatMatchTheRows) {
     fs.OnOpen = [&](const std::string& p) {
       if (p == "C:\\s\\f1300") t.Terminate();
     };
-    t.Request = Req("C:\\s", "*", "word", false);
+    t.SetRequest(Req("C:\\s", "*", "word", false));
     t.Resume();
     t.WaitFor();
     const std::string status = rec.Panels[3];
@@ -366,7 +382,7 @@ TEST(SearchWalk, TheClosingHandOverAlwaysLands) {
     }
   } panels;
   TSearchRun first(panels, fs);
-  first.Worker().Request = Req("C:\\e", "*", "word", false);
+  first.Worker().SetRequest(Req("C:\\e", "*", "word", false));
   first.Worker().Terminate();
   first.Worker().Resume();
   first.Worker().WaitFor();
@@ -378,12 +394,35 @@ TEST(SearchWalk, TheClosingHandOverAlwaysLands) {
     void AddRow(const TFoundFile&) override { throw std::runtime_error("no room for rows"); }
   } rows;
   TSearchRun second(rows, fs);
-  second.Worker().Request = Req("C:\\e", "*", "word", false);
+  second.Worker().SetRequest(Req("C:\\e", "*", "word", false));
   second.Worker().Resume();
   second.Worker().WaitFor();
   EXPECT_TRUE(rows.Idle);
   EXPECT_EQ(rows.Errors, Names{"no room for rows"});
   EXPECT_EQ(rows.AnimationEvents, (std::vector<bool>{true, false}));
+  // A panel routine fails mid-run, in a batch the worker didn't wait for: the
+  // error comes back as the worker hands over the next batch, which ends the
+  // run, and every row found still reaches the owner before it turns idle.
+  TFakeFileSystem many;
+  for (int i = 0; i < 20000; ++i) many.Add("C:\\m\\", std::string("f").append(std::to_string(100000 + i)), faArchive);
+  struct : TRecorder {
+    void ShowPanels(const TPanelTexts& p) override {
+      if (++PanelUpdates == 3) throw std::runtime_error("panels failed");
+      Panels = p;
+    }
+  } third;
+  TSearchRun midRun(third, many);
+  midRun.Delivery().SetInterval(std::chrono::milliseconds(1));
+  midRun.Worker().SetRequest(Req("C:\\m", "*", "", false));
+  midRun.Worker().Resume();
+  midRun.Worker().WaitFor();
+  EXPECT_EQ(third.Errors, Names{"panels failed"});
+  EXPECT_TRUE(third.Idle);
+  EXPECT_GT(midRun.Worker().FilesFound(), 0);
+  EXPECT_EQ(static_cast<std::int64_t>(third.Rows.size()), midRun.Worker().FilesFound());
+  EXPECT_EQ(third.Panels[1], std::to_string(third.Rows.size()));
+  for (std::size_t i = 0; i < third.Rows.size(); ++i)
+    ASSERT_EQ(third.Rows[i].Caption, std::string("f").append(std::to_string(100000 + i)));
 }
 
 // Tests spread over helper threads take longer or shorter by file; the rows,
@@ -406,7 +445,7 @@ TEST(SearchWalk, ContentTestsOnSeveralThreadsKeepWalkOrder) {
     TSearchRun tRun(rec, fs);
     TKtSearchThread& t = tRun.Worker();
     t.SetContentHelpers(helpers);
-    t.Request = Req(run.Folder, run.Mask, run.Words, run.Recursive);
+    t.SetRequest(Req(run.Folder, run.Mask, run.Words, run.Recursive));
     t.Resume();
     t.WaitFor();
     return std::array<std::int64_t, 3>{t.EntriesExamined(), t.FilesFound(), t.KBFound()};
@@ -429,7 +468,7 @@ TEST(SearchWalk, ContentTestsOnSeveralThreadsKeepWalkOrder) {
   TSearchRun tRun(failed, fs);
   TKtSearchThread& t = tRun.Worker();
   t.SetContentHelpers(3);
-  t.Request = Req(run.Folder, run.Mask, run.Words, run.Recursive);
+  t.SetRequest(Req(run.Folder, run.Mask, run.Words, run.Recursive));
   t.Resume();
   t.WaitFor();
   EXPECT_EQ(t.ErrorMessage(), "disk gone");
@@ -497,7 +536,7 @@ TEST(SearchWalk, ASharedFolderIsSearchedByManyHelpersInWalkOrder) {
     TSearchRun tRun(result->Rec, fs);
     TKtSearchThread& t = tRun.Worker();
     if (helpers) t.SetContentHelpers(*helpers);
-    t.Request = Req(start, "*", "needle", true);
+    t.SetRequest(Req(start, "*", "needle", true));
     t.Resume();
     t.WaitFor();
     result->Helpers = t.ContentHelpersUsed();
@@ -534,7 +573,7 @@ TEST(SearchWalk, PauseHaltsRowsAndContinuesWhereItStood) {
   TSearchRun tRun(rec, fs);
   TKtSearchThread& t = tRun.Worker();
   tRun.Delivery().SetInterval(std::chrono::milliseconds(0));  // a hand-over per entry: pause meets one in flight
-  t.Request = Req("C:\\p", "*.*", "", false);
+  t.SetRequest(Req("C:\\p", "*.*", "", false));
   t.Resume();
   while (rec.Rows.size() < 20) t.CheckSynchronize();
   t.Suspend();
@@ -612,7 +651,7 @@ TEST(SearchDisk, StopAndPauseReachIntoALargeFile) {
       else
         t.Terminate();
     };
-    t.Request = Req(dir.Root(), "*.*", "needle", false);
+    t.SetRequest(Req(dir.Root(), "*.*", "needle", false));
     t.Resume();
     if (pause) {
       // Serve the worker's hand-overs until it has paused in the big file, and a while longer.
@@ -760,8 +799,9 @@ TEST(SearchDisk, FilesReachedBySeveralPathsAreFoundOnEveryThread) {
       TSearchRun run(rec);
       TKtSearchThread& t = run.Worker();
       t.SetContentHelpers(helpers);
-      t.Request = Req(dir.Root(), "*", words, true);
-      t.Request.Icons = true;
+      TSearchRequest request = Req(dir.Root(), "*", words, true);
+      request.Icons = true;
+      t.SetRequest(request);
       t.Resume();
       t.WaitFor();
       std::vector<std::string> rows;

@@ -45,10 +45,12 @@ TOutcome Headless(const std::string& folder) {
   TOutcome out;
   TSearchRun run(out);
   TKtSearchThread& t = run.Worker();
-  t.Request.Folder = folder;
-  t.Request.Mask = "*.txt";
-  t.Request.Words = "needle";
-  t.Request.Recursive = true;
+  TSearchRequest request;
+  request.Folder = folder;
+  request.Mask = "*.txt";
+  request.Words = "needle";
+  request.Recursive = true;
+  t.SetRequest(request);
   t.Resume();
   t.WaitFor();
   return out;
