@@ -103,6 +103,66 @@ bool Bounded(std::uint8_t encoding, const TScanSpan& span, std::int64_t s, std::
   }
 }
 
+// ---- double-byte code pages -------------------------------------------------
+// A span starts at a character start. A byte that can't be a lead byte ends a
+// character (alone or as a trail byte), so the character starts before a byte
+// are found by going back over the bytes that could be lead bytes: from the
+// first of them they pair up.
+
+// Whether a character starts at byte `at`.
+bool StartsChar(const TLeadBytes& lead, const TScanSpan& span, std::int64_t at) {
+  std::int64_t k = at;
+  while (k > span.Lo && lead[span.At(k - 1)]) --k;
+  return (at - k) % 2 == 0;
+}
+
+// Whether an occurrence [s, e) that starts a character, and ends one, stands
+// between characters that are separators (a two-byte character never is).
+bool BoundedChars(const TLeadBytes& lead, const TScanSpan& span, std::int64_t s, std::int64_t e) {
+  if (s > 0) {
+    const std::uint8_t b = span.At(s - 1);
+    // Before a character start, a lead byte is a trail byte; so is a byte where no character starts.
+    if (!kSeparators[b] || lead[b] || !StartsChar(lead, span, s - 1)) return false;
+  }
+  return e >= span.Size || (kSeparators[span.At(e)] && !lead[span.At(e)]);
+}
+
+// Whether byte `at` ends a whole UTF-8 character.
+bool EndsUtf8Char(const TScanSpan& span, std::int64_t at) {
+  const std::uint8_t b = span.At(at);
+  if (b < 0x80) return true;
+  if (b >= 0xC0) return false;
+  for (std::int64_t k = 1; k <= 3 && at - k >= span.Lo; ++k) {
+    const std::uint8_t c = span.At(at - k);
+    if ((c & 0xC0) == 0x80) continue;
+    const std::int64_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    return length == k + 1;
+  }
+  return false;
+}
+
+// Whether the bytes before `s` read as UTF-8: the character before it is whole,
+// and so is the one before that when the first is ASCII (a separator's own
+// neighbour: the 5C after 95 in Shift-JIS 表 is no backslash).
+bool Utf8Before(const TScanSpan& span, std::int64_t s) {
+  if (s == 0) return true;
+  if (!EndsUtf8Char(span, s - 1)) return false;
+  return span.At(s - 1) >= 0x80 || s - 1 == 0 || EndsUtf8Char(span, s - 2);
+}
+
+// An occurrence [s, e) of an ANSI form in a double-byte code page. Read as the
+// code page, it counts where a character starts. An ASCII word's form is its
+// UTF-8 form too, and that reading counts where the bytes before it read as
+// UTF-8 (so "abc" after a Japanese character in a UTF-8 file is found, though
+// the code page would take its first byte for a trail byte).
+bool AcceptChars(const TWordForm& form, const TLeadBytes& lead, const TScanSpan& span, std::int64_t s,
+                 bool wholeWords) {
+  const std::int64_t e = s + static_cast<std::int64_t>(form.Length);
+  if (StartsChar(lead, span, s) && (!wholeWords || BoundedChars(lead, span, s, e))) return true;
+  if (!(form.Encodings & kEncUtf8) || !Utf8Before(span, s)) return false;
+  return !wholeWords || Bounded(kEncUtf8, span, s, e);
+}
+
 // A probe for a set of bytes: exact when one masked compare, or two single
 // bytes, can say it; otherwise the first byte and a mask around the others.
 TScanProbe ProbeFor(const std::vector<std::uint8_t>& bytes) {
@@ -250,6 +310,9 @@ std::optional<TScanProbe> GuardFor(const TFilter& filter, const std::vector<TWor
 
 void TWordScan::Prepare(std::vector<TWordForm> forms, bool widest) {
   Forms_ = std::move(forms);
+  Lead_ = nullptr;
+  for (const TWordForm& form : Forms_)
+    if (form.Lead) Lead_ = form.Lead.get();
   Plan_ = {};
   for (auto& a : Attached_) a.clear();
   Longest_ = Shortest_ = MinShift_ = MaxShift_ = MaxDistance_ = 0;
@@ -308,11 +371,20 @@ void TWordScan::Prepare(std::vector<TWordForm> forms, bool widest) {
 
 bool TWordScan::Accept(const TWordForm& form, const TScanSpan& span, std::int64_t start, bool wholeWords) const {
   if (!form.Matches(span.P + (start - span.Lo))) return false;
+  if (form.Lead) return AcceptChars(form, *form.Lead, span, start, wholeWords);
   if (!wholeWords) return true;
   const std::int64_t end = start + static_cast<std::int64_t>(form.Length);
   for (std::uint8_t bit : {kEncAnsi, kEncUtf8, kEncUtf16Le, kEncUtf16Be})
     if ((form.Encodings & bit) && Bounded(bit, span, start, end)) return true;
   return false;
+}
+
+std::int64_t TWordScan::SpanStart(const TScanSpan& current, std::int64_t lo) const {
+  if (!Lead_ || lo <= current.Lo || lo >= current.Hi) return lo;
+  // Four bytes more: the UTF-8 before an occurrence is read back to its fifth byte.
+  std::int64_t at = std::max(current.Lo, lo - 4);
+  if (!StartsChar(*Lead_, current, at)) --at;
+  return at;
 }
 
 void TWordScan::CheckBlock(const TCandidates& c, const TScanSpan& span, std::int64_t from, std::int64_t to,

@@ -38,12 +38,17 @@ std::size_t TypedLength(const std::string& word);
 // Built once, on first use (before any search), and only read afterwards.
 const std::array<std::uint8_t, 256>& UpperCaseTable();
 
+// The lead bytes of the ANSI code page (none in a single-byte one). Built once.
+const TLeadBytes& AnsiLeadBytes();
+
 class TWordSet {
  public:
   TWordSet() = default;  // no words
   // Splits (the exact mode keeps the text whole), checks and prepares the
   // words; throws EPatternTooLarge. `widest` false keeps to the SSE2 loops.
-  TWordSet(const std::string& text, bool ignoreCase, TMatchMode mode, bool widest = true);
+  // `leadBytes`: those of the code page the ANSI bytes are in.
+  TWordSet(const std::string& text, bool ignoreCase, TMatchMode mode, bool widest = true,
+           const TLeadBytes& leadBytes = AnsiLeadBytes());
 
   // The words in search order, in UTF-8, upper-cased while ignoring case.
   const std::vector<std::string>& Words() const { return Words_; }

@@ -179,7 +179,11 @@ TScanHit TBMHWordsFinder::NextOccurrence(std::size_t w, std::int64_t from) {
   if (shortest == 0) return {};
   while (from + shortest <= n) {
     // The starts from `from` on, with the bytes before them that tell whole words.
-    const std::int64_t lo = std::max<std::int64_t>(0, from - margin);
+    std::int64_t lo = std::max<std::int64_t>(0, from - margin);
+    // In a double-byte code page every view starts at a character start (the first at 0).
+    if (View_.Base)
+      lo = scan.SpanStart({View_.Base, static_cast<std::int64_t>(View_.Start), static_cast<std::int64_t>(View_.End), n},
+                          lo);
     const std::int64_t hi = std::min(n, from + longest + margin);
     if (!EnsureView(static_cast<std::uint64_t>(lo), static_cast<std::uint64_t>(hi))) return {};
     const TScanSpan span{View_.Base, static_cast<std::int64_t>(View_.Start), static_cast<std::int64_t>(View_.End), n};
