@@ -109,20 +109,29 @@ bool Bounded(std::uint8_t encoding, const TScanSpan& span, std::int64_t s, std::
 // are found by going back over the bytes that could be lead bytes: from the
 // first of them they pair up.
 
-// Whether a character starts at byte `at`.
-bool StartsChar(const TLeadBytes& lead, const TScanSpan& span, std::int64_t at) {
+// Whether a character starts at byte `at`. `run` is the run of lead bytes the
+// last call went back over; a later call in the same span stops where it meets
+// it, so a long run is gone over once per scan, not once per candidate.
+bool StartsChar(const TLeadBytes& lead, const TScanSpan& span, std::int64_t at, TLeadRun& run) {
   std::int64_t k = at;
-  while (k > span.Lo && lead[span.At(k - 1)]) --k;
+  while (k > span.Lo && lead[span.At(k - 1)]) {
+    if (k - 1 >= run.Start && k - 1 < run.End) {
+      k = run.Start;
+      break;
+    }
+    --k;
+  }
+  run = {k, at};
   return (at - k) % 2 == 0;
 }
 
 // Whether an occurrence [s, e) that starts a character, and ends one, stands
 // between characters that are separators (a two-byte character never is).
-bool BoundedChars(const TLeadBytes& lead, const TScanSpan& span, std::int64_t s, std::int64_t e) {
+bool BoundedChars(const TLeadBytes& lead, const TScanSpan& span, std::int64_t s, std::int64_t e, TLeadRun& run) {
   if (s > 0) {
     const std::uint8_t b = span.At(s - 1);
     // Before a character start, a lead byte is a trail byte; so is a byte where no character starts.
-    if (!kSeparators[b] || lead[b] || !StartsChar(lead, span, s - 1)) return false;
+    if (!kSeparators[b] || lead[b] || !StartsChar(lead, span, s - 1, run)) return false;
   }
   return e >= span.Size || (kSeparators[span.At(e)] && !lead[span.At(e)]);
 }
@@ -145,9 +154,9 @@ bool EndsUtf8Char(const TScanSpan& span, std::int64_t at) {
 // and so is the one before that when the first is ASCII (a separator's own
 // neighbour: the 5C after 95 in Shift-JIS 表 is no backslash).
 bool Utf8Before(const TScanSpan& span, std::int64_t s) {
-  if (s == 0) return true;
+  if (s <= span.Lo) return true;
   if (!EndsUtf8Char(span, s - 1)) return false;
-  return span.At(s - 1) >= 0x80 || s - 1 == 0 || EndsUtf8Char(span, s - 2);
+  return span.At(s - 1) >= 0x80 || s - 1 == span.Lo || EndsUtf8Char(span, s - 2);
 }
 
 // An occurrence [s, e) of an ANSI form in a double-byte code page. Read as the
@@ -156,9 +165,9 @@ bool Utf8Before(const TScanSpan& span, std::int64_t s) {
 // UTF-8 (so "abc" after a Japanese character in a UTF-8 file is found, though
 // the code page would take its first byte for a trail byte).
 bool AcceptChars(const TWordForm& form, const TLeadBytes& lead, const TScanSpan& span, std::int64_t s,
-                 bool wholeWords) {
+                 bool wholeWords, TLeadRun& run) {
   const std::int64_t e = s + static_cast<std::int64_t>(form.Length);
-  if (StartsChar(lead, span, s) && (!wholeWords || BoundedChars(lead, span, s, e))) return true;
+  if (StartsChar(lead, span, s, run) && (!wholeWords || BoundedChars(lead, span, s, e, run))) return true;
   if (!(form.Encodings & kEncUtf8) || !Utf8Before(span, s)) return false;
   return !wholeWords || Bounded(kEncUtf8, span, s, e);
 }
@@ -369,9 +378,10 @@ void TWordScan::Prepare(std::vector<TWordForm> forms, bool widest) {
   Loop_ = ChooseScanLoop(Plan_, widest);
 }
 
-bool TWordScan::Accept(const TWordForm& form, const TScanSpan& span, std::int64_t start, bool wholeWords) const {
+bool TWordScan::Accept(const TWordForm& form, const TScanSpan& span, std::int64_t start, bool wholeWords,
+                       TLeadRun& run) const {
   if (!form.Matches(span.P + (start - span.Lo))) return false;
-  if (form.Lead) return AcceptChars(form, *form.Lead, span, start, wholeWords);
+  if (form.Lead) return AcceptChars(form, *form.Lead, span, start, wholeWords, run);
   if (!wholeWords) return true;
   const std::int64_t end = start + static_cast<std::int64_t>(form.Length);
   for (std::uint8_t bit : {kEncAnsi, kEncUtf8, kEncUtf16Le, kEncUtf16Be})
@@ -383,12 +393,13 @@ std::int64_t TWordScan::SpanStart(const TScanSpan& current, std::int64_t lo) con
   if (!Lead_ || lo <= current.Lo || lo >= current.Hi) return lo;
   // Four bytes more: the UTF-8 before an occurrence is read back to its fifth byte.
   std::int64_t at = std::max(current.Lo, lo - 4);
-  if (!StartsChar(*Lead_, current, at)) --at;
+  TLeadRun run;
+  if (!StartsChar(*Lead_, current, at, run)) --at;
   return at;
 }
 
 void TWordScan::CheckBlock(const TCandidates& c, const TScanSpan& span, std::int64_t from, std::int64_t to,
-                           bool wholeWords, TScanHit& best) const {
+                           bool wholeWords, TScanHit& best, TLeadRun& run) const {
   std::uint32_t any = 0;
   for (int f = 0; f < Plan_.Filters; ++f) any |= c.Masks[f];
   while (any) {
@@ -403,7 +414,7 @@ void TWordScan::CheckBlock(const TCandidates& c, const TScanSpan& span, std::int
         if (start < from || start > to) continue;
         if (best.Start >= 0 && (start > best.Start || (start == best.Start && at.Form > best.Form))) continue;
         if (start + static_cast<std::int64_t>(form.Length) > span.Hi) continue;
-        if (Accept(form, span, start, wholeWords)) best = {start, form.Length, at.Form};
+        if (Accept(form, span, start, wholeWords, run)) best = {start, form.Length, at.Form};
       }
     }
   }
@@ -412,6 +423,7 @@ void TWordScan::CheckBlock(const TCandidates& c, const TScanSpan& span, std::int
 TScanHit TWordScan::Find(const TScanSpan& span, std::int64_t from, std::int64_t to, bool wholeWords) const {
   TScanHit best;
   if (NeverMatches_ || from > to) return best;
+  TLeadRun run;
   const auto minShift = static_cast<std::int64_t>(MinShift_), maxShift = static_cast<std::int64_t>(MaxShift_);
   const std::int64_t lastAnchor = std::min(to + maxShift, span.Hi - 1);
   // Anchors whose every filter can read its second probe: the loops' part.
@@ -422,7 +434,7 @@ TScanHit TWordScan::Find(const TScanSpan& span, std::int64_t from, std::int64_t 
     if (!Loop_(Plan_, span.P, static_cast<std::size_t>(span.Hi - span.Lo), static_cast<std::size_t>(q - span.Lo),
                static_cast<std::size_t>(lastLoop - span.Lo), c))
       break;
-    CheckBlock(c, span, from, to, wholeWords, best);
+    CheckBlock(c, span, from, to, wholeWords, best, run);
     q = std::min(span.Lo + static_cast<std::int64_t>(c.Block + c.Width), lastLoop + 1);
     // Every later anchor gives a start after the best one.
     if (best.Start >= 0 && q - maxShift > best.Start) return best;
@@ -440,7 +452,7 @@ TScanHit TWordScan::Find(const TScanSpan& span, std::int64_t from, std::int64_t 
         any = true;
       }
     }
-    if (any) CheckBlock(c, span, from, to, wholeWords, best);
+    if (any) CheckBlock(c, span, from, to, wholeWords, best, run);
     if (best.Start >= 0 && q + 1 - maxShift > best.Start) break;
   }
   return best;

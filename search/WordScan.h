@@ -102,6 +102,12 @@ struct TScanSpan {
   std::uint8_t At(std::int64_t offset) const { return P[offset - Lo]; }
 };
 
+// A run of lead bytes [Start, End) that follows a character's end, as the
+// character starts in a double-byte code page were last found in a span.
+struct TLeadRun {
+  std::int64_t Start = 0, End = 0;
+};
+
 struct TScanHit {
   std::int64_t Start = -1;  // file offset; -1: none
   std::size_t Length = 0;
@@ -138,9 +144,10 @@ class TWordScan {
   const std::vector<TWordForm>& Forms() const { return Forms_; }
 
  private:
-  bool Accept(const TWordForm& form, const TScanSpan& span, std::int64_t start, bool wholeWords) const;
+  bool Accept(const TWordForm& form, const TScanSpan& span, std::int64_t start, bool wholeWords,
+              TLeadRun& run) const;
   void CheckBlock(const TCandidates& c, const TScanSpan& span, std::int64_t from, std::int64_t to, bool wholeWords,
-                  TScanHit& best) const;
+                  TScanHit& best, TLeadRun& run) const;
 
   std::vector<TWordForm> Forms_;
   const TLeadBytes* Lead_ = nullptr;  // a form's lead bytes, in a double-byte code page

@@ -174,6 +174,15 @@ TEST(WordSet, DoubleByteCodePagesJudgeCharacters) {
     EXPECT_EQ(ShiftJisHits(a, false, false, text, true), expected) << run << ", views";
   }
 
+  // A megabyte of 亜 (88 9F), all of whose bytes could be lead bytes: 9F 88 lies
+  // at every odd offset and is no character there. Each candidate's look back
+  // ends where the last one's began (else this would take hours).
+  std::string kanji;
+  for (int i = 0; i < 1 << 19; ++i) kanji += "\x88\x9F";
+  EXPECT_EQ(ShiftJisHits("\x9F\x88", false, false, kanji), Hits{});
+  EXPECT_EQ(ShiftJisHits("\x9F\x88", false, false, kanji, true), Hits{});
+  EXPECT_EQ(ShiftJisHits("\x9F\x88", false, false, "x\x9F\x88" + kanji), Hits{2});
+
   // At random: Shift-JIS characters, stray lead bytes and ASCII, against a
   // reference that reads the characters from the first byte on. None of these
   // bytes can start the word's other encodings (no C2..F4, no zero byte), so the
