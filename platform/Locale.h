@@ -26,6 +26,10 @@ char32_t AnsiByteChar(std::uint8_t b);
 // Byte b upper-cased on its own by the code page's single-byte rules.
 std::uint8_t UpperAnsiByte(std::uint8_t b);
 
+// Whether byte b starts a two-byte character in the ANSI code page (only ever
+// in the double-byte code pages: 932, 936, 949, 950).
+bool IsAnsiLeadByte(std::uint8_t b);
+
 // Compares two ANSI texts in the user's locale ignoring case: <0, 0, >0.
 int CompareAnsiIgnoreCase(const std::string& a, const std::string& b);
 

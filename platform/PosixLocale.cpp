@@ -82,6 +82,8 @@ std::uint8_t UpperAnsiByte(std::uint8_t b) {
   }
 }
 
+bool IsAnsiLeadByte(std::uint8_t) { return false; }  // Windows-1252 is single-byte
+
 int CompareAnsiIgnoreCase(const std::string& a, const std::string& b) {
   const std::size_t n = a.size() < b.size() ? a.size() : b.size();
   for (std::size_t i = 0; i < n; ++i) {

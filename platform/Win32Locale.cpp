@@ -42,6 +42,8 @@ std::uint8_t UpperAnsiByte(std::uint8_t b) {
   return static_cast<std::uint8_t>(c);
 }
 
+bool IsAnsiLeadByte(std::uint8_t b) { return IsDBCSLeadByteEx(CP_ACP, b) != FALSE; }
+
 int CompareAnsiIgnoreCase(const std::string& a, const std::string& b) {
   const int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
                                b.data(), static_cast<int>(b.size()));

@@ -103,6 +103,75 @@ bool Bounded(std::uint8_t encoding, const TScanSpan& span, std::int64_t s, std::
   }
 }
 
+// ---- double-byte code pages -------------------------------------------------
+// A span starts at a character start. A byte that can't be a lead byte ends a
+// character (alone or as a trail byte), so the character starts before a byte
+// are found by going back over the bytes that could be lead bytes: from the
+// first of them they pair up.
+
+// Whether a character starts at byte `at`. `run` is the run of lead bytes the
+// last call went back over; a later call in the same span stops where it meets
+// it, so a long run is gone over once per scan, not once per candidate.
+bool StartsChar(const TLeadBytes& lead, const TScanSpan& span, std::int64_t at, TLeadRun& run) {
+  std::int64_t k = at;
+  while (k > span.Lo && lead[span.At(k - 1)]) {
+    if (k - 1 >= run.Start && k - 1 < run.End) {
+      k = run.Start;
+      break;
+    }
+    --k;
+  }
+  run = {k, at};
+  return (at - k) % 2 == 0;
+}
+
+// Whether an occurrence [s, e) that starts a character, and ends one, stands
+// between characters that are separators (a two-byte character never is).
+bool BoundedChars(const TLeadBytes& lead, const TScanSpan& span, std::int64_t s, std::int64_t e, TLeadRun& run) {
+  if (s > 0) {
+    const std::uint8_t b = span.At(s - 1);
+    // Before a character start, a lead byte is a trail byte; so is a byte where no character starts.
+    if (!kSeparators[b] || lead[b] || !StartsChar(lead, span, s - 1, run)) return false;
+  }
+  return e >= span.Size || (kSeparators[span.At(e)] && !lead[span.At(e)]);
+}
+
+// Whether byte `at` ends a whole UTF-8 character.
+bool EndsUtf8Char(const TScanSpan& span, std::int64_t at) {
+  const std::uint8_t b = span.At(at);
+  if (b < 0x80) return true;
+  if (b >= 0xC0) return false;
+  for (std::int64_t k = 1; k <= 3 && at - k >= span.Lo; ++k) {
+    const std::uint8_t c = span.At(at - k);
+    if ((c & 0xC0) == 0x80) continue;
+    const std::int64_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    return length == k + 1;
+  }
+  return false;
+}
+
+// Whether the bytes before `s` read as UTF-8: the character before it is whole,
+// and so is the one before that when the first is ASCII (a separator's own
+// neighbour: the 5C after 95 in Shift-JIS 表 is no backslash).
+bool Utf8Before(const TScanSpan& span, std::int64_t s) {
+  if (s <= span.Lo) return true;
+  if (!EndsUtf8Char(span, s - 1)) return false;
+  return span.At(s - 1) >= 0x80 || s - 1 == span.Lo || EndsUtf8Char(span, s - 2);
+}
+
+// An occurrence [s, e) of an ANSI form in a double-byte code page. Read as the
+// code page, it counts where a character starts. An ASCII word's form is its
+// UTF-8 form too, and that reading counts where the bytes before it read as
+// UTF-8 (so "abc" after a Japanese character in a UTF-8 file is found, though
+// the code page would take its first byte for a trail byte).
+bool AcceptChars(const TWordForm& form, const TLeadBytes& lead, const TScanSpan& span, std::int64_t s,
+                 bool wholeWords, TLeadRun& run) {
+  const std::int64_t e = s + static_cast<std::int64_t>(form.Length);
+  if (StartsChar(lead, span, s, run) && (!wholeWords || BoundedChars(lead, span, s, e, run))) return true;
+  if (!(form.Encodings & kEncUtf8) || !Utf8Before(span, s)) return false;
+  return !wholeWords || Bounded(kEncUtf8, span, s, e);
+}
+
 // A probe for a set of bytes: exact when one masked compare, or two single
 // bytes, can say it; otherwise the first byte and a mask around the others.
 TScanProbe ProbeFor(const std::vector<std::uint8_t>& bytes) {
@@ -250,6 +319,9 @@ std::optional<TScanProbe> GuardFor(const TFilter& filter, const std::vector<TWor
 
 void TWordScan::Prepare(std::vector<TWordForm> forms, bool widest) {
   Forms_ = std::move(forms);
+  Lead_ = nullptr;
+  for (const TWordForm& form : Forms_)
+    if (form.Lead) Lead_ = form.Lead.get();
   Plan_ = {};
   for (auto& a : Attached_) a.clear();
   Longest_ = Shortest_ = MinShift_ = MaxShift_ = MaxDistance_ = 0;
@@ -306,8 +378,10 @@ void TWordScan::Prepare(std::vector<TWordForm> forms, bool widest) {
   Loop_ = ChooseScanLoop(Plan_, widest);
 }
 
-bool TWordScan::Accept(const TWordForm& form, const TScanSpan& span, std::int64_t start, bool wholeWords) const {
+bool TWordScan::Accept(const TWordForm& form, const TScanSpan& span, std::int64_t start, bool wholeWords,
+                       TLeadRun& run) const {
   if (!form.Matches(span.P + (start - span.Lo))) return false;
+  if (form.Lead) return AcceptChars(form, *form.Lead, span, start, wholeWords, run);
   if (!wholeWords) return true;
   const std::int64_t end = start + static_cast<std::int64_t>(form.Length);
   for (std::uint8_t bit : {kEncAnsi, kEncUtf8, kEncUtf16Le, kEncUtf16Be})
@@ -315,8 +389,17 @@ bool TWordScan::Accept(const TWordForm& form, const TScanSpan& span, std::int64_
   return false;
 }
 
+std::int64_t TWordScan::SpanStart(const TScanSpan& current, std::int64_t lo) const {
+  if (!Lead_ || lo <= current.Lo || lo >= current.Hi) return lo;
+  // Four bytes more: the UTF-8 before an occurrence is read back to its fifth byte.
+  std::int64_t at = std::max(current.Lo, lo - 4);
+  TLeadRun run;
+  if (!StartsChar(*Lead_, current, at, run)) --at;
+  return at;
+}
+
 void TWordScan::CheckBlock(const TCandidates& c, const TScanSpan& span, std::int64_t from, std::int64_t to,
-                           bool wholeWords, TScanHit& best) const {
+                           bool wholeWords, TScanHit& best, TLeadRun& run) const {
   std::uint32_t any = 0;
   for (int f = 0; f < Plan_.Filters; ++f) any |= c.Masks[f];
   while (any) {
@@ -331,7 +414,7 @@ void TWordScan::CheckBlock(const TCandidates& c, const TScanSpan& span, std::int
         if (start < from || start > to) continue;
         if (best.Start >= 0 && (start > best.Start || (start == best.Start && at.Form > best.Form))) continue;
         if (start + static_cast<std::int64_t>(form.Length) > span.Hi) continue;
-        if (Accept(form, span, start, wholeWords)) best = {start, form.Length, at.Form};
+        if (Accept(form, span, start, wholeWords, run)) best = {start, form.Length, at.Form};
       }
     }
   }
@@ -340,6 +423,7 @@ void TWordScan::CheckBlock(const TCandidates& c, const TScanSpan& span, std::int
 TScanHit TWordScan::Find(const TScanSpan& span, std::int64_t from, std::int64_t to, bool wholeWords) const {
   TScanHit best;
   if (NeverMatches_ || from > to) return best;
+  TLeadRun run;
   const auto minShift = static_cast<std::int64_t>(MinShift_), maxShift = static_cast<std::int64_t>(MaxShift_);
   const std::int64_t lastAnchor = std::min(to + maxShift, span.Hi - 1);
   // Anchors whose every filter can read its second probe: the loops' part.
@@ -350,7 +434,7 @@ TScanHit TWordScan::Find(const TScanSpan& span, std::int64_t from, std::int64_t 
     if (!Loop_(Plan_, span.P, static_cast<std::size_t>(span.Hi - span.Lo), static_cast<std::size_t>(q - span.Lo),
                static_cast<std::size_t>(lastLoop - span.Lo), c))
       break;
-    CheckBlock(c, span, from, to, wholeWords, best);
+    CheckBlock(c, span, from, to, wholeWords, best, run);
     q = std::min(span.Lo + static_cast<std::int64_t>(c.Block + c.Width), lastLoop + 1);
     // Every later anchor gives a start after the best one.
     if (best.Start >= 0 && q - maxShift > best.Start) return best;
@@ -368,7 +452,7 @@ TScanHit TWordScan::Find(const TScanSpan& span, std::int64_t from, std::int64_t 
         any = true;
       }
     }
-    if (any) CheckBlock(c, span, from, to, wholeWords, best);
+    if (any) CheckBlock(c, span, from, to, wholeWords, best, run);
     if (best.Start >= 0 && q + 1 - maxShift > best.Start) break;
   }
   return best;

@@ -16,6 +16,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,10 @@ namespace sorvik {
 
 // The encodings a form's bytes are, as bits (an ASCII word's bytes are both ANSI and UTF-8).
 enum TEncodingBit : std::uint8_t { kEncAnsi = 1, kEncUtf8 = 2, kEncUtf16Le = 4, kEncUtf16Be = 8 };
+
+// The lead bytes of the ANSI code page: entry b is true when byte b starts a
+// two-byte character (double-byte code pages: 932, 936, 949, 950).
+using TLeadBytes = std::array<bool, 256>;
 
 // One encoding of a word, as a candidate is checked against it.
 struct TWordForm {
@@ -40,6 +45,10 @@ struct TWordForm {
     std::vector<std::string> Forms;  // all of Length bytes
   };
   std::vector<TChar> Chars;
+  // The ANSI form in a double-byte code page: the code page's lead bytes. It is
+  // accepted only where a character starts, and whole words judge the
+  // characters around it (see TWordScan::Find). Null in single-byte code pages.
+  std::shared_ptr<const TLeadBytes> Lead;
 
   // The content bytes that may stand at offset k of a match.
   std::vector<std::uint8_t> BytesAt(std::size_t k) const;
@@ -93,6 +102,12 @@ struct TScanSpan {
   std::uint8_t At(std::int64_t offset) const { return P[offset - Lo]; }
 };
 
+// A run of lead bytes [Start, End) that follows a character's end, as the
+// character starts in a double-byte code page were last found in a span.
+struct TLeadRun {
+  std::int64_t Start = 0, End = 0;
+};
+
 struct TScanHit {
   std::int64_t Start = -1;  // file offset; -1: none
   std::size_t Length = 0;
@@ -114,19 +129,28 @@ class TWordScan {
   // accepted there, the first in the list), or none. The
   // caller guarantees that the span holds [from - 4, to + LongestForm() + 4),
   // cut at the file's ends. With `wholeWords` a form is accepted only between
-  // separators (or the ends) of one of its encodings.
+  // separators (or the ends) of one of its encodings. In a double-byte code page
+  // the span must start where a character does (see SpanStart), and hold the
+  // 8 bytes before `from`.
   TScanHit Find(const TScanSpan& span, std::int64_t from, std::int64_t to, bool wholeWords) const;
+
+  // Where a span that must hold the bytes from `lo` on starts: at `lo`, or in a
+  // double-byte code page at the character start a few bytes before it, found in
+  // `current` (a span that starts at a character start and holds `lo`).
+  std::int64_t SpanStart(const TScanSpan& current, std::int64_t lo) const;
 
   std::size_t LongestForm() const { return Longest_; }
   std::size_t ShortestForm() const { return Shortest_; }
   const std::vector<TWordForm>& Forms() const { return Forms_; }
 
  private:
-  bool Accept(const TWordForm& form, const TScanSpan& span, std::int64_t start, bool wholeWords) const;
+  bool Accept(const TWordForm& form, const TScanSpan& span, std::int64_t start, bool wholeWords,
+              TLeadRun& run) const;
   void CheckBlock(const TCandidates& c, const TScanSpan& span, std::int64_t from, std::int64_t to, bool wholeWords,
-                  TScanHit& best) const;
+                  TScanHit& best, TLeadRun& run) const;
 
   std::vector<TWordForm> Forms_;
+  const TLeadBytes* Lead_ = nullptr;  // a form's lead bytes, in a double-byte code page
   TLoopPlan Plan_;
   std::array<std::vector<TScanAttached>, kMaxFilters> Attached_{};
   TScanLoop Loop_ = nullptr;

@@ -1,6 +1,8 @@
 #include "WordSet.h"
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 #include "Ascii.h"
 #include "Locale.h"
@@ -31,6 +33,46 @@ TWordForm ByteForm(std::uint8_t encodings, std::string bytes, const std::uint8_t
   form.Length = bytes.size();
   form.Pattern = fold ? Folded(std::move(bytes), fold) : std::move(bytes);
   form.Fold = fold;
+  return form;
+}
+
+// The ANSI form in a double-byte code page: bytes that end inside a character
+// have none. A two-byte character matches only itself; ignoring case, a
+// one-byte character matches the one-byte characters of its upper-case form (a
+// lead or trail byte never does: the code page's upper-casing of a lone lead
+// byte may be anything, "?" in some).
+std::optional<TWordForm> CharsForm(const std::string& ansi, bool ignoreCase, std::shared_ptr<const TLeadBytes> lead) {
+  const TLeadBytes& isLead = *lead;
+  const auto& upper = UpperCaseTable();
+  auto fold = [&](std::uint8_t b) { return isLead[b] || isLead[upper[b]] ? b : upper[b]; };
+  TWordForm form;
+  form.Encodings = kEncAnsi;
+  form.Length = ansi.size();
+  form.Lead = std::move(lead);
+  bool oneEach = true;
+  for (std::size_t k = 0; k < ansi.size();) {
+    const auto b = static_cast<std::uint8_t>(ansi[k]);
+    TWordForm::TChar ch;
+    ch.Offset = k;
+    if (isLead[b]) {
+      if (k + 1 == ansi.size()) return std::nullopt;
+      ch.Length = 2;
+      ch.Forms.push_back(ansi.substr(k, 2));
+    } else {
+      ch.Length = 1;
+      for (int c = 0; c < 256; ++c)
+        if (c == b || (ignoreCase && !isLead[c] && fold(static_cast<std::uint8_t>(c)) == fold(b)))
+          ch.Forms.emplace_back(1, static_cast<char>(c));
+      oneEach = oneEach && ch.Forms.size() == 1;
+    }
+    k += ch.Length;
+    form.Chars.push_back(std::move(ch));
+  }
+  // Characters that match only themselves: compared as bytes.
+  if (oneEach) {
+    form.Chars.clear();
+    form.Pattern = ansi;
+  }
   return form;
 }
 
@@ -72,15 +114,21 @@ bool SameBytes(const TWordForm& a, const TWordForm& b) {
 
 // The encodings of one word: the ANSI bytes where the code page holds every
 // character, UTF-8, UTF-16 LE and BE. Ignoring case, the ANSI bytes go through
-// the upper-case table; the Unicode encodings compare characters by their
-// upper-case forms (byte by byte where the word is ASCII).
-std::vector<TWordForm> FormsOf(const std::u32string& chars, bool ignoreCase) {
+// the upper-case table (in a double-byte code page, those of one-byte
+// characters); the Unicode encodings compare characters by their upper-case
+// forms (byte by byte where the word is ASCII).
+std::vector<TWordForm> FormsOf(const std::u32string& chars, bool ignoreCase,
+                               const std::shared_ptr<const TLeadBytes>& lead) {
   std::vector<TWordForm> forms;
   if (chars.empty()) return forms;
   const std::string utf8 = EncodeUtf8(chars);
   std::string ansi;
-  if (Utf8ToAnsiExact(utf8, ansi) && !ansi.empty())
-    forms.push_back(ByteForm(kEncAnsi, ansi, ignoreCase ? UpperCaseTable().data() : nullptr));
+  if (Utf8ToAnsiExact(utf8, ansi) && !ansi.empty()) {
+    if (!lead)
+      forms.push_back(ByteForm(kEncAnsi, ansi, ignoreCase ? UpperCaseTable().data() : nullptr));
+    else if (std::optional<TWordForm> form = CharsForm(ansi, ignoreCase, lead))
+      forms.push_back(std::move(*form));
+  }
   const bool ascii = std::all_of(chars.begin(), chars.end(), [](char32_t c) { return c < 0x80; });
   if (!ignoreCase || ascii) {
     const std::uint8_t* fold = ignoreCase ? AsciiFoldTable() : nullptr;
@@ -154,9 +202,22 @@ const std::array<std::uint8_t, 256>& UpperCaseTable() {
   return table;
 }
 
-TWordSet::TWordSet(TWordQuery query, bool widest) : Query_(std::move(query)) {
+const TLeadBytes& AnsiLeadBytes() {
+  static const TLeadBytes table = [] {
+    TLeadBytes t{};
+    for (int b = 0; b < 256; ++b) t[b] = IsAnsiLeadByte(static_cast<std::uint8_t>(b));
+    return t;
+  }();
+  return table;
+}
+
+TWordSet::TWordSet(TWordQuery query, bool widest, const TLeadBytes& leadBytes) : Query_(std::move(query)) {
   const std::string& text = Query_.Text;
   const bool ignoreCase = Query_.IgnoreCase;
+  // Decided once: single-byte code pages keep the plain byte forms.
+  std::shared_ptr<const TLeadBytes> lead;
+  if (std::find(leadBytes.begin(), leadBytes.end(), true) != leadBytes.end())
+    lead = std::make_shared<const TLeadBytes>(leadBytes);
   std::vector<std::string> typed = Query_.Mode == TMatchMode::Exact ? std::vector<std::string>{text} : SplitWords(text);
   struct TWord {
     std::u32string Chars;
@@ -182,7 +243,7 @@ TWordSet::TWordSet(TWordQuery query, bool widest) : Query_(std::move(query)) {
     return c != 0 ? c < 0 : a.Utf8 < b.Utf8;
   });
   for (TWord& w : words) {
-    Scans_.emplace_back().Prepare(FormsOf(w.Chars, ignoreCase), widest);
+    Scans_.emplace_back().Prepare(FormsOf(w.Chars, ignoreCase, lead), widest);
     Longest_ = std::max(Longest_, Scans_.back().LongestForm());
     Words_.push_back(std::move(w.Utf8));
   }

@@ -38,6 +38,9 @@ std::size_t TypedLength(const std::string& word);
 // Built once, on first use (before any search), and only read afterwards.
 const std::array<std::uint8_t, 256>& UpperCaseTable();
 
+// The lead bytes of the ANSI code page (none in a single-byte one). Built once.
+const TLeadBytes& AnsiLeadBytes();
+
 // What a search asks of a file's contents: the words as typed and how they count.
 struct TWordQuery {
   std::string Text;
@@ -51,7 +54,8 @@ class TWordSet {
   TWordSet() = default;  // no words
   // Splits (the exact mode keeps the text whole), checks and prepares the
   // words; throws EPatternTooLarge. `widest` false keeps to the SSE2 loops.
-  explicit TWordSet(TWordQuery query, bool widest = true);
+  // `leadBytes`: those of the code page the ANSI bytes are in.
+  explicit TWordSet(TWordQuery query, bool widest = true, const TLeadBytes& leadBytes = AnsiLeadBytes());
 
   // What the set was made from.
   const TWordQuery& Query() const { return Query_; }

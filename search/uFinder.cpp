@@ -150,7 +150,15 @@ void TBMHWordsFinder::ForEachSpan(TVisit&& visit) {
   std::int64_t from = 0;
   while (from + shortest <= n) {
     // The starts from `from` on, with the bytes before them that tell whole words.
-    const std::int64_t lo = std::max<std::int64_t>(0, from - margin);
+    std::int64_t lo = std::max<std::int64_t>(0, from - margin);
+    // In a double-byte code page every view starts at a character start (the first at 0).
+    if (View_.Base) {
+      const TScanSpan current{View_.Base, static_cast<std::int64_t>(View_.Start), static_cast<std::int64_t>(View_.End),
+                              n};
+      const std::int64_t wanted = lo;
+      for (std::size_t w = 0; w < Prepared_->Words().size(); ++w)
+        lo = std::min(lo, Prepared_->Scan(w).SpanStart(current, wanted));
+    }
     const std::int64_t hi = std::min(n, from + longest + margin);
     if (!EnsureView(static_cast<std::uint64_t>(lo), static_cast<std::uint64_t>(hi))) return;
     const TScanSpan span{View_.Base, static_cast<std::int64_t>(View_.Start), static_cast<std::int64_t>(View_.End), n};

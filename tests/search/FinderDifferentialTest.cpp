@@ -2,7 +2,8 @@
 // Greek, dotless i, a character beyond U+FFFF; typed in UTF-8 or in the code
 // page's bytes), modes and options, in contents that mix the ANSI bytes, UTF-8,
 // UTF-16 LE and BE (at any alignment), byte-order marks, separators and zero
-// bytes; scanned whole and through small views.
+// bytes; scanned whole and through small views. And the product's case tables
+// and encoders against the reference's, made apart from them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 
 #include "ReferenceScan.h"
 #include "UnicodeText.h"
+#include "uFinder.h"
 
 namespace sorvik {
 namespace {
@@ -28,14 +30,14 @@ TEST(FinderDifferential, AgreesWithReferenceScan) {
     switch (pick(4)) {
       case 0: {
         std::string ansi;
-        if (Utf8ToAnsiExact(EncodeUtf8(std::u32string(1, c)), ansi)) {
+        if (RefAnsiBytes(std::u32string(1, c), ansi)) {
           out += ansi;
           break;
         }
         [[fallthrough]];
       }
-      case 1: AppendUtf8(out, c); break;
-      default: AppendUtf16(out, c, pick(2) == 1);
+      case 1: RefAppendUtf8(out, c); break;
+      default: RefAppendUtf16(out, c, pick(2) == 1);
     }
   };
   int cases = 0, hits = 0;
@@ -50,10 +52,10 @@ TEST(FinderDifferential, AgreesWithReferenceScan) {
       std::u32string w;
       for (std::size_t k = 0, wl = 1 + pick(4); k < wl; ++k) w += letters[pick(letters.size())];
       std::string ansi;
-      if (ansiWords && Utf8ToAnsiExact(EncodeUtf8(w), ansi))
+      if (ansiWords && RefAnsiBytes(w, ansi))
         words += ansi;
       else
-        words += EncodeUtf8(w);
+        words += RefEncodeUtf8(w);
       typed.push_back(w);
     }
     // Text: pieces of the words and single characters, each in a random
@@ -63,7 +65,7 @@ TEST(FinderDifferential, AgreesWithReferenceScan) {
     for (std::size_t i = 0; i < pieces; ++i) {
       const std::size_t kind = pick(10);
       if (kind < 3) {
-        for (char32_t c : typed[pick(typed.size())]) encode(pick(3) == 0 ? SimpleUpper(c) : c, text);
+        for (char32_t c : typed[pick(typed.size())]) encode(pick(3) == 0 ? RefUpper(c) : c, text);
       } else if (kind < 6) {
         encode(letters[pick(letters.size())], text);
       } else if (kind < 9) {
@@ -110,6 +112,34 @@ TEST(FinderDifferential, AgreesWithReferenceScan) {
   }
   EXPECT_EQ(cases, 5000);
   EXPECT_GT(hits, 1500);  // the generator really produces hits
+}
+
+// Over the whole Unicode range: the upper-case forms (with the product's rule
+// that a letter whose form takes other room in UTF-8 stays itself), each
+// character among the case forms of its upper-case form, and the encoders. And
+// Windows-1252's bytes as the platform reads and upper-cases them.
+TEST(FinderDifferential, TablesAgreeWithAnIndependentSource) {
+  int wrong = 0;
+  for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    std::string utf8, refUtf8, utf16, refUtf16;
+    AppendUtf8(utf8, c);
+    RefAppendUtf8(refUtf8, c);
+    AppendUtf16(utf16, c, c % 2 == 1);
+    RefAppendUtf16(refUtf16, c, c % 2 == 1);
+    const char32_t upper = RefUpper(c);
+    bool ok = SimpleUpper(c) == upper && utf8 == refUtf8 && utf16 == refUtf16;
+    if (ok && upper != c) {
+      const std::vector<char32_t> forms = CaseForms(upper);
+      ok = std::find(forms.begin(), forms.end(), c) != forms.end();
+    }
+    if (!ok && ++wrong <= 10) ADD_FAILURE() << "U+" << std::hex << static_cast<std::uint32_t>(c);
+  }
+  EXPECT_EQ(wrong, 0);
+  for (int b = 0; b < 256; ++b) {
+    EXPECT_EQ(UpperCaseTable()[b], kRefCp1252Upper[b]) << "byte " << b;
+    EXPECT_EQ(AnsiByteChar(static_cast<std::uint8_t>(b)), kRefCp1252Char[b]) << "byte " << b;
+  }
 }
 
 }  // namespace

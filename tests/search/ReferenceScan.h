@@ -2,19 +2,78 @@
 // splitting rules and tests every position: byte by byte in the ANSI code page,
 // and character by character, decoded plainly, in UTF-8, UTF-16 LE and UTF-16
 // BE. Shared by the differential test and the finder's fuzz target.
+//
+// Its tables are its own, made at build time from Python's Unicode database
+// (make_reference_tables.py), and so are its encoders and decoders: a fault in
+// the product's tables can't hide behind a reference that shares them. The ANSI
+// code page it knows is Windows-1252, that of the native build and of Wine's
+// default locale; only the order of words of equal length is the system's
+// (CompareAnsiIgnoreCase), as it is the locale's own.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "Locale.h"
-#include "UnicodeText.h"
-#include "uFinder.h"
 
 namespace sorvik::test {
+
+#include "ReferenceTables.inc"
+
+inline std::size_t RefUtf8Length(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
+
+// The simple upper-case form, kept only where it takes the same room in UTF-8
+// (as the README says of dotless i and long s).
+inline char32_t RefUpper(char32_t c) {
+  const auto* end = std::end(kRefUpperPairs);
+  const auto* at = std::lower_bound(std::begin(kRefUpperPairs), end, c,
+                                    [](const char32_t (&p)[2], char32_t x) { return p[0] < x; });
+  if (at == end || (*at)[0] != c) return c;
+  return RefUtf8Length((*at)[1]) == RefUtf8Length(c) ? (*at)[1] : c;
+}
+
+inline void RefAppendUtf8(std::string& out, char32_t c) {
+  const std::size_t n = RefUtf8Length(c);
+  if (n == 1) {
+    out += static_cast<char>(c);
+    return;
+  }
+  const unsigned char lead[] = {0, 0, 0xC0, 0xE0, 0xF0};
+  out += static_cast<char>(lead[n] | (c >> (6 * (n - 1))));
+  for (std::size_t k = n - 1; k-- > 0;) out += static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
+}
+
+inline std::string RefEncodeUtf8(const std::u32string& chars) {
+  std::string out;
+  for (char32_t c : chars) RefAppendUtf8(out, c);
+  return out;
+}
+
+inline void RefAppendUtf16(std::string& out, char32_t c, bool bigEndian) {
+  auto unit = [&](char32_t u) {
+    const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+    out += bigEndian ? hi : lo;
+    out += bigEndian ? lo : hi;
+  };
+  if (c < 0x10000) return unit(c);
+  unit(0xD800 | ((c - 0x10000) >> 10));
+  unit(0xDC00 | (c & 0x3FF));
+}
+
+// The Windows-1252 bytes of the characters, when the code page holds them all.
+inline bool RefAnsiBytes(const std::u32string& chars, std::string& out) {
+  out.clear();
+  for (char32_t c : chars) {
+    const auto* at = std::find(std::begin(kRefCp1252Char), std::end(kRefCp1252Char), c);
+    if (at == std::end(kRefCp1252Char)) return false;
+    out += static_cast<char>(at - std::begin(kRefCp1252Char));
+  }
+  return true;
+}
 
 inline bool RefSeparator(char32_t c) {
   static const std::u32string seps = U"\t\n\r !\"#$%'()*+,./:;<=>?@\\|";
@@ -87,6 +146,31 @@ inline std::optional<TRefChar> RefDecode(const std::string& t, std::size_t i, TR
   return TRefChar{*u, 2};
 }
 
+// The characters of a words text: UTF-8, where a byte that starts no valid
+// sequence stands for its Windows-1252 character.
+inline std::u32string RefWordChars(const std::string& typed) {
+  std::u32string out;
+  for (std::size_t i = 0; i < typed.size();) {
+    if (const auto c = RefDecode(typed, i, TRefEncoding::Utf8)) {
+      out += c->Value;
+      i += c->Length;
+    } else {
+      out += kRefCp1252Char[static_cast<unsigned char>(typed[i++])];
+    }
+  }
+  return out;
+}
+
+// A word's length for the 255 limit: its bytes in the code page, else its UTF-16 units.
+inline std::size_t RefTypedLength(const std::string& typed) {
+  const std::u32string chars = RefWordChars(typed);
+  std::string ansi;
+  if (RefAnsiBytes(chars, ansi)) return ansi.size();
+  std::size_t units = 0;
+  for (char32_t c : chars) units += c >= 0x10000 ? 2 : 1;
+  return units;
+}
+
 // Whether the character before byte s (or after byte e) ends a word in an encoding.
 inline bool RefBoundBefore(const std::string& t, std::size_t s, TRefEncoding enc) {
   if (enc == TRefEncoding::Ansi || enc == TRefEncoding::Utf8) {
@@ -123,8 +207,8 @@ inline std::size_t RefMatchAt(const std::string& t, std::size_t s, const std::u3
   std::size_t i = s;
   if (enc == TRefEncoding::Ansi) {
     std::string ansi;
-    if (!Utf8ToAnsiExact(EncodeUtf8(word), ansi) || ansi.empty() || s + ansi.size() > t.size()) return 0;
-    const auto fold = [&](unsigned char c) { return ignoreCase ? UpperCaseTable()[c] : c; };
+    if (!RefAnsiBytes(word, ansi) || ansi.empty() || s + ansi.size() > t.size()) return 0;
+    const auto fold = [&](unsigned char c) { return ignoreCase ? kRefCp1252Upper[c] : c; };
     for (std::size_t k = 0; k < ansi.size(); ++k)
       if (fold(static_cast<unsigned char>(t[s + k])) != fold(static_cast<unsigned char>(ansi[k]))) return 0;
     i = s + ansi.size();
@@ -132,7 +216,7 @@ inline std::size_t RefMatchAt(const std::string& t, std::size_t s, const std::u3
     for (char32_t w : word) {
       const auto c = RefDecode(t, i, enc);
       if (!c) return 0;
-      if (ignoreCase ? SimpleUpper(c->Value) != SimpleUpper(w) : c->Value != w) return 0;
+      if (ignoreCase ? RefUpper(c->Value) != RefUpper(w) : c->Value != w) return 0;
       i += c->Length;
     }
   }
@@ -150,7 +234,7 @@ struct TRefHit {
 // length of the first encoding there (ANSI, UTF-8, UTF-16 LE, UTF-16 BE).
 inline std::vector<TRefHit> RefAll(const std::string& text, const std::string& w, bool ignoreCase, bool whole) {
   std::vector<TRefHit> out;
-  const std::u32string word = DecodeWordText(w);
+  const std::u32string word = RefWordChars(w);
   if (word.empty()) return out;
   for (std::size_t s = 0; s < text.size(); ++s)
     for (TRefEncoding e : {TRefEncoding::Ansi, TRefEncoding::Utf8, TRefEncoding::Utf16Le, TRefEncoding::Utf16Be})
@@ -177,10 +261,10 @@ inline std::vector<std::pair<std::string, std::string>> RefOrder(const std::stri
   };
   std::vector<TWord> list;
   for (const std::string& w : mode == 2 ? std::vector<std::string>{words} : RefSplit(words)) {
-    std::u32string chars = DecodeWordText(w);
+    std::u32string chars = RefWordChars(w);
     if (ignoreCase)
-      for (char32_t& c : chars) c = SimpleUpper(c);
-    list.push_back({EncodeUtf8(chars), w, TypedLength(w)});
+      for (char32_t& c : chars) c = RefUpper(c);
+    list.push_back({RefEncodeUtf8(chars), w, RefTypedLength(w)});
   }
   std::stable_sort(list.begin(), list.end(), [](const TWord& a, const TWord& b) {
     if (a.Length != b.Length) return a.Length > b.Length;

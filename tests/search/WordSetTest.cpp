@@ -1,9 +1,11 @@
 // Words in any script found in every encoding of the contents: the ANSI bytes,
 // UTF-8 with or without a byte-order mark, UTF-16 LE and BE with or without one,
 // and UTF-16 inside binary bytes; in every match mode, with case and whole words
-// on and off; across the views of a large file.
+// on and off; across the views of a large file; in a double-byte code page.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -114,6 +116,115 @@ TEST(WordSet, WordsAcrossTheViewsOfALargeFileInEveryEncoding) {
             << "encoding " << enc << " at " << at;
     }
   }
+}
+
+// Shift-JIS (code page 932): lead bytes 81-9F and E0-FC.
+TLeadBytes ShiftJisLeadBytes() {
+  TLeadBytes t{};
+  for (int b = 0; b < 256; ++b) t[b] = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+  return t;
+}
+
+// The words typed as the code page's bytes (here they read as Windows-1252, so
+// their ANSI bytes are those bytes), in a word set that takes them as Shift-JIS.
+// Every start of the word, 1-based, scanned whole or through the smallest views.
+std::vector<std::int64_t> ShiftJisHits(const std::string& word, bool ignoreCase, bool whole, const std::string& contents,
+                                       bool views = false) {
+  TBMHWordsFinder f;
+  f.Use(std::make_shared<const TWordSet>(TWordQuery{word, ignoreCase, whole, TMatchMode::Exact}, true,
+                                         ShiftJisLeadBytes()));
+  if (views) f.SetMaxViewSize(0);
+  f.AttachBuffer(reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size());
+  std::vector<std::int64_t> out;
+  for (const TFoundWord& h : f.FindAllHits()) out.push_back(h.Position);
+  return out;
+}
+
+using Hits = std::vector<std::int64_t>;
+
+TEST(WordSet, DoubleByteCodePagesJudgeCharacters) {
+  const std::string a = "\x83\x41", di = "\x83\x61", ki = "\x83\x4C", small_ya = "\x83\x83", hyo = "\x95\x5C";
+  // Ignoring case, a trail byte is not folded (ヂ is no ア), and no match starts on one (キャAB).
+  EXPECT_EQ(ShiftJisHits(a, true, false, di), Hits{});
+  EXPECT_EQ(ShiftJisHits(a, true, false, ki + small_ya + "AB"), Hits{});
+  EXPECT_EQ(ShiftJisHits(a, true, false, ki + a + di + a), (Hits{3, 7}));
+  // Nor is a lead byte, whatever the single-byte upper-casing says of it (9A and E9 are lead bytes here).
+  EXPECT_EQ(ShiftJisHits("\x9A\x40", true, false, "\x8A\x40"), Hits{});
+  EXPECT_EQ(ShiftJisHits("\xE9\x40", true, false, "\xC9\x40"), Hits{});
+  EXPECT_EQ(ShiftJisHits("x\xB1", true, false, "\xB1X\xB1"), Hits{2});  // one-byte characters fold
+  // Whole words: 表's second byte is no backslash; a real one, or a blank, is a separator.
+  EXPECT_EQ(ShiftJisHits("abc", false, true, hyo + "abc"), Hits{});
+  EXPECT_EQ(ShiftJisHits("abc", false, true, hyo + "\\abc " + hyo + " abc"), (Hits{4, 11}));
+  EXPECT_EQ(ShiftJisHits("abc", false, true, "abc" + hyo), Hits{});
+  EXPECT_EQ(ShiftJisHits(a, false, true, ki + a), Hits{});
+  EXPECT_EQ(ShiftJisHits(a, false, true, "(" + a + ")"), Hits{2});
+  // An ASCII word's bytes are also its UTF-8: after あ (E3 81 82) in UTF-8 it is
+  // found, as a whole word too, though Shift-JIS pairs 82 with the next byte.
+  EXPECT_EQ(ShiftJisHits("abc", false, false, "\xE3\x81\x82" "abc"), Hits{4});
+  EXPECT_EQ(ShiftJisHits("abc", false, true, "\xE3\x81\x82\\abc"), Hits{5});
+
+  // After a long run of lead bytes the characters pair up from its first byte,
+  // also where views of the file start inside the run.
+  for (std::size_t run = 290; run < 300; ++run) {
+    const std::size_t pad = run / 2 % 2;
+    const std::string text = std::string(pad, 'x') + std::string(run, '\x83') + "A " + std::string(run, 'x');
+    const Hits expected = run % 2 ? Hits{static_cast<std::int64_t>(pad + run)} : Hits{};
+    EXPECT_EQ(ShiftJisHits(a, false, false, text), expected) << run;
+    EXPECT_EQ(ShiftJisHits(a, false, false, text, true), expected) << run << ", views";
+  }
+
+  // A megabyte of 亜 (88 9F), all of whose bytes could be lead bytes: 9F 88 lies
+  // at every odd offset and is no character there. Each candidate's look back
+  // ends where the last one's began (else this would take hours).
+  std::string kanji;
+  for (int i = 0; i < 1 << 19; ++i) kanji += "\x88\x9F";
+  EXPECT_EQ(ShiftJisHits("\x9F\x88", false, false, kanji), Hits{});
+  EXPECT_EQ(ShiftJisHits("\x9F\x88", false, false, kanji, true), Hits{});
+  EXPECT_EQ(ShiftJisHits("\x9F\x88", false, false, "x\x9F\x88" + kanji), Hits{2});
+
+  // At random: Shift-JIS characters, stray lead bytes and ASCII, against a
+  // reference that reads the characters from the first byte on. None of these
+  // bytes can start the word's other encodings (no C2..F4, no zero byte), so the
+  // ANSI bytes decide.
+  const TLeadBytes lead = ShiftJisLeadBytes();
+  const std::vector<std::string> pieces = {a,      di,  ki,  small_ya, hyo,  "\x81\x40", "\x83",
+                                           "\xB1", "a", "A", "b",      "\\", " ",        "@"};
+  std::mt19937 rng(20261208);
+  auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
+  auto chars = [&](const std::string& t) {  // character starts, read from the first byte
+    std::vector<bool> starts(t.size() + 2, false);
+    for (std::size_t i = 0; i <= t.size(); i += i < t.size() && lead[static_cast<std::uint8_t>(t[i])] ? 2 : 1)
+      starts[i] = true;
+    return starts;  // the end counts when the last character is whole
+  };
+  auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+  int found = 0;
+  for (int iter = 0; iter < 3000; ++iter) {
+    std::string word, text;
+    for (std::size_t k = 0, n = 1 + pick(3); k < n; ++k) word += pieces[pick(pieces.size())];
+    for (std::size_t k = 0, n = pick(iter % 3 ? 40 : 160); k < n; ++k) text += pieces[pick(pieces.size())];
+    const bool ignoreCase = pick(2) == 1, whole = pick(2) == 1;
+    const std::vector<bool> at = chars(text), inWord = chars(word);
+    Hits expected;
+    for (std::size_t s = 0; inWord[word.size()] && s + word.size() <= text.size(); ++s) {
+      bool ok = at[s];
+      for (std::size_t k = 0; ok && k < word.size(); ++k) {
+        const bool single = inWord[k] && inWord[k + 1];
+        ok = at[s + k] == inWord[k] &&
+             (single && ignoreCase ? upper(text[s + k]) == upper(word[k]) : text[s + k] == word[k]);
+      }
+      const std::size_t e = s + word.size();
+      auto separator = [](char c) { return std::string(" \\@").find(c) != std::string::npos; };
+      if (ok && whole)
+        ok = (s == 0 || (at[s - 1] && separator(text[s - 1]))) && (e == text.size() || separator(text[e]));
+      if (ok) expected.push_back(static_cast<std::int64_t>(s) + 1);
+    }
+    ASSERT_EQ(ShiftJisHits(word, ignoreCase, whole, text), expected)
+        << "iteration " << iter << ", word " << ::testing::PrintToString(word);
+    ASSERT_EQ(ShiftJisHits(word, ignoreCase, whole, text, true), expected) << "views, iteration " << iter;
+    found += !expected.empty();
+  }
+  EXPECT_GT(found, 400);  // the generator really produces hits
 }
 
 }  // namespace
