@@ -420,10 +420,12 @@ void TWordScan::CheckBlock(const TCandidates& c, const TScanSpan& span, std::int
   }
 }
 
-TScanHit TWordScan::Find(const TScanSpan& span, std::int64_t from, std::int64_t to, bool wholeWords) const {
+TScanHit TWordScan::Find(const TScanSpan& span, std::int64_t from, std::int64_t to, bool wholeWords,
+                         TLeadRun* shared) const {
   TScanHit best;
   if (NeverMatches_ || from > to) return best;
-  TLeadRun run;
+  TLeadRun own;
+  TLeadRun& run = shared ? *shared : own;
   const auto minShift = static_cast<std::int64_t>(MinShift_), maxShift = static_cast<std::int64_t>(MaxShift_);
   const std::int64_t lastAnchor = std::min(to + maxShift, span.Hi - 1);
   // Anchors whose every filter can read its second probe: the loops' part.

@@ -131,8 +131,11 @@ class TWordScan {
   // cut at the file's ends. With `wholeWords` a form is accepted only between
   // separators (or the ends) of one of its encodings. In a double-byte code page
   // the span must start where a character does (see SpanStart), and hold the
-  // 8 bytes before `from`.
-  TScanHit Find(const TScanSpan& span, std::int64_t from, std::int64_t to, bool wholeWords) const;
+  // 8 bytes before `from`. `run`: the note of character starts that successive
+  // calls over one file's contents share (spans that start at character starts),
+  // so that a long run of lead bytes is gone over once, not once per call.
+  TScanHit Find(const TScanSpan& span, std::int64_t from, std::int64_t to, bool wholeWords,
+                TLeadRun* run = nullptr) const;
 
   // Where a span that must hold the bytes from `lo` on starts: at `lo`, or in a
   // double-byte code page at the character start a few bytes before it, found in

@@ -152,14 +152,14 @@ void TBMHWordsFinder::ForEachSpan(TVisit&& visit) {
     // The starts from `from` on, with the bytes before them that tell whole words.
     std::int64_t lo = std::max<std::int64_t>(0, from - margin);
     // In a double-byte code page every view starts at a character start (the first at 0).
-    if (View_.Base) {
+    const std::int64_t hi = std::min(n, from + longest + margin);
+    if (View_.Base && (lo < static_cast<std::int64_t>(View_.Start) || hi > static_cast<std::int64_t>(View_.End))) {
       const TScanSpan current{View_.Base, static_cast<std::int64_t>(View_.Start), static_cast<std::int64_t>(View_.End),
                               n};
       const std::int64_t wanted = lo;
       for (std::size_t w = 0; w < Prepared_->Words().size(); ++w)
         lo = std::min(lo, Prepared_->Scan(w).SpanStart(current, wanted));
     }
-    const std::int64_t hi = std::min(n, from + longest + margin);
     if (!EnsureView(static_cast<std::uint64_t>(lo), static_cast<std::uint64_t>(hi))) return;
     const TScanSpan span{View_.Base, static_cast<std::int64_t>(View_.Start), static_cast<std::int64_t>(View_.End), n};
     // The last start this view can judge whole, one chunk at a time: every
@@ -194,12 +194,13 @@ std::int64_t TBMHWordsFinder::FindAttached() {
   }
   if (open == 0 || Size_ == 0) return 0;
   std::int64_t result = 0;
+  TLeadRun run;  // in a double-byte code page, where characters start in this file
   ForEachSpan([&](const TScanSpan& span, std::int64_t from, std::int64_t to) {
     std::int64_t best = -1;
     for (std::size_t w = 0; w < count; ++w) {
       if (First_[w] >= 0) continue;
       // Any mode: only a start left of the best one so far can change the answer.
-      const TScanHit hit = set.Scan(w).Find(span, from, best >= 0 ? best - 1 : to, whole);
+      const TScanHit hit = set.Scan(w).Find(span, from, best >= 0 ? best - 1 : to, whole, &run);
       if (hit.Start < 0) continue;
       if (all) {
         First_[w] = hit.Start;
@@ -236,11 +237,12 @@ const THitList& TBMHWordsFinder::FindAllHits() {
   if (Size_ == 0) return *HitList_;
   const TWordSet& set = *Prepared_;
   const bool whole = set.Query().WholeWords;
+  TLeadRun run;
   ForEachSpan([&](const TScanSpan& span, std::int64_t from, std::int64_t to) {
     for (std::size_t w = 0; w < set.Words().size(); ++w) {
       if (set.Words()[w].empty()) continue;
-      for (TScanHit h = set.Scan(w).Find(span, from, to, whole); h.Start >= 0;
-           h = set.Scan(w).Find(span, h.Start + 1, to, whole))
+      for (TScanHit h = set.Scan(w).Find(span, from, to, whole, &run); h.Start >= 0;
+           h = set.Scan(w).Find(span, h.Start + 1, to, whole, &run))
         HitList_->push_back({h.Start + 1, static_cast<std::int32_t>(h.Length)});
     }
     return true;
