@@ -148,7 +148,11 @@ void TConditionsPage::grdConditionsSelectCell(int col, int row) {
       break;
     }
     case TConditionEditor::Integer: {
-      SetText(edIntegerValues, std::to_string(ReadInteger(text).value_or(0)));
+      // A number too large to hold stays as typed, so leaving the editor keeps
+      // it and Start names its row, rather than a 0 that would pass for it.
+      const std::optional<std::int64_t> value = ReadInteger(text);
+      SetText(edIntegerValues, value ? std::to_string(*value)
+                               : CanHoldConditionValue(Cells().Cell(0, row), text) ? "0" : text);
       Place(edIntegerValues, cell, 0);
       SendMessageW(udIntegerValues, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edIntegerValues), 0);
       ShowWindow(udIntegerValues, SW_SHOWNA);

@@ -211,6 +211,24 @@ TEST(ConditionsTab, StartAppliesTheEditorNotYetLeft) {
   ClickCell(grid, 2, 0);
   EXPECT_EQ(GetFocus(), page.edIntegerValues);
   EXPECT_EQ(GetText(page.edIntegerValues), "100");
+  // A number too large to hold is not taken for 0 when its cell is taken
+  // again: Start refuses it and names its row, and the rows stay empty.
+  SendMessageW(page.edIntegerValues, EM_SETSEL, 0, -1);
+  for (wchar_t c : std::wstring(L"99999999999999999999")) SendMessageW(page.edIntegerValues, WM_CHAR, c, 0);
+  ClickCell(grid, 0, 0);
+  ClickCell(grid, 2, 0);
+  const std::string tooLarge = GetText(page.edIntegerValues);
+  EXPECT_EQ(tooLarge, grid.Cells().Cell(2, 0));
+  EXPECT_NE(tooLarge, "0");
+  ClickCell(grid, 0, 0);
+  ASSERT_TRUE(f.Execute(TActionId::SearchStart));
+  EXPECT_EQ(rows(), std::vector<std::string>{});
+  EXPECT_EQ(f.PanelText(3).rfind("Size too large in condition row 1: ", 0), 0u) << f.PanelText(3);
+  ClickCell(grid, 2, 0);
+  SendMessageW(page.edIntegerValues, EM_SETSEL, 0, -1);
+  for (wchar_t c : std::wstring(L"100")) SendMessageW(page.edIntegerValues, WM_CHAR, c, 0);
+  ClickCell(grid, 0, 0);
+  EXPECT_EQ(grid.Cells().Cell(2, 0), "100");
 
   // And (all must hold) a modification date before 6/1/2021, set in the picker
   // (its fields typed, not yet applied by a notification); Start by its shortcut.
