@@ -166,7 +166,7 @@ void TBMHWordsFinder::ForEachSpan(TVisit&& visit) {
     // word is looked for in a chunk while its bytes are still in the cache.
     std::int64_t to = span.Hi >= n ? n - shortest : span.Hi - longest - margin;
     to = std::min(to, from + kChunk - 1);
-    if (!visit(span, from, to)) return;
+    if (!visit(span, from, to, to >= n - shortest)) return;
     from = to + 1;
     if (from + shortest <= n && Interrupted_ && Interrupted_()) {
       Aborted_ = true;
@@ -182,7 +182,7 @@ std::int64_t TBMHWordsFinder::FindAttached() {
   const std::size_t count = set.Words().size();
   // The words still looked for; in all mode a word no contents can hold ends it at once.
   First_.assign(count, -1);
-  std::size_t open = 0, last = count;
+  std::size_t open = 0, lastWord = count;
   for (std::size_t w = 0; w < count; ++w) {
     if (set.Words()[w].empty()) {
       First_[w] = 0;  // skipped
@@ -190,18 +190,22 @@ std::int64_t TBMHWordsFinder::FindAttached() {
     }
     if (all && set.Scan(w).ShortestForm() == 0) return 0;
     ++open;
-    last = w;
+    lastWord = w;
   }
   if (open == 0 || Size_ == 0) return 0;
   std::int64_t result = 0;
   TLeadRun run;  // in a double-byte code page, where characters start in this file
-  ForEachSpan([&](const TScanSpan& span, std::int64_t from, std::int64_t to) {
+  ForEachSpan([&](const TScanSpan& span, std::int64_t from, std::int64_t to, bool lastChunk) {
     std::int64_t best = -1;
     for (std::size_t w = 0; w < count; ++w) {
       if (First_[w] >= 0) continue;
       // Any mode: only a start left of the best one so far can change the answer.
       const TScanHit hit = set.Scan(w).Find(span, from, best >= 0 ? best - 1 : to, whole, &run);
-      if (hit.Start < 0) continue;
+      if (hit.Start < 0) {
+        // All mode: a word missing from the last chunk is missing from the file.
+        if (all && lastChunk) return false;
+        continue;
+      }
       if (all) {
         First_[w] = hit.Start;
         --open;
@@ -210,7 +214,7 @@ std::int64_t TBMHWordsFinder::FindAttached() {
       }
     }
     if (all ? open == 0 : best >= 0) {
-      result = (all ? First_[last] : best) + 1;
+      result = (all ? First_[lastWord] : best) + 1;
       return false;
     }
     return true;
@@ -238,7 +242,7 @@ const THitList& TBMHWordsFinder::FindAllHits() {
   const TWordSet& set = *Prepared_;
   const bool whole = set.Query().WholeWords;
   TLeadRun run;
-  ForEachSpan([&](const TScanSpan& span, std::int64_t from, std::int64_t to) {
+  ForEachSpan([&](const TScanSpan& span, std::int64_t from, std::int64_t to, bool) {
     for (std::size_t w = 0; w < set.Words().size(); ++w) {
       if (set.Words()[w].empty()) continue;
       for (TScanHit h = set.Scan(w).Find(span, from, to, whole, &run); h.Start >= 0;

@@ -113,9 +113,10 @@ class TBMHWordsFinder : public TFinder {
   void Remake(TWordQuery query);
   std::size_t LeastView() const;
   bool EnsureView(std::uint64_t lo, std::uint64_t hi);
-  // Calls visit(span, from, to) for successive runs of starts [from, to] that
-  // cover the contents once, each with the bytes around it in memory, until
-  // visit returns false, a view can't be had or the scan is interrupted.
+  // Calls visit(span, from, to, last) for successive runs of starts [from, to]
+  // that cover the contents once, each with the bytes around it in memory (last:
+  // no start is left after `to`), until visit returns false, a view can't be had
+  // or the scan is interrupted.
   template <class TVisit>
   void ForEachSpan(TVisit&& visit);
   std::int64_t FindAttached();
