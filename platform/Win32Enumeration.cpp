@@ -39,7 +39,7 @@ class TWin32DirEnum : public IDirEnum {
   TWin32DirEnum(const std::string& folder, const std::string& mask, std::uint32_t attrMask, bool foldersOnly)
       : AttrMask_(attrMask) {
     std::wstring pattern;
-    WidenForSystem(folder + mask, pattern);
+    WidenPatternForSystem(folder, mask, pattern);
     Find_.reset(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &Data_,
                                  foldersOnly ? FindExSearchLimitToDirectories : FindExSearchNameMatch, nullptr,
                                  FIND_FIRST_EX_LARGE_FETCH));

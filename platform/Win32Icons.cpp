@@ -18,8 +18,10 @@ int TIconIndexes::SmallIconIndex(const std::string& path, TOwnOpens& opens) {
   static const wchar_t* const ownIcons[] = {L".exe", L".ico", L".lnk", L".cur", L".ani"};
   bool own = false;
   for (const wchar_t* e : ownIcons) own |= extension == e;
-  // The shell takes no long path here: a long one gets its type's icon.
-  const bool byType = IsLongPath(path);
+  // The shell takes no path in the long form, nor one whose names its path
+  // rules would change (a device's name would open the device): such a file
+  // gets its type's icon.
+  const bool byType = NeedsSystemForm(path);
   own = own && !byType;
   if (!own) {
     std::lock_guard<TSlimLock> lock(IconLock_);

@@ -8,8 +8,8 @@ namespace sorvik {
 
 bool IsRemoteFolder(const std::string& folder) {
   std::string full = folder;
-  if (full.rfind("\\\\.\\", 0) == 0) {
-    full.erase(0, 4);  // a device path: "UNC\server\share\..." or "C:\..." after the prefix
+  if (full.rfind("\\\\.\\", 0) == 0 || full.rfind("\\\\?\\", 0) == 0) {
+    full.erase(0, 4);  // a device or literal path: "UNC\server\share\..." or "C:\..." after the prefix
     if (_strnicmp(full.c_str(), "UNC\\", 4) == 0) return true;
   } else if (full.rfind("\\\\", 0) == 0) {
     return true;
