@@ -105,7 +105,13 @@ class IContentsReader {
 };
 
 // What a path names.
-enum class TPathKind : std::uint8_t { Folder, File, Missing, NoVolume /* a drive that isn't there */ };
+enum class TPathKind : std::uint8_t {
+  Folder,
+  File,
+  Missing,
+  NoVolume,    // a drive that isn't there
+  Unreadable,  // a folder the user may not list or enter, or one inside such a folder
+};
 
 class IFileSystem {
  public:

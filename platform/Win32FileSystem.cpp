@@ -64,8 +64,11 @@ class TWin32FileSystem : public IFileSystem {
     const bool drive = wide.size() >= 2 && wide[1] == L':';
     if (drive && wide.size() == 2) wide += L'\\';
     const DWORD attr = GetFileAttributesW(wide.c_str());
-    if (attr != INVALID_FILE_ATTRIBUTES)
-      return (attr & FILE_ATTRIBUTE_DIRECTORY) ? TPathKind::Folder : TPathKind::File;
+    if (attr != INVALID_FILE_ATTRIBUTES) {
+      if (!(attr & FILE_ATTRIBUTE_DIRECTORY)) return TPathKind::File;
+      return MayList(path) ? TPathKind::Folder : TPathKind::Unreadable;
+    }
+    if (GetLastError() == ERROR_ACCESS_DENIED) return TPathKind::Unreadable;  // a folder on the way is closed
     if (drive) {
       const wchar_t root[] = {wide[0], L':', L'\\', L'\0'};
       if (GetDriveTypeW(root) == DRIVE_NO_ROOT_DIR) return TPathKind::NoVolume;
@@ -84,6 +87,18 @@ class TWin32FileSystem : public IFileSystem {
   int SmallIconIndex(const std::string& path) override { return Icons_.SmallIconIndex(path, Opens_); }
 
  private:
+  // Whether the user may list the folder at `path`: its listing opens, or
+  // fails only for having nothing to list.
+  static bool MayList(const std::string& path) {
+    std::string folder = path;
+    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    std::wstring pattern;
+    WidenPatternForSystem(folder, "*", pattern);
+    WIN32_FIND_DATAW data;
+    const UniqueFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
+    return find || GetLastError() != ERROR_ACCESS_DENIED;
+  }
+
   TOwnOpens Opens_;  // what our threads hold open
   TIconIndexes Icons_;
 };

@@ -40,6 +40,7 @@ std::string RequestProblem(IFileSystem& fs, const TSearchRequest& request) {
     case TPathKind::File: return "Not a folder: " + request.Folder;
     case TPathKind::NoVolume: return "Drive not found: " + DrivePart(request.Folder);
     case TPathKind::Missing: return "Folder not found: " + request.Folder;
+    case TPathKind::Unreadable: return "Can't read folder: " + request.Folder;
   }
   // The finder's limit applies to each word as it reaches the finder (the exact
   // text as one word); the message names the word as typed.

@@ -19,7 +19,11 @@
 #include "Win32Handles.h"
 #include "WinText.h"
 #else
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace sorvik {
@@ -906,6 +910,55 @@ TEST(SearchDisk, DeepFilesFromEveryFormOfTheFolder) {
     EXPECT_EQ(rec.Rows[1].SubItems[0] + rec.Rows[1].Caption, shown + deepFile.substr(dir.Root().size())) << typed;
   }
 }
+
+#ifndef _WIN32
+// A start folder the user may not list, or may list but not enter, refuses the
+// search and says why; as root the test looks through the eyes of "nobody".
+TEST(SearchDisk, UnreadableStartFoldersSaySo) {
+  test::TTestFolder dir;
+  chmod(dir.Root().c_str(), 0755);
+  const std::string noList = dir.Folder("no-list"), noEntry = dir.Folder("no-entry"), open = dir.Folder("open");
+  dir.File("no-list/a.txt", "x");
+  dir.File("no-entry/a.txt", "x");
+  chmod(noList.c_str(), 0711);   // others may enter it, not list it
+  chmod(noEntry.c_str(), 0744);  // others may list it, not enter it
+  const std::vector<std::string> folders = {noList, noEntry, noEntry + "/", open, dir.Path("gone")};
+  auto problems = [&] {
+    std::string all;
+    for (const std::string& folder : folders)
+      all += RequestProblem(NativeFileSystem(), Req(folder, "*.*", "", false)) + "\n";
+    return all;
+  };
+  std::string seen;
+  if (geteuid() != 0) {
+    seen = problems();
+  } else {
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      close(pipeFds[0]);
+      if (setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) _exit(2);
+      const std::string all = problems();
+      const bool written = write(pipeFds[1], all.data(), all.size()) == static_cast<ssize_t>(all.size());
+      _exit(written ? 0 : 3);
+    }
+    close(pipeFds[1]);
+    char buffer[4096];
+    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+      seen.append(buffer, static_cast<std::size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  EXPECT_EQ(seen, "Can't read folder: " + noList + "\nCan't read folder: " + noEntry + "\nCan't read folder: " +
+                      noEntry + "/\n\nFolder not found: " + dir.Path("gone") + "\n");
+}
+#endif
 
 }  // namespace
 }  // namespace sorvik
