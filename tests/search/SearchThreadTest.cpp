@@ -909,6 +909,18 @@ TEST(SearchDisk, DeepFilesFromEveryFormOfTheFolder) {
     EXPECT_EQ(rec.Rows[0].SubItems[0], shown + test::Delim()) << typed;
     EXPECT_EQ(rec.Rows[1].SubItems[0] + rec.Rows[1].Caption, shown + deepFile.substr(dir.Root().size())) << typed;
   }
+#ifdef _WIN32
+  // A drive that isn't there is named in every form.
+  for (wchar_t letter = L'Y'; letter > L'D'; --letter) {
+    const wchar_t root[] = {letter, L':', L'\\', L'\0'};
+    if (GetDriveTypeW(root) != DRIVE_NO_ROOT_DIR) continue;
+    const std::string drive = Narrow(root, 2);
+    for (const std::string prefix : {"", "\\\\?\\", "\\\\.\\"})
+      EXPECT_EQ(RequestProblem(NativeFileSystem(), Req(prefix + drive + "\\data", "*.*", "", false)),
+                "Drive not found: " + drive);
+    break;
+  }
+#endif
 }
 
 #ifndef _WIN32
