@@ -150,12 +150,13 @@ bool OnlyNames(std::string_view rest) {
 // A folder typed in the literal form: as it is, without trailing delimiters,
 // and without its prefix where the plain path names the same entries.
 std::string LiteralFolder(const std::string& typed) {
-  if (typed.size() == 6 && IsDrive(typed, 4)) return typed.substr(4) + '\\';  // "\\?\C:": its root
   std::string t = typed;
   const std::size_t root = RootLength(t);
   while (t.size() > std::max<std::size_t>(root, 4) && t.back() == '\\') t.pop_back();
-  if (root == 0 || t.find('/') != std::string::npos || !OnlyNames(std::string_view(t).substr(root))) return t;
-  return PlainPath(t);
+  if (root == 0) return t;
+  const bool plain = t.find('/') == std::string::npos && OnlyNames(std::string_view(t).substr(root));
+  if (t.size() == root && t.back() != '\\') t += '\\';  // "\\?\C:" is its root
+  return plain ? PlainPath(t) : t;
 }
 
 // A device path's drive or share as a plain path ("\\.\C:\x" is "C:\x" to the
@@ -169,11 +170,11 @@ std::string DriveOrShareOf(std::string path) {
 
 }  // namespace
 
-bool IsDeviceName(const std::string& name) {
+bool IsDeviceName(std::string_view name) {
   std::size_t end = name.find('.');
-  if (end == std::string::npos) end = name.size();
+  if (end == std::string_view::npos) end = name.size();
   while (end > 0 && name[end - 1] == ' ') --end;
-  const std::string_view base = std::string_view(name).substr(0, end);
+  const std::string_view base = name.substr(0, end);
   if (base.size() == 3)
     return HasAt(base, 0, "CON") || HasAt(base, 0, "PRN") || HasAt(base, 0, "AUX") || HasAt(base, 0, "NUL");
   if (base.size() < 4 || base.size() > 5 || !(HasAt(base, 0, "COM") || HasAt(base, 0, "LPT"))) return false;
@@ -195,7 +196,7 @@ bool NeedsSystemForm(const std::string& path) {
       const char first = static_cast<char>(path[start] | 0x20);
       odd = last == '.' || last == ' ' ||
             ((first == 'c' || first == 'p' || first == 'a' || first == 'n' || first == 'l') &&
-             IsDeviceName(path.substr(start, i - start)));
+             IsDeviceName(std::string_view(path).substr(start, i - start)));
     }
     start = i + 1;
   }

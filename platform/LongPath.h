@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace sorvik {
 
@@ -38,7 +39,7 @@ bool NeedsSystemForm(const std::string& path);
 // Whether a name is one Windows keeps for a device: CON, PRN, AUX, NUL,
 // COM1-COM9, LPT1-LPT9 (also with the superscript digits 1, 2 and 3), in any
 // case, also followed by blanks or an extension ("aux.txt", "con .log").
-bool IsDeviceName(const std::string& name);
+bool IsDeviceName(std::string_view name);
 
 // A full path as the file functions take it, reaching exactly the entry its
 // parts name: the "\\?\C:\..." or "\\?\UNC\server\share\..." form where

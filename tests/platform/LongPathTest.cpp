@@ -93,6 +93,7 @@ TEST(LongPath, OnlyTheLastPartLosesItsDotsAndBlanks) {
       {"\\\\?\\UNC\\srv\\sh\\con", "\\\\srv\\sh\\con"},
       {"\\\\?\\C:\\a\\..\\b", "\\\\?\\C:\\a\\..\\b"},
       {"\\\\?\\Volume{1}\\a", "\\\\?\\Volume{1}\\a"},
+      {"\\\\?\\UNC\\srv\\sh", "\\\\srv\\sh\\"},
       {"\\\\.\\C:\\a\\..\\b.", "\\\\.\\C:\\b"},
       {"\\\\.\\C:\\..\\..", "\\\\.\\C:\\"},
       {"\\\\.\\c:", "\\\\.\\c:\\"},
