@@ -1,8 +1,8 @@
 // The one interface through which the search reaches the platform: directory
 // enumeration, the locked-file test, file contents as read-only views, folder
 // identities for the link-loop guard and the icon index of a result row.
-// Two implementations live in Win32FileSystem.cpp and PosixFileSystem.cpp; tests
-// add their own to feed synthetic entries.
+// Two implementations live in Win32FileSystem.cpp (with its Win32* pieces) and
+// PosixFileSystem.cpp; tests add their own to feed synthetic entries.
 #pragma once
 
 #include <cstddef>
@@ -105,7 +105,13 @@ class IContentsReader {
 };
 
 // What a path names.
-enum class TPathKind : std::uint8_t { Folder, File, Missing, NoVolume /* a drive that isn't there */ };
+enum class TPathKind : std::uint8_t {
+  Folder,
+  File,
+  Missing,
+  NoVolume,    // a drive that isn't there
+  Unreadable,  // a folder the user may not list or enter, or one inside such a folder
+};
 
 class IFileSystem {
  public:

@@ -341,8 +341,17 @@ class TPosixFileSystem : public IFileSystem {
     std::string p = path;
     while (p.size() > 1 && p.back() == '/') p.pop_back();  // a file's path with one reads as missing
     struct stat st;
-    if (stat(p.c_str(), &st) != 0) return TPathKind::Missing;
-    return S_ISDIR(st.st_mode) ? TPathKind::Folder : TPathKind::File;
+    // EACCES: a folder on the way may not be entered.
+    if (stat(p.c_str(), &st) != 0) return errno == EACCES ? TPathKind::Unreadable : TPathKind::Missing;
+    if (!S_ISDIR(st.st_mode)) return TPathKind::File;
+    // The walk lists the folder and looks at each entry in it: it must be
+    // readable, and enterable (looking up "." in it asks for that).
+    DIR* dir = opendir(p.c_str());
+    if (!dir) return errno == EACCES ? TPathKind::Unreadable : TPathKind::Missing;
+    struct stat self;
+    const bool enterable = fstatat(dirfd(dir), ".", &self, 0) == 0 || errno != EACCES;
+    closedir(dir);
+    return enterable ? TPathKind::Folder : TPathKind::Unreadable;
   }
 
   bool IsRemote(const std::string& folder) override { return IsNetworkFileSystem(folder); }

@@ -19,9 +19,11 @@ std::string Shortened(const std::string& text, std::size_t maxBytes) {
   return text.substr(0, n) + "...";
 }
 
-// The drive part of a folder text ("Q:" of "Q:\data"), empty when it has none.
+// The drive part of a folder text ("Q:" of "Q:\data", also after a "\\?\" or
+// "\\.\" prefix), empty when it has none.
 std::string DrivePart(const std::string& folder) {
-  return folder.size() >= 2 && folder[1] == ':' ? folder.substr(0, 2) : std::string();
+  const std::size_t at = folder.size() > 4 && folder[0] == '\\' && folder[1] == '\\' && folder[3] == '\\' ? 4 : 0;
+  return folder.size() >= at + 2 && folder[at + 1] == ':' ? folder.substr(at, 2) : std::string();
 }
 
 bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; }
@@ -43,6 +45,7 @@ std::string RequestProblem(IFileSystem& fs, const TSearchRequest& request) {
     case TPathKind::File: return "Not a folder: " + request.Folder;
     case TPathKind::NoVolume: return "Drive not found: " + DrivePart(request.Folder);
     case TPathKind::Missing: return "Folder not found: " + request.Folder;
+    case TPathKind::Unreadable: return "Can't read folder: " + request.Folder;
   }
   // The finder's limit applies to each word as it reaches the finder (the exact
   // text as one word); the message names the word as typed.

@@ -19,7 +19,11 @@
 #include "Win32Handles.h"
 #include "WinText.h"
 #else
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace sorvik {
@@ -838,6 +842,173 @@ TEST(SearchDisk, LinkLoopsEndAndLinkedFoldersAreSearched) {
   Names names = rec.Names();
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (Names{"one.txt", "two.txt"}));
+}
+#endif
+
+// Files whose names the system's path rules would change (or whose paths are
+// too long for them), made and removed through the literal form on Windows,
+// as they are elsewhere. They go before the folder holding them, whose own
+// removal takes only plain paths.
+class TOddFiles {
+ public:
+  explicit TOddFiles(test::TTestFolder& dir) : Dir_(dir) {}
+  TOddFiles(const TOddFiles&) = delete;
+  TOddFiles& operator=(const TOddFiles&) = delete;
+#ifdef _WIN32
+  ~TOddFiles() { Remove(Literal(Dir_.Root())); }
+
+  void File(const std::string& relative, const std::string& bytes) {
+    const std::wstring path = Literal(Dir_.Path(relative));
+    for (std::size_t at = Literal(Dir_.Root()).size(); (at = path.find(L'\\', at + 1)) != std::wstring::npos;)
+      CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+    const UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file) << Dir_.Path(relative);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+  }
+
+ private:
+  static std::wstring Literal(const std::string& path) { return L"\\\\?\\" + Widen(path); }
+
+  // Everything inside `folder`, depth first.
+  static void Remove(const std::wstring& folder) {
+    WIN32_FIND_DATAW data;
+    const UniqueFind find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (!find) return;
+    do {
+      const std::wstring name = data.cFileName, path = folder + L"\\" + name;
+      if (name == L"." || name == L"..") continue;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        Remove(path);
+        RemoveDirectoryW(path.c_str());
+      } else {
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(find.get(), &data));
+  }
+#else
+  void File(const std::string& relative, const std::string& bytes) { Dir_.File(relative, bytes); }
+#endif
+
+ private:
+  test::TTestFolder& Dir_;
+};
+
+// Names that end in a dot or a blank, names of devices and a folder "sub."
+// beside "sub" are each reached as the entry the listing gave, and shown as
+// they are.
+TEST(SearchDisk, NamesTheSystemWouldChangeAreReadAsThemselves) {
+  test::TTestFolder dir;
+  TOddFiles odd(dir);
+  const std::string d(1, test::Delim());
+  odd.File("doc.txt ", "the word");
+  dir.File("doc.txt", "nothing");
+  odd.File("memo.txt.", "nothing");
+  dir.File("memo.txt", "the word");
+  for (const char* device : {"CON", "aux.txt", "nul.txt", "COM1.log"}) odd.File(device, "word");
+  odd.File("sub./dotted.txt", "word");
+  dir.File("sub/plain.txt", "word");
+  TRecorder rec;
+  Search(NativeFileSystem(), rec, {dir.Root(), "*", "word", true});
+  std::vector<std::string> found;
+  for (const TResultRow& row : rec.Rows) found.push_back(row.SubItems[0] + row.Caption);
+  std::sort(found.begin(), found.end());
+  const std::string root = dir.Root() + d;
+  std::vector<std::string> expected = {root + "COM1.log", root + "CON",      root + "aux.txt",
+                                       root + "doc.txt ", root + "memo.txt", root + "nul.txt",
+                                       root + "sub." + d + "dotted.txt", root + "sub" + d + "plain.txt"};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(found, expected);
+  // Without words every file is listed once, the device names too.
+  TRecorder all;
+  Search(NativeFileSystem(), all, {dir.Root(), "*", "", true});
+  EXPECT_EQ(all.Rows.size(), 10u);
+}
+
+// A file deep in a tree is reached from every form of the start folder, and the
+// rows show the folder as typed (without a "\\?\" prefix).
+TEST(SearchDisk, DeepFilesFromEveryFormOfTheFolder) {
+  test::TTestFolder dir;
+  TOddFiles odd(dir);
+  std::string deep;
+  while (dir.Root().size() + deep.size() < 500) deep += std::string(40, 'd') + "/";
+  dir.File("shallow.txt", "needle");
+  const std::string deepFile = dir.Path(deep + "deep-file-of-the-tree.txt");
+  odd.File(deep + "deep-file-of-the-tree.txt", "needle");
+  ASSERT_GE(deepFile.size(), 520u);
+  std::vector<std::pair<std::string, std::string>> forms = {{dir.Root(), dir.Root()}};
+#ifdef _WIN32
+  forms.push_back({"\\\\?\\" + dir.Root(), dir.Root()});
+  forms.push_back({"\\\\.\\" + dir.Root(), "\\\\.\\" + dir.Root()});
+#endif
+  for (const auto& [typed, shown] : forms) {
+    TRecorder rec;
+    auto t = Search(NativeFileSystem(), rec, {typed, "*.txt", "needle", true});
+    EXPECT_EQ(t->ErrorMessage(), "") << typed;
+    ASSERT_EQ(rec.Names(), (Names{"shallow.txt", "deep-file-of-the-tree.txt"})) << typed;
+    EXPECT_EQ(rec.Rows[0].SubItems[0], shown + test::Delim()) << typed;
+    EXPECT_EQ(rec.Rows[1].SubItems[0] + rec.Rows[1].Caption, shown + deepFile.substr(dir.Root().size())) << typed;
+  }
+#ifdef _WIN32
+  // A drive that isn't there is named in every form.
+  for (wchar_t letter = L'Y'; letter > L'D'; --letter) {
+    const wchar_t root[] = {letter, L':', L'\\', L'\0'};
+    if (GetDriveTypeW(root) != DRIVE_NO_ROOT_DIR) continue;
+    const std::string drive = Narrow(root, 2);
+    for (const std::string prefix : {"", "\\\\?\\", "\\\\.\\"})
+      EXPECT_EQ(RequestProblem(NativeFileSystem(), Req(prefix + drive + "\\data", "*.*", "", false)),
+                "Drive not found: " + drive);
+    break;
+  }
+#endif
+}
+
+#ifndef _WIN32
+// A start folder the user may not list, or may list but not enter, refuses the
+// search and says why; as root the test looks through the eyes of "nobody".
+TEST(SearchDisk, UnreadableStartFoldersSaySo) {
+  test::TTestFolder dir;
+  chmod(dir.Root().c_str(), 0755);
+  const std::string noList = dir.Folder("no-list"), noEntry = dir.Folder("no-entry"), open = dir.Folder("open");
+  dir.File("no-list/a.txt", "x");
+  dir.File("no-entry/a.txt", "x");
+  chmod(noList.c_str(), 0711);   // others may enter it, not list it
+  chmod(noEntry.c_str(), 0744);  // others may list it, not enter it
+  const std::vector<std::string> folders = {noList, noEntry, noEntry + "/", open, dir.Path("gone")};
+  auto problems = [&] {
+    std::string all;
+    for (const std::string& folder : folders)
+      all += RequestProblem(NativeFileSystem(), Req(folder, "*.*", "", false)) + "\n";
+    return all;
+  };
+  std::string seen;
+  if (geteuid() != 0) {
+    seen = problems();
+  } else {
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      close(pipeFds[0]);
+      if (setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) _exit(2);
+      const std::string all = problems();
+      const bool written = write(pipeFds[1], all.data(), all.size()) == static_cast<ssize_t>(all.size());
+      _exit(written ? 0 : 3);
+    }
+    close(pipeFds[1]);
+    char buffer[4096];
+    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+      seen.append(buffer, static_cast<std::size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  EXPECT_EQ(seen, "Can't read folder: " + noList + "\nCan't read folder: " + noEntry + "\nCan't read folder: " +
+                      noEntry + "/\n\nFolder not found: " + dir.Path("gone") + "\n");
 }
 #endif
 

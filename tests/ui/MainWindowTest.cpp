@@ -351,23 +351,26 @@ TEST_F(MainWindow, DeepTreesAndFoldersTypedInLongForm) {
   files.push_back(rel + "deepest.txt");
   ASSERT_GT(Dir.Path(rel).size(), 600u);
   TfrmMain f(Empty, false);
-  std::string typed = "\\\\?\\" + Dir.Root() + "\\.";
-  for (char& c : typed)
-    if (c == '\\' && &c > typed.data() + 4) c = '/';
-  Prepare(f);
-  SetText(f.General().edDirectories, typed);
-  SendMessageW(f.General().chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
-  ASSERT_TRUE(f.Execute(A::SearchStart));
-  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
-  ASSERT_EQ(f.RowCount(), static_cast<int>(files.size())) << f.PanelText(3);
-  for (int r = 0; r < f.RowCount(); ++r) {
-    const std::string path = f.RowText(r, 1) + f.RowText(r, 0);
-    EXPECT_NE(std::find_if(files.begin(), files.end(), [&](const std::string& x) { return Dir.Path(x) == path; }),
-              files.end())
-        << path;
-    EXPECT_EQ(path.find("\\\\?\\"), std::string::npos);
+  // The literal form, and the device form with '/' and "." (which is made normal).
+  std::string device = "//?/" + Dir.Root() + "/.";
+  for (char& c : device)
+    if (c == '\\') c = '/';
+  for (const std::string& typed : {"\\\\?\\" + Dir.Root(), device}) {
+    Prepare(f);
+    SetText(f.General().edDirectories, typed);
+    SendMessageW(f.General().chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
+    ASSERT_TRUE(f.Execute(A::SearchStart));
+    ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+    ASSERT_EQ(f.RowCount(), static_cast<int>(files.size())) << typed << ": " << f.PanelText(3);
+    for (int r = 0; r < f.RowCount(); ++r) {
+      const std::string path = f.RowText(r, 1) + f.RowText(r, 0);
+      EXPECT_NE(std::find_if(files.begin(), files.end(), [&](const std::string& x) { return Dir.Path(x) == path; }),
+                files.end())
+          << path;
+      EXPECT_EQ(path.find("\\\\?\\"), std::string::npos);
+    }
+    EXPECT_EQ(f.PanelText(3).find("\\\\?\\"), std::string::npos);
   }
-  EXPECT_EQ(f.PanelText(3).find("\\\\?\\"), std::string::npos);
 }
 
 // Adds a child's rectangle, in its parent's coordinates, to a vector of them.
