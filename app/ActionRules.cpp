@@ -1,5 +1,6 @@
 #include "ActionRules.h"
 
+#include "LongPath.h"
 #include "WordSet.h"
 
 namespace sorvik {
@@ -57,10 +58,19 @@ TShellCall OpenSelectedCall(const std::string& folder, const std::string& fileNa
 }
 
 TShellCall OpenWithCall(const std::string& fullPath) {
+  if (ShellRoute(fullPath) != TShellRoute::Text) return {"openas", fullPath, "", ""};
   return {"Open", "rundll32.exe", "shell32.dll,OpenAs_RunDLL " + fullPath, ""};
 }
 
 TShellCall OpenFolderCall(const std::string& folder) { return {"open", folder, "", folder}; }
+
+TShellRoute ShellRoute(const std::string& path) {
+  if (!NeedsSystemForm(PlainPath(path))) return TShellRoute::Text;
+  const std::string plain = PlainPath(LongForm(path));
+  for (std::size_t start = 0, end; (end = plain.find('\\', start)) != std::string::npos; start = end + 1)
+    if (RulesChangeName(std::string_view(plain).substr(start, end - start))) return TShellRoute::None;
+  return TShellRoute::Item;
+}
 
 bool ShowsContextMenu(TMouseButton button, int selectedRows) {
   return button == TMouseButton::Right && selectedRows == 1;

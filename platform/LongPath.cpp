@@ -183,6 +183,10 @@ bool IsDeviceName(std::string_view name) {
   return number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3";  // superscript 1, 2, 3
 }
 
+bool RulesChangeName(std::string_view name) {
+  return !name.empty() && (name.back() == '.' || name.back() == ' ' || IsDeviceName(name));
+}
+
 bool NeedsSystemForm(const std::string& path) {
   if (IsLiteral(path)) return false;
   if (IsLongPath(path) || IsDevicePath(path)) return true;

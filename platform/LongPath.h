@@ -41,6 +41,10 @@ bool NeedsSystemForm(const std::string& path);
 // case, also followed by blanks or an extension ("aux.txt", "con .log").
 bool IsDeviceName(std::string_view name);
 
+// Whether the file functions' path rules change a name given as plain text:
+// it ends in a dot or a blank, or names a device (IsDeviceName).
+bool RulesChangeName(std::string_view name);
+
 // A full path as the file functions take it, reaching exactly the entry its
 // parts name: the "\\?\C:\..." or "\\?\UNC\server\share\..." form where
 // NeedsSystemForm says so (with '/', "." and ".." parts resolved first, which

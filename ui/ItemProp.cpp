@@ -1,6 +1,7 @@
 #include "ItemProp.h"
 
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include "LongPath.h"
 #include "MessageText.h"
@@ -161,16 +162,52 @@ namespace {
 // The longest path the shell's parsing takes whole.
 constexpr std::size_t kShellPathLimit = MAX_PATH - 12;
 
-// The shell's identifier list of the item at a full path of any length: the
-// longest leading folder the shell parses whole, then each further part
-// parsed in its folder. Empty when some part can't be had.
-UniqueCoTaskMem ItemIdList(const std::string& path, HWND owner) {
-  const std::string plain = PlainPath(path);
+// The name of an item in its folder as the folder's parsing takes it.
+std::wstring InFolderName(IShellFolder* folder, PCUITEMID_CHILD item) {
+  STRRET name{};
+  if (FAILED(folder->GetDisplayNameOf(item, SHGDN_INFOLDER | SHGDN_FORPARSING, &name))) return {};
+  wchar_t* text = nullptr;
+  if (FAILED(StrRetToStrW(&name, item, &text))) return {};
+  const UniqueCoTaskMem owned(text);
+  return text;
+}
+
+// The item of a folder named exactly `name`: parsed where the system's rules
+// leave the name as it is and the parse gives that very name, else found among
+// the folder's items. Empty when there is none.
+UniqueCoTaskMem ChildNamed(IShellFolder* folder, std::wstring name, HWND owner) {
+  if (!RulesChangeName(Narrow(name))) {
+    PIDLIST_RELATIVE child = nullptr;
+    if (SUCCEEDED(folder->ParseDisplayName(owner, nullptr, name.data(), nullptr, &child, nullptr))) {
+      UniqueCoTaskMem id(child);
+      if (InFolderName(folder, static_cast<PCUITEMID_CHILD>(child)) == name) return id;
+    }
+  }
+  ComPtr<IEnumIDList> items;
+  if (folder->EnumObjects(owner, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, items.put()) != S_OK ||
+      !items)
+    return UniqueCoTaskMem();
+  for (PITEMID_CHILD item = nullptr; items->Next(1, &item, nullptr) == S_OK; item = nullptr) {
+    UniqueCoTaskMem id(item);
+    if (InFolderName(folder, item) == name) return id;
+  }
+  return UniqueCoTaskMem();
+}
+
+}  // namespace
+
+UniqueCoTaskMem ShellItemIdList(const std::string& path, HWND owner) {
+  if (ShellRoute(path) == TShellRoute::None) return UniqueCoTaskMem();
+  const std::string plain = PlainPath(LongForm(path));
+  // The longest leading folder the shell parses whole: short, and no part its rules would change.
   std::size_t cut = plain.size();
-  if (cut >= kShellPathLimit) {
-    cut = plain.find_last_of('\\', kShellPathLimit - 1);
+  while (cut >= kShellPathLimit || NeedsSystemForm(plain.substr(0, cut))) {
+    cut = plain.find_last_of('\\', cut - 1);
     if (cut == std::string::npos || cut < 2) return UniqueCoTaskMem();
-    if (cut == 2) ++cut;  // "C:\" keeps its delimiter
+    if (cut == 2) {
+      ++cut;  // "C:\" keeps its delimiter
+      break;
+    }
   }
   const std::wstring head = Widen(plain.substr(0, cut));
   PIDLIST_ABSOLUTE first = nullptr;
@@ -178,42 +215,40 @@ UniqueCoTaskMem ItemIdList(const std::string& path, HWND owner) {
   UniqueCoTaskMem id(first);
   ComPtr<IShellFolder> desktop;
   if (FAILED(SHGetDesktopFolder(desktop.put()))) return UniqueCoTaskMem();
+  // Each further part found in its folder.
   for (std::size_t i = cut + 1; i < plain.size();) {
     std::size_t end = plain.find('\\', i);
     if (end == std::string::npos) end = plain.size();
-    std::wstring part = Widen(plain.substr(i, end - i));
+    const std::string part = plain.substr(i, end - i);
     i = end + 1;
     if (part.empty()) continue;
     ComPtr<IShellFolder> folder;
     if (FAILED(desktop->BindToObject(static_cast<PCUIDLIST_RELATIVE>(id.get()), nullptr, IID_IShellFolder,
                                      folder.put_void())))
       return UniqueCoTaskMem();
-    PIDLIST_RELATIVE child = nullptr;
-    if (FAILED(folder->ParseDisplayName(owner, nullptr, part.data(), nullptr, &child, nullptr)))
-      return UniqueCoTaskMem();
-    const UniqueCoTaskMem childId(child);
-    PIDLIST_ABSOLUTE combined = ILCombine(static_cast<PCIDLIST_ABSOLUTE>(id.get()), child);
+    const UniqueCoTaskMem child = ChildNamed(folder.get(), Widen(part), owner);
+    if (!child) return UniqueCoTaskMem();
+    PIDLIST_ABSOLUTE combined =
+        ILCombine(static_cast<PCIDLIST_ABSOLUTE>(id.get()), static_cast<PCUIDLIST_RELATIVE>(child.get()));
     if (!combined) return UniqueCoTaskMem();
     id.reset(combined);
   }
   return id;
 }
 
-}  // namespace
-
-void SayPathTooLong(HWND owner, const std::string& path) {
-  ShowMessage(owner, "Windows can't carry this out on a path this long:\n" + path, MB_OK | MB_ICONINFORMATION);
+void SayShellCantReach(HWND owner, const std::string& path) {
+  ShowMessage(owner, "Windows can't carry this out on this path:\n" + path, MB_OK | MB_ICONINFORMATION);
 }
 
 void RunShellCall(HWND owner, const TShellCall& call) {
-  if (!IsLongPath(call.File) && !IsLongPath(call.Directory)) {
+  if (ShellRoute(call.File) == TShellRoute::Text && ShellRoute(call.Directory) == TShellRoute::Text) {
     ShellExecuteW(owner, Widen(call.Operation).c_str(), Widen(call.File).c_str(), Widen(call.Parameters).c_str(),
                   Widen(call.Directory).c_str(), call.ShowCommand);
     return;
   }
-  // The shell takes no long path as text: the item's identifier list instead,
-  // and no working folder (a long one would fail the request).
-  const UniqueCoTaskMem id = ItemIdList(call.File, owner);
+  // As text the shell would reach another entry, or none: the item's
+  // identifier list instead, and no working folder (its text would be wrong too).
+  const UniqueCoTaskMem id = ShellItemIdList(call.File, owner);
   bool done = false;
   if (id) {
     const std::wstring operation = Widen(call.Operation), parameters = Widen(call.Parameters);
@@ -227,17 +262,22 @@ void RunShellCall(HWND owner, const TShellCall& call) {
     info.nShow = call.ShowCommand;
     done = ShellExecuteExW(&info) != FALSE;
   }
-  if (!done) SayPathTooLong(owner, call.File);
+  if (!done) SayShellCantReach(owner, call.File);
 }
 
 bool ShowFileProperties(HWND owner, const std::string& path) {
   const std::wstring file = Widen(path);
+  // As text a path the shell must have as its item would name another entry.
+  const bool byItem = ShellRoute(path) != TShellRoute::Text;
+  const UniqueCoTaskMem id = byItem ? ShellItemIdList(path, owner) : UniqueCoTaskMem();
+  if (byItem && !id) return false;
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
   info.hwnd = owner;
   info.lpVerb = L"properties";
-  info.lpFile = file.c_str();
+  info.lpFile = byItem ? nullptr : file.c_str();
+  info.lpIDList = id.get();
   info.nShow = SW_HIDE;
   const bool accepted = ShellExecuteExW(&info) != FALSE;
   // Asked for, so it must be closed: a process handle the sheet may hand back.
@@ -254,9 +294,9 @@ namespace {
 // desktop's first folder. False when the file can't be resolved.
 template <typename Use>
 bool WithShellItem(const std::string& path, HWND owner, Use use) {
-  if (IsLongPath(path)) {
+  if (ShellRoute(path) != TShellRoute::Text) {
     // Part by part, and the item in its parent folder.
-    const UniqueCoTaskMem id = ItemIdList(path, owner);
+    const UniqueCoTaskMem id = ShellItemIdList(path, owner);
     if (!id) return false;
     ComPtr<IShellFolder> parent;
     PCUITEMID_CHILD child = nullptr;

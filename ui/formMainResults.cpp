@@ -4,7 +4,6 @@
 #include <commdlg.h>
 
 #include "ItemProp.h"
-#include "LongPath.h"
 #include "MessageText.h"
 #include "WinText.h"
 #include "formMain.h"
@@ -29,8 +28,8 @@ void TfrmMain::lvwResultsMouseDown(TMouseButton button, POINT point) {
   const std::string path = Results_->Rows().FullPath(static_cast<std::size_t>(Results_->Selected()));
   ClientToScreen(lvwResults, &point);
   bool setAside = false;
-  if (!Shell.ContextMenu(path, Handle(), point, setAside) && IsLongPath(path))
-    SayPathTooLong(Handle(), path);
+  if (!Shell.ContextMenu(path, Handle(), point, setAside) && ShellRoute(path) != TShellRoute::Text)
+    SayShellCantReach(Handle(), path);
 }
 
 void TfrmMain::actSearchOpenFileSelectedExecute() {
@@ -55,7 +54,7 @@ void TfrmMain::actSearchFilepropertiesExecute() {
   const int row = Results_->Selected();
   if (row < 0) return;
   const std::string path = Results_->Rows().FullPath(static_cast<std::size_t>(row));
-  if (!Shell.Properties(Handle(), path) && IsLongPath(path)) SayPathTooLong(Handle(), path);
+  if (!Shell.Properties(Handle(), path) && ShellRoute(path) != TShellRoute::Text) SayShellCantReach(Handle(), path);
 }
 
 bool TfrmMain::SaveResults(const std::wstring& path) const { return Results_->SaveCsv(path); }

@@ -238,7 +238,7 @@ TEST_F(ResultsList, AMessageAboutALongPathFitsTheScreen) {
       EXPECT_LE(BoxRect.right - BoxRect.left, work.right - work.left) << at;
       EXPECT_TRUE(BoxRect.left >= work.left && BoxRect.right <= work.right) << BoxRect.left << ".." << BoxRect.right << ", " << at;
       const std::string text = Narrow(BoxText);
-      EXPECT_EQ(text.rfind("Windows can't carry this out on a path this long:\n" + folder.substr(0, 24), 0), 0u) << text;
+      EXPECT_EQ(text.rfind("Windows can't carry this out on this path:\n" + folder.substr(0, 24), 0), 0u) << text;
       EXPECT_NE(text.find("..."), std::string::npos) << text;
       EXPECT_TRUE(text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0) << text;
     }
@@ -431,6 +431,121 @@ TEST(ContextMenu, FilePropertiesShowsTheSheet) {
   KillTimer(nullptr, timer);
   EXPECT_NE(SheetTitle.find(L"notes.txt"), std::wstring::npos) << Narrow(SheetTitle);
   EXPECT_FALSE(ShowFileProperties(owner.Handle(), dir.Path("gone.txt")));
+}
+
+// Entries whose names the system's path rules would change, made (with the
+// folders above them) and removed through the literal form: the test folder's
+// own removal takes plain paths.
+class TOddEntries {
+ public:
+  explicit TOddEntries(const test::TTestFolder& dir) : Root_(L"\\\\?\\" + Widen(dir.Root())) {}
+  ~TOddEntries() {
+    for (auto it = Made_.rbegin(); it != Made_.rend(); ++it)
+      if (!DeleteFileW(it->c_str())) RemoveDirectoryW(it->c_str());
+  }
+  TOddEntries(const TOddEntries&) = delete;
+  TOddEntries& operator=(const TOddEntries&) = delete;
+  // A file holding `bytes` at `relative` ('\\' between parts).
+  void File(const std::string& relative, const std::string& bytes) {
+    const std::wstring path = Root_ + L"\\" + Widen(relative);
+    for (std::size_t at = Root_.size(); (at = path.find(L'\\', at + 1)) != std::wstring::npos;)
+      if (CreateDirectoryW(path.substr(0, at).c_str(), nullptr)) Made_.push_back(path.substr(0, at));
+    const UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(file) << relative;
+    Made_.push_back(path);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+  }
+
+ private:
+  std::wstring Root_;
+  std::vector<std::wstring> Made_;
+};
+
+// The file-system path the shell reads from an identifier list, and the size
+// and name of the entry it holds.
+struct TItemSeen {
+  std::string Path, Name;
+  DWORD Size = 0;
+};
+TItemSeen SeeItem(const UniqueCoTaskMem& id) {
+  TItemSeen seen;
+  const auto pidl = static_cast<PCIDLIST_ABSOLUTE>(id.get());
+  wchar_t* path = nullptr;
+  if (SUCCEEDED(SHGetNameFromIDList(pidl, SIGDN_FILESYSPATH, &path))) seen.Path = Narrow(path);
+  CoTaskMemFree(path);
+  ComPtr<IShellFolder> parent;
+  PCUITEMID_CHILD child = nullptr;
+  WIN32_FIND_DATAW data{};
+  if (SUCCEEDED(SHBindToParent(pidl, IID_IShellFolder, parent.put_void(), &child)) &&
+      SUCCEEDED(SHGetDataFromIDListW(parent.get(), child, SHGDFIL_FINDDATA, &data, sizeof data))) {
+    seen.Name = Narrow(data.cFileName);
+    seen.Size = data.nFileSizeLow;
+  }
+  return seen;
+}
+
+// A row's file whose name the system's path rules would change (a trailing
+// blank or dot, a device's name; deep or not) goes to the shell as the
+// identifier list of exactly that entry; one in a folder with such a name
+// ("sub." beside "sub"), which the shell would list as the other folder, and
+// that folder itself, are refused with a message; plain paths stay text.
+TEST(ShellItem, EveryRowReachesItsOwnEntryOrSaysItCant) {
+  test::TTestFolder dir;
+  const std::string plain = dir.File("doc.txt", "plain");
+  dir.File("sub\\dotted.txt", "plain");
+  TOddEntries odd(dir);
+  // Past the length the shell parses whole, but short of the one Wine's shell
+  // folders stop at (MAX_PATH): they can't bind a folder beyond it.
+  std::string deep;
+  while (dir.Root().size() + deep.size() < 200) deep += std::string(40, 'd') + "\\";
+  deep += std::string(254 - dir.Root().size() - deep.size() - 11, 'e') + "\\";
+  ASSERT_EQ(dir.Path(deep + "last.txt ").size(), 254u);
+  const std::vector<std::string> names = {"doc.txt ", "memo.txt.", "aux.txt", "CON", "COM1.log", deep + "last.txt "};
+  for (const std::string& name : names) odd.File(name, "the odd one");
+  odd.File("sub.\\dotted.txt", "the odd one");
+  odd.File("deep. \\" + deep + "last.txt", "the odd one");
+  EXPECT_EQ(ShellRoute(plain), TShellRoute::Text);
+  EXPECT_EQ(ShellRoute(dir.Path("sub\\dotted.txt")), TShellRoute::Text);
+  for (const std::string& name : names) {
+    const std::string path = dir.Path(name);
+    EXPECT_EQ(ShellRoute(path), TShellRoute::Item) << path;
+    EXPECT_EQ(OpenWithCall(path), (TShellCall{"openas", path, "", ""}));
+    const UniqueCoTaskMem id = ShellItemIdList(path, nullptr);
+    ASSERT_TRUE(id) << path;
+    const TItemSeen seen = SeeItem(id);
+    EXPECT_EQ(seen.Path, path);
+    EXPECT_EQ(seen.Name, name.substr(name.find_last_of('\\') + 1)) << path;
+    EXPECT_EQ(seen.Size, 11u) << path << ": not the file itself";
+  }
+  // Whatever form the row's folder has.
+  const UniqueCoTaskMem viaDevice = ShellItemIdList("\\\\.\\" + dir.Path("doc.txt "), nullptr);
+  ASSERT_TRUE(viaDevice);
+  EXPECT_EQ(SeeItem(viaDevice).Path, dir.Path("doc.txt "));
+  EXPECT_FALSE(ShellItemIdList(dir.Path("gone.txt "), nullptr));
+  for (const std::string& name : std::vector<std::string>{"sub.\\dotted.txt", "deep. \\" + deep + "last.txt", "sub.\\"}) {
+    EXPECT_EQ(ShellRoute(dir.Path(name)), TShellRoute::None) << name;
+    EXPECT_FALSE(ShellItemIdList(dir.Path(name), nullptr)) << name;
+  }
+  // File Properties of "doc.txt " shows the sheet of that item. (Wine's sheet
+  // then reads the details it shows through the item's path as text: those
+  // of "doc.txt".)
+  TCommandObject none;
+  TfrmMain owner(none, true);
+  SheetTitle.clear();
+  DrainQuit();
+  const UINT_PTR sheetTimer = SetTimer(nullptr, 0, 200, CloseSheet);
+  EXPECT_TRUE(ShowFileProperties(owner.Handle(), dir.Path("doc.txt ")));
+  KillTimer(nullptr, sheetTimer);
+  ASSERT_GE(SheetTitle.size(), 9u);
+  EXPECT_EQ(SheetTitle.substr(SheetTitle.size() - 9), L" doc.txt ") << Narrow(SheetTitle);
+  // Open folder on "sub." says so rather than show "sub".
+  DrainQuit();
+  BoxText.clear();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, MeasureAndCloseBox);
+  RunShellCall(nullptr, OpenFolderCall(dir.Path("sub.\\")));
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(Narrow(BoxText), "Windows can't carry this out on this path:\n" + dir.Path("sub.\\"));
 }
 
 // A menu handler whose entries have the verbs given, by command offset.
