@@ -63,18 +63,19 @@ struct TShellCall {
 // Open selected: the file itself, in its own folder.
 TShellCall OpenSelectedCall(const std::string& folder, const std::string& fileName);
 // Open selected with: the system's "open with" dialog for the full path
-// (unquoted); for a path the shell must be given as its item, the item's own
-// "openas" verb.
+// (unquoted); for a path the shell doesn't take as text (ShellRoute), the
+// item's own "openas" verb.
 TShellCall OpenWithCall(const std::string& fullPath);
 // Open folder: the row's folder in the file manager.
 TShellCall OpenFolderCall(const std::string& folder);
 
 // How the shell is given a row's file or folder (a path ending in a delimiter).
 // Text: as it is. Item: as its identifier list, where the text is too long for
-// the shell or ends in a name the system's path rules would change (a trailing
-// dot or blank, a device's name), so that it would name another entry. None:
-// a folder on the way has such a name; the shell lists a folder through its
-// path as text, so it would list another folder and can't reach the entry.
+// the shell or in a form it doesn't take ("\\?\", "\\.\"). None: some part
+// has a name the system's path rules would change (a trailing dot or blank, a
+// device's name): the shell and the programs it starts act on an item through
+// its path as text, which names another entry ("doc.txt " opens, shows and
+// deletes "doc.txt"; "sub." lists "sub") or a device.
 enum class TShellRoute : std::uint8_t { Text, Item, None };
 TShellRoute ShellRoute(const std::string& path);
 

@@ -197,8 +197,12 @@ UniqueCoTaskMem ChildNamed(IShellFolder* folder, std::wstring name, HWND owner) 
 }  // namespace
 
 UniqueCoTaskMem ShellItemIdList(const std::string& path, HWND owner) {
-  if (ShellRoute(path) == TShellRoute::None) return UniqueCoTaskMem();
   const std::string plain = PlainPath(LongForm(path));
+  // A folder lists its items through its path as text: inside one whose name
+  // the rules change they would be another folder's.
+  const std::size_t parent = std::string_view(plain).substr(0, plain.size() - plain.ends_with('\\')).rfind('\\');
+  if (parent != std::string::npos && ShellRoute(plain.substr(0, parent + 1)) == TShellRoute::None)
+    return UniqueCoTaskMem();
   // The longest leading folder the shell parses whole: short, and no part its rules would change.
   std::size_t cut = plain.size();
   while (cut >= kShellPathLimit || NeedsSystemForm(plain.substr(0, cut))) {
@@ -241,14 +245,15 @@ void SayShellCantReach(HWND owner, const std::string& path) {
 }
 
 void RunShellCall(HWND owner, const TShellCall& call) {
-  if (ShellRoute(call.File) == TShellRoute::Text && ShellRoute(call.Directory) == TShellRoute::Text) {
+  const TShellRoute route = ShellRoute(call.File);
+  if (route == TShellRoute::Text && ShellRoute(call.Directory) == TShellRoute::Text) {
     ShellExecuteW(owner, Widen(call.Operation).c_str(), Widen(call.File).c_str(), Widen(call.Parameters).c_str(),
                   Widen(call.Directory).c_str(), call.ShowCommand);
     return;
   }
-  // As text the shell would reach another entry, or none: the item's
-  // identifier list instead, and no working folder (its text would be wrong too).
-  const UniqueCoTaskMem id = ShellItemIdList(call.File, owner);
+  // The shell takes no such path as text: the item's identifier list instead,
+  // and no working folder.
+  const UniqueCoTaskMem id = route == TShellRoute::Item ? ShellItemIdList(call.File, owner) : UniqueCoTaskMem();
   bool done = false;
   if (id) {
     const std::wstring operation = Widen(call.Operation), parameters = Widen(call.Parameters);
@@ -267,9 +272,10 @@ void RunShellCall(HWND owner, const TShellCall& call) {
 
 bool ShowFileProperties(HWND owner, const std::string& path) {
   const std::wstring file = Widen(path);
-  // As text a path the shell must have as its item would name another entry.
-  const bool byItem = ShellRoute(path) != TShellRoute::Text;
-  const UniqueCoTaskMem id = byItem ? ShellItemIdList(path, owner) : UniqueCoTaskMem();
+  // A path the shell takes only as its item goes by its identifier list.
+  const TShellRoute route = ShellRoute(path);
+  const bool byItem = route != TShellRoute::Text;
+  const UniqueCoTaskMem id = route == TShellRoute::Item ? ShellItemIdList(path, owner) : UniqueCoTaskMem();
   if (byItem && !id) return false;
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
@@ -294,9 +300,9 @@ namespace {
 // desktop's first folder. False when the file can't be resolved.
 template <typename Use>
 bool WithShellItem(const std::string& path, HWND owner, Use use) {
-  if (ShellRoute(path) != TShellRoute::Text) {
+  if (const TShellRoute route = ShellRoute(path); route != TShellRoute::Text) {
     // Part by part, and the item in its parent folder.
-    const UniqueCoTaskMem id = ShellItemIdList(path, owner);
+    const UniqueCoTaskMem id = route == TShellRoute::Item ? ShellItemIdList(path, owner) : UniqueCoTaskMem();
     if (!id) return false;
     ComPtr<IShellFolder> parent;
     PCUITEMID_CHILD child = nullptr;

@@ -26,19 +26,20 @@ bool IsSetAsideCommand(IContextMenu* menu, UINT offset);
 
 // Asks the shell to carry out a request for a result row (ShellExecute); its
 // result isn't examined: the shell reports its own failures. A file or folder
-// the shell must have as its item (ShellRoute) goes by its identifier list,
-// and when the shell can't reach it, or can't take it, the user is told.
+// the shell must have as its item (ShellRoute) goes by its identifier list;
+// where the shell can't reach it, or can't take it, the user is told.
 void RunShellCall(HWND owner, const TShellCall& call);
 
 // Tells the user that the shell can't act on the file or folder at this path.
 void SayShellCantReach(HWND owner, const std::string& path);
 
-// The shell's identifier list of the entry at a full path of any length and
-// any names, reaching exactly that entry: the longest leading folder the shell
-// parses whole, then each further part found in its folder by its exact name
-// (parsed, or among the folder's items where parsing would change the name).
-// Empty when some part can't be had, or the shell can't reach the entry
-// (TShellRoute::None).
+// The shell's identifier list of the entry at a full path of any length,
+// naming exactly that entry: the longest leading folder the shell parses
+// whole, then each further part found in its folder by its exact name (parsed,
+// or among the folder's items where parsing would change the name, as for
+// "doc.txt " or "aux.txt"). Empty when some part can't be had, or a folder on
+// the way has a name the system's path rules change (its items would be
+// another folder's).
 UniqueCoTaskMem ShellItemIdList(const std::string& path, HWND owner);
 
 // The shell's properties sheet of the file; true when the shell accepted the request.

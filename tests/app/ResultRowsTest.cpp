@@ -158,16 +158,18 @@ TEST(ResultActions, ShellCallsAndTheRightButtonRule) {
   EXPECT_EQ(OpenWithCall("C:\\A\\b c.txt"),
             (TShellCall{"Open", "rundll32.exe", "shell32.dll,OpenAs_RunDLL C:\\A\\b c.txt", ""}));
   EXPECT_EQ(OpenFolderCall("C:\\A\\"), (TShellCall{"open", "C:\\A\\", "", "C:\\A\\"}));
-  // The shell gets a path as text unless the text would name another entry or
-  // is too long; a folder on the way with a name Windows changes can't be reached.
+  // The shell gets a path as text unless it is too long or in a form the shell
+  // doesn't take; never one with a name Windows changes, which as text would
+  // name another entry.
   using R = TShellRoute;
   const std::string deep = "C:\\" + std::string(300, 'd') + "\\f.txt";
   for (const auto& [path, route] : std::vector<std::pair<std::string, R>>{
            {"C:\\A\\b c.txt", R::Text}, {"C:\\A\\", R::Text}, {"\\\\server\\share\\A\\conf.txt", R::Text},
-           {deep, R::Item}, {"C:\\A\\doc.txt ", R::Item}, {"C:\\A\\memo.txt.", R::Item},
-           {"C:\\A\\aux.txt", R::Item}, {"\\\\server\\share\\CON", R::Item}, {"\\\\?\\C:\\A\\doc.txt ", R::Item},
-           {"\\\\.\\C:\\A\\doc.txt", R::Item}, {"C:\\A\\sub.\\x.txt", R::None}, {"C:\\A\\sub.\\", R::None},
-           {"C:\\lpt1\\x.txt", R::None}, {"\\\\?\\UNC\\server\\share\\a \\x.txt", R::None}}) {
+           {deep, R::Item}, {"\\\\.\\C:\\A\\doc.txt", R::Item}, {"C:\\A\\doc.txt ", R::None},
+           {"C:\\A\\memo.txt.", R::None}, {"C:\\A\\aux.txt", R::None}, {"\\\\server\\share\\CON", R::None},
+           {"\\\\?\\C:\\A\\doc.txt ", R::None}, {deep + " ", R::None}, {"C:\\A\\sub.\\x.txt", R::None},
+           {"C:\\A\\sub.\\", R::None}, {"C:\\lpt1\\x.txt", R::None},
+           {"\\\\?\\UNC\\server\\share\\a \\x.txt", R::None}}) {
     EXPECT_EQ(ShellRoute(path), route) << path;
     EXPECT_EQ(OpenWithCall(path).Operation, route == R::Text ? "Open" : "openas") << path;
   }

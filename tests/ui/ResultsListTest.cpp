@@ -470,6 +470,7 @@ struct TItemSeen {
 };
 TItemSeen SeeItem(const UniqueCoTaskMem& id) {
   TItemSeen seen;
+  if (!id) return seen;
   const auto pidl = static_cast<PCIDLIST_ABSOLUTE>(id.get());
   wchar_t* path = nullptr;
   if (SUCCEEDED(SHGetNameFromIDList(pidl, SIGDN_FILESYSPATH, &path))) seen.Path = Narrow(path);
@@ -485,11 +486,12 @@ TItemSeen SeeItem(const UniqueCoTaskMem& id) {
   return seen;
 }
 
-// A row's file whose name the system's path rules would change (a trailing
-// blank or dot, a device's name; deep or not) goes to the shell as the
-// identifier list of exactly that entry; one in a folder with such a name
-// ("sub." beside "sub"), which the shell would list as the other folder, and
-// that folder itself, are refused with a message; plain paths stay text.
+// A row whose file or folder has a name the system's path rules would change
+// (a trailing blank or dot, a device's name, a folder "sub." beside "sub") is
+// never given to the shell, which would act on another entry through the path
+// as text: every action says it can't. Its identifier list still names exactly
+// that entry, found by its name among its folder's items. A long path goes by
+// its identifier list; plain short paths stay text.
 TEST(ShellItem, EveryRowReachesItsOwnEntryOrSaysItCant) {
   test::TTestFolder dir;
   const std::string plain = dir.File("doc.txt", "plain");
@@ -503,14 +505,17 @@ TEST(ShellItem, EveryRowReachesItsOwnEntryOrSaysItCant) {
   ASSERT_EQ(dir.Path(deep + "last.txt ").size(), 254u);
   const std::vector<std::string> names = {"doc.txt ", "memo.txt.", "aux.txt", "CON", "COM1.log", deep + "last.txt "};
   for (const std::string& name : names) odd.File(name, "the odd one");
+  odd.File(deep + "Long.txt", "the odd one");
   odd.File("sub.\\dotted.txt", "the odd one");
   odd.File("deep. \\" + deep + "last.txt", "the odd one");
   EXPECT_EQ(ShellRoute(plain), TShellRoute::Text);
   EXPECT_EQ(ShellRoute(dir.Path("sub\\dotted.txt")), TShellRoute::Text);
+  EXPECT_EQ(ShellRoute(dir.Path(deep + "Long.txt")), TShellRoute::Item);
+  EXPECT_EQ(SeeItem(ShellItemIdList(dir.Path(deep + "Long.txt"), nullptr)).Path, dir.Path(deep + "Long.txt"));
+  EXPECT_EQ(SeeItem(ShellItemIdList("\\\\.\\" + plain, nullptr)).Path, plain);  // whatever form the folder has
   for (const std::string& name : names) {
     const std::string path = dir.Path(name);
-    EXPECT_EQ(ShellRoute(path), TShellRoute::Item) << path;
-    EXPECT_EQ(OpenWithCall(path), (TShellCall{"openas", path, "", ""}));
+    EXPECT_EQ(ShellRoute(path), TShellRoute::None) << path;
     const UniqueCoTaskMem id = ShellItemIdList(path, nullptr);
     ASSERT_TRUE(id) << path;
     const TItemSeen seen = SeeItem(id);
@@ -518,34 +523,39 @@ TEST(ShellItem, EveryRowReachesItsOwnEntryOrSaysItCant) {
     EXPECT_EQ(seen.Name, name.substr(name.find_last_of('\\') + 1)) << path;
     EXPECT_EQ(seen.Size, 11u) << path << ": not the file itself";
   }
-  // Whatever form the row's folder has.
-  const UniqueCoTaskMem viaDevice = ShellItemIdList("\\\\.\\" + dir.Path("doc.txt "), nullptr);
-  ASSERT_TRUE(viaDevice);
-  EXPECT_EQ(SeeItem(viaDevice).Path, dir.Path("doc.txt "));
   EXPECT_FALSE(ShellItemIdList(dir.Path("gone.txt "), nullptr));
-  for (const std::string& name : std::vector<std::string>{"sub.\\dotted.txt", "deep. \\" + deep + "last.txt", "sub.\\"}) {
+  for (const std::string& name : std::vector<std::string>{"sub.\\dotted.txt", "deep. \\" + deep + "last.txt"}) {
     EXPECT_EQ(ShellRoute(dir.Path(name)), TShellRoute::None) << name;
     EXPECT_FALSE(ShellItemIdList(dir.Path(name), nullptr)) << name;
   }
-  // File Properties of "doc.txt " shows the sheet of that item. (Wine's sheet
-  // then reads the details it shows through the item's path as text: those
-  // of "doc.txt".)
+  // Open, Open with and Open folder say so; the menu and the sheet don't show.
+  const std::string doc = dir.Path("doc.txt "), sub = dir.Path("sub.\\");
+  for (const TShellCall& call :
+       {OpenSelectedCall(dir.Root() + "\\", "doc.txt "), OpenWithCall(doc), OpenFolderCall(sub)}) {
+    DrainQuit();
+    BoxText.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, MeasureAndCloseBox);
+    RunShellCall(nullptr, call);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(Narrow(BoxText), "Windows can't carry this out on this path:\n" + call.File);
+  }
   TCommandObject none;
   TfrmMain owner(none, true);
+  DrainQuit();
+  Seen = {};
+  const UINT_PTR menuTimer = SetTimer(nullptr, 0, 300, LookAndDismiss);  // should a menu show after all
+  bool setAside = false;
+  EXPECT_FALSE(ShowShellContextMenu(doc, owner.Handle(), POINT{100, 100}, setAside));
+  KillTimer(nullptr, menuTimer);
+  EXPECT_EQ(Seen.Entries, -1);
   SheetTitle.clear();
-  DrainQuit();
   const UINT_PTR sheetTimer = SetTimer(nullptr, 0, 200, CloseSheet);
-  EXPECT_TRUE(ShowFileProperties(owner.Handle(), dir.Path("doc.txt ")));
+  EXPECT_FALSE(ShowFileProperties(owner.Handle(), doc));
   KillTimer(nullptr, sheetTimer);
-  ASSERT_GE(SheetTitle.size(), 9u);
-  EXPECT_EQ(SheetTitle.substr(SheetTitle.size() - 9), L" doc.txt ") << Narrow(SheetTitle);
-  // Open folder on "sub." says so rather than show "sub".
-  DrainQuit();
-  BoxText.clear();
-  const UINT_PTR timer = SetTimer(nullptr, 0, 20, MeasureAndCloseBox);
-  RunShellCall(nullptr, OpenFolderCall(dir.Path("sub.\\")));
-  KillTimer(nullptr, timer);
-  EXPECT_EQ(Narrow(BoxText), "Windows can't carry this out on this path:\n" + dir.Path("sub.\\"));
+  EXPECT_EQ(SheetTitle, L"");
+  // Nothing was deleted or changed by the way.
+  EXPECT_EQ(SeeItem(ShellItemIdList(doc, nullptr)).Size, 11u);
+  EXPECT_NE(GetFileAttributesW(Widen(plain).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // A menu handler whose entries have the verbs given, by command offset.
