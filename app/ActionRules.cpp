@@ -66,12 +66,7 @@ TShellCall OpenFolderCall(const std::string& folder) { return {"open", folder, "
 
 TShellRoute ShellRoute(const std::string& path) {
   if (!NeedsSystemForm(PlainPath(path))) return TShellRoute::Text;
-  const std::string plain = PlainPath(LongForm(path));
-  for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
-    end = plain.find('\\', start);
-    if (RulesChangeName(std::string_view(plain).substr(start, end - start))) return TShellRoute::None;
-  }
-  return TShellRoute::Item;
+  return SomePartChangesName(PlainPath(LongForm(path))) ? TShellRoute::None : TShellRoute::Item;
 }
 
 bool ShowsContextMenu(TMouseButton button, int selectedRows) {

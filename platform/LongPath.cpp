@@ -171,6 +171,9 @@ std::string DriveOrShareOf(std::string path) {
 }  // namespace
 
 bool IsDeviceName(std::string_view name) {
+  // Every device name starts with one of these letters: most names end here.
+  const char first = name.empty() ? '\0' : static_cast<char>(name[0] | 0x20);
+  if (first != 'c' && first != 'p' && first != 'a' && first != 'n' && first != 'l') return false;
   std::size_t end = name.find('.');
   if (end == std::string_view::npos) end = name.size();
   while (end > 0 && name[end - 1] == ' ') --end;
@@ -187,24 +190,19 @@ bool RulesChangeName(std::string_view name) {
   return !name.empty() && (name.back() == '.' || name.back() == ' ' || IsDeviceName(name));
 }
 
-bool NeedsSystemForm(const std::string& path) {
-  if (IsLiteral(path)) return false;
-  if (IsLongPath(path) || IsDevicePath(path)) return true;
-  bool odd = false;
+bool SomePartChangesName(std::string_view path) {
   std::size_t start = 0;
-  for (std::size_t i = 0; i <= path.size() && !odd; ++i) {
+  for (std::size_t i = 0; i <= path.size(); ++i) {
     if (i < path.size() && !IsDelimiter(path[i])) continue;
-    if (i > start) {
-      const char last = path[i - 1];
-      // A device name starts with one of these letters.
-      const char first = static_cast<char>(path[start] | 0x20);
-      odd = last == '.' || last == ' ' ||
-            ((first == 'c' || first == 'p' || first == 'a' || first == 'n' || first == 'l') &&
-             IsDeviceName(std::string_view(path).substr(start, i - start)));
-    }
+    if (RulesChangeName(path.substr(start, i - start))) return true;
     start = i + 1;
   }
-  return odd;
+  return false;
+}
+
+bool NeedsSystemForm(const std::string& path) {
+  if (IsLiteral(path)) return false;
+  return IsLongPath(path) || IsDevicePath(path) || SomePartChangesName(path);
 }
 
 std::string PlainPath(const std::string& path) {

@@ -44,6 +44,8 @@ bool IsDeviceName(std::string_view name);
 // Whether the file functions' path rules change a name given as plain text:
 // it ends in a dot or a blank, or names a device (IsDeviceName).
 bool RulesChangeName(std::string_view name);
+// Whether that holds for some part of a path ('\' or '/' between parts).
+bool SomePartChangesName(std::string_view path);
 
 // A full path as the file functions take it, reaching exactly the entry its
 // parts name: the "\\?\C:\..." or "\\?\UNC\server\share\..." form where
