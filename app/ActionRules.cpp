@@ -44,6 +44,7 @@ void ApplyPanel(const TSearchPanel& panel, TSearchRequest& request) {
   request.Recursive = panel.Recursive;
   request.WholeWords = panel.WholeWords;
   request.CaseSensitive = panel.CaseSensitive;
+  request.InsideDocuments = panel.InsideDocuments;
   request.MatchMode = panel.MatchMode == 1   ? TMatchMode::All
                       : panel.MatchMode == 2 ? TMatchMode::Exact
                                              : TMatchMode::Any;

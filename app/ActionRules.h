@@ -40,6 +40,7 @@ struct TSearchPanel {
   std::string Mask, Folder, Words;
   bool Recursive = false, WholeWords = false, CaseSensitive = false;
   std::uint8_t MatchMode = 0;  // 0 "Match any", 1 "Match all", 2 "Match Exactly"
+  bool InsideDocuments = true;  // "Search inside documents and archives"
 };
 
 // Copies the command object's values into the panel when it has values: ticks the

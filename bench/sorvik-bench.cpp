@@ -2,8 +2,8 @@
 // command-line arguments as the program, and prints the request, optionally
 // every row, and the final counters, one tab-separated record a line.
 //
-//   sorvik-bench [+rows] [+helpers=N] [+latency=MS] [+remote] [+cond=KIND|OPERATOR|VALUE]...
-//                [+combine=0|1] ARG...
+//   sorvik-bench [+rows] [+helpers=N] [+latency=MS] [+remote] [+docs=0|1]
+//                [+cond=KIND|OPERATOR|VALUE]... [+combine=0|1] ARG...
 //
 // Arguments that begin with "+" belong to the harness; all others go, in order,
 // to the command-line parser. Each +cond is one row of the conditions grid
@@ -11,7 +11,8 @@
 // the helper threads of the contents tests (0: all on the worker; without it
 // the search chooses, as the program does). +latency makes every listing, open
 // and read wait MS milliseconds first, as on a network share; +remote has the
-// search take the tree for a share. The last record says how many helpers ran.
+// search take the tree for a share. +docs=0 searches archives and documents
+// by their bytes (by default, by what they hold). The last record says how many helpers ran.
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -71,6 +72,7 @@ int Run(const std::vector<std::string>& all) {
   std::optional<unsigned> helpers;
   std::int64_t latencyMs = 0;
   bool remote = false;
+  bool insideDocuments = true;
   const double now = NowDateTime();
   std::vector<std::string> arguments;
   for (const std::string& a : all) {
@@ -95,6 +97,8 @@ int Run(const std::vector<std::string>& all) {
         helpers = static_cast<unsigned>(std::clamp<std::int64_t>(ReadInteger(a.substr(9)).value_or(0), 0, kMostHelpers));
       } else if (a.rfind("+latency=", 0) == 0) {
         latencyMs = std::max<std::int64_t>(0, ReadInteger(a.substr(9)).value_or(0));
+      } else if (a.rfind("+docs=", 0) == 0) {
+        insideDocuments = ReadInteger(a.substr(6)).value_or(1) != 0;
       } else if (a == "+remote") {
         remote = true;
       } else if (a.rfind("+combine=", 0) == 0) {
@@ -125,6 +129,7 @@ int Run(const std::vector<std::string>& all) {
   // As the window does: the command line fills an empty panel, which makes the request.
   TSearchPanel panel;
   PrefillFromCommand(command, panel);
+  panel.InsideDocuments = insideDocuments;
   TSearchRequest request;
   ApplyPanel(panel, request);
   if (givenConditions > 0) {

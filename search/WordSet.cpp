@@ -146,6 +146,19 @@ std::vector<TWordForm> FormsOf(const std::u32string& chars, bool ignoreCase,
   return forms;
 }
 
+// The one encoding of a word in extracted text (a document's): UTF-8 alone,
+// with UTF-8's whole-word rules, folded as the Unicode encodings are.
+std::vector<TWordForm> TextFormsOf(const std::u32string& chars, bool ignoreCase) {
+  std::vector<TWordForm> forms;
+  if (chars.empty()) return forms;
+  const bool ascii = std::all_of(chars.begin(), chars.end(), [](char32_t c) { return c < 0x80; });
+  if (!ignoreCase || ascii)
+    forms.push_back(ByteForm(kEncUtf8, EncodeUtf8(chars), ignoreCase ? AsciiFoldTable() : nullptr));
+  else
+    forms.push_back(CharForm(kEncUtf8, chars));
+  return forms;
+}
+
 }  // namespace
 
 // The text is UTF-8, where no byte of a character beyond ASCII is a blank or a
@@ -245,6 +258,8 @@ TWordSet::TWordSet(TWordQuery query, bool widest, const TLeadBytes& leadBytes) :
   for (TWord& w : words) {
     Scans_.emplace_back().Prepare(FormsOf(w.Chars, ignoreCase, lead), widest);
     Longest_ = std::max(Longest_, Scans_.back().LongestForm());
+    TextScans_.emplace_back().Prepare(TextFormsOf(w.Chars, ignoreCase), widest);
+    LongestText_ = std::max(LongestText_, TextScans_.back().LongestForm());
     Words_.push_back(std::move(w.Utf8));
   }
 }

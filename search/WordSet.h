@@ -64,16 +64,23 @@ class TWordSet {
   const std::vector<std::string>& Words() const { return Words_; }
   // Word i's scan (empty words have one that finds nothing).
   const TWordScan& Scan(std::size_t i) const { return Scans_[i]; }
+  // Word i's scan of text that is known to be UTF-8 (a document's text): that
+  // encoding alone, so that no other encoding's bytes match inside its characters.
+  const TWordScan& TextScan(std::size_t i) const { return TextScans_[i]; }
   // The words text was not empty (the contents test runs).
   bool HasText() const { return !Query_.Text.empty(); }
   // The most bytes an occurrence of any word takes.
   std::size_t LongestForm() const { return Longest_; }
+  // The most bytes an occurrence of any word takes in UTF-8 text.
+  std::size_t LongestText() const { return LongestText_; }
 
  private:
   TWordQuery Query_;
   std::vector<std::string> Words_;
   std::vector<TWordScan> Scans_;
+  std::vector<TWordScan> TextScans_;
   std::size_t Longest_ = 0;
+  std::size_t LongestText_ = 0;
 };
 
 }  // namespace sorvik

@@ -222,6 +222,7 @@ void TKtSearchThread::ShowProgress() {
 
 void TKtSearchThread::ConfigureFinder(TBMHWordsFinder& finder) const {
   finder.Use(Words_);
+  finder.SetSearchInside(Request.InsideDocuments);
   finder.SetMaxViewSize(Remote_ ? kRemoteView : kDefaultMaxView);
 }
 

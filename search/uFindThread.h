@@ -30,6 +30,9 @@ struct TSearchRequest {
   bool WholeWords = false;
   // The file conditions, a copy; none when it holds no condition.
   TKtFileConditions Conditions;
+  // Archives and documents are searched by what they hold (see
+  // TBMHWordsFinder::SetSearchInside); otherwise by their bytes.
+  bool InsideDocuments = true;
   // Found files carry their small icon's index, looked up on the search's threads.
   bool Icons = false;
 };

@@ -1,8 +1,10 @@
 #include "uFinder.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "Locale.h"
+#include "PackageSearch.h"
 
 namespace sorvik {
 
@@ -75,26 +77,38 @@ void TBMHWordsFinder::AttachFile(const std::string& path) {
     return;
   }
   Size_ = size;
+  FileName_ = path;
+  if (Inside_) {
+    // A package is read piece by piece as its directory says, not mapped whole.
+    const TPackageKind kind = PackageKindOf(path);
+    if (kind != TPackageKind::None) {
+      const auto head = static_cast<std::size_t>(std::min<std::uint64_t>(size, 4));
+      const std::uint8_t* p = Reader_->Map(0, head);
+      if (p && StartsLikeZip(p, head) && !Reader_->Faulted()) {
+        Package_ = kind;
+        return;
+      }
+    }
+  }
+  if (!MapContents()) DetachFile();
+}
+
+bool TBMHWordsFinder::MapContents() {
   WindowSize_ = 0;
   std::size_t wholeView = MaxView_;
   if (const std::size_t hint = Reader_->ViewSizeHint()) wholeView = std::min(MaxView_, hint);
   wholeView = std::max(wholeView, LeastView());
-  if (size <= wholeView) {
-    const std::uint8_t* base = Reader_->Map(0, static_cast<std::size_t>(size));
+  if (Size_ <= wholeView) {
+    const std::uint8_t* base = Reader_->Map(0, static_cast<std::size_t>(Size_));
     if (base) {
-      View_ = {base, 0, size};
-      FileName_ = path;
-      return;
+      View_ = {base, 0, Size_};
+      return true;
     }
   }
   // Too large for one view: successive views, mapped or read as the scan moves on.
   WindowSize_ = std::min(wholeView, kWindowSize);
   View_ = {};
-  if (!EnsureView(0, std::min<std::uint64_t>(size, WindowSize_))) {
-    DetachFile();
-    return;
-  }
-  FileName_ = path;
+  return EnsureView(0, std::min<std::uint64_t>(Size_, WindowSize_));
 }
 
 void TBMHWordsFinder::AttachBuffer(const std::uint8_t* data, std::size_t size) {
@@ -111,6 +125,7 @@ void TBMHWordsFinder::AttachBuffer(const std::uint8_t* data, std::size_t size) {
 void TBMHWordsFinder::DetachFile() {
   if (Reader_) Reader_->Close();
   OwnBuffer_ = nullptr;
+  Package_ = TPackageKind::None;
   FileName_.clear();
   View_ = {};
   Size_ = 0;
@@ -222,9 +237,72 @@ std::int64_t TBMHWordsFinder::FindAttached() {
   return result;
 }
 
+namespace {
+
+// The attached file's bytes at any offset, through views of the reader.
+class TViewBytes : public IRandomBytes {
+ public:
+  TViewBytes(IContentsReader& reader, std::uint64_t size) : Reader_(reader), Size_(size) {}
+  std::uint64_t Size() const override { return Size_; }
+  std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buf, std::size_t n) override {
+    if (Failed_ || offset >= Size_) return 0;
+    n = static_cast<std::size_t>(std::min<std::uint64_t>(n, Size_ - offset));
+    if (!Base_ || offset < Start_ || offset + n > End_) {
+      const std::uint64_t length = std::min<std::uint64_t>(std::max<std::uint64_t>(kView, n), Size_ - offset);
+      Base_ = Reader_.Map(offset, static_cast<std::size_t>(length));
+      if (!Base_) {
+        Failed_ = true;
+        return 0;
+      }
+      Start_ = offset;
+      End_ = offset + length;
+    }
+    std::memcpy(buf, Base_ + (offset - Start_), n);
+    // A view whose pages could not be read gives nothing more.
+    if (Reader_.Faulted()) {
+      Failed_ = true;
+      return 0;
+    }
+    return n;
+  }
+
+ private:
+  static constexpr std::uint64_t kView = 1 << 20;
+  IContentsReader& Reader_;
+  std::uint64_t Size_;
+  const std::uint8_t* Base_ = nullptr;
+  std::uint64_t Start_ = 0, End_ = 0;
+  bool Failed_ = false;
+};
+
+}  // namespace
+
+std::int64_t TBMHWordsFinder::FindInPackage() {
+  TViewBytes bytes(*Reader_, Size_);
+  TStreamFind find(*Prepared_);
+  TPackageOptions options;
+  options.Limits.Interrupted = [this] { return Interrupted_ && Interrupted_(); };
+  if (EntryWatch_) options.EntryBegins = EntryWatch_;
+  switch (SearchPackage(bytes, Package_, find, options)) {
+    case TPackageVerdict::Found:
+      return 1;
+    case TPackageVerdict::NotFound:
+      return 0;
+    case TPackageVerdict::Interrupted:
+      Aborted_ = true;
+      return 0;
+    case TPackageVerdict::NotPackage:
+      break;
+  }
+  // Nothing in it read as a package: its bytes are searched as any file's.
+  Package_ = TPackageKind::None;
+  if (!MapContents()) return 0;
+  return FindAttached();
+}
+
 std::int64_t TBMHWordsFinder::Find() {
   Aborted_ = false;
-  const std::int64_t result = FindAttached();
+  const std::int64_t result = Package_ != TPackageKind::None ? FindInPackage() : FindAttached();
   if (Aborted_) return 0;  // cut short: not found
   // A view whose pages could not be read ends the file as "not found".
   if (Reader_ && !OwnBuffer_ && Reader_->Faulted()) return 0;
@@ -238,6 +316,10 @@ const THitList& TBMHWordsFinder::FindAllHits() {
     HitList_ = std::make_unique<THitList>();
   NextHit_ = 0;
   Aborted_ = false;
+  if (Package_ != TPackageKind::None) {
+    Package_ = TPackageKind::None;
+    if (!MapContents()) return *HitList_;
+  }
   if (Size_ == 0) return *HitList_;
   const TWordSet& set = *Prepared_;
   const bool whole = set.Query().WholeWords;

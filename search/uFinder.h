@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "DocumentText.h"
 #include "FileSystem.h"
 #include "WordSet.h"
 
@@ -97,6 +98,17 @@ class TBMHWordsFinder : public TFinder {
   void SetInterrupt(std::function<bool()> interrupted) { Interrupted_ = std::move(interrupted); }
   bool Interrupted() const { return Aborted_; }
 
+  // With `value`, a file whose name says it is a zip archive or a document of
+  // zip-packaged XML (see PackageKindOf) and whose bytes start as one is
+  // searched by what it holds: an archive's entries as files, a document's
+  // text. One that doesn't read as a package is searched by its bytes. Off by
+  // default. FindAllHits always gives the bytes' hits.
+  void SetSearchInside(bool value) { Inside_ = value; }
+  // Told the name of each entry of a package as its reading begins, on the
+  // thread that runs Find (the entry in the package's own terms, "a.zip > b.txt"
+  // inside an archive in it).
+  void SetEntryWatch(std::function<void(const std::string& entry)> watch) { EntryWatch_ = std::move(watch); }
+
   // The largest view the finder maps at once (kDefaultMaxView unless set).
   // Files larger than this are read through successive views; a search of a
   // share lowers it, so that each read ends soon, and tests to exercise that
@@ -111,6 +123,10 @@ class TBMHWordsFinder : public TFinder {
   };
 
   void Remake(TWordQuery query);
+  // Maps the attached file's contents for the scan (a view of the whole file,
+  // or the first of successive ones); false when it can't be.
+  bool MapContents();
+  std::int64_t FindInPackage();
   std::size_t LeastView() const;
   bool EnsureView(std::uint64_t lo, std::uint64_t hi);
   // Calls visit(span, from, to, last) for successive runs of starts [from, to]
@@ -135,6 +151,9 @@ class TBMHWordsFinder : public TFinder {
   std::size_t WindowSize_ = 0;  // size of successive views; 0 while the whole file is one view
   std::function<bool()> Interrupted_;
   bool Aborted_ = false;  // the last scan was ended by Interrupted_
+  bool Inside_ = false;
+  TPackageKind Package_ = TPackageKind::None;  // the attached file starts as a package of this kind
+  std::function<void(const std::string&)> EntryWatch_;
 };
 
 // True when the file exists and can't be opened for reading without sharing

@@ -1,0 +1,54 @@
+// The words of a search looked for in contents that arrive in pieces: an
+// archive's entry as it inflates, a document's text as it is extracted. The
+// pieces pass through a window of a fixed size, so memory stays bounded however
+// long the contents; an occurrence across two pieces is found as in one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "WordScan.h"
+#include "WordSet.h"
+
+namespace sorvik {
+
+class TStreamFind {
+ public:
+  // `set` must outlive the finder.
+  explicit TStreamFind(const TWordSet& set);
+
+  // Begins the search of one file: nothing found, in all mode no word seen.
+  void BeginFile();
+  // Begins one stream of the file (an entry, a part's text), judged on its own:
+  // no occurrence spans two streams, but all mode counts the words every
+  // stream of the file has shown. `text`: the stream is UTF-8 text (a
+  // document's), searched in that encoding alone; otherwise its bytes are
+  // searched in every encoding, as a file's are.
+  void BeginStream(bool text);
+  // The stream's next bytes; false once the file's answer is known (found).
+  bool Feed(const std::uint8_t* data, std::size_t n);
+  // The stream has ended: what is left of it is judged. False once found.
+  bool EndStream();
+
+  // Any and exact modes: a word was found; all mode: every word has been seen.
+  bool Found() const { return Found_; }
+
+ private:
+  const TWordScan& ScanOf(std::size_t w) const { return Text_ ? Set_.TextScan(w) : Set_.Scan(w); }
+  // Judges the starts the window holds whole; `last`: the stream has ended.
+  void Judge(bool last);
+
+  const TWordSet& Set_;
+  std::vector<std::int64_t> Seen_;  // all mode: 1 once word w was seen, or it is skipped
+  std::size_t Open_ = 0;            // all mode: words not yet seen
+  bool Found_ = false;
+  bool Text_ = false;
+  std::int64_t Shortest_ = 0, Longest_ = 0;
+  std::vector<std::uint8_t> Window_;  // the stream from offset Lo_ on
+  std::int64_t Lo_ = 0;
+  std::int64_t From_ = 0;  // the first start not yet judged
+  TLeadRun Run_;
+};
+
+}  // namespace sorvik
