@@ -28,6 +28,7 @@ enum : int {
   idWordsAny,
   idWordsAll,
   idExact,
+  idInside,
 };
 
 // The folder field takes a folder dropped on it from the shell.
@@ -77,6 +78,8 @@ TGeneralPage::TGeneralPage(HWND page, HFONT font, TLayoutTable& layout) {
                       WS_EX_CLIENTEDGE);
   btnBrowse = add(WC_BUTTONW, L"...", BS_PUSHBUTTON | WS_TABSTOP, 532, 20, 20, 21, idBrowse, A::Follow);
   chkRecursive = add(WC_BUTTONW, L"Search &subfolders", BS_AUTOCHECKBOX | WS_TABSTOP, 262, 45, 120, 17, idRecursive);
+  chkInside = add(WC_BUTTONW, L"Search &inside documents and archives", BS_AUTOCHECKBOX | WS_TABSTOP, 10, 45, 248, 17,
+                  idInside);
   add(WC_STATICW, L"&Words:", SS_RIGHT, 8, 69, 52, 16, 0);
   cboKeyWords = add(WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 64, 66, 488, 200,
                     idKeyWords, A::Stretch);
@@ -88,6 +91,7 @@ TGeneralPage::TGeneralPage(HWND page, HFONT font, TLayoutTable& layout) {
   rdWordsAll = add(WC_BUTTONW, L"Match all", BS_AUTORADIOBUTTON, 350, 97, 73, 17, idWordsAll);
   rdExact = add(WC_BUTTONW, L"Match Exactly", BS_AUTORADIOBUTTON, 428, 97, 92, 17, idExact);
   Check(rdWordsAny, true);
+  Check(chkInside, true);
   // Completions from the file system's folders while typing, and folders dropped from the shell.
   SHAutoComplete(edDirectories, SHACF_FILESYS_DIRS);
   DragAcceptFiles(edDirectories, TRUE);
@@ -103,6 +107,7 @@ TSearchPanel TGeneralPage::Read() const {
   v.WholeWords = Checked(chkWholeWords);
   v.CaseSensitive = Checked(chkCaseSensitive);
   v.MatchMode = Checked(rdWordsAny) ? 0 : Checked(rdWordsAll) ? 1 : 2;
+  v.InsideDocuments = Checked(chkInside);
   return v;
 }
 
@@ -115,6 +120,13 @@ void TGeneralPage::Write(const TSearchPanel& v) {
   Check(chkCaseSensitive, v.CaseSensitive);
   const HWND modes[] = {rdWordsAny, rdWordsAll, rdExact};
   for (int i = 0; i < 3; ++i) Check(modes[i], i == (v.MatchMode <= 2 ? v.MatchMode : 0));
+  Check(chkInside, v.InsideDocuments);
+}
+
+void TGeneralPage::Clear() {
+  TSearchPanel empty;
+  empty.InsideDocuments = Checked(chkInside);  // a preference, not part of one search
+  Write(empty);
 }
 
 std::vector<std::string> TGeneralPage::History(THistory which) const {

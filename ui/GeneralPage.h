@@ -23,8 +23,9 @@ class TGeneralPage {
 
   TSearchPanel Read() const;
   void Write(const TSearchPanel& values);
-  // Empty fields, no option ticked, "Match any".
-  void Clear() { Write(TSearchPanel{}); }
+  // Empty fields, no option ticked, "Match any"; the switch for documents and
+  // archives stays as the user set it.
+  void Clear();
 
   // The mask's and the words' history lists (the boxes' own texts stay).
   enum class THistory : std::uint8_t { Masks, Words };
@@ -44,7 +45,8 @@ class TGeneralPage {
 
   HWND grpSearchFor = nullptr, cboFilemask = nullptr, edDirectories = nullptr, btnBrowse = nullptr,
        chkRecursive = nullptr, cboKeyWords = nullptr, chkWholeWords = nullptr, chkCaseSensitive = nullptr,
-       Bevel1 = nullptr, rdWordsAny = nullptr, rdWordsAll = nullptr, rdExact = nullptr;
+       Bevel1 = nullptr, rdWordsAny = nullptr, rdWordsAll = nullptr, rdExact = nullptr,
+       chkInside = nullptr;
 
  private:
   void BrowseForFolder();

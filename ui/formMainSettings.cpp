@@ -83,6 +83,9 @@ void TfrmMain::ApplySettings() {
   FittedDpi_ = Dpi_;
   General_->SetHistory(TGeneralPage::THistory::Masks, ReadCommaText(s.MaskList));
   General_->SetHistory(TGeneralPage::THistory::Words, ReadCommaText(s.WordList));
+  TSearchPanel panel = General_->Read();
+  panel.InsideDocuments = s.SearchInside;
+  General_->Write(panel);
   if (!s.ColumnSizes.empty()) {
     if (const auto widths = ReadColumnWidths(s.ColumnSizes)) {
       for (int i = 0; i < kResultColumns; ++i) {
@@ -110,6 +113,7 @@ void TfrmMain::StoreSettings() {
   for (int i = 0; i < kResultColumns; ++i)
     widths.push_back(std::to_string(SendMessageW(lvwResults, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0)));
   s.ColumnSizes = WriteCommaText(widths);
+  s.SearchInside = General_->Read().InsideDocuments;
   SaveSettings();
 }
 

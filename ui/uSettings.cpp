@@ -192,6 +192,7 @@ void LoadSettings() {
   Settings.MaskList = ReadCommaTextValue(L"MaskList", file);
   Settings.WordList = ReadCommaTextValue(L"WordList", file);
   Settings.ColumnSizes = ReadCommaTextValue(L"ColumnSizes", file);
+  Settings.SearchInside = ReadInteger(L"SearchInside", defaults.SearchInside ? 1 : 0, file) != 0;
 }
 
 // The file stays ANSI while the code page holds every value; otherwise it is
@@ -207,6 +208,7 @@ void SaveSettings() {
       {L"MaskList", Widen(Settings.MaskList)},
       {L"WordList", Widen(Settings.WordList)},
       {L"ColumnSizes", Widen(Settings.ColumnSizes)},
+      {L"SearchInside", Settings.SearchInside ? L"1" : L"0"},
       {L"PixelsPerInch", std::to_wstring(Settings.PixelsPerInch)},
   };
   bool unicode = false;

@@ -1,5 +1,6 @@
 // The settings file, sorvik.ini beside the executable: the window's placement,
-// the history limit, the two history lists and the column widths, all in the
+// the history limit, the two history lists, the column widths and whether
+// archives and documents are searched inside, all in the
 // section "formMain" of a profile file, read at start and written at close. The
 // file is ANSI while the code page holds every value, UTF-16 otherwise.
 #pragma once
@@ -19,6 +20,7 @@ struct TSettings {
   std::string MaskList;  // comma text
   std::string WordList;  // comma text
   std::string ColumnSizes;  // comma text of six widths
+  bool SearchInside = true;  // archives and documents searched by what they hold
   // The DPI at which the placement and the widths were measured; a file without
   // it was written at 96.
   std::uint16_t PixelsPerInch = 96;
