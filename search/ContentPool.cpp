@@ -1,6 +1,7 @@
 #include "ContentPool.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 namespace sorvik {
@@ -37,23 +38,42 @@ unsigned RemoteContentHelpers() {
 
 TContentPool::TContentPool(IFileSystem& fs, TBMHWordsFinder& own, unsigned helpers,
                            const std::function<void(TBMHWordsFinder&)>& configure, std::function<bool()> interrupt,
-                           bool icons)
+                           bool icons, std::function<void(const std::string&)> reading)
     : Fs_(fs),
       Own_(own),
       Interrupt_(std::move(interrupt)),
       Ahead_(helpers * kAheadPerHelper),
       MaxQueued_(std::max(kMaxQueued, std::size_t{helpers} * kQueuedPerHelper)),
-      Icons_(icons) {
+      Icons_(icons),
+      Reading_(std::move(reading)),
+      WalkThread_(std::this_thread::get_id()) {
+  WatchEntries(own);
   for (unsigned i = 0; i < helpers; ++i) {
     auto finder = std::make_unique<TBMHWordsFinder>(fs);
     configure(*finder);
     finder->SetInterrupt([this] { return Closing_ || (Interrupt_ && Interrupt_()); });
+    WatchEntries(*finder);
     Finders_.push_back(std::move(finder));
   }
   for (auto& finder : Finders_) Helpers_.emplace_back([this, f = finder.get()] { HelperLoop(*f); });
 }
 
+void TContentPool::WatchEntries(TBMHWordsFinder& finder) {
+  if (!Reading_) return;
+  finder.SetEntryWatch([this, f = &finder](const std::string& entry) {
+    std::string note;
+    {
+      std::lock_guard guard(NoteLock_);
+      Note_.assign(f->FileName()).append(" > ").append(entry);
+      NoteOwner_ = f;
+      if (std::this_thread::get_id() == WalkThread_) note = Note_;
+    }
+    if (!note.empty()) Reading_(note);
+  });
+}
+
 TContentPool::~TContentPool() {
+  Own_.SetEntryWatch({});
   {
     std::lock_guard lock(Lock_);
     Closing_ = true;
@@ -106,10 +126,33 @@ void TContentPool::DrainLocked(std::unique_lock<std::mutex>& lock, bool all,
     }
     if (Slots_.empty() || (!all && !full)) return;
     // Every test left is in a helper's hands: wait for the oldest.
-    WalkWaits_ = true;
-    Done_.wait(lock, [this] { return Slots_.front().Done.load(); });
-    WalkWaits_ = false;
+    WaitForFront(lock);
   }
+}
+
+void TContentPool::WaitForFront(std::unique_lock<std::mutex>& lock) {
+  const auto done = [this] { return Slots_.front().Done.load(); };
+  WalkWaits_ = true;
+  if (!Reading_) {
+    Done_.wait(lock, done);
+  } else {
+    // A long test (a large archive) says what it reads while the walk waits.
+    constexpr auto kNoteEvery = std::chrono::milliseconds(250);
+    while (!Done_.wait_for(lock, kNoteEvery, done)) {
+      std::string note;
+      {
+        std::lock_guard guard(NoteLock_);
+        note = Note_;
+      }
+      if (note.empty()) continue;
+      WalkWaits_ = false;
+      lock.unlock();
+      Reading_(note);
+      lock.lock();
+      WalkWaits_ = true;
+    }
+  }
+  WalkWaits_ = false;
 }
 
 void TContentPool::HelperLoop(TBMHWordsFinder& finder) {
@@ -159,6 +202,13 @@ void TContentPool::Test(TBMHWordsFinder& finder, TContentJob& job) {
     return;
   }
   TestFile(finder, job);
+  if (Reading_) {
+    std::lock_guard guard(NoteLock_);
+    if (NoteOwner_ == &finder) {
+      Note_.clear();
+      NoteOwner_ = nullptr;
+    }
+  }
   if (job.Found && Icons_) job.ImageIndex = Fs_.SmallIconIndex(job.Path);
 }
 

@@ -48,9 +48,13 @@ class TContentPool {
   // on whichever thread runs the test; true cuts the test short. With `icons`
   // a found file's icon is looked up where it was tested, never on the window's
   // thread (the walk's thread must hold a TIconThreadScope).
+  // `reading`, when given, is called on the walk's thread with what a test
+  // that takes long reads now ("path > entry" inside an archive or document):
+  // every few tenths of a second while the walk waits for such a test, and as
+  // each entry begins when the walk runs it itself.
   TContentPool(IFileSystem& fs, TBMHWordsFinder& own, unsigned helpers,
                const std::function<void(TBMHWordsFinder&)>& configure, std::function<bool()> interrupt,
-               bool icons);
+               bool icons, std::function<void(const std::string& note)> reading = {});
   // Lets the helpers finish the tests they are inside (cut short) and joins them.
   ~TContentPool();
   TContentPool(const TContentPool&) = delete;
@@ -77,6 +81,10 @@ class TContentPool {
   // Runs one test with `finder`, without the lock.
   void Test(TBMHWordsFinder& finder, TContentJob& job);
   void TestFile(TBMHWordsFinder& finder, TContentJob& job);
+  // Each finder tells which entry of a package it reads (see Reading_).
+  void WatchEntries(TBMHWordsFinder& finder);
+  // The walk waits for the oldest test, telling what is read meanwhile.
+  void WaitForFront(std::unique_lock<std::mutex>& lock);
 
   IFileSystem& Fs_;
   TBMHWordsFinder& Own_;
@@ -86,6 +94,12 @@ class TContentPool {
   std::size_t Ahead_;  // tests left to the helpers before the walk runs one itself
   std::size_t MaxQueued_;  // files queued at most
   bool Icons_;
+  std::function<void(const std::string&)> Reading_;
+  std::thread::id WalkThread_;
+  // The entry a finder began last, as "path > entry", while its test lasts.
+  std::mutex NoteLock_;
+  std::string Note_;
+  const TBMHWordsFinder* NoteOwner_ = nullptr;
 
   std::mutex Lock_;
   std::condition_variable Work_;  // a job was queued, or the pool is closing

@@ -11,12 +11,13 @@ namespace {
 // double-byte code page, where the characters before it start (8).
 constexpr std::int64_t kBefore = 8;
 constexpr std::int64_t kAfter = 4;
-// The starts judged at once: every word is looked for in them while they are in the cache.
-constexpr std::size_t kJudge = 256 << 10;
 
 }  // namespace
 
-TStreamFind::TStreamFind(const TWordSet& set) : Set_(set) { Window_.reserve(kJudge + 4096); }
+// The starts judged at once: every word is looked for in them while they are in the cache.
+TStreamFind::TStreamFind(const TWordSet& set, std::size_t judge) : Set_(set), Judge_(std::max<std::size_t>(judge, 1)) {
+  Window_.reserve(Judge_ + 4096);
+}
 
 void TStreamFind::BeginFile() {
   const std::size_t count = Set_.Words().size();
@@ -47,7 +48,7 @@ void TStreamFind::BeginStream(bool text) {
 
 bool TStreamFind::Feed(const std::uint8_t* data, std::size_t n) {
   if (Found_ || Shortest_ == 0) return !Found_;
-  const std::size_t full = kJudge + static_cast<std::size_t>(Longest_ + kBefore + kAfter);
+  const std::size_t full = Judge_ + static_cast<std::size_t>(Longest_ + kBefore + kAfter);
   while (n > 0) {
     const std::size_t take = std::min(n, full - std::min(full, Window_.size()));
     Window_.insert(Window_.end(), data, data + take);

@@ -15,8 +15,9 @@ namespace sorvik {
 
 class TStreamFind {
  public:
-  // `set` must outlive the finder.
-  explicit TStreamFind(const TWordSet& set);
+  // `set` must outlive the finder. `judge`: the starts judged at once (tests
+  // make it small, so that the window slides often).
+  explicit TStreamFind(const TWordSet& set, std::size_t judge = std::size_t{256} << 10);
 
   // Begins the search of one file: nothing found, in all mode no word seen.
   void BeginFile();
@@ -45,6 +46,7 @@ class TStreamFind {
   bool Found_ = false;
   bool Text_ = false;
   std::int64_t Shortest_ = 0, Longest_ = 0;
+  std::size_t Judge_;
   std::vector<std::uint8_t> Window_;  // the stream from offset Lo_ on
   std::int64_t Lo_ = 0;
   std::int64_t From_ = 0;  // the first start not yet judged

@@ -109,8 +109,16 @@ void TKtSearchThread::Search() {
     return Terminated();
   };
   Finder_.SetInterrupt(interrupt);
+  // While a large archive or document is read, the status names the entry.
+  auto reading = [this](const std::string& note) {
+    if (!Output_) return;
+    TSearchProgress progress = Progress_;
+    progress.Kind = TStatusKind::File;
+    progress.Path = note;
+    Output_->ShowProgress(progress);
+  };
   TContentPool pool(Fs_, Finder_, HelpersUsed_, [this](TBMHWordsFinder& f) { ConfigureFinder(f); }, interrupt,
-                    Request.Icons);
+                    Request.Icons, reading);
   Contents_ = &pool;
   struct TUnset {
     TContentPool*& Pool;

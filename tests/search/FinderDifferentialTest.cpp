@@ -2,7 +2,8 @@
 // Greek, dotless i, a character beyond U+FFFF; typed in UTF-8 or in the code
 // page's bytes), modes and options, in contents that mix the ANSI bytes, UTF-8,
 // UTF-16 LE and BE (at any alignment), byte-order marks, separators and zero
-// bytes; scanned whole and through small views. And the product's case tables
+// bytes; scanned whole and through small views, and as streams that arrive in
+// pieces of any size. And the product's case tables
 // and encoders against the reference's, made apart from them.
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "ReferenceScan.h"
+#include "StreamFind.h"
 #include "UnicodeText.h"
 #include "uFinder.h"
 
@@ -112,6 +114,95 @@ TEST(FinderDifferential, AgreesWithReferenceScan) {
   }
   EXPECT_EQ(cases, 5000);
   EXPECT_GT(hits, 1500);  // the generator really produces hits
+}
+
+// Whether any word of the reference's list lies in the text, in UTF-8 alone.
+bool RefInUtf8(const std::string& text, const std::string& typed, bool ignoreCase, bool whole) {
+  const std::u32string word = RefWordChars(typed);
+  if (word.empty()) return false;
+  for (std::size_t s = 0; s < text.size(); ++s)
+    if (RefMatchAt(text, s, word, TRefEncoding::Utf8, ignoreCase, whole)) return true;
+  return false;
+}
+
+// Contents that arrive in pieces (an archive's entries as they inflate, a
+// document's text): cut into one to three streams, each fed in pieces from one
+// byte to more than the finder's window, which is as small as a few bytes. A stream is judged on its own; all
+// mode counts every stream's words. Bytes are searched in every encoding, text
+// in UTF-8 alone.
+TEST(FinderDifferential, StreamsAgreeWithReferenceScan) {
+  std::mt19937 rng(20261208);
+  auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
+  const std::u32string letters = U"abAB.\u00E9\u00C9\u03C3\u03A3\u0131I\u9650\U0001D400";
+  const std::u32string filler = U" \n-\u0000";
+  int found = 0;
+  for (int iter = 0; iter < 1500; ++iter) {
+    std::string words;
+    std::vector<std::u32string> typed;
+    for (std::size_t i = 0, n = 1 + pick(3); i < n; ++i) {
+      std::u32string w;
+      for (std::size_t k = 0, wl = 1 + pick(3); k < wl; ++k) w += letters[pick(letters.size())];
+      words += (i ? " " : "") + RefEncodeUtf8(w);
+      typed.push_back(w);
+    }
+    const bool text = pick(2) == 1;
+    std::string all;
+    auto put = [&](char32_t c) {
+      std::string ansi;
+      const std::size_t how = text ? 0 : pick(4);
+      if (how == 1 && RefAnsiBytes(std::u32string(1, c), ansi))
+        all += ansi;
+      else if (how >= 2)
+        RefAppendUtf16(all, c, how == 3);
+      else
+        RefAppendUtf8(all, c);
+    };
+    // Now and then long enough to slide the window several times.
+    const std::size_t pieces = iter % 25 == 0 ? 120000 : pick(60);
+    for (std::size_t i = 0; i < pieces; ++i) {
+      const std::size_t kind = pick(12);
+      if (kind < 2 && (pieces < 1000 || pick(500) == 0)) {
+        for (char32_t c : typed[pick(typed.size())]) put(pick(3) == 0 ? RefUpper(c) : c);
+      } else if (kind < 7) {
+        put(letters[pick(letters.size())]);
+      } else {
+        put(filler[pick(filler.size())]);
+      }
+    }
+    const int mode = static_cast<int>(pick(3));
+    const bool ignoreCase = pick(2) == 1, whole = pick(2) == 1;
+    // The streams: the contents cut at up to two places.
+    std::vector<std::size_t> cuts{0, all.size()};
+    for (std::size_t i = 0, n = pick(3); i < n; ++i) cuts.push_back(pick(all.size() + 1));
+    std::sort(cuts.begin(), cuts.end());
+    // The reference: per stream, which words lie in it.
+    bool expected = mode == 1;
+    for (const auto& [shown, word] : RefOrder(words, mode, ignoreCase)) {
+      bool in = false;
+      for (std::size_t c = 0; c + 1 < cuts.size() && !in; ++c) {
+        const std::string stream = all.substr(cuts[c], cuts[c + 1] - cuts[c]);
+        in = text ? RefInUtf8(stream, word, ignoreCase, whole) : RefFirst(stream, word, ignoreCase, whole) > 0;
+      }
+      expected = mode == 1 ? expected && in : expected || in;
+    }
+    const TWordSet set(TWordQuery{words, ignoreCase, whole, static_cast<TMatchMode>(mode)});
+    // Windows from a few bytes on: they slide at every place of the contents.
+    TStreamFind find(set, pick(2) == 0 ? std::size_t{256} << 10 : 1 + pick(40));
+    find.BeginFile();
+    for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
+      find.BeginStream(text);
+      for (std::size_t at = cuts[c]; at < cuts[c + 1];) {
+        const std::size_t n = std::min(cuts[c + 1] - at, pick(3) == 0 ? 1 + pick(4) : 1 + pick(300000));
+        find.Feed(reinterpret_cast<const std::uint8_t*>(all.data()) + at, n);
+        at += n;
+      }
+      find.EndStream();
+    }
+    ASSERT_EQ(find.Found(), expected) << "words [" << words << "] mode " << mode << " ic " << ignoreCase << " ww "
+                                      << whole << " text " << text << " iteration " << iter;
+    found += expected;
+  }
+  EXPECT_GT(found, 300);  // the generator really produces hits
 }
 
 // Over the whole Unicode range: the upper-case forms (with the product's rule
