@@ -351,11 +351,11 @@ class EntryData final : public IZipEntryData {
   }
 
   void Count(const std::uint8_t* bytes, std::size_t made, std::size_t used) {
+    used_ += used;
+    left_ -= used;
     crc_ = crc32(crc_, bytes, static_cast<uInt>(made));
     out_ += made;
     budget_.total += made;
-    used_ += used;
-    left_ -= used;
     budget_.Tick(made + used);
   }
 
@@ -413,6 +413,7 @@ class EntryData final : public IZipEntryData {
       const std::size_t made = room - z.avail_out;
       in_.Consume(used);
       if (probing && made > 0) {
+        Count(dst, 0, used);
         EndTooLarge(byTotal);
         return 0;
       }
@@ -514,7 +515,7 @@ class Reader {
     if (found && ReadDirectory(file, size, dir)) return result_;
     data_.Attach(file, 0, size);
     ReadLocalHeaders();
-    if (found && result_.Package) result_.Damaged = true;  // its directory could not be read
+    if (result_.Package) result_.Damaged = true;  // its directory is missing or unreadable
     return result_;
   }
 
