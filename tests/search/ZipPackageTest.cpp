@@ -1,0 +1,553 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "ZipPackage.h"
+#include "search/ZipWriter.h"
+
+namespace sorvik {
+namespace {
+
+using test::BuildZip;
+using test::ZipDescriptor;
+using test::ZipItem;
+using test::ZipLayout;
+
+constexpr std::size_t kAll = std::numeric_limits<std::size_t>::max();
+
+class MemoryFile : public IRandomBytes {
+ public:
+  explicit MemoryFile(const std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+  std::uint64_t Size() const override { return bytes_.size(); }
+  std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buf, std::size_t n) override {
+    if (offset >= bytes_.size()) return 0;
+    n = static_cast<std::size_t>(std::min<std::uint64_t>(n, bytes_.size() - offset));
+    std::memcpy(buf, bytes_.data() + offset, n);
+    bytesRead += n;
+    return n;
+  }
+  std::uint64_t bytesRead = 0;
+
+ private:
+  const std::vector<std::uint8_t>& bytes_;
+};
+
+// Gives at most `piece` bytes per read.
+class MemoryStream : public IByteStream {
+ public:
+  MemoryStream(const std::vector<std::uint8_t>& bytes, std::size_t piece) : bytes_(bytes), piece_(piece) {}
+  std::size_t Read(std::uint8_t* buf, std::size_t n) override {
+    n = std::min({n, piece_, bytes_.size() - at});
+    std::memcpy(buf, bytes_.data() + at, n);
+    at += n;
+    return n;
+  }
+  std::size_t at = 0;
+
+ private:
+  const std::vector<std::uint8_t>& bytes_;
+  std::size_t piece_;
+};
+
+struct Seen {
+  std::string name;
+  std::string data;
+  TZipEnd end = TZipEnd::Open;
+  bool folder = false;
+  bool encrypted = false;
+  std::uint64_t size = 0;
+};
+
+// Reads up to `limit` bytes of an entry in pieces of `piece`; End() must stay
+// Open until a read gives 0.
+std::string ReadEntry(IZipEntryData& data, std::size_t limit = kAll, std::size_t piece = 10000) {
+  std::string out;
+  std::vector<std::uint8_t> buf(piece);
+  while (out.size() < limit) {
+    const std::size_t n = data.Read(buf.data(), std::min(piece, limit - out.size()));
+    if (n == 0) {
+      EXPECT_NE(data.End(), TZipEnd::Open);
+      break;
+    }
+    EXPECT_EQ(data.End(), TZipEnd::Open);
+    out.append(reinterpret_cast<const char*>(buf.data()), n);
+  }
+  return out;
+}
+
+struct Reading {
+  TZipResult result;
+  std::vector<Seen> seen;
+};
+
+// How many bytes the visitor reads of the entry at an index.
+using ReadPlan = std::function<std::size_t(std::size_t index)>;
+
+TZipVisit Recorder(Reading& r, const ReadPlan& plan, std::size_t piece) {
+  return [&r, plan, piece](const TZipEntry& entry, IZipEntryData& data) {
+    Seen s;
+    s.name = entry.Name;
+    s.folder = entry.Folder;
+    s.encrypted = entry.Encrypted;
+    s.size = entry.Size;
+    s.data = ReadEntry(data, plan ? plan(r.seen.size()) : kAll, piece);
+    s.end = data.End();
+    r.seen.push_back(std::move(s));
+    return true;
+  };
+}
+
+Reading FromFile(const std::vector<std::uint8_t>& zip, const TZipLimits& limits = {}, const ReadPlan& plan = {},
+                 std::size_t piece = 10000) {
+  Reading r;
+  MemoryFile file(zip);
+  r.result = ReadZip(file, limits, Recorder(r, plan, piece));
+  return r;
+}
+
+Reading FromStream(const std::vector<std::uint8_t>& zip, std::size_t streamPiece = kAll, const TZipLimits& limits = {},
+                   const ReadPlan& plan = {}, std::size_t piece = 10000) {
+  Reading r;
+  MemoryStream stream(zip, streamPiece);
+  r.result = ReadZipStream(stream, limits, Recorder(r, plan, piece));
+  return r;
+}
+
+// Text that compresses like text, with some bytes of every value.
+std::string Text(std::size_t n, std::uint32_t seed) {
+  static const char* const kWords[] = {"zip ", "entry ", "deflate ", "stream ", "Sorvik ", "\n", "\x00\xff\x80 "};
+  std::string s;
+  while (s.size() < n) {
+    seed = seed * 1103515245u + 12345u;
+    if ((seed >> 16) % 5 == 0) {
+      s += static_cast<char>(seed >> 24);
+    } else {
+      s += kWords[(seed >> 16) % 7];
+    }
+  }
+  s.resize(n);
+  return s;
+}
+
+struct Case {
+  ZipItem item;
+  std::string name;  // as read (UTF-8)
+  TZipEnd end = TZipEnd::Complete;
+};
+Case Entry(std::string name, std::string data, bool deflate, ZipDescriptor descriptor = ZipDescriptor::None,
+           bool zip64 = false) {
+  Case c;
+  c.item.Name = c.name = std::move(name);
+  c.item.Data = std::move(data);
+  c.item.Deflate = deflate;
+  c.item.Descriptor = descriptor;
+  c.item.Zip64 = zip64;
+  return c;
+}
+
+std::vector<ZipItem> Items(const std::vector<Case>& cases) {
+  std::vector<ZipItem> items;
+  for (const Case& c : cases) items.push_back(c.item);
+  return items;
+}
+
+void ExpectEntries(const Reading& r, const std::vector<Case>& cases, const ReadPlan& plan = {}) {
+  ASSERT_EQ(r.seen.size(), cases.size());
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    const Seen& s = r.seen[i];
+    const bool unsupported = cases[i].end == TZipEnd::Unsupported;
+    const std::size_t limit = plan ? plan(i) : kAll;
+    EXPECT_EQ(s.name, cases[i].name);
+    EXPECT_EQ(s.folder, cases[i].name.back() == '/');
+    EXPECT_EQ(s.encrypted, cases[i].item.Encrypted);
+    EXPECT_EQ(s.data, unsupported ? "" : cases[i].item.Data.substr(0, limit));
+    if (limit == kAll || (limit > 0 && unsupported)) {
+      EXPECT_EQ(s.end, cases[i].end);
+    } else if (limit < cases[i].item.Data.size() || limit == 0) {
+      EXPECT_EQ(s.end, TZipEnd::Open);
+    }
+  }
+}
+
+// Every form of entry, read from the file and as a stream: in one piece, in
+// small pieces, and leaving some entries unread or half read.
+TEST(ZipPackage, ReadsEveryFormFromTheFileAndAsAStream) {
+  Case encrypted = Entry("secret.txt", Text(700, 9), true);
+  encrypted.item.Encrypted = true;
+  encrypted.end = TZipEnd::Unsupported;
+  Case utf8 = Entry("\xCE\xB1\xCE\xB2.txt", "alpha beta", false);
+  utf8.item.Utf8Name = true;
+  Case cp437 = Entry("\x80\x9B\xE1\xE4\xFB.txt", "code page", true);
+  cp437.name = "\xC3\x87\xC2\xA2\xC3\x9F\xCE\xA3\xE2\x88\x9A.txt";  // Ç¢ßΣ√
+  Case unflagged = Entry("\xC3\x87.txt", "not flagged", false);
+  unflagged.name = "\xE2\x94\x9C\xC3\xA7.txt";  // ├ç: these bytes without the UTF-8 flag
+
+  struct Package {
+    const char* what;
+    std::vector<Case> cases;
+    bool zip64End = false;
+  };
+  const std::vector<Package> packages = {
+      {"stored and deflated",
+       {Entry("a.txt", Text(1000, 1), false), Entry("dir/", "", false), Entry("dir/big.bin", Text(200000, 2), true),
+        Entry("empty", "", true), Entry("one", "x", false), Entry("stored-big", Text(150000, 3), false)}},
+      {"data descriptors",
+       {Entry("signed.txt", Text(150000, 4), true, ZipDescriptor::Signed),
+        Entry("unsigned.txt", Text(70000, 5), true, ZipDescriptor::Unsigned),
+        Entry("empty", "", true, ZipDescriptor::Unsigned), Entry("empty-stored", "", false, ZipDescriptor::Signed),
+        Entry("k.txt", Text(300, 6), false)}},
+      {"Zip64",
+       {Entry("z1", Text(100000, 7), true, ZipDescriptor::None, true), Entry("z2", Text(5000, 8), false, ZipDescriptor::None, true),
+        Entry("z3", Text(90000, 9), true, ZipDescriptor::Signed, true),
+        Entry("z4", Text(10, 10), true, ZipDescriptor::Unsigned, true)},
+       true},
+      {"names and encryption", {cp437, utf8, unflagged, encrypted, Entry("after", Text(5000, 11), true)}},
+  };
+  const ReadPlan someUnread = [](std::size_t i) { return i % 3 == 0 ? 0 : i % 3 == 1 ? 5 : kAll; };
+  for (const Package& p : packages) {
+    SCOPED_TRACE(p.what);
+    const std::vector<std::uint8_t> zip = BuildZip(Items(p.cases), p.zip64End);
+    const auto expectWhole = [&](const Reading& r) {
+      EXPECT_TRUE(r.result.Package);
+      EXPECT_FALSE(r.result.Damaged);
+      EXPECT_FALSE(r.result.TooLarge);
+      EXPECT_FALSE(r.result.Interrupted);
+      EXPECT_EQ(r.result.Entries, p.cases.size());
+    };
+    {
+      SCOPED_TRACE("file");
+      const Reading r = FromFile(zip);
+      expectWhole(r);
+      ExpectEntries(r, p.cases);
+      for (std::size_t i = 0; i < p.cases.size(); ++i) EXPECT_EQ(r.seen[i].size, p.cases[i].item.Data.size());
+      const Reading half = FromFile(zip, {}, someUnread, 3);
+      expectWhole(half);
+      ExpectEntries(half, p.cases, someUnread);
+    }
+    {
+      SCOPED_TRACE("stream");
+      const Reading r = FromStream(zip);
+      expectWhole(r);
+      ExpectEntries(r, p.cases);
+      const Reading small = FromStream(zip, 13, {}, {}, 1000);
+      expectWhole(small);
+      ExpectEntries(small, p.cases);
+      const Reading half = FromStream(zip, 4093, {}, someUnread, 3);
+      expectWhole(half);
+      ExpectEntries(half, p.cases, someUnread);
+    }
+  }
+
+  // Stored data whose size only a descriptor gives: the directory has its size,
+  // a stream can't find its end and stops there.
+  const std::vector<Case> stored = {Entry("a", Text(100, 12), false),
+                                    Entry("sd", Text(1000, 13), false, ZipDescriptor::Signed),
+                                    Entry("b", Text(100, 14), true)};
+  const std::vector<std::uint8_t> zip = BuildZip(Items(stored));
+  const Reading file = FromFile(zip);
+  EXPECT_FALSE(file.result.Damaged);
+  ExpectEntries(file, stored);
+  const Reading stream = FromStream(zip);
+  EXPECT_TRUE(stream.result.Package);
+  EXPECT_TRUE(stream.result.Damaged);
+  ASSERT_EQ(stream.seen.size(), 2u);
+  EXPECT_EQ(stream.seen[0].end, TZipEnd::Complete);
+  EXPECT_EQ(stream.seen[1].data, "");
+  EXPECT_EQ(stream.seen[1].end, TZipEnd::Damaged);
+
+  // Not a package at all.
+  const std::vector<std::uint8_t> notZip(5000, 'P');
+  EXPECT_FALSE(FromFile(notZip).result.Package);
+  EXPECT_FALSE(FromStream(notZip).result.Package);
+}
+
+// Packages inside packages, read in order through the outer entry's bytes.
+TEST(ZipPackage, ReadsPackagesInsidePackages) {
+  const std::string x = Text(50000, 20);
+  const std::vector<std::uint8_t> inner = BuildZip(
+      {Entry("x.txt", x, true, ZipDescriptor::Signed).item, Entry("y.txt", "why", false).item});
+  const std::vector<std::uint8_t> deepest = BuildZip({Entry("deep.txt", "deep down", true).item});
+  const std::vector<std::uint8_t> middle = BuildZip({Entry("in.zip", test::AsText(deepest), false).item}, true);
+  const std::vector<std::uint8_t> outer = BuildZip({
+      Entry("stored.zip", test::AsText(inner), false).item,
+      Entry("deflated.zip", test::AsText(inner), true).item,
+      Entry("middle.zip", test::AsText(middle), true, ZipDescriptor::Unsigned).item,
+      Entry("plain.txt", "plain", false).item,
+  });
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"stored.zip/x.txt", x},      {"stored.zip/y.txt", "why"}, {"deflated.zip/x.txt", x},
+      {"deflated.zip/y.txt", "why"}, {"middle.zip/in.zip/deep.txt", "deep down"}, {"plain.txt", "plain"},
+  };
+
+  std::vector<std::pair<std::string, std::string>> seen;
+  std::function<TZipVisit(std::string)> walker = [&](std::string prefix) -> TZipVisit {
+    return [&, prefix](const TZipEntry& entry, IZipEntryData& data) {
+      const std::string path = prefix + entry.Name;
+      if (path.size() > 4 && path.compare(path.size() - 4, 4, ".zip") == 0) {
+        const TZipResult r = ReadZipStream(data, {}, walker(path + "/"));
+        EXPECT_TRUE(r.Package) << path;
+        EXPECT_FALSE(r.Damaged) << path;
+      } else {
+        seen.emplace_back(path, ReadEntry(data));
+        EXPECT_EQ(data.End(), TZipEnd::Complete) << path;
+      }
+      return true;
+    };
+  };
+  MemoryFile file(outer);
+  const TZipResult fromFile = ReadZip(file, {}, walker(""));
+  EXPECT_FALSE(fromFile.Damaged);
+  EXPECT_EQ(seen, expected);
+  seen.clear();
+  MemoryStream stream(outer, 777);
+  const TZipResult fromStream = ReadZipStream(stream, {}, walker(""));
+  EXPECT_FALSE(fromStream.Damaged);
+  EXPECT_EQ(seen, expected);
+}
+
+// Packages cut short, with bad checksums, and directories that lie.
+TEST(ZipPackage, DamagedPackagesGiveWhatCanBeRead) {
+  const std::vector<Case> cases = {Entry("a.txt", Text(3000, 30), true), Entry("b.bin", Text(40000, 31), false),
+                                   Entry("c.txt", Text(20000, 32), true, ZipDescriptor::Signed),
+                                   Entry("d.txt", Text(500, 33), true)};
+  ZipLayout layout;
+  const std::vector<std::uint8_t> zip = BuildZip(Items(cases), false, &layout);
+  const auto entryEnd = [&](std::size_t i) { return i + 1 < cases.size() ? layout.Local[i + 1] : layout.Directory; };
+
+  // Cut anywhere: the entries before the cut are whole, the bytes given of the
+  // others are what they hold, and the package says it is damaged.
+  for (std::size_t cut = 0; cut < zip.size(); cut += 97) {
+    SCOPED_TRACE(cut);
+    const std::vector<std::uint8_t> part(zip.begin(), zip.begin() + static_cast<std::ptrdiff_t>(cut));
+    for (bool stream : {false, true}) {
+      const Reading r = stream ? FromStream(part, 1000) : FromFile(part);
+      ASSERT_LE(r.seen.size(), cases.size());
+      for (std::size_t i = 0; i < r.seen.size(); ++i) {
+        EXPECT_EQ(r.seen[i].name, cases[i].name);
+        EXPECT_EQ(r.seen[i].data, cases[i].item.Data.substr(0, r.seen[i].data.size()));
+      }
+      for (std::size_t i = 0; i < cases.size() && entryEnd(i) <= cut; ++i) {
+        ASSERT_LT(i, r.seen.size());
+        EXPECT_EQ(r.seen[i].end, TZipEnd::Complete);
+      }
+      EXPECT_EQ(r.result.Package, cut >= layout.Data[0]);
+      // A stream ends where the directory starts.
+      EXPECT_EQ(r.result.Damaged, r.result.Package && (!stream || cut < layout.Directory + 4));
+    }
+  }
+
+  // A checksum that disagrees: the bytes, then Damaged (also one from a descriptor).
+  {
+    std::vector<std::uint8_t> bad = zip;
+    bad[layout.Local[0] + 14] ^= 1;
+    bad[layout.Central[0] + 16] ^= 1;
+    bad[layout.Local[3] - 12] ^= 1;  // c's descriptor
+    bad[layout.Central[2] + 16] ^= 1;
+    for (const Reading& r : {FromFile(bad), FromStream(bad)}) {
+      ASSERT_EQ(r.seen.size(), cases.size());
+      for (std::size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(r.seen[i].data, cases[i].item.Data);
+        EXPECT_EQ(r.seen[i].end, i == 0 || i == 2 ? TZipEnd::Damaged : TZipEnd::Complete);
+      }
+      EXPECT_TRUE(r.result.Damaged);
+    }
+  }
+
+  const auto put32 = [](std::vector<std::uint8_t>& bytes, std::uint64_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  // The directory said to start past the end: the local headers are read.
+  {
+    std::vector<std::uint8_t> bad = zip;
+    put32(bad, layout.End + 16, 0xFFFFFF00);
+    const Reading r = FromFile(bad);
+    ExpectEntries(r, cases);
+    EXPECT_TRUE(r.result.Package);
+    EXPECT_TRUE(r.result.Damaged);
+  }
+  // An entry whose data is said to be outside the file: that entry is damaged,
+  // the others are read.
+  {
+    std::vector<std::uint8_t> bad = zip;
+    put32(bad, layout.Central[1] + 42, 0x7FFFFFF0);
+    const Reading r = FromFile(bad);
+    ASSERT_EQ(r.seen.size(), cases.size());
+    EXPECT_EQ(r.seen[1].data, "");
+    EXPECT_EQ(r.seen[1].end, TZipEnd::Damaged);
+    for (std::size_t i : {0, 2, 3}) EXPECT_EQ(r.seen[i].end, TZipEnd::Complete);
+    EXPECT_TRUE(r.result.Damaged);
+  }
+  // A directory that goes bad after two entries: those two, then the end.
+  {
+    std::vector<std::uint8_t> bad = zip;
+    bad[layout.Central[2]] = 'X';
+    const Reading r = FromFile(bad);
+    ASSERT_EQ(r.seen.size(), 2u);
+    EXPECT_EQ(r.seen[1].end, TZipEnd::Complete);
+    EXPECT_TRUE(r.result.Damaged);
+  }
+  // A directory that counts more entries than it holds.
+  {
+    std::vector<std::uint8_t> bad = zip;
+    bad[layout.End + 8] = bad[layout.End + 10] = 9;
+    const Reading r = FromFile(bad);
+    ExpectEntries(r, cases);
+    EXPECT_TRUE(r.result.Damaged);
+  }
+}
+
+// Raw deflate of `mib` MiB of zeros: one full-flushed block of 1 MiB repeated
+// (after a full flush the compressor starts afresh, so each block is the same).
+std::string ZeroBomb(std::size_t mib) {
+  z_stream z{};
+  EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  std::vector<std::uint8_t> zeros(1 << 20);
+  std::vector<std::uint8_t> out(1 << 20);
+  const auto step = [&](int flush, std::size_t n) {
+    z.next_in = zeros.data();
+    z.avail_in = static_cast<uInt>(n);
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    EXPECT_NE(deflate(&z, flush), Z_STREAM_ERROR);
+    EXPECT_EQ(z.avail_in, 0u);
+    return std::string(out.begin(), out.end() - z.avail_out);
+  };
+  std::string bomb = step(Z_FULL_FLUSH, zeros.size());
+  const std::string block = step(Z_FULL_FLUSH, zeros.size());
+  EXPECT_EQ(step(Z_FULL_FLUSH, zeros.size()), block);
+  const std::string tail = step(Z_FINISH, 0);
+  deflateEnd(&z);
+  bomb.reserve(bomb.size() + block.size() * mib + tail.size());
+  for (std::size_t i = 1; i < mib; ++i) bomb += block;
+  return bomb + tail;
+}
+
+// A small entry that inflates to gigabytes ends soon after RatioFrom bytes,
+// having read little of the file; the limits of size, total and count.
+TEST(ZipPackage, LimitsEndWhatWouldInflateWithoutEnd) {
+  constexpr std::size_t kMiB = 1 << 20;
+  const std::string bombData = ZeroBomb(4096);  // 4 GiB of zeros
+  ZipItem bomb;
+  bomb.Name = "zeros";
+  bomb.Deflate = true;
+  bomb.Zip64 = true;
+  bomb.Raw = bombData;
+  bomb.RawSize = std::uint64_t{4096} * kMiB;
+  const TZipLimits defaults;
+  const ZipItem after = Entry("after", Text(1000, 40), true).item;
+  const auto expectBombEnded = [&](const Seen& s) {
+    EXPECT_EQ(s.end, TZipEnd::TooLarge);
+    EXPECT_GE(s.data.size(), defaults.RatioFrom);
+    EXPECT_LE(s.data.size(), defaults.RatioFrom + 256 * 1024);
+    EXPECT_EQ(s.data.find_first_not_of('\0'), std::string::npos);
+  };
+  {
+    const std::vector<std::uint8_t> zip = BuildZip({bomb, after});
+    Reading r;
+    MemoryFile file(zip);
+    r.result = ReadZip(file, defaults, Recorder(r, {}, 65536));
+    ASSERT_EQ(r.seen.size(), 2u);
+    expectBombEnded(r.seen[0]);
+    EXPECT_EQ(r.seen[0].size, bomb.RawSize);
+    EXPECT_EQ(r.seen[1].end, TZipEnd::Complete);
+    EXPECT_FALSE(r.result.TooLarge);
+    EXPECT_LT(file.bytesRead, bombData.size() / 8);
+
+    const Reading s = FromStream(zip, kAll, defaults, {}, 65536);
+    ASSERT_EQ(s.seen.size(), 2u);
+    expectBombEnded(s.seen[0]);
+    EXPECT_EQ(s.seen[1].end, TZipEnd::Complete);
+
+    // Without a ratio limit, the package's total ends it, and the reading.
+    TZipLimits total;
+    total.MaxRatio = std::numeric_limits<std::uint64_t>::max();
+    total.MaxTotalBytes = 8 * kMiB;
+    const Reading t = FromFile(zip, total, {}, 65536);
+    ASSERT_EQ(t.seen.size(), 1u);
+    EXPECT_EQ(t.seen[0].data.size(), 8 * kMiB);
+    EXPECT_EQ(t.seen[0].end, TZipEnd::TooLarge);
+    EXPECT_TRUE(t.result.TooLarge);
+  }
+  {
+    // In a stream, a bomb whose size only its descriptor gives is inflated to
+    // find its end though the visitor reads none of it: it ends all the same,
+    // and the reading with it.
+    bomb.Descriptor = ZipDescriptor::Signed;
+    const std::vector<std::uint8_t> zip = BuildZip({bomb, after});
+    Reading r;
+    MemoryStream stream(zip, kAll);
+    r.result = ReadZipStream(stream, defaults, Recorder(r, [](std::size_t) { return 0; }, 1));
+    ASSERT_EQ(r.seen.size(), 1u);
+    EXPECT_TRUE(r.result.Damaged);
+    EXPECT_LT(stream.at, bombData.size() / 8);
+  }
+  {
+    // MaxEntryBytes exactly, one byte over; MaxEntries.
+    TZipLimits limits;
+    limits.MaxEntryBytes = 100000;
+    limits.MaxEntries = 3;
+    const std::string over = Text(100001, 41);
+    const std::vector<Case> cases = {Entry("exact", over.substr(0, 100000), true), Entry("over", over, true),
+                                     Entry("over-stored", over, false), Entry("fourth", "4", false)};
+    const std::vector<std::uint8_t> zip = BuildZip(Items(cases));
+    for (const Reading& r : {FromFile(zip, limits), FromStream(zip, 999, limits)}) {
+      ASSERT_EQ(r.seen.size(), 3u);
+      EXPECT_EQ(r.seen[0].end, TZipEnd::Complete);
+      EXPECT_EQ(r.seen[0].data, cases[0].item.Data);
+      for (std::size_t i : {1, 2}) {
+        EXPECT_EQ(r.seen[i].end, TZipEnd::TooLarge);
+        EXPECT_EQ(r.seen[i].data, cases[0].item.Data);
+      }
+      EXPECT_TRUE(r.result.TooLarge);
+    }
+  }
+}
+
+// TZipLimits::Interrupted is asked often enough, and ends the reading at once.
+TEST(ZipPackage, InterruptedEndsTheReading) {
+  const std::string big = Text(3 << 20, 50);
+  const std::vector<std::uint8_t> zip =
+      BuildZip({Entry("big", big, true).item, Entry("stored", big, false).item, Entry("next", "n", false).item});
+  for (bool stream : {false, true}) {
+    SCOPED_TRACE(stream);
+    std::size_t asked = 0;
+    TZipLimits limits;
+    limits.Interrupted = [&] { return ++asked > 1000000; };
+    const Reading whole = stream ? FromStream(zip, kAll, limits) : FromFile(zip, limits);
+    ASSERT_EQ(whole.seen.size(), 3u);
+    EXPECT_GE(asked, 2 * big.size() / (256 * 1024));
+
+    for (std::size_t stopAt : {std::size_t{1}, std::size_t{4}, std::size_t{20}, std::size_t{30}}) {
+      asked = 0;
+      limits.Interrupted = [&] { return ++asked >= stopAt; };
+      const Reading r = stream ? FromStream(zip, kAll, limits) : FromFile(zip, limits);
+      EXPECT_TRUE(r.result.Interrupted);
+      EXPECT_EQ(asked, stopAt);  // not asked again once it said stop
+      if (stopAt == 1) {
+        EXPECT_TRUE(r.seen.empty());
+        continue;
+      }
+      ASSERT_FALSE(r.seen.empty());
+      ASSERT_LE(r.seen.size(), 2u);
+      // Said between two reads of an entry, or after its last one.
+      const Seen& last = r.seen.back();
+      if (last.end == TZipEnd::Interrupted) {
+        EXPECT_LT(last.data.size(), big.size());
+        EXPECT_EQ(last.data, big.substr(0, last.data.size()));
+      } else {
+        EXPECT_EQ(last.end, TZipEnd::Complete);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace sorvik
