@@ -49,8 +49,57 @@ class TDocumentText {
   void Finish(std::string& out);
 
  private:
-  struct TState;
+  // How the bytes encode characters: known from the first bytes.
+  enum class TEncoding : std::uint8_t { Unknown, Utf8, Utf16Le, Utf16Be };
+  // Where the reader is in the markup.
+  enum class TMarkup : std::uint8_t { Text, Open, Tag, Bang, Comment, CData, Declaration, Instruction, Entity };
+
+  void Byte(std::uint8_t b, std::string& out);        // one byte of the part, as stored
+  void Unit(std::uint32_t unit, std::string& out);    // one UTF-16 code unit
+  void CodePoint(std::uint32_t c, std::string& out);  // one character, into the markup reader
+  void Xml(char c, std::string& out);                 // one UTF-8 byte of the XML
+  void EndTag(std::string& out);                      // a tag has been read whole
+  void Start(std::string_view name, std::string_view local, bool empty, std::string& out);
+  void End(std::string_view name, std::string_view local, std::string& out);
+  bool Special(std::string_view local, std::string& out);  // an element that stands for characters
+  bool SkipsSubtree(std::string_view name, std::string_view local) const;
+  bool IsBlock(std::string_view local) const;
+  bool IsContext(std::string_view local) const;
+  std::string_view Attribute(std::string_view local) const;  // of the tag just read
+  void Entity(std::string& out);                      // an entity's name has ended with ';'
+  void EntityAsTyped(std::string& out);
+  bool Emitting() const;
+  void Data(char c, std::string& out);                // character data from the XML
+  void Visible(std::string_view text, std::string& out);  // characters the reader sees
+  void LineFeed(std::string& out);                    // a line break inside a paragraph
+  void Break(std::string& out);                       // a paragraph or cell ends (or starts)
+
   TPartText Rules_;
+  TEncoding Encoding_ = TEncoding::Unknown;
+  std::uint8_t Head_[3] = {};  // first bytes, until they tell the encoding
+  std::uint8_t HeadSize_ = 0;
+  std::uint8_t OddByte_ = 0;   // first byte of a UTF-16 unit cut by a feed
+  bool HasOddByte_ = false;
+  std::uint32_t HighSurrogate_ = 0;
+
+  TMarkup Markup_ = TMarkup::Text;
+  std::string Tag_;      // the tag being read, up to a fixed size
+  char Quote_ = 0;       // the quote of an attribute value being read
+  char LastTagChar_ = 0; // last character of the tag outside quotes ('/' for an empty element)
+  std::uint32_t Run_ = 0;  // ']' or '-' just read; '[' depth of a declaration
+  std::string Entity_;   // an entity's name, up to a fixed size
+
+  std::string SkipName_;      // the element whose subtree is being skipped
+  std::size_t SkipDepth_ = 0; // its nesting (elements of that name)
+  std::size_t Context_ = 0;   // depth in elements whose text is read (body, header...)
+  std::size_t TextDepth_ = 0; // depth in text elements (t)
+  std::size_t RunDepth_ = 0;  // depth in runs (r)
+  std::size_t PreDepth_ = 0;  // depth in preformatted text (pre)
+  bool CellIsText_ = false;   // the sheet cell being read holds its text in its value
+  bool InValue_ = false;      // in such a cell's value (v)
+
+  std::size_t PendingBlanks_ = 0;  // blanks of the XML source not yet written
+  bool LineHasText_ = false;       // text since the last line feed
 };
 
 }  // namespace sorvik
