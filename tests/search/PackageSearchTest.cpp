@@ -110,6 +110,15 @@ struct TQuery {
   bool Inside = true;
 };
 
+TQuery Q(std::string words, TMatchMode mode = TMatchMode::Any, bool whole = false, bool inside = true) {
+  TQuery q;
+  q.Words = std::move(words);
+  q.Mode = mode;
+  q.Whole = whole;
+  q.Inside = inside;
+  return q;
+}
+
 std::vector<std::string> Found(const std::string& folder, const TQuery& q, unsigned helpers) {
   test::TSearchRecorder rec;
   TSearchRun run(rec);
@@ -138,49 +147,43 @@ TEST(PackageSearch, DocumentsAndArchivesByWhatTheyHold) {
   dir.File("broken.zip", "PK\x03\x04 garbage, then plainword");  // reads as no package: by its bytes
   dir.File("stored.zip", Bytes(BuildZip({Stored("a.txt", "Storedword")})));
   using V = std::vector<std::string>;
-  const struct {
-    TQuery Query;
-    V Expected;
-  } cases[] = {
-      // Words split over runs, entities, OpenDocument's spaces and spans.
-      {{"review"}, {"report.docx"}},
-      {{"d&one"}, {"report.docx"}},
-      {{"\"Brave  new world\""}, {"story.odt", "bundle.zip"}},
-      {{"walrus invoice"}, {"sums.xlsx"}},
-      // The title is searched; markup, a style name, the author and a
-      // shared string's index are not.
-      {{"quarterly"}, {"report.docx"}},
-      {{"schemas preserve rsidR sheetData stylezq authorzq hiddenzq mimetype"}, {}},
-      // Paragraphs apart: whole words end there, a phrase never spans two.
-      {{"d&one", TMatchMode::Any, true}, {"report.docx"}},
-      {{"d&one Second", TMatchMode::Exact}, {}},
-      {{"review is", TMatchMode::Exact}, {"report.docx"}},
-      // Archives: entries in any encoding, nested to depth 2 (a document in an
-      // archive in an archive), never an encrypted entry; entries after a bomb.
-      {{"alpha"}, {"bundle.zip"}},
-      {{"deepword"}, {"bundle.zip"}},
-      {{"brave"}, {"story.odt", "bundle.zip"}},
-      {{"hushword"}, {}},
-      {{"beta"}, {"bundle.zip"}},
-      // All mode judges a package whole: words from different entries.
-      {{"alpha beta deepword", TMatchMode::All}, {"bundle.zip"}},
-      {{"alpha walrus", TMatchMode::All}, {}},
-      // What doesn't read as a package is searched by its bytes.
-      {{"plainword"}, {"renamed.docx", "broken.zip"}},
-      {{"storedword"}, {"stored.zip"}},
-      // Switched off: bytes only, so a stored entry is found and deflated text is not.
-      {{"storedword", TMatchMode::Any, false, false}, {"stored.zip"}},
-      {{"review alpha", TMatchMode::Any, false, false}, {}},
-  };
-  for (const auto& c : cases) {
+  const auto check = [&](const TQuery& query, V want) {
     for (unsigned helpers : {0u, 2u}) {
-      V got = Found(dir.Root(), c.Query, helpers);
-      V want = c.Expected;
+      V got = Found(dir.Root(), query, helpers);
       std::sort(got.begin(), got.end());
       std::sort(want.begin(), want.end());
-      EXPECT_EQ(got, want) << "words [" << c.Query.Words << "] helpers " << helpers;
+      EXPECT_EQ(got, want) << "words [" << query.Words << "] helpers " << helpers;
     }
-  }
+  };
+  // Words split over runs, entities, OpenDocument's spaces and spans.
+  check(Q("review"), {"report.docx"});
+  check(Q("d&one"), {"report.docx"});
+  check(Q("\"Brave  new world\""), {"story.odt", "bundle.zip"});
+  check(Q("walrus invoice"), {"sums.xlsx"});
+  // The title is searched; markup, a style name, the author and a
+  // shared string's index are not.
+  check(Q("quarterly"), {"report.docx"});
+  check(Q("schemas preserve rsidR sheetData stylezq authorzq hiddenzq mimetype"), {});
+  // Paragraphs apart: whole words end there, a phrase never spans two.
+  check(Q("d&one", TMatchMode::Any, true), {"report.docx"});
+  check(Q("d&one Second", TMatchMode::Exact), {});
+  check(Q("review is", TMatchMode::Exact), {"report.docx"});
+  // Archives: entries in any encoding, nested to depth 2 (a document in an
+  // archive in an archive), never an encrypted entry; entries after a bomb.
+  check(Q("alpha"), {"bundle.zip"});
+  check(Q("deepword"), {"bundle.zip"});
+  check(Q("brave"), {"story.odt", "bundle.zip"});
+  check(Q("hushword"), {});
+  check(Q("beta"), {"bundle.zip"});
+  // All mode judges a package whole: words from different entries.
+  check(Q("alpha beta deepword", TMatchMode::All), {"bundle.zip"});
+  check(Q("alpha walrus", TMatchMode::All), {});
+  // What doesn't read as a package is searched by its bytes.
+  check(Q("plainword"), {"renamed.docx", "broken.zip"});
+  check(Q("storedword"), {"stored.zip"});
+  // Switched off: bytes only, so a stored entry is found and deflated text is not.
+  check(Q("storedword", TMatchMode::Any, false, false), {"stored.zip"});
+  check(Q("review alpha", TMatchMode::Any, false, false), {});
 }
 
 // Stop and Pause reach inside an archive between its pieces, and the finder
