@@ -158,7 +158,7 @@ TEST(FinderDifferential, StreamsAgreeWithReferenceScan) {
         RefAppendUtf8(all, c);
     };
     // Now and then long enough to slide the window several times.
-    const std::size_t pieces = iter % 25 == 0 ? 120000 : pick(60);
+    const std::size_t pieces = iter % 100 == 0 ? 100000 : pick(60);
     for (std::size_t i = 0; i < pieces; ++i) {
       const std::size_t kind = pick(12);
       if (kind < 2 && (pieces < 1000 || pick(500) == 0)) {
@@ -187,7 +187,9 @@ TEST(FinderDifferential, StreamsAgreeWithReferenceScan) {
     }
     const TWordSet set(TWordQuery{words, ignoreCase, whole, static_cast<TMatchMode>(mode)});
     // Windows from a few bytes on: they slide at every place of the contents.
-    TStreamFind find(set, pick(2) == 0 ? std::size_t{256} << 10 : 1 + pick(40));
+    // (in long contents, a few kilobytes).
+    const std::size_t small = pieces > 1000 ? 1000 + pick(5000) : 1 + pick(40);
+    TStreamFind find(set, pick(2) == 0 ? std::size_t{256} << 10 : small);
     find.BeginFile();
     for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
       find.BeginStream(text);
