@@ -494,15 +494,12 @@ bool TDocumentText::Special(std::string_view local, std::string& out) {
   if (Rules_ == TPartText::OpenDocument || Rules_ == TPartText::OpenDocumentStyles) {
     if (!Emitting()) return false;
     if (local == "s") {
-      std::size_t count = 1;
+      // As many as its count says, one when it says no number.
       const std::string_view c = Attribute("c");
-      if (!c.empty()) {
-        count = 0;
-        for (char d : c) {
-          if (d < '0' || d > '9') break;
-          count = std::min(count * 10 + static_cast<std::size_t>(d - '0'), kMaxBlanks);
-        }
-      }
+      std::size_t count = 0, digits = 0;
+      for (; digits < c.size() && c[digits] >= '0' && c[digits] <= '9'; ++digits)
+        count = std::min(count * 10 + static_cast<std::size_t>(c[digits] - '0'), kMaxBlanks);
+      if (digits == 0) count = 1;
       Visible(std::string(count, ' '), out);
     } else if (local == "tab") {
       Visible("\t", out);
@@ -599,9 +596,9 @@ void TDocumentText::EntityAsTyped(std::string& out) {
 
 void TDocumentText::Data(char c, std::string& out) {
   if (!Emitting()) return;
-  if (PreDepth_ > 0 && (c == '\n' || c == '\r' || c == '\t')) {  // preformatted: lines as they are
+  if (PreDepth_ > 0 && IsBlank(c)) {  // preformatted: lines and blanks as they are
     if (c == '\n') LineFeed(out);
-    else if (c == '\t') Visible("\t", out);
+    else if (c != '\r') Visible(std::string_view(&c, 1), out);
     return;
   }
   if (IsBlank(c)) {  // source formatting, written only when text follows on the line
