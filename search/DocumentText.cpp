@@ -1,3 +1,12 @@
+// A part's XML is read byte by byte by a small state machine: the bytes become
+// UTF-8 (UTF-16 by its byte-order mark or its first '<'), the markup is told
+// from character data, and counters of the elements that matter (the body,
+// text elements, runs, a skipped subtree) decide what is text; no stack of
+// elements is kept. Where the XML is wrong the reader goes on: bytes that are
+// not UTF-8 pass through as they are, a character reference to what text
+// can't hold (0, a surrogate, beyond U+10FFFF) gives U+FFFD, an unknown entity
+// or a '&' not ended by ';' soon stays as typed, a '<' that starts no markup
+// is text.
 #include "DocumentText.h"
 
 #include <algorithm>
@@ -430,6 +439,7 @@ bool TDocumentText::SkipsSubtree(std::string_view name, std::string_view local) 
     case TPartText::OpenDocumentStyles:
       return OneOf(local, {"tracked-changes", "sequence-decls", "variable-decls", "user-field-decls",
                            "dde-connection-decls", "note-citation", "binary-data", "forms"}) ||
+             EndsWith(local, "-source") ||  // an index's templates: its title comes again in its body
              OneOf(name, {"dc:creator", "dc:date", "meta:creator-initials", "svg:title", "svg:desc"});
     case TPartText::Properties:
       return OneOf(local, {"manifest", "spine", "guide"});
