@@ -1,3 +1,12 @@
+// A part's XML is read byte by byte by a small state machine: the bytes become
+// UTF-8 (UTF-16 by its byte-order mark or its first '<'), the markup is told
+// from character data, and counters of the elements that matter (the body,
+// text elements, runs, a skipped subtree) decide what is text; no stack of
+// elements is kept. Where the XML is wrong the reader goes on: bytes that are
+// not UTF-8 pass through as they are, a character reference to what text
+// can't hold (0, a surrogate, beyond U+10FFFF) gives U+FFFD, an unknown entity
+// or a '&' not ended by ';' soon stays as typed, a '<' that starts no markup
+// is text.
 #include "DocumentText.h"
 
 #include <algorithm>
@@ -430,6 +439,7 @@ bool TDocumentText::SkipsSubtree(std::string_view name, std::string_view local) 
     case TPartText::OpenDocumentStyles:
       return OneOf(local, {"tracked-changes", "sequence-decls", "variable-decls", "user-field-decls",
                            "dde-connection-decls", "note-citation", "binary-data", "forms"}) ||
+             EndsWith(local, "-source") ||  // an index's templates: its title comes again in its body
              OneOf(name, {"dc:creator", "dc:date", "meta:creator-initials", "svg:title", "svg:desc"});
     case TPartText::Properties:
       return OneOf(local, {"manifest", "spine", "guide"});
@@ -494,15 +504,12 @@ bool TDocumentText::Special(std::string_view local, std::string& out) {
   if (Rules_ == TPartText::OpenDocument || Rules_ == TPartText::OpenDocumentStyles) {
     if (!Emitting()) return false;
     if (local == "s") {
-      std::size_t count = 1;
+      // As many as its count says, one when it says no number.
       const std::string_view c = Attribute("c");
-      if (!c.empty()) {
-        count = 0;
-        for (char d : c) {
-          if (d < '0' || d > '9') break;
-          count = std::min(count * 10 + static_cast<std::size_t>(d - '0'), kMaxBlanks);
-        }
-      }
+      std::size_t count = 0, digits = 0;
+      for (; digits < c.size() && c[digits] >= '0' && c[digits] <= '9'; ++digits)
+        count = std::min(count * 10 + static_cast<std::size_t>(c[digits] - '0'), kMaxBlanks);
+      if (digits == 0) count = 1;
       Visible(std::string(count, ' '), out);
     } else if (local == "tab") {
       Visible("\t", out);
@@ -599,9 +606,9 @@ void TDocumentText::EntityAsTyped(std::string& out) {
 
 void TDocumentText::Data(char c, std::string& out) {
   if (!Emitting()) return;
-  if (PreDepth_ > 0 && (c == '\n' || c == '\r' || c == '\t')) {  // preformatted: lines as they are
+  if (PreDepth_ > 0 && IsBlank(c)) {  // preformatted: lines and blanks as they are
     if (c == '\n') LineFeed(out);
-    else if (c == '\t') Visible("\t", out);
+    else if (c != '\r') Visible(std::string_view(&c, 1), out);
     return;
   }
   if (IsBlank(c)) {  // source formatting, written only when text follows on the line
