@@ -185,7 +185,46 @@ TDocumentText::TDocumentText(TPartText rules) : Rules_(rules) {
 
 void TDocumentText::Feed(const std::uint8_t* data, std::size_t n, std::string& out) {
   if (Rules_ == TPartText::None) return;
-  for (std::size_t i = 0; i < n; ++i) Byte(data[i], out);
+  const auto at = [data](std::size_t i) { return static_cast<char>(data[i]); };
+  std::size_t i = 0;
+  while (i < n) {
+    // In UTF-8, the runs that make up most of a part go whole: character data
+    // up to the next markup (written at once, or passed over where it is no
+    // text) and a tag up to its end. Each ends where the byte machine takes over.
+    if (Encoding_ == TEncoding::Utf8 && Markup_ == TMarkup::Text) {
+      std::size_t j = i;
+      if (!Emitting()) {
+        while (j < n && at(j) != '<' && at(j) != '&') ++j;
+      } else {
+        while (j < n && at(j) != '<' && at(j) != '&' && !IsBlank(at(j))) ++j;
+        if (j > i) Visible(std::string_view(reinterpret_cast<const char*>(data + i), j - i), out);
+      }
+      i = j;
+      if (i == n) break;
+    } else if (Encoding_ == TEncoding::Utf8 && Markup_ == TMarkup::Tag) {
+      std::size_t j = i;
+      for (; j < n; ++j) {
+        const char c = at(j);
+        if (Quote_ != 0) {
+          if (c == Quote_) Quote_ = 0;
+        } else if (c == '>') {
+          break;
+        } else if (c == '"' || c == '\'') {
+          Quote_ = c;
+        }
+        if (Quote_ == 0 && !IsBlank(c)) LastTagChar_ = c;
+      }
+      if (Tag_.size() < kTagCap)
+        Tag_.append(reinterpret_cast<const char*>(data + i), std::min(j - i, kTagCap - Tag_.size()));
+      i = j;
+      if (i == n) break;
+      Markup_ = TMarkup::Text;
+      EndTag(out);
+      ++i;
+      continue;
+    }
+    Byte(data[i++], out);
+  }
 }
 
 void TDocumentText::Finish(std::string& out) {
