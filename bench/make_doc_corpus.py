@@ -10,11 +10,12 @@ usage: make_doc_corpus.py OUT SEED [SCALE] [--soffice]
            --headless, Debian's libreoffice-*-nogui) into ~100 documents from a
            real producer under OUT/producer/, with planted words. Off by default.
 
-Creates OUT (must not exist or be empty) and writes OUT/truth.tsv. Only the
+Creates OUT (must not exist or be empty), writes the files under OUT/tree and the
+truth to OUT/truth.tsv, outside the searched tree (it names every word). Only the
 python3 standard library is used; everything comes from random.Random(SEED),
 so the same arguments give the same bytes (zip times are fixed too).
 
-Folders: office/ (docx docm dotx xlsx xlsm pptx pptm), odf/ (odt ods odp),
+Folders under OUT/tree: office/ (docx docm dotx xlsx xlsm pptx pptm), odf/ (odt ods odp),
 epub/, archives/ (zips only: text in Windows-1252, UTF-8, UTF-16 LE/BE with and
 without BOM, nested zips, documents inside zips, a few big archives), plain/
 (txt, html, searched as bytes), hostile/ (a .docx that is text, cut zips, an
@@ -34,7 +35,7 @@ in the text by chance; numbers in cells never contain 4817.
 
 truth.tsv (tab-separated, UTF-8):
   query <id> <cmd> <mtc> <qry> <what it covers>
-  file  <id> <path relative to OUT, with "/">
+  file  <id> <path relative to OUT/tree, with "/">
 one "file" line for every file the query must list (with +docs=1), sorted.
 """
 import html
@@ -1499,7 +1500,7 @@ class Gen:
         W = self.hit
         for i in range(n):
             k = r.random()
-            folder = r.choice(("plain/notes", "plain/web", "plain/logs", "office/Projects/Aurora", "archives/logs"))
+            folder = r.choice(("plain/notes", "plain/web", "plain/logs", "office/Projects/Aurora", "epub/Fiction"))
             if k < 0.3:
                 t = ('<!DOCTYPE html>\n<html%s><head><meta charset="utf-8"><title>%s</title></head><body>%s</body></html>\n'
                      % (' xmlns="http://www.w3.org/1999/xhtml"' if r.random() < 0.3 else "", self.word(),
@@ -1526,7 +1527,7 @@ class Gen:
     def soffice_docs(self):
         """~100 documents converted by LibreOffice from HTML and CSV of ours, with planted words."""
         W = self.hit
-        tmp = os.path.join(self.out, ".soffice-src")
+        tmp = os.path.join(os.path.dirname(self.out), "soffice-src")
         os.makedirs(tmp, exist_ok=True)
         jobs = {"docx": [], "odt": [], "xlsx": [], "ods": []}
         for i in range(60):
@@ -1572,7 +1573,7 @@ class Gen:
         os.rmdir(tmp)
 
     def write_truth(self):
-        with open(os.path.join(self.out, "truth.tsv"), "w", encoding="utf-8", newline="\n") as f:
+        with open(os.path.join(os.path.dirname(self.out), "truth.tsv"), "w", encoding="utf-8", newline="\n") as f:
             for qid, qry, cmd, mtc, what in QUERIES:
                 f.write("query\t%s\t%s\t%s\t%s\t%s\n" % (qid, cmd, mtc, qry, what))
             for qid, *_ in QUERIES:
@@ -1691,7 +1692,7 @@ def main(argv):
         return 2
     os.makedirs(out, exist_ok=True)
     t0 = time.time()
-    g = Gen(out, seed, scale)
+    g = Gen(os.path.join(out, "tree"), seed, scale)
     g.run("--soffice" in flags)
     g.write_truth()
     print("%s: %d files, %.1f MB, %.0f s" % (out, g.nfiles, g.nbytes / 1e6, time.time() - t0))
