@@ -3,7 +3,7 @@
 
 usage: make_doc_corpus.py OUT SEED [SCALE] [--soffice]
 
-  SCALE    1.0 (default) makes about 3,500 files and 200 MB; 0.05 a tree of a
+  SCALE    1.0 (default) makes about 3,500 files and 250 MB; 0.05 a tree of a
            few MB for a quick look. The hostile files and the planted files are
            made at every scale.
   --soffice  also converts HTML and CSV of our own with LibreOffice (soffice
@@ -439,7 +439,7 @@ class Gen:
             parts.append(("word/comments.xml", XML_DECL + "<w:comments %s>%s</w:comments>" % (NS_W, xml)))
             rels.append(("rId12", "comments", "comments.xml"))
         for i in range(images):
-            size = r.choice((20_000, 60_000, 150_000, 400_000, 900_000))
+            size = r.choice((10_000, 30_000, 60_000, 150_000, 400_000, 1_200_000))
             parts.append(("word/media/image%d.png" % (i + 1), b"\x89PNG\r\n\x1a\n" + self.rng.randbytes(size)))
             rels.append(("rId%d" % (20 + i), "image", "media/image%d.png" % (i + 1)))
         parts += [("word/styles.xml", self.w_styles()), ("word/settings.xml", self.w_settings()),
@@ -737,7 +737,7 @@ class Gen:
             [("rId1", NS_REL + "/slideMaster", "slideMasters/slideMaster1.xml"), ("rId2", NS_REL + "/notesMaster", "notesMasters/notesMaster1.xml")]
             + [("rId%d" % (10 + i), NS_REL + "/slide", "slides/slide%d.xml" % (i + 1)) for i in range(n)])))
         if r.random() < 0.4:
-            parts.append(("ppt/media/image1.jpeg", b"\xff\xd8\xff\xe0" + r.randbytes(r.choice((50_000, 200_000, 800_000)))))
+            parts.append(("ppt/media/image1.jpeg", b"\xff\xd8\xff\xe0" + r.randbytes(r.choice((30_000, 100_000, 300_000)))))
         main_ct = ("application/vnd.ms-powerpoint.presentation.macroEnabled.main+xml" if kind == "pptm"
                    else "application/vnd.openxmlformats-officedocument.presentationml.presentation.main+xml")
         ct = [("/ppt/presentation.xml", main_ct),
@@ -1111,7 +1111,7 @@ class Gen:
         for i in range(cnt(900)):
             k = r.choice(("docx",) * 8 + ("docm", "dotx"))
             self.docx("office/%s/%s %04d.%s" % (pick(), self.word().capitalize(), i, k), Doc(), k,
-                      images=r.choice((0, 0, 0, 0, 1, 1, 2, 3)))
+                      images=r.choice((0, 0, 0, 0, 0, 0, 0, 1, 1, 2)))
         for i in range(cnt(350)):
             k = r.choice(("xlsx",) * 5 + ("xlsm",))
             self.xlsx("office/%s/%s-%04d.%s" % (pick(), self.word(), i, k), Doc(), k)
@@ -1136,7 +1136,7 @@ class Gen:
             _, sink = self.make_zip(rel, r.choice((1, 2, 5, 10, 20, 40, 80, 200)), docs=docs, nested=nested)
             if nested:
                 pass
-        for i in range(cnt(3)):
+        for i in range(cnt(2)):
             self.big_zip("archives/big/bundle_%d.zip" % i)
         if soffice:
             self.soffice_docs()
