@@ -6,9 +6,12 @@ usage: make_doc_corpus.py OUT SEED [SCALE] [--soffice]
   SCALE    1.0 (default) makes about 3,500 files and 250 MB; 0.05 a tree of a
            few MB for a quick look. The hostile files and the planted files are
            made at every scale.
-  --soffice  also converts HTML and CSV of our own with LibreOffice (soffice
-           --headless, Debian's libreoffice-*-nogui) into ~100 documents from a
-           real producer under OUT/producer/, with planted words. Off by default.
+  --soffice  also has LibreOffice (soffice --headless; Debian's
+           libreoffice-writer-nogui, -calc-nogui, -impress-nogui) convert HTML,
+           CSV and presentations of ours into 100 docx, odt, xlsx, ods, pptx and
+           odp files from a real producer under OUT/tree/producer/, with planted
+           words (body, split by bold/italic, table cell, shared string, slide,
+           notes; phrases over two paragraphs). Off by default; adds ~1 minute.
 
 Creates OUT (must not exist or be empty), writes the files under OUT/tree and the
 truth to OUT/truth.tsv, outside the searched tree (it names every word). Only the
@@ -42,6 +45,7 @@ import html
 import io
 import os
 import random
+import shutil
 import struct
 import subprocess
 import sys
@@ -439,7 +443,7 @@ class Gen:
             parts.append(("word/comments.xml", XML_DECL + "<w:comments %s>%s</w:comments>" % (NS_W, xml)))
             rels.append(("rId12", "comments", "comments.xml"))
         for i in range(images):
-            size = r.choice((10_000, 30_000, 60_000, 150_000, 400_000, 1_200_000))
+            size = r.choice((10_000, 20_000, 40_000, 80_000, 150_000)) if r.random() > 0.06 else 1_600_000
             parts.append(("word/media/image%d.png" % (i + 1), b"\x89PNG\r\n\x1a\n" + self.rng.randbytes(size)))
             rels.append(("rId%d" % (20 + i), "image", "media/image%d.png" % (i + 1)))
         parts += [("word/styles.xml", self.w_styles()), ("word/settings.xml", self.w_settings()),
@@ -953,7 +957,9 @@ class Gen:
                   '"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0" manifest:version="1.3"><manifest:file-entry manifest:full-path="/" '
                   'manifest:version="1.3" manifest:media-type="%s"/><manifest:file-entry manifest:full-path="content.xml" '
                   'manifest:media-type="text/xml"/><manifest:file-entry manifest:full-path="styles.xml" manifest:media-type="text/xml"/>'
-                  '<manifest:file-entry manifest:full-path="meta.xml" manifest:media-type="text/xml"/></manifest:manifest>' % mt)]
+                  '<manifest:file-entry manifest:full-path="meta.xml" manifest:media-type="text/xml"/><manifest:file-entry '
+                  'manifest:full-path="settings.xml" manifest:media-type="text/xml"/><manifest:file-entry manifest:full-path='
+                  '"Thumbnails/thumbnail.png" manifest:media-type="image/png"/></manifest:manifest>' % mt)]
         data = self.package(parts, stored_first=("mimetype", mt.encode()), descriptors=r.random() < 0.2,
                             stored={"Thumbnails/thumbnail.png"})
         if rel:
@@ -980,6 +986,7 @@ class Gen:
                     t = t.replace(" ", "&#160;" if v3 else "&nbsp;", 1)
                 if r.random() < 0.2:
                     t = t.replace("é", "&#233;" if v3 else "&eacute;")
+                t = t.replace("中", "&#x4E2D;")
                 paras.append(t)
             for g in chap.get(i, []):
                 for t in g:
@@ -1111,7 +1118,7 @@ class Gen:
         for i in range(cnt(900)):
             k = r.choice(("docx",) * 8 + ("docm", "dotx"))
             self.docx("office/%s/%s %04d.%s" % (pick(), self.word().capitalize(), i, k), Doc(), k,
-                      images=r.choice((0, 0, 0, 0, 0, 0, 0, 1, 1, 2)))
+                      images=r.choice((0,) * 10 + (1, 1, 2)))
         for i in range(cnt(350)):
             k = r.choice(("xlsx",) * 5 + ("xlsm",))
             self.xlsx("office/%s/%s-%04d.%s" % (pick(), self.word(), i, k), Doc(), k)
@@ -1133,7 +1140,7 @@ class Gen:
                 inner, sink = self.make_zip(None, r.randint(1, 20))
                 nested = ("inner/%s.zip" % self.word(), inner)
             rel = "archives/%s/%s_%04d.zip" % (r.choice(("backup", "exports", "mail attachments", "logs")), self.word(), i)
-            _, sink = self.make_zip(rel, r.choice((1, 2, 5, 10, 20, 40, 80, 200)), docs=docs, nested=nested)
+            _, sink = self.make_zip(rel, r.choice((1, 2, 3, 5, 8, 12, 20, 60, 200)), docs=docs, nested=nested)
             if nested:
                 pass
         for i in range(cnt(2)):
@@ -1142,9 +1149,9 @@ class Gen:
             self.soffice_docs()
 
     def big_zip(self, rel):
-        """20-50 MB: many text entries and big incompressible ones."""
+        """20-35 MB: many text entries and big incompressible ones."""
         r = self.rng
-        target = r.randint(20, 50) << 20
+        target = r.randint(20, 35) << 20
         entries = []
         size = 0
         sink = []
@@ -1525,52 +1532,88 @@ class Gen:
             self.hit_bytes_markup(rel, text)
 
     def soffice_docs(self):
-        """~100 documents converted by LibreOffice from HTML and CSV of ours, with planted words."""
+        """~100 documents LibreOffice makes from HTML, CSV and presentations of ours, with planted words."""
+        r = self.rng
         W = self.hit
-        tmp = os.path.join(os.path.dirname(self.out), "soffice-src")
-        os.makedirs(tmp, exist_ok=True)
-        jobs = {"docx": [], "odt": [], "xlsx": [], "ods": []}
-        for i in range(60):
-            fmt = ("docx", "odt")[i % 2]
-            p = os.path.join(tmp, "letter%03d.html" % i)
-            paras = [self.para() for _ in range(self.rng.randint(3, 30))]
+        src = os.path.join(os.path.dirname(self.out), "soffice-src")
+        os.makedirs(src, exist_ok=True)
+        jobs = {}  # (format, filter, infilter) -> [(source, {query ids})]
+
+        def job(fmt, filt, infilter, path, qids):
+            jobs.setdefault((fmt, filt, infilter), []).append((path, qids))
+
+        for i in range(50):
+            paras = ["<p>%s</p>" % html.escape(self.para()) for _ in range(r.randint(3, 40))]
+            qids = set()
             if i % 3 == 0:
-                paras.insert(1, "Produced zqxbody by the office suite.")
-            with open(p, "w", encoding="utf-8") as f:
-                f.write("<html><head><meta charset='utf-8'><title>t</title></head><body>%s</body></html>"
-                        % "".join("<p>%s</p>" % html.escape(t) for t in paras))
-            jobs[fmt].append((p, i % 3 == 0, "body"))
+                paras.insert(1, "<p>Produced zqxbody by the office suite.</p>")
+                qids.add("body")
+            if i % 4 == 1:
+                paras.insert(2, "<p>Bold in the middle: zq<b>xspl</b><i>it</i>run done.</p>")
+                qids.add("split")
+            if i % 5 == 2:
+                paras.append("<table><tr><td>%s</td><td>zqxcell</td></tr></table>" % html.escape(self.sentence(2)))
+                qids.add("table")
+            if i % 7 == 3:
+                paras.insert(1, "<p>Say zqxphone</p><p>zqxphtwo now</p>")
+            # the converter makes the HTML title the document's title property
+            title = "Letter zqxtitle" if i % 6 == 0 else self.sentence(3)[:-1]
+            if i % 6 == 0:
+                qids.add("props")
+            path = os.path.join(src, "letter%03d.html" % i)
+            with open(path, "w", encoding="utf-8") as f:
+                f.write("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>%s</title></head><body>%s</body></html>"
+                        % (html.escape(title), "".join(paras)))
+            if i % 2:
+                job("docx", "MS Word 2007 XML", None, path, qids)
+            else:
+                job("odt", "writer8", None, path, qids)
         for i in range(30):
-            fmt = ("xlsx", "ods")[i % 2]
-            p = os.path.join(tmp, "table%03d.csv" % i)
-            rows = [[self.word(), self.number(), self.sentence(3)] for _ in range(self.rng.randint(5, 200))]
+            rows = [[self.word(), self.number(), self.sentence(3)] for _ in range(r.randint(5, 300))]
+            qids = set()
             if i % 3 == 0:
-                rows[2][2] = "zqxshared"
-            with open(p, "w", encoding="utf-8") as f:
+                rows[r.randrange(len(rows))][2] = "Total zqxshared"
+                qids.add("shared")
+            path = os.path.join(src, "table%03d.csv" % i)
+            with open(path, "w", encoding="utf-8") as f:
                 f.write("\n".join(",".join('"%s"' % c for c in row) for row in rows) + "\n")
-            jobs[fmt].append((p, i % 3 == 0, "shared"))
+            if i % 2:
+                job("xlsx", "Calc MS Excel 2007 XML", "CSV:44,34,76", path, qids)
+            else:
+                job("ods", "calc8", "CSV:44,34,76", path, qids)
+        for i in range(20):
+            d = Doc().add("slide", "Roadmap zqxslide %s" % self.word()).add("notes", "Say zqxnotes slowly")
+            if i % 2:
+                path = os.path.join(src, "deck%03d.odp" % i)
+                with open(path, "wb") as f:
+                    f.write(self.odf(None, d, "odp"))
+                job("pptx", "Impress MS PowerPoint 2007 XML", None, path, {"slide", "notes"})
+            else:
+                path = os.path.join(src, "deck%03d.pptx" % i)
+                with open(path, "wb") as f:
+                    f.write(self.pptx(None, d))
+                job("odp", "impress8", None, path, {"slide", "notes"})
         outdir = os.path.join(self.out, "producer")
         os.makedirs(outdir, exist_ok=True)
-        for fmt, items in jobs.items():
-            if not items:
-                continue
-            args = ["soffice", "--headless", "--norestore"]
-            if fmt in ("xlsx", "ods"):
-                args.append('--infilter=CSV:44,34,76')
-            subprocess.run(args + ["--convert-to", fmt, "--outdir", outdir] + [p for p, _, _ in items],
-                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            for p, planted, place in items:
-                rel = "producer/" + os.path.splitext(os.path.basename(p))[0] + "." + fmt
-                if not os.path.exists(os.path.join(self.out, rel)):
+        profile = "file://" + os.path.join(src, "profile")
+        for (fmt, filt, infilter), items in sorted(jobs.items()):
+            args = ["soffice", "-env:UserInstallation=" + profile, "--headless", "--norestore"]
+            if infilter:
+                args.append("--infilter=" + infilter)
+            subprocess.run(args + ["--convert-to", "%s:%s" % (fmt, filt), "--outdir", outdir] + [p for p, _ in items],
+                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=900)
+            for path, qids in items:
+                rel = "producer/" + os.path.splitext(os.path.basename(path))[0] + "." + fmt
+                full = os.path.join(self.out, rel)
+                if not os.path.exists(full):
+                    print("make_doc_corpus.py: soffice made no %s" % rel, file=sys.stderr)
                     continue
                 self.nfiles += 1
-                self.nbytes += os.path.getsize(os.path.join(self.out, rel))
-                self.kinds["producer-" + fmt] = self.kinds.get("producer-" + fmt, 0) + 1
-                if planted:
-                    W(place, rel)
-        for f in os.listdir(tmp):
-            os.remove(os.path.join(tmp, f))
-        os.rmdir(tmp)
+                self.nbytes += os.path.getsize(full)
+                self.kinds["soffice-" + fmt] = self.kinds.get("soffice-" + fmt, 0) + 1
+                for q in qids:
+                    W(q, rel)
+        shutil.rmtree(src)
 
     def write_truth(self):
         with open(os.path.join(os.path.dirname(self.out), "truth.tsv"), "w", encoding="utf-8", newline="\n") as f:
