@@ -1084,7 +1084,7 @@ class Gen:
                 out.append((folder + "page%04d.%s" % (i, "xhtml" if "<html" in t else "xml"), t.encode("utf-8")))
             else:
                 enc = r.choice(ENCODINGS)
-                _, data = self.text_blob(enc, crlf=r.random() < 0.3)
+                _, data = self.text_blob(enc, lines=r.randint(2, 40), crlf=r.random() < 0.3)
                 out.append((folder + "%s%04d.%s" % (r.choice(("note", "readme", "log", "data", "Brief")), i, r.choice(("txt", "csv", "log", "md"))), data))
         return out
 
@@ -1140,7 +1140,7 @@ class Gen:
                 inner, sink = self.make_zip(None, r.randint(1, 20))
                 nested = ("inner/%s.zip" % self.word(), inner)
             rel = "archives/%s/%s_%04d.zip" % (r.choice(("backup", "exports", "mail attachments", "logs")), self.word(), i)
-            _, sink = self.make_zip(rel, r.choice((1, 2, 3, 5, 8, 12, 20, 60, 200)), docs=docs, nested=nested)
+            _, sink = self.make_zip(rel, r.choice((1, 2, 3, 5, 8, 12, 20, 40, 120)), docs=docs, nested=nested)
             if nested:
                 pass
         for i in range(cnt(2)):
