@@ -45,6 +45,7 @@ if [ "${WINE:-0}" = 1 ]; then
   if [ -z "${WINEPREFIX:-}" ]; then
     # shellcheck source=../tools/common.sh
     source "$root/tools/common.sh"
+    mkdir -p "$root/build/win32"   # the prefix lives there
     start_display
     start_wine
   fi
