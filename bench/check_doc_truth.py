@@ -356,26 +356,32 @@ def zip_contents(data, depth, texts, blobs):
 
 
 def decodings(b):
-    """The bytes read as Windows-1252, UTF-8 and UTF-16 LE/BE at both alignments."""
-    out = [b.decode("latin-1").translate(CP1252), b.decode("utf-8", "replace")]
+    """The bytes read as Windows-1252, UTF-8 and UTF-16 LE/BE at both alignments, one at a time."""
+    yield b.decode("latin-1").translate(CP1252)
+    yield b.decode("utf-8", "replace")
     for enc in ("utf-16-le", "utf-16-be"):
         for off in (0, 1):
             part = b[off:]
-            out.append(part[: len(part) & ~1].decode(enc, "replace"))
-    return out
+            yield part[: len(part) & ~1].decode(enc, "replace")
 
 
 def file_strings(path):
+    """The strings a file is searched in: its documents' text, then each byte content read every way."""
     ext = os.path.splitext(path)[1].lower()
     with open(path, "rb") as f:
         data = f.read()
     if ext in DOCS:
-        return ["\n".join(doc_units(data, ext))]
+        yield "\n".join(doc_units(data, ext))
+        return
     if ext == ".zip":
         texts, blobs = [], []
         zip_contents(data, 1, texts, blobs)
-        return ["\n".join(texts)] + [s for b in blobs for s in decodings(b)]
-    return decodings(data)
+        del data
+        yield "\n".join(texts)
+        while blobs:
+            yield from decodings(blobs.pop(0))
+        return
+    yield from decodings(data)
 
 
 def occurs(s, low, word, cs, ww):
@@ -424,10 +430,16 @@ def main(argv):
             path = os.path.join(root, fn)
             rel = os.path.relpath(path, tree).replace(os.sep, "/")
             nfiles += 1
-            strings = [(s, s.lower()) for s in file_strings(path)]
+            seen = set()  # (query id, word index) found somewhere in the file
+            for s in file_strings(path):
+                low = s.lower()
+                for qid, cmd, mtc, qry in queries:
+                    for k, w in enumerate(words_of(qry, mtc)):
+                        if (qid, k) not in seen and occurs(s, low, w, "C" in cmd, "W" in cmd):
+                            seen.add((qid, k))
+                del s, low
             for qid, cmd, mtc, qry in queries:
-                cs, ww = "C" in cmd, "W" in cmd
-                hits = [any(occurs(s, low, w, cs, ww) for s, low in strings) for w in words_of(qry, mtc)]
+                hits = [(qid, k) in seen for k in range(len(words_of(qry, mtc)))]
                 if (all(hits) if mtc == "ALL" else any(hits)):
                     found[qid].add(rel)
     bad = 0
