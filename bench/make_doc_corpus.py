@@ -3,7 +3,7 @@
 
 usage: make_doc_corpus.py OUT SEED [SCALE] [--soffice]
 
-  SCALE    1.0 (default) makes about 3,500 files and 250 MB; 0.05 a tree of a
+  SCALE    1.0 (default) makes about 3,450 files and 330 MB in ~3 minutes; 0.05 a tree of a
            few MB for a quick look. The hostile files and the planted files are
            made at every scale.
   --soffice  also has LibreOffice (soffice --headless; Debian's
