@@ -3,9 +3,9 @@
 
 usage: make_doc_corpus.py OUT SEED [SCALE] [--soffice]
 
-  SCALE    1.0 (default) makes about 3,450 files and 330 MB in ~3 minutes; 0.05 a tree of a
-           few MB for a quick look. The hostile files and the planted files are
-           made at every scale.
+  SCALE    1.0 (default) makes about 3,450 files and 330 MB in ~3 minutes; 0.05 about 400
+           files and 55 MB in 30 s: the hostile files, the planted files and one
+           big archive are made at every scale.
   --soffice  also has LibreOffice (soffice --headless; Debian's
            libreoffice-writer-nogui, -calc-nogui, -impress-nogui) convert HTML,
            CSV and presentations of ours into 100 docx, odt, xlsx, ods, pptx and
