@@ -460,7 +460,8 @@ class EntryData final : public IZipEntryData {
 
   // A data descriptor: an optional signature, the checksum and both sizes in 4
   // or 8 bytes. The form taken is the one whose sizes are those of the data
-  // just read (Zip64 entries' 8-byte form first).
+  // just read (Zip64 entries' 8-byte form first); else the first whose
+  // compressed size is (a writer may state the other size cut to 32 bits).
   bool ReadDescriptor() {
     const std::size_t ready = in_.Fill(24);
     const std::uint8_t* p = in_.Data();
@@ -471,17 +472,19 @@ class EntryData final : public IZipEntryData {
     };
     static constexpr Form kNarrowFirst[] = {{true, false}, {false, false}, {true, true}, {false, true}};
     static constexpr Form kWideFirst[] = {{true, true}, {false, true}, {true, false}, {false, false}};
-    for (const Form& form : plan_.zip64 ? kWideFirst : kNarrowFirst) {
-      if (form.signature && !signature) continue;
-      const std::size_t at = form.signature ? 4 : 0;
-      const std::size_t length = at + 4 + (form.wide ? 16 : 8);
-      if (ready < length) continue;
-      const std::uint64_t compressed = form.wide ? Get64(p + at + 4) : Get32(p + at + 4);
-      const std::uint64_t size = form.wide ? Get64(p + at + 12) : Get32(p + at + 8);
-      if (compressed != used_ || size != out_) continue;
-      plan_.crc = Get32(p + at);
-      in_.Consume(length);
-      return true;
+    for (const bool bothSizes : {true, false}) {
+      for (const Form& form : plan_.zip64 ? kWideFirst : kNarrowFirst) {
+        if (form.signature && !signature) continue;
+        const std::size_t at = form.signature ? 4 : 0;
+        const std::size_t length = at + 4 + (form.wide ? 16 : 8);
+        if (ready < length) continue;
+        const std::uint64_t compressed = form.wide ? Get64(p + at + 4) : Get32(p + at + 4);
+        const std::uint64_t size = form.wide ? Get64(p + at + 12) : Get32(p + at + 8);
+        if (compressed != used_ || (bothSizes && size != out_)) continue;
+        plan_.crc = Get32(p + at);
+        in_.Consume(length);
+        return true;
+      }
     }
     return false;
   }
