@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "FuzzCheck.h"
 
@@ -93,7 +93,7 @@ class Tee : public IByteStream {
 // Reads packages and notes what they gave, in order.
 class Walker {
  public:
-  explicit Walker(std::size_t piece) : piece_(piece), buf_(piece) {}
+  explicit Walker(std::size_t piece) : piece_(piece), buf_(std::make_unique_for_overwrite<std::uint8_t[]>(piece)) {}
   std::string transcript;
 
   TZipVisit Visitor(int depth, std::uint64_t& given) {
@@ -109,15 +109,15 @@ class Walker {
         Read(tee, depth + 1);
       }
       for (;;) {
-        const std::size_t got = data.Read(buf_.data(), piece_);
+        const std::size_t got = data.Read(buf_.get(), piece_);
         if (got == 0) break;
         FUZZ_CHECK(got <= piece_);
-        Hash(h, buf_.data(), got);
+        Hash(h, buf_.get(), got);
         n += got;
       }
       const TZipEnd end = data.End();
       FUZZ_CHECK(end != TZipEnd::Open);
-      FUZZ_CHECK(data.Read(buf_.data(), piece_) == 0 && data.End() == end);
+      FUZZ_CHECK(data.Read(buf_.get(), piece_) == 0 && data.End() == end);
       FUZZ_CHECK(n <= Limits().MaxEntryBytes);
       FUZZ_CHECK(end != TZipEnd::Unsupported || n == 0);
       given += n;
@@ -141,7 +141,7 @@ class Walker {
 
  private:
   std::size_t piece_;
-  std::vector<std::uint8_t> buf_;
+  std::unique_ptr<std::uint8_t[]> buf_;
 };
 
 std::string FromFile(const std::uint8_t* data, std::size_t size, std::size_t piece) {
