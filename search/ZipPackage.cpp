@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -144,7 +145,8 @@ class Budget {
 // have been offered more than the deflate data).
 class Input {
  public:
-  explicit Input(std::size_t capacity) : buf_(capacity) {}
+  explicit Input(std::size_t capacity)
+      : buf_(std::make_unique_for_overwrite<std::uint8_t[]>(capacity)), capacity_(capacity) {}
 
   void Attach(IByteStream& stream) {
     stream_ = &stream;
@@ -164,21 +166,21 @@ class Input {
   // Makes at least `n` bytes (at most the capacity) ready when the source has
   // them; returns how many are ready.
   std::size_t Fill(std::size_t n) {
-    n = std::min(n, buf_.size());
+    n = std::min(n, capacity_);
     if (end_ - pos_ >= n) return end_ - pos_;
     if (pos_ > 0) {
-      std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+      std::memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
       end_ -= pos_;
       pos_ = 0;
     }
     while (end_ < n && !ended_) {
-      const std::size_t got = ReadSource(buf_.data() + end_, buf_.size() - end_);
+      const std::size_t got = ReadSource(buf_.get() + end_, capacity_ - end_);
       if (got == 0) ended_ = true;
       end_ += got;
     }
     return end_ - pos_;
   }
-  const std::uint8_t* Data() const { return buf_.data() + pos_; }
+  const std::uint8_t* Data() const { return buf_.get() + pos_; }
   std::size_t Ready() const { return end_ - pos_; }
   void Consume(std::size_t n) { pos_ += std::min(n, end_ - pos_); }
 
@@ -207,7 +209,7 @@ class Input {
     while (done < n && !ended_ && budget.Tick(0)) {
       pos_ = end_ = 0;
       const std::size_t got =
-          ReadSource(buf_.data(), static_cast<std::size_t>(std::min<std::uint64_t>(buf_.size(), n - done)));
+          ReadSource(buf_.get(), static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, n - done)));
       if (got == 0) ended_ = true;
       done += got;
       budget.Tick(got);
@@ -216,8 +218,8 @@ class Input {
   }
 
   // The buffer itself, for a look at a file's last bytes before any reading.
-  std::uint8_t* Buffer() { return buf_.data(); }
-  std::size_t Capacity() const { return buf_.size(); }
+  std::uint8_t* Buffer() { return buf_.get(); }
+  std::size_t Capacity() const { return capacity_; }
 
  private:
   std::size_t ReadSource(std::uint8_t* dst, std::size_t n) {
@@ -229,7 +231,8 @@ class Input {
     return got;
   }
 
-  std::vector<std::uint8_t> buf_;
+  std::unique_ptr<std::uint8_t[]> buf_;
+  std::size_t capacity_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool ended_ = false;
@@ -250,20 +253,30 @@ std::size_t ReadFull(IRandomBytes& file, std::uint64_t offset, std::uint8_t* buf
   return done;
 }
 
-// zlib's raw inflate state, made once per reader and reset per entry.
+// zlib's raw inflate state, made for a reader's first deflated entry and
+// reset for each one after.
 class Inflater {
  public:
-  Inflater() {
-    if (inflateInit2(&z_, -15) != Z_OK) throw std::bad_alloc();
+  Inflater() = default;
+  ~Inflater() {
+    if (made_) inflateEnd(&z_);
   }
-  ~Inflater() { inflateEnd(&z_); }
   Inflater(const Inflater&) = delete;
   Inflater& operator=(const Inflater&) = delete;
-  void Reset() { inflateReset(&z_); }
+  void Reset() {
+    if (made_) {
+      inflateReset(&z_);
+    } else if (inflateInit2(&z_, -15) == Z_OK) {
+      made_ = true;
+    } else {
+      throw std::bad_alloc();
+    }
+  }
   z_stream& Stream() { return z_; }
 
  private:
   z_stream z_{};
+  bool made_ = false;
 };
 
 // How an entry's bytes are read.
@@ -447,7 +460,8 @@ class EntryData final : public IZipEntryData {
 
   // A data descriptor: an optional signature, the checksum and both sizes in 4
   // or 8 bytes. The form taken is the one whose sizes are those of the data
-  // just read (Zip64 entries' 8-byte form first).
+  // just read (Zip64 entries' 8-byte form first); else the first whose
+  // compressed size is (a writer may state the other size cut to 32 bits).
   bool ReadDescriptor() {
     const std::size_t ready = in_.Fill(24);
     const std::uint8_t* p = in_.Data();
@@ -458,17 +472,19 @@ class EntryData final : public IZipEntryData {
     };
     static constexpr Form kNarrowFirst[] = {{true, false}, {false, false}, {true, true}, {false, true}};
     static constexpr Form kWideFirst[] = {{true, true}, {false, true}, {true, false}, {false, false}};
-    for (const Form& form : plan_.zip64 ? kWideFirst : kNarrowFirst) {
-      if (form.signature && !signature) continue;
-      const std::size_t at = form.signature ? 4 : 0;
-      const std::size_t length = at + 4 + (form.wide ? 16 : 8);
-      if (ready < length) continue;
-      const std::uint64_t compressed = form.wide ? Get64(p + at + 4) : Get32(p + at + 4);
-      const std::uint64_t size = form.wide ? Get64(p + at + 12) : Get32(p + at + 8);
-      if (compressed != used_ || size != out_) continue;
-      plan_.crc = Get32(p + at);
-      in_.Consume(length);
-      return true;
+    for (const bool bothSizes : {true, false}) {
+      for (const Form& form : plan_.zip64 ? kWideFirst : kNarrowFirst) {
+        if (form.signature && !signature) continue;
+        const std::size_t at = form.signature ? 4 : 0;
+        const std::size_t length = at + 4 + (form.wide ? 16 : 8);
+        if (ready < length) continue;
+        const std::uint64_t compressed = form.wide ? Get64(p + at + 4) : Get32(p + at + 4);
+        const std::uint64_t size = form.wide ? Get64(p + at + 12) : Get32(p + at + 8);
+        if (compressed != used_ || (bothSizes && size != out_)) continue;
+        plan_.crc = Get32(p + at);
+        in_.Consume(length);
+        return true;
+      }
     }
     return false;
   }
