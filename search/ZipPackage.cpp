@@ -287,6 +287,10 @@ struct TPlan {
   std::uint64_t inLimit = 0; // compressed bytes it may take (the most there can be when unknown)
   std::uint32_t crc = 0;     // the checksum, unless a data descriptor gives it
   bool descriptor = false;   // a data descriptor follows the data
+  // Stored data whose size only the descriptor after it gives (read as a
+  // stream): its end is where a descriptor stands that agrees with the bytes
+  // before it (their size and checksum).
+  bool findEnd = false;
   bool zip64 = false;        // the local header has a Zip64 field (its descriptor has 8-byte sizes)
 };
 
@@ -372,11 +376,69 @@ class EntryData final : public IZipEntryData {
     budget_.Tick(made + used);
   }
 
+  // Where the stored data ends in the ready input: the first place a data
+  // descriptor stands whose compressed size is the entry's bytes up to there
+  // and whose checksum theirs, with its signature or followed by the next
+  // record's. `ready` bytes are looked at; none found: npos.
+  std::size_t DescriptorAt(std::size_t ready) const {
+    const std::uint8_t* p = in_.Data();
+    const auto sig = [&](std::size_t at) {
+      const std::uint32_t v = Get32(p + at);
+      return v == kLocalSig || v == kCentralSig || v == kEndSig || v == kZip64EndSig;
+    };
+    for (std::size_t k = 0; k + 12 <= ready; ++k) {
+      // What must stand at k, or right after a descriptor without signature there.
+      const bool maybe = p[k] == 'P' || (k + 16 <= ready && p[k + 12] == 'P') || (k + 24 <= ready && p[k + 20] == 'P');
+      if (!maybe) continue;
+      const bool signature = k + 4 <= ready && Get32(p + k) == kDescriptorSig;
+      for (const bool wide : {false, true}) {
+        const std::size_t at = signature ? 4 : 0;
+        const std::size_t length = at + 4 + (wide ? 16 : 8);
+        if (k + length + (signature ? 0 : 4) > ready) continue;
+        if (!signature && !sig(k + length)) continue;
+        const std::uint64_t compressed = wide ? Get64(p + k + at + 4) : Get32(p + k + at + 4);
+        if (compressed != used_ + k) continue;
+        if (Get32(p + k + at) != crc32(crc_, p, static_cast<uInt>(k))) continue;
+        return k;
+      }
+    }
+    return std::string::npos;
+  }
+
+  std::size_t CopyToDescriptor(std::uint8_t* buf, std::size_t n) {
+    constexpr std::size_t kLongestDescriptor = 4 + 4 + 16 + 4;
+    const std::size_t ready = in_.Fill(kStep + kLongestDescriptor);
+    const std::size_t end = DescriptorAt(ready);
+    if (end == 0) {
+      Finish();
+      return 0;
+    }
+    // Bytes that can't begin a descriptor: all up to one found, or all but
+    // the tail a descriptor could still start in.
+    std::size_t k = end != std::string::npos ? end : ready > kLongestDescriptor ? ready - kLongestDescriptor : 0;
+    if (k == 0) {
+      Settle(TZipEnd::Damaged);  // the stream ended without a descriptor that agrees
+      return 0;
+    }
+    bool byTotal = false;
+    const std::uint64_t allowed = Allowance(byTotal);
+    if (allowed == 0) {
+      EndTooLarge(byTotal);
+      return 0;
+    }
+    k = static_cast<std::size_t>(std::min<std::uint64_t>({k, n, kStep, allowed}));
+    std::memcpy(buf, in_.Data(), k);
+    in_.Consume(k);
+    Count(buf, k, k);
+    return k;
+  }
+
   std::size_t Copy(std::uint8_t* buf, std::size_t n) {
     if (budget_.Interrupted()) {
       Settle(TZipEnd::Interrupted);
       return 0;
     }
+    if (plan_.findEnd) return CopyToDescriptor(buf, n);
     if (left_ == 0) {
       Finish();
       return 0;
@@ -738,7 +800,11 @@ class Reader {
       // header says (an empty entry when it says 0: the descriptor must agree).
       const bool endByInflating = plan.descriptor && plan.deflated && !plan.unsupported;
       if (endByInflating) plan.inLimit = UINT64_MAX;
-      if (plan.descriptor && !endByInflating && compressed == kNoSize32) plan.inLimit = 0;
+      // Stored data of a size the header doesn't give ends at its descriptor.
+      if (plan.descriptor && !endByInflating && !plan.unsupported && (compressed == 0 || compressed == kNoSize32)) {
+        plan.findEnd = true;
+        plan.inLimit = UINT64_MAX;
+      }
       entry_.Begin(plan);
       if (!Visit(entry)) return;
 

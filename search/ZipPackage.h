@@ -97,7 +97,8 @@ TZipResult ReadZip(IRandomBytes& file, const TZipLimits& limits, const TZipVisit
 
 // Reads a package that can only be read in order (one inside another): its
 // local headers from the start on, data descriptors and Zip64 too. A stored
-// entry whose size only a data descriptor gives ends the reading (Damaged).
+// entry whose size only a data descriptor gives ends where a descriptor stands
+// that agrees with the bytes before it (their size and checksum).
 TZipResult ReadZipStream(IByteStream& in, const TZipLimits& limits, const TZipVisit& visit);
 
 // True when the bytes start with a zip local header ("PK\3\4").
