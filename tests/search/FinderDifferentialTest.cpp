@@ -142,7 +142,8 @@ TEST(FinderDifferential, StreamsAgreeWithReferenceScan) {
     for (std::size_t i = 0, n = 1 + pick(3); i < n; ++i) {
       std::u32string w;
       for (std::size_t k = 0, wl = 1 + pick(3); k < wl; ++k) w += letters[pick(letters.size())];
-      words += (i ? " " : "") + RefEncodeUtf8(w);
+      if (i) words += ' ';
+      words += RefEncodeUtf8(w);
       typed.push_back(w);
     }
     const bool text = pick(2) == 1;
