@@ -38,8 +38,10 @@ struct TZipLimits {
   std::uint64_t MaxEntryBytes = std::uint64_t{4} << 30;
   // Inflated bytes per compressed byte an entry may reach once it has given
   // RatioFrom bytes (a small file that inflates to gigabytes ends there).
-  std::uint64_t MaxRatio = 1000;
-  std::uint64_t RatioFrom = std::uint64_t{1} << 20;
+  // Deflate gives at most about 1,030 to 1; text seldom beyond 50, the most
+  // repetitive logs seldom beyond 200.
+  std::uint64_t MaxRatio = 250;
+  std::uint64_t RatioFrom = std::uint64_t{4} << 20;
   // Inflated bytes all entries of one package may give together (entries that
   // overlap in the file give their bytes again and again).
   std::uint64_t MaxTotalBytes = std::uint64_t{16} << 30;
