@@ -108,7 +108,26 @@ TEST_F(SettingsFile, NoFileGivesTheDefaultsAndTheFirstCloseWritesAllKeys) {
             "[formMain]\r\nMainWindowState=0\r\nMainLeft=200\r\nMainTop=119\r\nMainWidth=596\r\nMainHeight=529\r\n"
             "MaxListItems=20\r\nMaskList=*.txt,*.pas\r\nWordList=\r\nColumnSizes=100,150,75," +
                 std::to_string(dates) + "," + std::to_string(dates) + "," + std::to_string(dates) +
-                "\r\nPixelsPerInch=96\r\n");
+                "\r\nSearchInside=1\r\nPixelsPerInch=96\r\n");
+}
+
+// Searching inside documents and archives is a preference: on by default,
+// kept through a new search and from one run to the next.
+TEST_F(SettingsFile, TheSwitchForDocumentsIsKept) {
+  const auto checked = [](HWND h) { return SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED; };
+  {
+    TfrmMain f(None, false);
+    EXPECT_TRUE(checked(f.General().chkInside));
+    EXPECT_TRUE(f.General().Read().InsideDocuments);
+    SendMessageW(f.General().chkInside, BM_SETCHECK, BST_UNCHECKED, 0);
+    ASSERT_TRUE(f.Execute(TActionId::FileClearScreen));
+    EXPECT_FALSE(checked(f.General().chkInside));
+    Close(f);
+  }
+  EXPECT_NE(Read().find("SearchInside=0\r\n"), std::string::npos);
+  TfrmMain g(None, false);
+  EXPECT_FALSE(checked(g.General().chkInside));
+  EXPECT_FALSE(g.General().Read().InsideDocuments);
 }
 
 TEST_F(SettingsFile, OddValuesAreCutOrIgnored) {
