@@ -13,6 +13,8 @@
 #include <array>
 #include <initializer_list>
 
+#include "UnicodeText.h"
+
 namespace sorvik {
 namespace {
 
@@ -53,24 +55,6 @@ bool StartsName(char c) {
 
 bool InEntityName(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '#';
-}
-
-void AppendUtf8(std::uint32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 // The HTML names of U+00A0..U+00FF, in order.
@@ -311,7 +295,7 @@ void TDocumentText::Unit(std::uint32_t unit, std::string& out) {
 
 void TDocumentText::CodePoint(std::uint32_t c, std::string& out) {
   std::string bytes;  // short: no allocation
-  AppendUtf8(c, bytes);
+  AppendUtf8(bytes, static_cast<char32_t>(c));
   for (char b : bytes) Xml(b, out);
 }
 
@@ -633,7 +617,7 @@ void TDocumentText::Entity(std::string& out) {
     return;
   }
   std::string text;
-  AppendUtf8(c, text);
+  AppendUtf8(text, static_cast<char32_t>(c));
   Visible(text, out);
 }
 

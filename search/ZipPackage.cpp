@@ -564,6 +564,27 @@ class EntryData final : public IZipEntryData {
   bool positioned_ = false;
 };
 
+// An entry as a header describes it (the central directory's or a local one).
+TZipEntry MakeEntry(std::string name, std::uint16_t flags, std::uint16_t method, std::uint64_t compressed,
+                    std::uint64_t uncompressed) {
+  TZipEntry entry;
+  entry.Folder = !name.empty() && name.back() == '/';
+  entry.Name = EntryName(std::move(name), flags);
+  entry.CompressedSize = compressed;
+  entry.Size = uncompressed;
+  entry.Method = method;
+  entry.Encrypted = (flags & (kFlagEncrypted | kFlagStrongEncryption)) != 0;
+  return entry;
+}
+
+// How an entry's bytes are read, as far as the entry itself says.
+TPlan PlanFor(const TZipEntry& entry) {
+  TPlan plan;
+  plan.unsupported = entry.Encrypted || (entry.Method != 0 && entry.Method != 8);
+  plan.deflated = entry.Method == 8;
+  return plan;
+}
+
 // The end of central directory record (or its Zip64 form), as found.
 struct TDirectory {
   std::uint64_t entries = 0;
@@ -713,17 +734,8 @@ class Reader {
       ReadZip64Extra(extra, false, uncompressed, compressed, &offset);
       ++found;
 
-      TZipEntry entry;
-      entry.Folder = !name.empty() && name.back() == '/';
-      entry.Name = EntryName(std::move(name), flags);
-      entry.CompressedSize = compressed;
-      entry.Size = uncompressed;
-      entry.Method = method;
-      entry.Encrypted = (flags & (kFlagEncrypted | kFlagStrongEncryption)) != 0;
-
-      TPlan plan;
-      plan.unsupported = entry.Encrypted || (method != 0 && method != 8);
-      plan.deflated = method == 8;
+      TZipEntry entry = MakeEntry(std::move(name), flags, method, compressed, uncompressed);
+      TPlan plan = PlanFor(entry);
       plan.inLimit = compressed;
       plan.crc = crc;
       // The local header's own lengths say where the data starts.
@@ -781,17 +793,8 @@ class Reader {
       if (!MayGoOn()) return;
       const bool zip64 = ReadZip64Extra(extra, true, uncompressed, compressed, nullptr);
 
-      TZipEntry entry;
-      entry.Folder = !name.empty() && name.back() == '/';
-      entry.Name = EntryName(std::move(name), flags);
-      entry.CompressedSize = compressed;
-      entry.Size = uncompressed;
-      entry.Method = method;
-      entry.Encrypted = (flags & (kFlagEncrypted | kFlagStrongEncryption)) != 0;
-
-      TPlan plan;
-      plan.unsupported = entry.Encrypted || (method != 0 && method != 8);
-      plan.deflated = method == 8;
+      TZipEntry entry = MakeEntry(std::move(name), flags, method, compressed, uncompressed);
+      TPlan plan = PlanFor(entry);
       plan.crc = crc;
       plan.zip64 = zip64;
       plan.descriptor = (flags & kFlagDescriptor) != 0;
