@@ -564,6 +564,17 @@ class EntryData final : public IZipEntryData {
   bool positioned_ = false;
 };
 
+// The fields a central directory header and a local header share, in the same
+// order from the flags on (at offset 8 of the one, 6 of the other).
+struct THeaderFields {
+  std::uint16_t Flags, Method;
+  std::uint32_t Crc, Compressed, Uncompressed;
+  std::uint16_t NameLength, ExtraLength;
+};
+THeaderFields ReadFields(const std::uint8_t* p) {
+  return {Get16(p), Get16(p + 2), Get32(p + 8), Get32(p + 12), Get32(p + 16), Get16(p + 20), Get16(p + 22)};
+}
+
 // An entry as a header describes it (the central directory's or a local one).
 TZipEntry MakeEntry(std::string name, std::uint16_t flags, std::uint16_t method, std::uint64_t compressed,
                     std::uint64_t uncompressed) {
@@ -716,13 +727,8 @@ class Reader {
       }
       if (!MayGoOn()) return true;
       const std::uint8_t* h = in.Data();
-      const std::uint16_t flags = Get16(h + 8);
-      const std::uint16_t method = Get16(h + 10);
-      const std::uint32_t crc = Get32(h + 16);
-      std::uint64_t compressed = Get32(h + 20);
-      std::uint64_t uncompressed = Get32(h + 24);
-      const std::uint16_t nameLength = Get16(h + 28);
-      const std::uint16_t extraLength = Get16(h + 30);
+      const auto [flags, method, crc, compressed32, uncompressed32, nameLength, extraLength] = ReadFields(h + 8);
+      std::uint64_t compressed = compressed32, uncompressed = uncompressed32;
       const std::uint16_t commentLength = Get16(h + 32);
       std::uint64_t offset = Get32(h + 42);
       in.Consume(46);
@@ -776,14 +782,9 @@ class Reader {
         if (result_.Package && !directory) result_.Damaged = true;
         return;
       }
-      const std::uint8_t* h = data_.Data();
-      const std::uint16_t flags = Get16(h + 6);
-      const std::uint16_t method = Get16(h + 8);
-      const std::uint32_t crc = Get32(h + 14);
-      std::uint64_t compressed = Get32(h + 18);
-      std::uint64_t uncompressed = Get32(h + 22);
-      const std::uint16_t nameLength = Get16(h + 26);
-      const std::uint16_t extraLength = Get16(h + 28);
+      const auto [flags, method, crc, compressed32, uncompressed32, nameLength, extraLength] =
+          ReadFields(data_.Data() + 6);
+      std::uint64_t compressed = compressed32, uncompressed = uncompressed32;
       data_.Consume(30);
       if (!data_.Take(name, nameLength) || !data_.Take(extra, extraLength)) {
         if (result_.Package) result_.Damaged = true;
