@@ -359,6 +359,13 @@ class EntryData final : public IZipEntryData {
     byTotal = total <= entry;
     return std::min(entry, total);
   }
+  // Bytes the limits still allow a stored entry to give; 0 has ended it TooLarge.
+  std::uint64_t AllowedOrEnd() {
+    bool byTotal = false;
+    const std::uint64_t allowed = Allowance(byTotal);
+    if (allowed == 0) EndTooLarge(byTotal);
+    return allowed;
+  }
   bool RatioExceeded() const {
     const TZipLimits& limits = budget_.Limits();
     if (out_ < limits.RatioFrom || out_ == 0) return false;
@@ -420,12 +427,8 @@ class EntryData final : public IZipEntryData {
       Settle(TZipEnd::Damaged);  // the stream ended without a descriptor that agrees
       return 0;
     }
-    bool byTotal = false;
-    const std::uint64_t allowed = Allowance(byTotal);
-    if (allowed == 0) {
-      EndTooLarge(byTotal);
-      return 0;
-    }
+    const std::uint64_t allowed = AllowedOrEnd();
+    if (allowed == 0) return 0;
     k = static_cast<std::size_t>(std::min<std::uint64_t>({k, n, kStep, allowed}));
     std::memcpy(buf, in_.Data(), k);
     in_.Consume(k);
@@ -443,12 +446,8 @@ class EntryData final : public IZipEntryData {
       Finish();
       return 0;
     }
-    bool byTotal = false;
-    const std::uint64_t allowed = Allowance(byTotal);
-    if (allowed == 0) {
-      EndTooLarge(byTotal);
-      return 0;
-    }
+    const std::uint64_t allowed = AllowedOrEnd();
+    if (allowed == 0) return 0;
     if (in_.Ready() == 0 && in_.Fill(1) == 0) {
       Settle(TZipEnd::Damaged);  // cut short
       return 0;
