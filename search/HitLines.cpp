@@ -191,6 +191,7 @@ class THitScan : public IStreamSearch {
     Count_ = {};
     Open_.reset();
     Last_.fill(0);
+    LastRun_.fill(false);
   }
 
   bool Feed(const std::uint8_t* data, std::size_t n) override {
@@ -289,8 +290,9 @@ class THitScan : public IStreamSearch {
     const int kind = KindOf(*hit.Form, hit.Start);
     CountTo(hit.Start);
     const std::int64_t number = Count_.Ends(kind) + 1;
-    if (Last_[kind] == number) {
-      // A line already taken: a mark more, where its text shows the hit.
+    // A line already taken: a mark more, where its text shows the hit. In
+    // binary bytes, a hit past the printable run taken is a line of its own.
+    if (Last_[kind] == number && !(LastRun_[kind] && hit.Start >= LastEnd_[kind])) {
       if (Open_ && OpenKind_ == kind) AddMark(*Open_, hit.Start, hit.End);
       return;
     }
@@ -305,7 +307,8 @@ class THitScan : public IStreamSearch {
     Open_.emplace();
     Open_->Line.Entry = Entry_;
     Open_->Line.Number = number;
-    MakeText(span, hit, kind, last, *Open_);
+    LastRun_[kind] = MakeText(span, hit, kind, last, *Open_);
+    LastEnd_[kind] = Open_->End;
   }
 
   // Gives the open line to the sink.
@@ -361,7 +364,7 @@ class THitScan : public IStreamSearch {
           }
         }
         if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
-        chars.push_back({c, at});
+        if (c != 0xFEFF || at != 0) chars.push_back({c, at});  // a byte-order mark is no text
       }
       return;
     }
@@ -399,7 +402,8 @@ class THitScan : public IStreamSearch {
           if (n - i < 4 && moreAfter) break;
           c = 0xFFFD, len = 1;
         }
-        chars.push_back({c, start + static_cast<std::int64_t>(i)});
+        if (c != 0xFEFF || start + static_cast<std::int64_t>(i) != 0)  // a byte-order mark is no text
+          chars.push_back({c, start + static_cast<std::int64_t>(i)});
         i += len;
       }
       return;
@@ -432,7 +436,8 @@ class THitScan : public IStreamSearch {
     return (*AnsiTable_)[b];
   }
 
-  void MakeText(const TScanSpan& span, const THit& hit, int kind, bool last, TOpenLine& open) {
+  // The line's text around the hit; true when it is a printable run of binary bytes.
+  bool MakeText(const TScanSpan& span, const THit& hit, int kind, bool last, TOpenLine& open) {
     bool moreBefore = false, moreAfter = false;
     Decode(span, hit, kind, last, Chars_, moreBefore, moreAfter);
     const auto at = [&](std::int64_t offset) {
@@ -469,6 +474,7 @@ class THitScan : public IStreamSearch {
     }
     open.End = right < n ? Chars_[right].At : (n > 0 ? std::max(hit.End, Chars_.back().At + 1) : hit.End);
     AddMark(open, hit.Start, hit.End);
+    return binary;
   }
 
   const TWordSet& Set_;
@@ -487,7 +493,11 @@ class THitScan : public IStreamSearch {
   TLineCount Count_;
   std::optional<TOpenLine> Open_;
   int OpenKind_ = 0;
-  std::array<std::int64_t, kKinds> Last_{};  // the number of the last line taken of each kind
+  // Of each kind, the last line taken: its number, whether it is a run of
+  // binary bytes, and where its text ends.
+  std::array<std::int64_t, kKinds> Last_{};
+  std::array<bool, kKinds> LastRun_{};
+  std::array<std::int64_t, kKinds> LastEnd_{};
   std::vector<THit> Hits_;
   std::vector<TLineChar> Chars_;
   std::optional<std::array<char32_t, 256>> AnsiTable_;
