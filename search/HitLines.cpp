@@ -36,6 +36,14 @@ int KindOf(const TWordForm& form, std::int64_t start) {
   return 0;
 }
 
+#if defined(__SSE2__)
+// The sum of a vector's sixteen byte lanes.
+std::int64_t LaneSum(__m128i v) {
+  const __m128i sums = _mm_sad_epu8(v, _mm_setzero_si128());
+  return _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums));
+}
+#endif
+
 bool IsLineEnd(std::uint32_t c) { return c == '\n' || c == '\r'; }
 
 // One unit of text: LF ends a line unless a CR just did.
@@ -58,27 +66,40 @@ class TLineCount {
 
   // The stream's next n bytes.
   void Advance(const std::uint8_t* p, std::size_t n) {
+    if (n == 0) return;
     std::size_t i = 0;
 #if defined(__SSE2__)
-    const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r'), zero = _mm_setzero_si128();
-    for (; i + 16 <= n; i += 16) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-      const auto mlf = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)));
-      const auto mcr = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, cr)));
-      const auto mnul = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)));
-      if (mlf | mcr) {
-        const unsigned afterCr = (mcr << 1) | (ByteCr_ ? 1u : 0u);
-        Bytes_ += __builtin_popcount(mcr) + __builtin_popcount(mlf & ~afterCr);
+    // Sixteen bytes at a time: LFs, CRs and CR LF pairs summed in byte lanes
+    // (emptied before any lane can pass 255), UTF-16 units only in blocks that
+    // hold a NUL byte or follow one (a UTF-16 line end holds one).
+    if (n > 16) {
+      const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r'), zero = _mm_setzero_si128();
+      std::int64_t ends = (ByteCr_ && p[0] == '\n') ? -1 : 0;
+      bool passed = false;  // blocks went by without their units since Prev_ was set
+      while (i + 17 <= n) {
+        __m128i lfs = zero, crs = zero, pairs = zero;
+        for (int round = 0; round < 255 && i + 17 <= n; ++round, i += 16) {
+          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+          const bool afterNul = (i > 0 ? p[i - 1] : Prev_) == 0;
+          const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+          const __m128i isCr = _mm_cmpeq_epi8(v, cr);
+          lfs = _mm_sub_epi8(lfs, _mm_cmpeq_epi8(v, lf));
+          crs = _mm_sub_epi8(crs, isCr);
+          pairs = _mm_sub_epi8(pairs, _mm_and_si128(isCr, _mm_cmpeq_epi8(next, lf)));
+          if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) != 0 || afterNul) {
+            if (passed) Pass(p[i - 1]), passed = false;
+            for (std::size_t k = 0; k < 16; ++k) Unit(Pos_ + static_cast<std::int64_t>(i + k), p[i + k]);
+          } else {
+            passed = true;
+          }
+        }
+        ends += LaneSum(lfs) + LaneSum(crs) - LaneSum(pairs);
       }
-      ByteCr_ = (mcr >> 15) != 0;
-      // A UTF-16 line end holds a NUL byte: blocks without one (and not
-      // just after one) hold none, but end any CR unit's wait for an LF.
-      if (mnul != 0 || Prev_ == 0) {
-        for (std::size_t k = 0; k < 16; ++k) Unit(Pos_ + static_cast<std::int64_t>(i + k), p[i + k]);
-      } else {
-        UnitCr_.fill(false);
-        Prev_ = p[i + 15];
-      }
+      if (passed) Pass(p[i - 1]);
+      Bytes_ += ends;
+      // A pair of a CR at i - 1 and an LF at i is counted already: the LF counts
+      // as one more, as if no CR came before it.
+      ByteCr_ = false;
     }
 #endif
     for (; i < n; ++i) {
@@ -89,6 +110,13 @@ class TLineCount {
   }
 
  private:
+  // Blocks without NUL bytes went by, up to `last`: they hold no UTF-16 line
+  // end, and end any CR unit's wait for an LF.
+  void Pass(std::uint8_t last) {
+    UnitCr_.fill(false);
+    Prev_ = last;
+  }
+
   // The byte at `at` completes a unit of each byte order at the other alignment.
   void Unit(std::int64_t at, std::uint8_t b) {
     if (Prev_ >= 0) {
@@ -173,7 +201,7 @@ class THitScan : public IStreamSearch {
 
   void BeginFile() override {
     Lines_ = 0;
-    Limited_ = Stopped_ = false;
+    Limited_ = Stopped_ = Unreadable_ = false;
   }
 
   void BeginStream(bool text, const std::string& name) override {
@@ -202,6 +230,11 @@ class THitScan : public IStreamSearch {
       Window_.insert(Window_.end(), data, data + take);
       data += take;
       n -= take;
+      // Bytes of a view whose pages could not be read are never judged.
+      if (Source_ && Source_->Faulted()) {
+        Unreadable_ = true;
+        return false;
+      }
       if (Window_.size() >= full) {
         Judge(false);
         if (Done()) return false;
@@ -210,6 +243,11 @@ class THitScan : public IStreamSearch {
     return true;
   }
 
+  // The views the stream's bytes come from, when they are a file's own.
+  void ReadFrom(const IContentsReader* source) { Source_ = source; }
+  bool Unreadable() const { return Unreadable_; }
+  void SetUnreadable() { Unreadable_ = true; }
+
   bool EndStream() override {
     if (!Done() && Shortest_ > 0) Judge(true);
     if (!Done()) Close();
@@ -217,7 +255,7 @@ class THitScan : public IStreamSearch {
     return !Done();
   }
 
-  bool Done() const override { return Limited_ || Stopped_; }
+  bool Done() const override { return Limited_ || Stopped_ || Unreadable_; }
   bool Found() const override { return Lines_ > 0; }
 
  private:
@@ -482,7 +520,8 @@ class THitScan : public IStreamSearch {
   const THitLineSink& Sink_;
   const std::int64_t Reach_;  // bytes of a line's text kept on each side of a hit
   std::size_t Lines_ = 0;
-  bool Limited_ = false, Stopped_ = false;
+  bool Limited_ = false, Stopped_ = false, Unreadable_ = false;
+  const IContentsReader* Source_ = nullptr;
   // The stream.
   bool Text_ = false;
   std::string Entry_;
@@ -521,6 +560,7 @@ THitLinesEnd THitLineFinder::Run(const std::string& path, const THitLineSink& si
   const auto interrupted = [this] { return Interrupted_ && Interrupted_(); };
   const auto end = [&](bool stopped) {
     Lines_ = scan.Lines();
+    if (scan.Unreadable()) return THitLinesEnd::Unreadable;
     if (scan.Stopped() || stopped) return THitLinesEnd::Stopped;
     return scan.Limited() ? THitLinesEnd::Limit : THitLinesEnd::Done;
   };
@@ -541,17 +581,13 @@ THitLinesEnd THitLineFinder::Run(const std::string& path, const THitLineSink& si
   }
   // The file's own bytes, a piece at a time; a piece whose pages can't be read ends it.
   scan.BeginStream(false, {});
-  std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min<std::uint64_t>(size, kPiece)));
+  scan.ReadFrom(reader.get());
   for (std::uint64_t offset = 0; offset < size;) {
     const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, size - offset));
     const std::uint8_t* p = reader->Map(offset, length);
-    if (p) std::memcpy(piece.data(), p, length);
-    if (!p || reader->Faulted()) {
-      Lines_ = scan.Lines();
-      return THitLinesEnd::Unreadable;
-    }
+    if (!p) scan.SetUnreadable();
+    if (!p || !scan.Feed(p, length)) break;
     offset += length;
-    if (!scan.Feed(piece.data(), length)) break;
     if (interrupted()) return end(true);
   }
   if (!scan.Done()) scan.EndStream();
