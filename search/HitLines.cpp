@@ -14,6 +14,7 @@
 #include "StreamFind.h"
 #include "UnicodeText.h"
 #include "ViewBytes.h"
+#include "uFinder.h"
 
 namespace sorvik {
 
@@ -70,25 +71,37 @@ class TLineCount {
     std::size_t i = 0;
 #if defined(__SSE2__)
     // Sixteen bytes at a time: LFs, CRs and CR LF pairs summed in byte lanes
-    // (emptied before any lane can pass 255), UTF-16 units only in blocks that
-    // hold a NUL byte or follow one (a UTF-16 line end holds one).
-    if (n > 16) {
+    // (emptied before any lane can pass 255).
+    if (n > 64) {
       const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r'), zero = _mm_setzero_si128();
       std::int64_t ends = (ByteCr_ && p[0] == '\n') ? -1 : 0;
       bool passed = false;  // blocks went by without their units since Prev_ was set
-      while (i + 17 <= n) {
+      while (i + 65 <= n) {
         __m128i lfs = zero, crs = zero, pairs = zero;
-        for (int round = 0; round < 255 && i + 17 <= n; ++round, i += 16) {
-          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-          const bool afterNul = (i > 0 ? p[i - 1] : Prev_) == 0;
-          const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
-          const __m128i isCr = _mm_cmpeq_epi8(v, cr);
-          lfs = _mm_sub_epi8(lfs, _mm_cmpeq_epi8(v, lf));
-          crs = _mm_sub_epi8(crs, isCr);
-          pairs = _mm_sub_epi8(pairs, _mm_and_si128(isCr, _mm_cmpeq_epi8(next, lf)));
-          if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) != 0 || afterNul) {
+        // 63 rounds of four blocks: no byte lane passes 255.
+        for (int round = 0; round < 63 && i + 65 <= n; ++round, i += 64) {
+          __m128i nul = zero, anyCr = zero;
+          for (int k = 0; k < 4; ++k) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 16 * k));
+            lfs = _mm_sub_epi8(lfs, _mm_cmpeq_epi8(v, lf));
+            anyCr = _mm_or_si128(anyCr, _mm_cmpeq_epi8(v, cr));
+            nul = _mm_or_si128(nul, _mm_cmpeq_epi8(v, zero));
+          }
+          // CRs (and their pairs with an LF) only where there are any.
+          if (_mm_movemask_epi8(anyCr) != 0) {
+            for (int k = 0; k < 4; ++k) {
+              const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 16 * k));
+              const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 16 * k + 1));
+              const __m128i isCr = _mm_cmpeq_epi8(v, cr);
+              crs = _mm_sub_epi8(crs, isCr);
+              pairs = _mm_sub_epi8(pairs, _mm_and_si128(isCr, _mm_cmpeq_epi8(next, lf)));
+            }
+          }
+          // A UTF-16 line end holds a NUL byte: the units are looked at only
+          // in blocks that hold one, or follow one.
+          if (_mm_movemask_epi8(nul) != 0 || (i > 0 ? p[i - 1] : Prev_) == 0) {
             if (passed) Pass(p[i - 1]), passed = false;
-            for (std::size_t k = 0; k < 16; ++k) Unit(Pos_ + static_cast<std::int64_t>(i + k), p[i + k]);
+            for (std::size_t k = 0; k < 64; ++k) Unit(Pos_ + static_cast<std::int64_t>(i + k), p[i + k]);
           } else {
             passed = true;
           }
@@ -214,6 +227,7 @@ class THitScan : public IStreamSearch {
     }
     Longest_ = static_cast<std::int64_t>(text ? Set_.LongestText() : Set_.LongestForm());
     Window_.clear();
+    Base_ = nullptr;
     Lo_ = From_ = 0;
     Run_ = {};
     Count_ = {};
@@ -243,6 +257,25 @@ class THitScan : public IStreamSearch {
     return true;
   }
 
+  // The whole stream at once, in memory that stays for the call (a view of a
+  // whole file): judged where it is, a part at a time, with no window.
+  void FeedAll(const std::uint8_t* data, std::size_t n) {
+    if (Done() || Shortest_ == 0) return;
+    Base_ = data;
+    Lo_ = 0;
+    const auto hi = static_cast<std::int64_t>(n);
+    const TScanSpan span{data, 0, hi, hi};
+    while (From_ <= hi - Shortest_ && !Done()) {
+      JudgeSpan(span, std::min(hi - Shortest_, From_ + static_cast<std::int64_t>(kJudge) - 1), true);
+      if (Open_ && From_ >= Open_->End) Close();
+      if (From_ <= hi - Shortest_ && Interrupted_ && Interrupted_()) Stopped_ = true;
+    }
+    if (Source_ && Source_->Faulted()) Unreadable_ = true;
+    if (!Done()) Close();
+    From_ = hi + 1;  // nothing is left to judge at the stream's end
+  }
+  void SetInterrupt(const std::function<bool()>& interrupted) { Interrupted_ = interrupted; }
+
   // The views the stream's bytes come from, when they are a file's own.
   void ReadFrom(const IContentsReader* source) { Source_ = source; }
   bool Unreadable() const { return Unreadable_; }
@@ -267,30 +300,12 @@ class THitScan : public IStreamSearch {
   const TWordScan& ScanOf(std::size_t w) const { return Text_ ? Set_.TextScan(w) : Set_.Scan(w); }
 
   void Judge(bool last) {
+    Base_ = Window_.data();
     const std::int64_t hi = Lo_ + static_cast<std::int64_t>(Window_.size());
     const TScanSpan span{Window_.data(), Lo_, hi, last ? hi : std::numeric_limits<std::int64_t>::max() / 4};
     // A hit's line is taken when the bytes its text may show are in the window.
-    const std::int64_t to = last ? hi - Shortest_ : hi - Longest_ - kAfter - Reach_;
-    if (to >= From_) {
-      const bool whole = Set_.Query().WholeWords;
-      Hits_.clear();
-      for (std::size_t w = 0; w < Set_.Words().size(); ++w) {
-        if (Set_.Words()[w].empty()) continue;
-        const TWordScan& scan = ScanOf(w);
-        for (TScanHit h = scan.Find(span, From_, to, whole, &Run_); h.Start >= 0;
-             h = scan.Find(span, h.Start + 1, to, whole, &Run_)) {
-          const TWordForm& form = scan.Forms()[h.Form];
-          if (!TwinOfEven(span, scan, form, h.Start))
-            Hits_.push_back({h.Start, h.Start + static_cast<std::int64_t>(h.Length), &form});
-        }
-      }
-      std::stable_sort(Hits_.begin(), Hits_.end(), [](const THit& a, const THit& b) { return a.Start < b.Start; });
-      for (const THit& hit : Hits_) {
-        Take(span, hit, last);
-        if (Done()) return;
-      }
-      From_ = to + 1;
-    }
+    JudgeSpan(span, last ? hi - Shortest_ : hi - Longest_ - kAfter - Reach_, last);
+    if (Done()) return;
     // No later hit can stand in the open line's text: it is given now, so that
     // a long file shows its first lines at once.
     if (Open_ && From_ >= Open_->End) Close();
@@ -303,6 +318,40 @@ class THitScan : public IStreamSearch {
     CountTo(keep);
     Window_.erase(Window_.begin(), Window_.begin() + (keep - Lo_));
     Lo_ = keep;
+  }
+
+  // Takes the lines of the hits that start in [From_, to]. `last`: the span
+  // ends where the stream does.
+  void JudgeSpan(const TScanSpan& span, std::int64_t to, bool last) {
+    if (to < From_) return;
+    const bool whole = Set_.Query().WholeWords;
+    Hits_.clear();
+    for (std::size_t w = 0; w < Set_.Words().size(); ++w) {
+      if (Set_.Words()[w].empty()) continue;
+      const TWordScan& scan = ScanOf(w);
+      for (TScanHit h = scan.Find(span, From_, to, whole, &Run_); h.Start >= 0;
+           h = scan.Find(span, h.Start + 1, to, whole, &Run_)) {
+        const TWordForm& form = scan.Forms()[h.Form];
+        if (!TwinOfEven(span, scan, form, h.Start))
+          Hits_.push_back({h.Start, h.Start + static_cast<std::int64_t>(h.Length), &form});
+      }
+    }
+    std::stable_sort(Hits_.begin(), Hits_.end(), [](const THit& a, const THit& b) { return a.Start < b.Start; });
+    if (!Hits_.empty() && Source_) {
+      // The bytes the lines' texts may show are read now, so that a view
+      // whose pages can't be read is known before any of them is given.
+      const std::int64_t reach = std::min(span.Hi, Hits_.back().End + Reach_) - 1;
+      [[maybe_unused]] volatile std::uint8_t touch = span.At(reach);
+      if (Source_->Faulted()) {
+        Unreadable_ = true;
+        return;
+      }
+    }
+    for (const THit& hit : Hits_) {
+      Take(span, hit, last);
+      if (Done()) return;
+    }
+    From_ = to + 1;
   }
 
   // UTF-16 text of one byte order reads, one byte off, as text of the other:
@@ -321,7 +370,7 @@ class THitScan : public IStreamSearch {
 
   void CountTo(std::int64_t at) {
     if (at > Count_.Pos())
-      Count_.Advance(Window_.data() + (Count_.Pos() - Lo_), static_cast<std::size_t>(at - Count_.Pos()));
+      Count_.Advance(Base_ + (Count_.Pos() - Lo_), static_cast<std::size_t>(at - Count_.Pos()));
   }
 
   void Take(const TScanSpan& span, const THit& hit, bool last) {
@@ -522,7 +571,9 @@ class THitScan : public IStreamSearch {
   std::size_t Lines_ = 0;
   bool Limited_ = false, Stopped_ = false, Unreadable_ = false;
   const IContentsReader* Source_ = nullptr;
+  std::function<bool()> Interrupted_;
   // The stream.
+  const std::uint8_t* Base_ = nullptr;  // the byte at Lo_, where the bytes judged are (set as they are)
   bool Text_ = false;
   std::string Entry_;
   std::int64_t Shortest_ = 0, Longest_ = 0;
@@ -579,9 +630,17 @@ THitLinesEnd THitLineFinder::Run(const std::string& path, const THitLineSink& si
       }
     }
   }
-  // The file's own bytes, a piece at a time; a piece whose pages can't be read ends it.
+  // The file's own bytes: judged where a view of the whole file shows them, or
+  // else a piece at a time. A view whose pages can't be read ends it.
   scan.BeginStream(false, {});
   scan.ReadFrom(reader.get());
+  scan.SetInterrupt(interrupted);
+  if (size <= kDefaultMaxView && reader->ViewSizeHint() == 0) {
+    if (const std::uint8_t* whole = reader->Map(0, static_cast<std::size_t>(size))) {
+      scan.FeedAll(whole, static_cast<std::size_t>(size));
+      return end(false);
+    }
+  }
   for (std::uint64_t offset = 0; offset < size;) {
     const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, size - offset));
     const std::uint8_t* p = reader->Map(offset, length);
