@@ -24,8 +24,6 @@ namespace {
 // where the characters of a double-byte code page start), and after the last.
 constexpr std::int64_t kBefore = 8;
 constexpr std::int64_t kAfter = 4;
-constexpr std::size_t kJudge = std::size_t{256} << 10;  // starts judged at once
-constexpr std::size_t kPiece = std::size_t{256} << 10;  // bytes of a plain file read at once
 
 // A line's kind: the byte encodings (ANSI and UTF-8 share their line ends), or
 // UTF-16 LE or BE at even or odd offsets.
@@ -204,8 +202,9 @@ struct TOpenLine {
 // that holds a hit once it can hold no more of them.
 class THitScan : public IStreamSearch {
  public:
-  THitScan(const TWordSet& set, const THitLineLimits& limits, const THitLineSink& sink)
-      : Set_(set), Limits_(limits), Sink_(sink),
+  // `judge`: the starts judged at once.
+  THitScan(const TWordSet& set, const THitLineLimits& limits, const THitLineSink& sink, std::size_t judge)
+      : Set_(set), Limits_(limits), Sink_(sink), Judge_(std::max<std::size_t>(judge, 1)),
         Reach_(static_cast<std::int64_t>(4 * limits.Context + 8)) {}
 
   std::size_t Lines() const { return Lines_; }
@@ -238,7 +237,7 @@ class THitScan : public IStreamSearch {
 
   bool Feed(const std::uint8_t* data, std::size_t n) override {
     if (Done() || Shortest_ == 0) return !Done();
-    const std::size_t full = kJudge + static_cast<std::size_t>(Longest_ + kBefore + kAfter + 2 * Reach_);
+    const std::size_t full = Judge_ + static_cast<std::size_t>(Longest_ + kBefore + kAfter + 2 * Reach_);
     while (n > 0) {
       const std::size_t take = std::min(n, full - std::min(full, Window_.size()));
       Window_.insert(Window_.end(), data, data + take);
@@ -266,7 +265,7 @@ class THitScan : public IStreamSearch {
     const auto hi = static_cast<std::int64_t>(n);
     const TScanSpan span{data, 0, hi, hi};
     while (From_ <= hi - Shortest_ && !Done()) {
-      JudgeSpan(span, std::min(hi - Shortest_, From_ + static_cast<std::int64_t>(kJudge) - 1), true);
+      JudgeSpan(span, std::min(hi - Shortest_, From_ + static_cast<std::int64_t>(Judge_) - 1), true);
       if (Open_ && From_ >= Open_->End) Close();
       if (From_ <= hi - Shortest_ && Interrupted_ && Interrupted_()) Stopped_ = true;
     }
@@ -567,6 +566,7 @@ class THitScan : public IStreamSearch {
   const TWordSet& Set_;
   const THitLineLimits& Limits_;
   const THitLineSink& Sink_;
+  const std::size_t Judge_;
   const std::int64_t Reach_;  // bytes of a line's text kept on each side of a hit
   std::size_t Lines_ = 0;
   bool Limited_ = false, Stopped_ = false, Unreadable_ = false;
@@ -606,7 +606,7 @@ THitLinesEnd THitLineFinder::Run(const std::string& path, const THitLineSink& si
   const std::unique_ptr<IContentsReader> reader = Fs_.NewContentsReader();
   if (!reader->Open(path)) return THitLinesEnd::Unreadable;
   const std::uint64_t size = reader->Size();
-  THitScan scan(*Words_, Limits_, sink);
+  THitScan scan(*Words_, Limits_, sink, Piece_);
   scan.BeginFile();
   const auto interrupted = [this] { return Interrupted_ && Interrupted_(); };
   const auto end = [&](bool stopped) {
@@ -642,7 +642,7 @@ THitLinesEnd THitLineFinder::Run(const std::string& path, const THitLineSink& si
     }
   }
   for (std::uint64_t offset = 0; offset < size;) {
-    const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, size - offset));
+    const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(Piece_, size - offset));
     const std::uint8_t* p = reader->Map(offset, length);
     if (!p) scan.SetUnreadable();
     if (!p || !scan.Feed(p, length)) break;
