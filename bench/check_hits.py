@@ -653,17 +653,24 @@ def check_reference(manifest, ref):
             diff = sorted(want ^ have)[:5]
             die(f"the reference finds {word} otherwise than the manifest planted it: "
                 f"{len(want - have)} planted not found, {len(have - want)} found not planted, e.g. {diff}")
-    lines = manifest.get("lines", [])
+    lines = manifest.get("lines")
+    if lines is None:
+        return
     for rec in lines:
         scan = ref.scan(rec["path"])
-        hits = [h for h in scan.occurrences(rec["word"]) if h.offset == rec["offset"]]
+        hits = [h for h in scan.occurrences(rec["word"]) if h.offset == rec["offset"] and not h.ghost]
         if not hits:
-            die(f"the reference doesn't find {rec['word']} at {rec['path']}:{rec['offset']}, which was planted there")
+            die(f"the reference doesn't find {rec['word']} at {rec['path']}:{rec['offset']}, which was put there")
         u = scan.run(hits[0].key())
         number = u.line_of(u.index(rec["offset"]))[0]
         if number != rec["line"]:
             die(f"the reference counts {rec['path']}:{rec['offset']} ({rec['word']}, {rec['enc']}) on line "
-                f"{number}; it was planted on line {rec['line']}")
+                f"{number}; it was put on line {rec['line']}")
+    for word in manifest["words"]:
+        want = {(r["path"], r["offset"]) for r in lines if r["word"] == word}
+        have = {(path, h.offset) for path in ref.paths for h in ref.scan(path).occurrences(word) if not h.ghost}
+        if want != have:
+            die(f"the reference finds {word} otherwise than the manifest put it: {sorted(want ^ have)[:5]}")
 
 
 def main():
