@@ -20,7 +20,9 @@ when that code page holds the whole word as typed, UTF-8, UTF-16 LE and BE) it
 finds every occurrence at every byte offset, ignoring case by comparing simple
 upper-case mappings; whole words need one of the 26 separator characters, or an
 end of the file, as the unit before and after, read in the hit's encoding (and,
-in UTF-16, its 2-byte alignment). ANY and EXACT list a file with an accepted
+in UTF-16, its 2-byte alignment; a byte-order mark that begins the file, in
+the hit's encoding, counts as an end of the file, as it does for the search's
+own whole-word test). ANY and EXACT list a file with an accepted
 occurrence of some word, ALL one with an occurrence of every word; the line of
 each occurrence is one more than the line ends before it in its encoding (LF,
 CR LF, lone CR; in UTF-16 the units 0x000A/0x000D at the hit's alignment).
@@ -302,16 +304,23 @@ class FileScan:
     the same text in the other byte order: "v\0o\0" is also "\0v\0o". Such a
     second reading of one occurrence is its ghost: of two occurrences of a word
     in opposite byte orders one byte apart, the one in the byte order of the
-    file's byte-order mark, or else the one `planted` names, is the occurrence,
-    and the other the ghost. Where neither tells, both count."""
+    file's byte-order mark, or else the one that starts where `planted` says a
+    word was put in that byte order, is the occurrence, and the other the ghost.
+    Where neither tells, both count."""
 
     def __init__(self, path, planted=()):
         with open(path, "rb") as f:
             self.data = f.read()
         self.units = {}
         self.hits = {}  # word -> [Hit] (ignoring case; whole flag computed)
-        self.planted = set(planted)  # (word, enc, offset)
+        self.planted = {(enc, offset) for _, enc, offset in planted}  # where a word was put, in which encoding
         self.bom = "utf16le" if self.data[:2] == b"\xff\xfe" else "utf16be" if self.data[:2] == b"\xfe\xff" else None
+
+    def bom_end(self, enc):
+        """Where the text starts after a byte-order mark of the hit's encoding (-1: no mark)."""
+        if unit_width(enc) == 1:
+            return 3 if self.data[:3] == b"\xef\xbb\xbf" else -1
+        return 2 if self.bom == enc else -1
 
     def run(self, key):
         if key not in self.units:
@@ -347,8 +356,7 @@ class FileScan:
                 continue
             if self.bom:
                 h.ghost = enc != self.bom
-            elif (word, enc, h.offset) not in self.planted and \
-                    any((word, other, p.offset) in self.planted for p in partners):
+            elif (enc, h.offset) not in self.planted and any((other, p.offset) in self.planted for p in partners):
                 h.ghost = True
         self.hits[word] = hits
         return hits
@@ -357,6 +365,8 @@ class FileScan:
         w = unit_width(enc)
         u = self.run(("bytes", 0) if w == 1 else (enc, s % 2))
         before, after = u.unit(u.index(s) - 1), u.unit(u.index(e))
+        if s == self.bom_end(enc):
+            before = None  # the byte-order mark is no character of the text: a word after it starts it
         return (before is None or before in SEP_CODES) and (after is None or after in SEP_CODES)
 
 
@@ -538,6 +548,10 @@ def parse_output(stdout, corpus, what):
                 die(f"unreadable hit record from {what}: {line!r}")
             rel = os.path.relpath(fields[1], corpus)
             out.setdefault(rel, []).append((fields[2], int(fields[3]), fields[4]))
+        elif fields[0] in ("hitlimit", "hitunreadable"):
+            # the file's lines were cut short: a record that stands for a missing line
+            rel = os.path.relpath(fields[1], corpus) if len(fields) > 1 else "?"
+            out.setdefault(rel, []).append((fields[0], 0, line))
         elif fields[0] == "error":
             die(f"{what} reported: {line}")
         elif fields[0] == "done":
@@ -583,7 +597,7 @@ def describe(r):
 
 def compare(expected, got, allow_ghosts=False):
     """Differences: {kind: [text]}."""
-    diffs = {"missing": [], "extra": [], "ghost": [], "text": [], "entry": [], "twice": []}
+    diffs = {"missing": [], "extra": [], "ghost": [], "text": [], "entry": [], "twice": [], "cut": []}
     for path in sorted(set(expected) | set(got)):
         refs, ghosts = expected.get(path, ([], []))
         recs = got.get(path, [])
@@ -594,6 +608,9 @@ def compare(expected, got, allow_ghosts=False):
             ghost_numbers.setdefault(r.number, []).append(r)
         printed = {}
         for entry, number, text in recs:
+            if entry in ("hitlimit", "hitunreadable"):
+                diffs["cut"].append(f"{path}: {text!r}")
+                continue
             printed.setdefault(number, []).append(text)
             if entry:
                 diffs["entry"].append(f"{path}:{number}  entry {entry!r}, expected none")
@@ -726,14 +743,14 @@ def main():
         any_hit_record = any_hit_record or bool(got)
         diffs = compare(want, got, allow_ghosts)
         nwant = sum(len({r.number for r in v[0]}) for v in want.values())
-        ngot = sum(len({x[1] for x in v}) for v in got.values())
+        ngot = sum(len({x[1] for x in v if x[0] not in ("hitlimit", "hitunreadable")}) for v in got.values())
         bad = sum(len(v) for v in diffs.values())
         label = ("CS" if cs else "CI") + ("W" if ww else "")
         status = "ok  " if not bad else "FAIL"
         print(f"{status} {text!r:22} {mode:5} {label:3}  files {len(got):3}/{len(want):3}  "
               f"lines {ngot:5}/{nwant:5}  missing {len(diffs['missing']):4}  extra {len(diffs['extra']):4}  "
               f"ghost {len(diffs['ghost']):4}  text {len(diffs['text']):4}  twice {len(diffs['twice'])}  "
-              f"entry {len(diffs['entry'])}")
+              f"entry {len(diffs['entry'])}  cut {len(diffs['cut'])}")
         if bad:
             failures += 1
             for kind, items in diffs.items():
@@ -772,6 +789,7 @@ def self_test():
             write("le.txt", b"\xff\xfe" + "q\r\nvolcano\r\rvolcano\n".encode("utf-16-le")): {
                 ("volcano", False, False): [2, 4]},
             write("be.txt", "\n\n\rVolcano".encode("utf-16-be")): {("volcano", False, False): [4]},
+            write("bom.txt", b"\xef\xbb\xbfvolcano\r\r\nvolcano."): {("volcano", False, True): [1, 3]},
             # a UTF-16 LE string at an odd offset: its line ends are the units at that alignment
             write("odd.bin", b"\x00\x0a" + b"\x0d" + "x\nvolcano\x00".encode("utf-16-le")): {
                 ("volcano", False, False): [2]},
