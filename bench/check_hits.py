@@ -10,7 +10,7 @@ words and their forms. For every word as written (ignoring case and
 case-sensitive, whole words off and on), every other form of it
 (case-sensitive), a two-word ANY query, an ALL query and an EXACT query, it runs
 
-    SORVIK_BENCH +hits --dir=CORPUS --msk=*.* --qry=WORDS --cmd=S[C][W] [--mtc=ALL|EXACT]
+    SORVIK_BENCH +rows +hits --dir=CORPUS --msk=*.* --qry=WORDS --cmd=S[C][W] [--mtc=ALL|EXACT]
 
 and reads its records `hit<TAB>path<TAB>entry<TAB>line<TAB>text`.
 
@@ -29,6 +29,8 @@ CR LF, lone CR; in UTF-16 the units 0x000A/0x000D at the hit's alignment).
 
 Per query it compares:
   - the files with hit lines, and per file the set of line numbers, exactly;
+  - the files listed (`row` records) with the files that have hit lines;
+  - `hitlimit` and `hitunreadable` records: a file's lines cut short;
   - the entry field: empty (these corpora hold no archive or document);
   - a line printed more often than there are lines with that number (one per
     encoding or alignment that has a hit there): "printed twice";
@@ -45,8 +47,21 @@ Per query it compares:
     mixed corpus's plants (path, encoding, offset, whole, form) for every
     word, the lines corpus's planted hits with the line numbers it built.
 
+UTF-16 readings one byte off: UTF-16 text whose characters lie below U+0100
+reads, one byte further on, as the same text in the other byte order. Of two
+such occurrences, the one in the byte order of the file's byte-order mark, or
+the one at a place the manifest put a word in that byte order, is expected;
+a line that only the other reading (its "ghost") explains is reported as
+"ghost" (--allow-ghosts accepts such lines and their texts). Where nothing
+tells, both are expected.
+
+The program's own rules taken as given: a byte-order mark that begins a file
+is no word character (a word right after it stands at the start for whole
+words) and is left out of the first line's text.
+
 Not checked: how much of a cut line is kept on each side of the hit (only that
-the hit is inside and the marks are right); which part of a binary line is
+the hit is inside, or for a hit wider than the pane its start, and that the
+marks are right); which part of a binary line is
 shown beyond holding the hit; the order of the records; the `row` records
 (check_mixed.py checks the files); a leading U+FEFF (byte-order mark) on a
 file's first line is ignored on both sides; in a line holding a character
@@ -72,6 +87,7 @@ import unicodedata
 RUN_TIMEOUT = 1800  # seconds; only so that a hung harness can't hang the check
 WIDTH = 120
 ELLIPSIS = "\u2026"
+META = ("hitlimit", "hitunreadable", "row", "norow")  # records about a file, not lines of it
 SEPARATORS = "\t\n\r !\"#$%'()*+,./:;<=>?@\\|"
 SEP_CODES = frozenset(ord(c) for c in SEPARATORS)
 ENCODINGS = ("cp1252", "utf8", "utf16le", "utf16be")
@@ -462,9 +478,10 @@ def check_text(got, ref):
             if p < 0:
                 reasons.append("not a piece of the line")
                 continue
+            wide = first[1] - first[0] > WIDTH - 2  # a hit wider than the pane: its start is shown
             while p >= 0:
                 q = p + len(core)
-                if not (p <= first[0] and q >= first[1]):
+                if not (p <= first[0] and (q > first[0] if wide else q >= first[1])):
                     reasons.append("the first hit is not inside")
                 elif left != (p > 0):
                     reasons.append("a '…' at the start where nothing is left out" if left
@@ -519,7 +536,7 @@ def queries(manifest):
 
 def run_bench(bench, corpus, text, mode, cs, ww):
     cmd = "S" + ("C" if cs else "") + ("W" if ww else "")
-    args = [bench, "+hits", f"--dir={corpus}", "--msk=*.*", f"--qry={text}", f"--cmd={cmd}"]
+    args = [bench, "+rows", "+hits", f"--dir={corpus}", "--msk=*.*", f"--qry={text}", f"--cmd={cmd}"]
     if mode != "ANY":
         args.append(f"--mtc={mode}")
     shown_args = " ".join(repr(a) if " " in a else a for a in args)
@@ -535,8 +552,10 @@ def run_bench(bench, corpus, text, mode, cs, ww):
 
 
 def parse_output(stdout, corpus, what):
-    """{path relative to corpus: [(entry, number, text)]}, and whether a hit record came."""
+    """{path relative to corpus: [(entry, number, text)]}; a file listed without hit lines
+    gets a ("row", 0, "") record."""
     out = {}
+    rows = set()
     done = False
     for raw in stdout.split(b"\n"):
         if not raw:
@@ -552,12 +571,19 @@ def parse_output(stdout, corpus, what):
             # the file's lines were cut short: a record that stands for a missing line
             rel = os.path.relpath(fields[1], corpus) if len(fields) > 1 else "?"
             out.setdefault(rel, []).append((fields[0], 0, line))
+        elif fields[0] == "row" and len(fields) >= 3:
+            rows.add(os.path.relpath(os.path.join(fields[2], fields[1]), corpus))
         elif fields[0] == "error":
             die(f"{what} reported: {line}")
         elif fields[0] == "done":
             done = True
     if not done:
         die(f"{what} printed no final counters")
+    for rel in rows:
+        out.setdefault(rel, []).append(("row", 0, ""))
+    for rel, recs in out.items():
+        if rel not in rows:
+            recs.append(("norow", 0, ""))
     return out
 
 
@@ -597,7 +623,7 @@ def describe(r):
 
 def compare(expected, got, allow_ghosts=False):
     """Differences: {kind: [text]}."""
-    diffs = {"missing": [], "extra": [], "ghost": [], "text": [], "entry": [], "twice": [], "cut": []}
+    diffs = {"missing": [], "extra": [], "ghost": [], "text": [], "entry": [], "twice": [], "cut": [], "rows": []}
     for path in sorted(set(expected) | set(got)):
         refs, ghosts = expected.get(path, ([], []))
         recs = got.get(path, [])
@@ -611,9 +637,16 @@ def compare(expected, got, allow_ghosts=False):
             if entry in ("hitlimit", "hitunreadable"):
                 diffs["cut"].append(f"{path}: {text!r}")
                 continue
+            if entry == "row":
+                continue
+            if entry == "norow":
+                diffs["rows"].append(f"{path}: hit lines printed, but the file is not listed")
+                continue
             printed.setdefault(number, []).append(text)
             if entry:
                 diffs["entry"].append(f"{path}:{number}  entry {entry!r}, expected none")
+        if recs and all(e == "row" for e, _, _ in recs):
+            diffs["rows"].append(f"{path}: listed, but no hit line printed")
         for number in sorted(set(by_number) - set(printed)):
             r = by_number[number][0]
             diffs["missing"].append(f"{path}:{number}  {describe(r)} hit {r.first_text!r} in {clip(r.text, r.first)!r}")
@@ -740,17 +773,18 @@ def main():
     for n, (text, mode, cs, ww) in enumerate(qs):
         want = ref.expect(text, mode, cs, ww)
         got = run_bench(bench, corpus, text, mode, cs, ww)
-        any_hit_record = any_hit_record or bool(got)
+        any_hit_record = any_hit_record or any(x[0] not in META for v in got.values() for x in v)
         diffs = compare(want, got, allow_ghosts)
         nwant = sum(len({r.number for r in v[0]}) for v in want.values())
-        ngot = sum(len({x[1] for x in v if x[0] not in ("hitlimit", "hitunreadable")}) for v in got.values())
+        ngot = sum(len({x[1] for x in v if x[0] not in META}) for v in got.values())
+        nfiles = sum(1 for v in got.values() if any(x[0] not in META for x in v))
         bad = sum(len(v) for v in diffs.values())
         label = ("CS" if cs else "CI") + ("W" if ww else "")
         status = "ok  " if not bad else "FAIL"
-        print(f"{status} {text!r:22} {mode:5} {label:3}  files {len(got):3}/{len(want):3}  "
+        print(f"{status} {text!r:22} {mode:5} {label:3}  files {nfiles:3}/{len(want):3}  "
               f"lines {ngot:5}/{nwant:5}  missing {len(diffs['missing']):4}  extra {len(diffs['extra']):4}  "
               f"ghost {len(diffs['ghost']):4}  text {len(diffs['text']):4}  twice {len(diffs['twice'])}  "
-              f"entry {len(diffs['entry'])}  cut {len(diffs['cut'])}")
+              f"entry {len(diffs['entry'])}  cut {len(diffs['cut'])}  rows {len(diffs['rows'])}")
         if bad:
             failures += 1
             for kind, items in diffs.items():
@@ -758,7 +792,7 @@ def main():
                     print(f"       {kind}: {item}")
                 if limit is not None and len(items) > limit:
                     print(f"       ... {len(items) - limit} more {kind}")
-        if n == 0 and want and not got:
+        if n == 0 and want and not any_hit_record:
             die(f"{bench} printed no hit record for a query that has {len(want)} files with hits: "
                 "does it know +hits?")
     print(f"{len(qs) - failures} of {len(qs)} queries give exactly the expected hit lines")
@@ -831,6 +865,10 @@ def self_test():
     expect(check_text(ELLIPSIS + long_line[250:360], r) is not None, "cut without right mark accepted")
     expect(check_text(ELLIPSIS + long_line[100:220] + ELLIPSIS, r) is not None, "cut without the hit accepted")
     expect(check_text(ELLIPSIS + long_line[250:380] + ELLIPSIS, r) is not None, "132 characters accepted")
+    wide_line = "w " * 100 + "volcano " * 17 + "end " * 100
+    wide = RefLine(1, wide_line, (200, 200 + 8 * 17 - 1), "", [], False, False, "utf8")
+    expect(check_text(ELLIPSIS + wide_line[160:278] + ELLIPSIS, wide) is None, "a hit wider than the pane refused")
+    expect(check_text(ELLIPSIS + wide_line[201:319] + ELLIPSIS, wide) is not None, "a wide hit without its start accepted")
     short = RefLine(3, "a\u2026 volcano \u2026", (3, 10), "volcano", ["volcano"], False, False, "utf8")
     expect(check_text("a\u2026 volcano \u2026", short) is None, "a line with its own '…' refused")
     expect(check_text("\u2026 volcano \u2026", short) is not None, "a short line cut accepted")
