@@ -26,6 +26,9 @@ Files:
   span_odd.bin     a UTF-16 LE text that starts at byte 1, with a CR unit that
                    straddles 65536 (bytes 65535 and 65536) and its LF after it.
   nul_line.bin     lines of text with NUL bytes near hits (binary lines).
+  odd_cyrillic_*   UTF-16 LE and BE text from byte 1 whose lines end after Cyrillic
+                   letters, words after "ж ": one byte off, in the other byte order,
+                   neither those line ends nor those blanks read as such.
   phrase_*         "zqxjvbk volcano" as one text, whole and glued, for EXACT.
 
 Manifest (JSON):
@@ -311,6 +314,23 @@ def nul_file(f):
     return [lf]
 
 
+def odd_files(f):
+    """UTF-16 text from byte 1 (as strings in a binary file may lie) whose lines end after
+    Cyrillic letters: read one byte off, in the other byte order, those line ends are
+    other characters, and the unit before a word after "ж " is no blank."""
+    out = []
+    for enc in ("utf16le", "utf16be"):
+        lf = LineFile(f"bin/odd_cyrillic_{enc}.bin", enc)
+        lf.data = bytearray(b"\x00")
+        lf.add([f.text(30, ("cyrillic",))], "\n")
+        lf.add([f.text(30, ("cyrillic",)) + " ", ("volcano", "volcano"), " " + f.text(20, ("cyrillic",))], "\r\n")
+        lf.add([f.text(30, ("cyrillic",))], "\n")
+        lf.add([f.text(20) + " ж ", ("zqxjvbk", "zqxjvbk"), " ж"], "\n")
+        lf.add([f.text(10, ("cyrillic",)) + "ж ", ("café", "CAFÉ"), " ж " + f.text(10, ("cyrillic",))], "")
+        out.append(lf)
+    return out
+
+
 def phrase_files(f):
     out = []
     for enc, bom in (("utf8", False), ("utf16le", True), ("cp1252", False)):
@@ -331,7 +351,7 @@ def main():
     if os.path.exists(target) and (not os.path.isdir(target) or os.listdir(target)):
         fail(f"{target} exists and is not an empty folder")
     f = Filler(random.Random(20261209))
-    made = eol_files(f) + long_files(f) + span_files(f) + nul_file(f) + phrase_files(f)
+    made = eol_files(f) + long_files(f) + span_files(f) + nul_file(f) + phrase_files(f) + odd_files(f)
     root = os.path.abspath(target)
     files, lines = {}, []
     for m in made:
