@@ -453,7 +453,9 @@ class THitScan : public IStreamSearch {
 
   static void AddMark(TOpenLine& open, std::int64_t start, std::int64_t end) {
     if (open.At.empty() || start < open.At.front() || end > open.End) return;
-    const auto first = std::lower_bound(open.At.begin(), open.At.end(), start);
+    // From the character the hit starts in (a hit in another reading may start
+    // inside one) to the first that starts at or after its end.
+    const auto first = std::upper_bound(open.At.begin(), open.At.end(), start) - 1;
     const auto past = std::lower_bound(open.At.begin(), open.At.end(), end);
     const auto begin = open.TextAt[static_cast<std::size_t>(first - open.At.begin())];
     const auto stop = past == open.At.end() ? static_cast<std::uint32_t>(open.Line.Text.size())
