@@ -108,7 +108,7 @@ TEST_F(SettingsFile, NoFileGivesTheDefaultsAndTheFirstCloseWritesAllKeys) {
             "[formMain]\r\nMainWindowState=0\r\nMainLeft=200\r\nMainTop=119\r\nMainWidth=596\r\nMainHeight=529\r\n"
             "MaxListItems=20\r\nMaskList=*.txt,*.pas\r\nWordList=\r\nColumnSizes=100,150,75," +
                 std::to_string(dates) + "," + std::to_string(dates) + "," + std::to_string(dates) +
-                "\r\nSearchInside=1\r\nPixelsPerInch=96\r\n");
+                "\r\nSearchInside=1\r\nHitPaneShown=1\r\nHitPaneHeight=110\r\nPixelsPerInch=96\r\n");
 }
 
 // Searching inside documents and archives is a preference: on by default,
