@@ -92,6 +92,7 @@ std::size_t THitPane::Columns(int width) const {
 void THitPane::SetNote(std::string note) {
   if (note == Note_) return;
   Note_ = std::move(note);
+  if (!Handle()) return;  // gone with its parent: nothing to paint
   RECT strip{};
   GetClientRect(Handle(), &strip);
   strip.bottom = std::min<LONG>(strip.bottom, NoteHeight());
