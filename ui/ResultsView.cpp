@@ -186,6 +186,14 @@ bool TResultsView::OnNotify(const NMHDR* hdr, LRESULT& result) {
       if (OnColumnClick) OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(hdr)->iSubItem);
       result = 0;
       return true;
+    case LVN_ITEMCHANGED: {
+      const auto& change = *reinterpret_cast<const NMLISTVIEW*>(hdr);
+      if (change.iItem >= 0 && (change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) &&
+          !(change.uOldState & LVIS_SELECTED) && OnSelect)
+        OnSelect(change.iItem);
+      result = 0;
+      return true;
+    }
     case NM_DBLCLK:
       if (OnDoubleClick) OnDoubleClick();
       result = 0;
