@@ -229,10 +229,18 @@ void TfrmMain::CreateControls() {
   // The hit pane under the list; its splitter trades height between the two.
   HitSplitter_ = std::make_unique<TSplitter>(w, idHitSplitter);
   splHitSplitter = HitSplitter_->Handle();
-  HitSplitter_->OnBeginDrag = [this] { DragStartPaneHeight_ = HitPaneHeight_; };
+  // A drag starts from the height shown and keeps the height it leaves shown.
+  HitSplitter_->OnBeginDrag = [this] {
+    RECT r{};
+    GetWindowRect(HitPane_->Handle(), &r);
+    DragStartPaneHeight_ = r.bottom - r.top;
+  };
   HitSplitter_->OnDrag = [this](int distance) {
     HitPaneHeight_ = DragStartPaneHeight_ - distance;
     LayoutControls();
+    RECT r{};
+    GetWindowRect(HitPane_->Handle(), &r);
+    HitPaneHeight_ = r.bottom - r.top;
   };
   HitPane_ = std::make_unique<THitPane>(w, idHitPane, font);
   HitPane_->OnOpen = [this] {
@@ -289,10 +297,11 @@ void TfrmMain::LayoutControls() {
       std::max(S(kMinPanelHeight), std::min(PanelHeight_, cy - toolbar - splitter - sbHeight - S(20) - paneLeast));
   const int listTop = toolbar + PanelHeight_ + splitter;
   const int below = std::max(cy - listTop - sbHeight, 0);  // the list's and the pane's
+  // The pane's height as far as the window holds it; the height asked stays for a larger window.
   int pane = 0;
   if (HitPaneShown_) {
-    HitPaneHeight_ = std::max(S(kMinHitPaneHeight), std::min(HitPaneHeight_, below - splitter - S(20)));
-    pane = std::min(HitPaneHeight_, std::max(below - splitter, 0));
+    pane = std::max(S(kMinHitPaneHeight), std::min(HitPaneHeight_, below - splitter - S(20)));
+    pane = std::min(pane, std::max(below - splitter, 0));
   }
   const int listHeight = HitPaneShown_ ? std::max(below - splitter - pane, 0) : below;
   HDWP dwp = BeginDeferWindowPos(8);
