@@ -2,7 +2,7 @@
 // command-line arguments as the program, and prints the request, optionally
 // every row, and the final counters, one tab-separated record a line.
 //
-//   sorvik-bench [+rows] [+helpers=N] [+latency=MS] [+remote] [+docs=0|1]
+//   sorvik-bench [+rows] [+hits[=COLUMNS]] [+helpers=N] [+latency=MS] [+remote] [+docs=0|1]
 //                [+cond=KIND|OPERATOR|VALUE]... [+combine=0|1] ARG...
 //
 // Arguments that begin with "+" belong to the harness; all others go, in order,
@@ -12,16 +12,23 @@
 // the search chooses, as the program does). +latency makes every listing, open
 // and read wait MS milliseconds first, as on a network share; +remote has the
 // search take the tree for a share. +docs=0 searches archives and documents
-// by their bytes (by default, by what they hold). The last record says how many helpers ran.
+// by their bytes (by default, by what they hold). +hits prints, for each file
+// found, a record for each line that holds the words: "hit", the path, the
+// entry of a package (empty for a file's own bytes), the line number and the
+// text as a pane COLUMNS characters wide (120 unless given) shows it; the lines
+// of a file come as they are found, while the search goes on. The last record
+// says how many helpers ran.
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <memory>
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "HitLines.h"
 #include "LatencyFileSystem.h"
 #include "Locale.h"
 #include "SearchDelivery.h"
@@ -34,15 +41,45 @@ namespace {
 
 using namespace sorvik;
 
+void PrintLine(const std::vector<std::string>& fields) {
+  std::string line;
+  for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? "\t" : "") + fields[i];
+  line += "\n";
+  std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
+// Prints the hit lines of each file found, as the pane shows them.
+class THitPrinter {
+ public:
+  THitPrinter(std::shared_ptr<const TWordSet> words, bool inside, std::size_t columns)
+      : Finder_(std::move(words)), Columns_(columns) {
+    Finder_.SetSearchInside(inside);
+  }
+  void Print(const std::string& path) {
+    const THitLinesEnd end = Finder_.Run(path, [&](const THitLine& found) {
+      const THitLine line = CutHitLine(found, Columns_);
+      PrintLine({"hit", path, line.Entry, std::to_string(line.Number), line.Text});
+      return true;
+    });
+    if (end == THitLinesEnd::Limit) PrintLine({"hitlimit", path, std::to_string(Finder_.Lines())});
+    if (end == THitLinesEnd::Unreadable) PrintLine({"hitunreadable", path});
+  }
+
+ private:
+  THitLineFinder Finder_;
+  std::size_t Columns_;
+};
+
 class TBenchWindow : public ISearchSink {
  public:
-  explicit TBenchWindow(bool printRows) : PrintRows_(printRows) {}
+  TBenchWindow(bool printRows, THitPrinter* hits) : PrintRows_(printRows), Hits_(hits) {}
 
   void ShowPanels(const TPanelTexts& panels) override { Panels = panels; }
   void SetAnimationActive(bool) override {}
   void SetSearchIdle() override {}
   void ShowError(const std::string&) override {}
   void AddRow(const TFoundFile& file) override {
+    if (Hits_) Hits_->Print(file.Folder + file.Name);
     if (!PrintRows_) return;
     const TResultRow row = MakeResultRow(file);
     std::string line = "row\t" + row.Caption;
@@ -55,17 +92,12 @@ class TBenchWindow : public ISearchSink {
 
  private:
   bool PrintRows_;
+  THitPrinter* Hits_;
 };
-
-void PrintLine(const std::vector<std::string>& fields) {
-  std::string line;
-  for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? "\t" : "") + fields[i];
-  line += "\n";
-  std::fwrite(line.data(), 1, line.size(), stdout);
-}
 
 int Run(const std::vector<std::string>& all) {
   bool rows = false;
+  std::optional<std::size_t> hitColumns;
   TKtFileConditions conditions;
   TGridCells grid(kConditionColumns, 0);
   int givenConditions = 0;
@@ -79,6 +111,10 @@ int Run(const std::vector<std::string>& all) {
     if (a.rfind("+", 0) == 0) {
       if (a == "+rows") {
         rows = true;
+      } else if (a == "+hits" || a.rfind("+hits=", 0) == 0) {
+        constexpr std::int64_t kPaneColumns = 120;
+        hitColumns = static_cast<std::size_t>(std::clamp<std::int64_t>(
+            a.size() > 6 ? ReadInteger(a.substr(6)).value_or(kPaneColumns) : kPaneColumns, 8, 100000));
       } else if (a.rfind("+cond=", 0) == 0) {
         // One row of the grid: its kind, operator and value cells.
         const std::string row = a.substr(6);
@@ -120,18 +156,21 @@ int Run(const std::vector<std::string>& all) {
              std::string("hasvalues=") + (command.HasValues ? "1" : "0"),
              std::string("run=") + (command.RunAtOnce ? "1" : "0")});
 
-  TBenchWindow window(rows);
   TLatencyFileSystem slow(NativeFileSystem(), std::chrono::milliseconds(latencyMs), remote);
   const bool wrapped = latencyMs > 0 || remote;
-  TSearchRun run(window, wrapped ? static_cast<IFileSystem&>(slow) : NativeFileSystem());
-  TKtSearchThread& worker = run.Worker();
-  if (helpers) worker.SetContentHelpers(*helpers);
   // As the window does: the command line fills an empty panel, which makes the request.
   TSearchPanel panel;
   PrefillFromCommand(command, panel);
   panel.InsideDocuments = insideDocuments;
   TSearchRequest request;
   ApplyPanel(panel, request);
+  std::optional<THitPrinter> hits;
+  if (hitColumns)
+    hits.emplace(std::make_shared<const TWordSet>(WordQueryOf(request)), request.InsideDocuments, *hitColumns);
+  TBenchWindow window(rows, hits ? &*hits : nullptr);
+  TSearchRun run(window, wrapped ? static_cast<IFileSystem&>(slow) : NativeFileSystem());
+  TKtSearchThread& worker = run.Worker();
+  if (helpers) worker.SetContentHelpers(*helpers);
   if (givenConditions > 0) {
     // As the window does at Start, from the grid (dates as yyyy-mm-dd).
     BuildFileConditions(grid, conditions, ReadIsoDate, now);

@@ -23,6 +23,10 @@ bool Utf8ToAnsiExact(const std::string& text, std::string& out);
 // of the same value).
 char32_t AnsiByteChar(std::uint8_t b);
 
+// The character a lead byte and its trail byte stand for in a double-byte ANSI
+// code page; U+FFFD when the pair is not a character.
+char32_t AnsiPairChar(std::uint8_t lead, std::uint8_t trail);
+
 // Byte b upper-cased on its own by the code page's single-byte rules.
 std::uint8_t UpperAnsiByte(std::uint8_t b);
 

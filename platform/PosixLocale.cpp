@@ -70,6 +70,9 @@ char32_t AnsiByteChar(std::uint8_t b) {
   return c ? c : b;
 }
 
+// Windows-1252 has no lead bytes.
+char32_t AnsiPairChar(std::uint8_t, std::uint8_t) { return 0xFFFD; }
+
 std::uint8_t UpperAnsiByte(std::uint8_t b) {
   if (b < 0x80) return AsciiUpper(b);
   if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return b - 32;

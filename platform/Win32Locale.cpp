@@ -36,6 +36,13 @@ char32_t AnsiByteChar(std::uint8_t b) {
   return w;
 }
 
+char32_t AnsiPairChar(std::uint8_t lead, std::uint8_t trail) {
+  const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+  wchar_t w[2] = {};
+  if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, pair, 2, w, 2) != 1) return 0xFFFD;
+  return w[0];
+}
+
 std::uint8_t UpperAnsiByte(std::uint8_t b) {
   char c = static_cast<char>(b);
   CharUpperBuffA(&c, 1);

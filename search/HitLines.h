@@ -5,6 +5,7 @@
 // document, when searched inside) gives the lines of each entry or of its text.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -64,6 +65,10 @@ class THitLineFinder {
   // Asked between pieces of the contents (at least every 256 KiB); true stops.
   void SetInterrupt(std::function<bool()> interrupted) { Interrupted_ = std::move(interrupted); }
 
+  // Bytes of a file read (and starts judged) at once: 256 KiB unless tests make
+  // it small, so that every line and word may be cut by a piece's edge.
+  void SetPieceSize(std::size_t bytes) { Piece_ = std::max<std::size_t>(bytes, 1); }
+
   // Finds the lines of one file. A set without words gives none (Done).
   THitLinesEnd Run(const std::string& path, const THitLineSink& sink);
   // The lines given by the last Run.
@@ -76,6 +81,7 @@ class THitLineFinder {
   THitLineLimits Limits_;
   std::function<bool()> Interrupted_;
   std::size_t Lines_ = 0;
+  std::size_t Piece_ = std::size_t{256} << 10;
 };
 
 // The line as a pane `columns` characters wide shows it: whole when it fits;

@@ -41,7 +41,7 @@ class TPeekedStream : public IByteStream {
 
 class TPackageSearch {
  public:
-  TPackageSearch(TStreamFind& find, const TPackageOptions& options) : Find_(find), Options_(options) {}
+  TPackageSearch(IStreamSearch& find, const TPackageOptions& options) : Find_(find), Options_(options) {}
 
   bool Interrupted() const { return Interrupted_; }
 
@@ -59,7 +59,7 @@ class TPackageSearch {
  private:
   bool Stopped() {
     if (!Interrupted_ && Options_.Limits.Interrupted && Options_.Limits.Interrupted()) Interrupted_ = true;
-    return Interrupted_ || Find_.Found();
+    return Interrupted_ || Find_.Done();
   }
 
   void Visit(TPackageKind kind, const TZipEntry& entry, IZipEntryData& data, int depth, const std::string& prefix) {
@@ -90,7 +90,7 @@ class TPackageSearch {
   // One entry's bytes, or the text extracted from them, through the finder.
   void SearchBytes(const std::string& name, IByteStream& data, bool text, TDocumentText* extract) {
     Begins(name);
-    Find_.BeginStream(text);
+    Find_.BeginStream(text, name);
     for (;;) {
       const std::size_t got = data.Read(Piece_.data(), Piece_.size());
       if (got == 0) break;
@@ -115,7 +115,7 @@ class TPackageSearch {
     if (Options_.EntryBegins) Options_.EntryBegins(name);
   }
 
-  TStreamFind& Find_;
+  IStreamSearch& Find_;
   const TPackageOptions& Options_;
   std::array<std::uint8_t, kPiece> Piece_{};
   std::string Text_;
@@ -124,7 +124,7 @@ class TPackageSearch {
 
 }  // namespace
 
-TPackageVerdict SearchPackage(IRandomBytes& file, TPackageKind kind, TStreamFind& find,
+TPackageVerdict SearchPackage(IRandomBytes& file, TPackageKind kind, IStreamSearch& find,
                               const TPackageOptions& options) {
   find.BeginFile();
   auto search = std::make_unique<TPackageSearch>(find, options);  // its read buffer is too large for a stack

@@ -33,7 +33,9 @@ enum class TPackageVerdict : std::uint8_t {
   Interrupted,  // Interrupted said so before the answer was known
 };
 
-// Searches the package `file` of this kind (not None) for `find`'s words.
-TPackageVerdict SearchPackage(IRandomBytes& file, TPackageKind kind, TStreamFind& find, const TPackageOptions& options);
+// Searches the package `file` of this kind (not None) for `find`'s words: its
+// streams go to `find` until it is done.
+TPackageVerdict SearchPackage(IRandomBytes& file, TPackageKind kind, IStreamSearch& find,
+                              const TPackageOptions& options);
 
 }  // namespace sorvik

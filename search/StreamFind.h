@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "WordScan.h"
@@ -13,27 +14,46 @@
 
 namespace sorvik {
 
-class TStreamFind {
+// What a package's reader feeds: the streams of one file (its entries, or its
+// parts' text), each begun, fed in pieces and ended.
+class IStreamSearch {
+ public:
+  virtual ~IStreamSearch() = default;
+  virtual void BeginFile() = 0;
+  // `name`: the stream's entry in the package's own terms ("a.zip > b.txt").
+  virtual void BeginStream(bool text, const std::string& name) = 0;
+  // False once nothing more is wanted from the file.
+  virtual bool Feed(const std::uint8_t* data, std::size_t n) = 0;
+  virtual bool EndStream() = 0;
+  // Nothing more is wanted from the file (its answer is known).
+  virtual bool Done() const = 0;
+  // The file holds what was looked for.
+  virtual bool Found() const = 0;
+};
+
+class TStreamFind : public IStreamSearch {
  public:
   // `set` must outlive the finder. `judge`: the starts judged at once (tests
   // make it small, so that the window slides often).
   explicit TStreamFind(const TWordSet& set, std::size_t judge = std::size_t{256} << 10);
 
   // Begins the search of one file: nothing found, in all mode no word seen.
-  void BeginFile();
+  void BeginFile() override;
   // Begins one stream of the file (an entry, a part's text), judged on its own:
   // no occurrence spans two streams, but all mode counts the words every
   // stream of the file has shown. `text`: the stream is UTF-8 text (a
   // document's), searched in that encoding alone; otherwise its bytes are
   // searched in every encoding, as a file's are.
   void BeginStream(bool text);
+  void BeginStream(bool text, const std::string&) override { BeginStream(text); }
   // The stream's next bytes; false once the file's answer is known (found).
-  bool Feed(const std::uint8_t* data, std::size_t n);
+  bool Feed(const std::uint8_t* data, std::size_t n) override;
   // The stream has ended: what is left of it is judged. False once found.
-  bool EndStream();
+  bool EndStream() override;
 
   // Any and exact modes: a word was found; all mode: every word has been seen.
-  bool Found() const { return Found_; }
+  bool Found() const override { return Found_; }
+  bool Done() const override { return Found_; }
 
  private:
   const TWordScan& ScanOf(std::size_t w) const { return Text_ ? Set_.TextScan(w) : Set_.Scan(w); }

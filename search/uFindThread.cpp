@@ -95,8 +95,7 @@ void TKtSearchThread::Execute() {
 
 void TKtSearchThread::Search() {
   const TIconThreadScope icons;  // this thread tests files too
-  Words_ = std::make_shared<const TWordSet>(
-      TWordQuery{Request.Words, !Request.CaseSensitive, Request.WholeWords, Request.MatchMode});
+  Words_ = std::make_shared<const TWordSet>(WordQueryOf(Request));
   // On a share the tests mostly wait for the network: more of them at once.
   Remote_ = Fs_.IsRemote(Folder_);
   HelpersUsed_ = ContentHelpers_.value_or(Remote_ ? RemoteContentHelpers() : DefaultContentHelpers());

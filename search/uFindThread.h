@@ -37,6 +37,11 @@ struct TSearchRequest {
   bool Icons = false;
 };
 
+// The words a request asks for, as its finders take them.
+inline TWordQuery WordQueryOf(const TSearchRequest& request) {
+  return {request.Words, !request.CaseSensitive, request.WholeWords, request.MatchMode};
+}
+
 // Why the request can't be searched (a missing or empty folder, a folder text
 // that names a file, no mask, an empty quoted word, a word too long, conditions
 // with a Problem), in a short text for the status bar; empty when it can.

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "HitLines.h"
 #include "TestFolder.h"
 #include "uFinder.h"
 
@@ -38,6 +39,48 @@ TEST(CodePage932, ShiftJisFilesAreSearchedByCharacters) {
   EXPECT_EQ(FindInFile("abc", false, true, dir.File("hyo.txt", "\x95\x5C" "abc")), 0);
   EXPECT_EQ(FindInFile("abc", false, true, dir.File("hyo-blank.txt", "\x95\x5C abc")), 4);
   EXPECT_EQ(FindInFile("abc", false, false, dir.File("hyo.txt", "\x95\x5C" "abc")), 3);
+}
+
+// Hit lines decode the code page's characters from where they start: a line
+// cut before its hit by the reach of its text still starts on a character.
+TEST(CodePage932, HitLinesShowShiftJisCharacters) {
+  ASSERT_EQ(GetACP(), 932u) << "run with LC_ALL=ja_JP.UTF-8";
+  test::TTestFolder dir;
+  // ャ (83 83): its second byte is a lead byte too, so that a reading begun on
+  // it goes on two bytes at a time until the z.
+  std::string bytes;
+  for (int i = 0; i < 700; ++i) bytes += "\x83\x83";
+  bytes += "z";
+  for (int i = 0; i < 5; ++i) bytes += "\x83\x83";
+  bytes += "\x83\x41" "abc \x95\x5C\x8E\xA6\r\n";       // アabc 表示
+  bytes += "x \x83\x5C\x83\x74\x83\x67 y\n";              // ソフト
+  const std::string path = dir.File("sjis.txt", bytes);
+  const auto lines = [&](const std::string& word) {
+    THitLineFinder finder(std::make_shared<const TWordSet>(TWordQuery{word, true, false, TMatchMode::Any}));
+    finder.SetLimits({100, 300});
+    std::vector<THitLine> got;
+    finder.Run(path, [&](const THitLine& line) {
+      got.push_back(line);
+      return true;
+    });
+    return got;
+  };
+  const std::string kya = "\xE3\x83\xA3";
+  std::string before;
+  for (int i = 0; i < 293; ++i) before += kya;
+  before += "z";
+  for (int i = 0; i < 5; ++i) before += kya;
+  before += "\xE3\x82\xA2";
+  std::vector<THitLine> got = lines("abc");
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].Text, before + "abc \xE8\xA1\xA8\xE7\xA4\xBA");
+  EXPECT_TRUE(got[0].MoreBefore);
+  got = lines("\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88");
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].Number, 2);
+  EXPECT_EQ(got[0].Text, "x \xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88 y");
+  ASSERT_EQ(got[0].Marks.size(), 1u);
+  EXPECT_EQ(got[0].Marks[0], (THitMark{2, 11}));
 }
 
 TEST(CodePage936, GbkCharactersMatchOnlyThemselvesIgnoringCase) {
