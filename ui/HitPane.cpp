@@ -19,6 +19,8 @@ constexpr COLORREF kMarkBack = RGB(255, 230, 0);
 constexpr COLORREF kMarkText = RGB(0, 0, 0);
 // The narrowest text a line is cut to, in characters.
 constexpr std::size_t kMinColumns = 8;
+// The gutter holds at least this many digits, so that short files line up alike.
+constexpr std::size_t kMinDigits = 3;
 
 std::size_t Digits(std::int64_t n) {
   std::size_t digits = 1;
@@ -27,6 +29,13 @@ std::size_t Digits(std::int64_t n) {
 }
 
 // Draws UTF-8 text at x, clipped to `clip`; returns its width.
+int TextWidth(HDC dc, const std::string& utf8) {
+  const std::wstring text = Widen(utf8);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  return size.cx;
+}
+
 int DrawRun(HDC dc, int x, int y, const RECT& clip, const std::string& utf8) {
   if (utf8.empty()) return 0;
   const std::wstring text = Widen(utf8);
@@ -89,6 +98,25 @@ std::size_t THitPane::Columns(int width) const {
   return std::max<std::size_t>(static_cast<std::size_t>(std::max(width, 0) / CharWidth_), kMinColumns);
 }
 
+THitLine THitPane::FitLine(HDC dc, const THitLine& line, int room) const {
+  // The average width guesses the columns; the text's own widths decide: the
+  // widest cut that fits, found between the narrowest and twice the guess.
+  std::size_t lo = kMinColumns, hi = std::max(Columns(room) * 2, kMinColumns);
+  THitLine best = CutHitLine(line, lo);
+  while (lo < hi) {
+    const std::size_t mid = lo + (hi - lo + 1) / 2;
+    THitLine cut = CutHitLine(line, mid);
+    if (TextWidth(dc, cut.Text) <= room) {
+      lo = mid;
+      best = std::move(cut);
+      if (best.Text == line.Text) break;  // whole
+    } else {
+      hi = mid - 1;
+    }
+  }
+  return best;
+}
+
 void THitPane::SetNote(std::string note) {
   if (note == Note_) return;
   Note_ = std::move(note);
@@ -105,7 +133,7 @@ void THitPane::ShowFile(const std::string& path, std::shared_ptr<const TWordSet>
   Words_ = std::move(words);
   Inside_ = inside;
   Lines_.clear();
-  NumberDigits_ = 1;
+  NumberDigits_ = kMinDigits;
   SendMessageW(List_, LB_SETCOUNT, 0, 0);
   const bool hasWords = Words_ && !Words_->Words().empty();
   if (hasWords) {
@@ -124,7 +152,7 @@ void THitPane::Clear() {
   Words_.reset();
   State_ = THitJobState::Idle;
   Lines_.clear();
-  NumberDigits_ = 1;
+  NumberDigits_ = kMinDigits;
   SendMessageW(List_, LB_SETCOUNT, 0, 0);
   SetNote(HitNote(State_, 0, true));
 }
@@ -215,7 +243,7 @@ void THitPane::DrawLine(const DRAWITEMSTRUCT& item) {
   // The entry of a package, then the text cut to what the rest of the line holds.
   int x = r.left + gutter;
   if (!line.Entry.empty()) x += DrawRun(dc, x, y, r, line.Entry + "  ");
-  const THitLine cut = CutHitLine(line, Columns(r.right - x - Pad_));
+  const THitLine cut = FitLine(dc, line, r.right - x - Pad_);
   const std::string& t = cut.Text;
   std::size_t at = 0;
   for (const THitMark& mark : cut.Marks) {

@@ -61,6 +61,8 @@ class THitPane : public TWindow {
   int NoteHeight() const { return LineHeight_ + Pad_ * 2; }
   // Characters of the text area at the font's average width.
   std::size_t Columns(int width) const;
+  // The line cut to the widest text that fits `room` pixels in the DC's font.
+  THitLine FitLine(HDC dc, const THitLine& line, int room) const;
 
   HWND List_ = nullptr;
   HFONT Font_ = nullptr;  // the window's; not ours to delete
@@ -71,7 +73,7 @@ class THitPane : public TWindow {
   bool Inside_ = true;
   THitJobState State_ = THitJobState::Idle;
   std::vector<THitLine> Lines_;
-  std::size_t NumberDigits_ = 1;  // of the largest line number shown
+  std::size_t NumberDigits_ = 3;  // of the largest line number shown, at least 3
   std::string Note_;
 };
 
