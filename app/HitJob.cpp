@@ -44,7 +44,11 @@ std::string HitLinesText(const std::vector<const THitLine*>& lines) {
   std::string text;
   for (const THitLine* line : lines) {
     if (!line->Entry.empty()) text.append(line->Entry).append(":");
-    text.append(std::to_string(line->Number)).append(": ").append(line->Text).append("\r\n");
+    text.append(std::to_string(line->Number)).append(": ");
+    if (line->MoreBefore) text.append("\xE2\x80\xA6");
+    text.append(line->Text);
+    if (line->MoreAfter) text.append("\xE2\x80\xA6");
+    text.append("\r\n");
   }
   return text;
 }

@@ -50,7 +50,7 @@ struct THitBatch {
 std::string HitNote(THitJobState state, std::size_t lines, bool hasWords);
 
 // Lines as text for the clipboard, one a line ending in CR LF: "12: text", and
-// in a package "entry:12: text".
+// in a package "entry:12: text"; "…" stands where the line goes on beyond its text.
 std::string HitLinesText(const std::vector<const THitLine*>& lines);
 
 class THitJob {
