@@ -51,13 +51,12 @@ THitPane::THitPane(HWND parent, int id, HFONT font) {
   RegisterClassOnce(kClassName);
   CreateHandle(kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, 0, 0, 10, 10, parent,
                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
-  Font_ = font;
-  SetFont(font);
+  SetFont(font);  // the metrics first: the list asks for its lines' height as it is made
   List_ = CreateChild(Handle(), WC_LISTBOXW, L"",
                       WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_NODATA | LBS_EXTENDEDSEL |
                           LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
                       kListId, font, WS_EX_CLIENTEDGE, RECT{0, 0, 10, 10});
-  SetFont(font);
+  SetFont(font);  // and now the list's
   const HWND self = Handle();
   Job_.SetNotify([self] { PostMessageW(self, WM_SORVIK_HITLINES, 0, 0); });
   SetNote(HitNote(THitJobState::Idle, 0, true));
@@ -79,12 +78,22 @@ void THitPane::SetFont(HFONT font) {
     DigitWidth_ = std::max<int>(digits.cx / 10, 1);
     Pad_ = std::max(LineHeight_ / 8, 1);
   }
+  EntryWidth_ = 0;
+  MeasureEntries(Lines_);
   if (List_) {
     SendMessageW(List_, LB_SETITEMHEIGHT, 0, MAKELPARAM(LineHeight_ + Pad_, 0));
     Layout();
     InvalidateRect(List_, nullptr, TRUE);
   }
   InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void THitPane::MeasureEntries(const std::vector<THitLine>& lines) {
+  const TWindowDC dc(Handle());
+  if (!dc) return;
+  const TSelected use(dc.get(), Font_ ? static_cast<HGDIOBJ>(Font_) : GetStockObject(DEFAULT_GUI_FONT));
+  for (const THitLine& line : lines)
+    if (!line.Entry.empty()) EntryWidth_ = std::max(EntryWidth_, TextWidth(dc.get(), line.Entry));
 }
 
 void THitPane::Layout() {
@@ -134,6 +143,7 @@ void THitPane::ShowFile(const std::string& path, std::shared_ptr<const TWordSet>
   Inside_ = inside;
   Lines_.clear();
   NumberDigits_ = kMinDigits;
+  EntryWidth_ = 0;
   SendMessageW(List_, LB_SETCOUNT, 0, 0);
   const bool hasWords = Words_ && !Words_->Words().empty();
   if (hasWords) {
@@ -153,6 +163,7 @@ void THitPane::Clear() {
   State_ = THitJobState::Idle;
   Lines_.clear();
   NumberDigits_ = kMinDigits;
+  EntryWidth_ = 0;
   SendMessageW(List_, LB_SETCOUNT, 0, 0);
   SetNote(HitNote(State_, 0, true));
 }
@@ -162,6 +173,8 @@ void THitPane::TakeLines() {
   // A notice of a job ended since (the pane cleared, or the file without words) changes nothing.
   if (Path_.empty() || !Words_ || Words_->Words().empty()) return;
   const std::size_t digits = NumberDigits_;
+  const int entries = EntryWidth_;
+  MeasureEntries(batch.Lines);
   for (THitLine& line : batch.Lines) {
     NumberDigits_ = std::max(NumberDigits_, Digits(line.Number));
     Lines_.push_back(std::move(line));
@@ -169,7 +182,7 @@ void THitPane::TakeLines() {
   State_ = batch.State;
   if (!batch.Lines.empty()) {
     SendMessageW(List_, LB_SETCOUNT, Lines_.size(), 0);
-    if (NumberDigits_ != digits) InvalidateRect(List_, nullptr, TRUE);  // the gutter widened
+    if (NumberDigits_ != digits || EntryWidth_ != entries) InvalidateRect(List_, nullptr, TRUE);  // a column widened
   }
   SetNote(HitNote(State_, Lines_.size(), true));
 }
@@ -178,11 +191,12 @@ std::vector<std::size_t> THitPane::SelectedLines() const {
   const LRESULT count = SendMessageW(List_, LB_GETSELCOUNT, 0, 0);
   if (count <= 0) return {};
   std::vector<int> items(static_cast<std::size_t>(count));
-  const LRESULT got = SendMessageW(List_, LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(items.data()));
+  const LRESULT got =
+      SendMessageW(List_, LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(items.data()));
+  items.resize(static_cast<std::size_t>(std::max<LRESULT>(got, 0)));
   std::vector<std::size_t> lines;
-  for (LRESULT i = 0; i < got; ++i)
-    if (items[static_cast<std::size_t>(i)] >= 0 && static_cast<std::size_t>(items[static_cast<std::size_t>(i)]) < Lines_.size())
-      lines.push_back(static_cast<std::size_t>(items[static_cast<std::size_t>(i)]));
+  for (const int item : items)
+    if (item >= 0 && static_cast<std::size_t>(item) < Lines_.size()) lines.push_back(static_cast<std::size_t>(item));
   std::sort(lines.begin(), lines.end());
   return lines;
 }
@@ -234,15 +248,24 @@ void THitPane::DrawLine(const DRAWITEMSTRUCT& item) {
   const int y = r.top + (r.bottom - r.top - LineHeight_) / 2;
 
   // The number, right-aligned in a gutter as wide as the largest one shown.
-  const int gutter = static_cast<int>(NumberDigits_) * DigitWidth_ + Pad_ * 4;
-  RECT number{r.left, r.top, r.left + gutter - Pad_ * 2, r.bottom};
+  const int gutter = static_cast<int>(NumberDigits_) * DigitWidth_ + CharWidth_ * 2;
+  RECT number{r.left, r.top, r.left + gutter - CharWidth_, r.bottom};
   SetTextColor(dc, dim);
   const std::wstring digits = std::to_wstring(line.Number);
-  DrawTextW(dc, digits.c_str(), static_cast<int>(digits.size()), &number, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+  DrawTextW(dc, digits.c_str(), static_cast<int>(digits.size()), &number,
+            DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
 
-  // The entry of a package, then the text cut to what the rest of the line holds.
+  // The entries of a package in a column as wide as the widest (at most a
+  // third of the row; a longer one shortened in its middle), then the text cut
+  // to what the rest of the row holds.
   int x = r.left + gutter;
-  if (!line.Entry.empty()) x += DrawRun(dc, x, y, r, line.Entry + "  ");
+  if (EntryWidth_ > 0) {
+    RECT box{x, r.top, x + std::min<LONG>(EntryWidth_, (r.right - x) / 3), r.bottom};
+    const std::wstring entry = Widen(line.Entry);
+    DrawTextW(dc, entry.c_str(), static_cast<int>(entry.size()), &box,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_PATH_ELLIPSIS);
+    x = box.right + CharWidth_ * 2;
+  }
   const THitLine cut = FitLine(dc, line, r.right - x - Pad_);
   const std::string& t = cut.Text;
   std::size_t at = 0;

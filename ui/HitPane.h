@@ -54,6 +54,8 @@ class THitPane : public TWindow {
 
  private:
   void SetFont(HFONT font);
+  // Widens the entries' column for the lines' entries, in the pane's font.
+  void MeasureEntries(const std::vector<THitLine>& lines);
   void Layout();
   void Paint();
   void DrawLine(const DRAWITEMSTRUCT& item);
@@ -74,6 +76,7 @@ class THitPane : public TWindow {
   THitJobState State_ = THitJobState::Idle;
   std::vector<THitLine> Lines_;
   std::size_t NumberDigits_ = 3;  // of the largest line number shown, at least 3
+  int EntryWidth_ = 0;            // of the widest entry shown, in pixels; 0: no entries
   std::string Note_;
 };
 
