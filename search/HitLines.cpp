@@ -226,6 +226,7 @@ class THitScan : public IStreamSearch {
     }
     Longest_ = static_cast<std::int64_t>(text ? Set_.LongestText() : Set_.LongestForm());
     Window_.clear();
+    Head_.clear();
     Base_ = nullptr;
     Lo_ = From_ = 0;
     Run_ = {};
@@ -237,6 +238,7 @@ class THitScan : public IStreamSearch {
 
   bool Feed(const std::uint8_t* data, std::size_t n) override {
     if (Done() || Shortest_ == 0) return !Done();
+    KeepHead(data, n);
     const std::size_t full = Judge_ + static_cast<std::size_t>(Longest_ + kBefore + kAfter + 2 * Reach_);
     while (n > 0) {
       const std::size_t take = std::min(n, full - std::min(full, Window_.size()));
@@ -260,6 +262,7 @@ class THitScan : public IStreamSearch {
   // whole file): judged where it is, a part at a time, with no window.
   void FeedAll(const std::uint8_t* data, std::size_t n) {
     if (Done() || Shortest_ == 0) return;
+    KeepHead(data, n);
     Base_ = data;
     Lo_ = 0;
     const auto hi = static_cast<std::int64_t>(n);
@@ -296,6 +299,12 @@ class THitScan : public IStreamSearch {
     const TWordForm* Form = nullptr;
   };
 
+  // The stream's first bytes: a byte-order mark, or how its text starts.
+  void KeepHead(const std::uint8_t* data, std::size_t n) {
+    constexpr std::size_t kHead = 64;
+    for (std::size_t i = 0; i < n && Head_.size() < kHead; ++i) Head_.push_back(data[i]);
+  }
+
   const TWordScan& ScanOf(std::size_t w) const { return Text_ ? Set_.TextScan(w) : Set_.Scan(w); }
 
   void Judge(bool last) {
@@ -331,7 +340,7 @@ class THitScan : public IStreamSearch {
       for (TScanHit h = scan.Find(span, From_, to, whole, &Run_); h.Start >= 0;
            h = scan.Find(span, h.Start + 1, to, whole, &Run_)) {
         const TWordForm& form = scan.Forms()[h.Form];
-        if (!TwinOfEven(span, scan, form, h.Start))
+        if (!IsGhost(span, scan, form, h.Start, whole))
           Hits_.push_back({h.Start, h.Start + static_cast<std::int64_t>(h.Length), &form});
       }
     }
@@ -353,18 +362,55 @@ class THitScan : public IStreamSearch {
     From_ = to + 1;
   }
 
-  // UTF-16 text of one byte order reads, one byte off, as text of the other:
-  // a hit at an odd offset whose bytes from the next (or the previous) offset
-  // are the word in the other order is that hit seen again, and left out.
-  static bool TwinOfEven(const TScanSpan& span, const TWordScan& scan, const TWordForm& form, std::int64_t start) {
-    if ((start & 1) == 0 || !(form.Encodings & (kEncUtf16Le | kEncUtf16Be))) return false;
+  // UTF-16 text of one byte order reads, one byte along, as text of the other
+  // wherever its characters' high bytes are 0, so that an occurrence may be met
+  // again in the other reading. Of two such readings, both accepted, the text
+  // is the one whose units show more line ends around them (the other misses
+  // every LF that follows a character beyond Latin-1). Both readings judge
+  // alike, so exactly one is kept.
+  bool IsGhost(const TScanSpan& span, const TWordScan& scan, const TWordForm& form, std::int64_t start,
+                      bool whole) {
     const bool big = (form.Encodings & kEncUtf16Be) != 0;
-    const std::uint8_t other = big ? kEncUtf16Le : kEncUtf16Be;
-    const std::int64_t at = big ? start + 1 : start - 1;
-    if (at < span.Lo || at + static_cast<std::int64_t>(form.Length) > span.Hi) return false;
-    for (const TWordForm& f : scan.Forms())
-      if ((f.Encodings & other) && f.Length == form.Length && f.Matches(span.P + (at - span.Lo))) return true;
-    return false;
+    if (!big && !(form.Encodings & kEncUtf16Le)) return false;
+    const std::int64_t twin = big ? start + 1 : start - 1;
+    if (twin < 0 || twin + static_cast<std::int64_t>(form.Length) > span.Hi) return false;
+    const TScanHit other = scan.Find(span, twin, twin, whole, nullptr);
+    if (other.Start != twin || other.Length != form.Length ||
+        !(scan.Forms()[other.Form].Encodings & (big ? kEncUtf16Le : kEncUtf16Be)))
+      return false;
+    constexpr std::int64_t kAround = 512;
+    const std::int64_t at = std::min(start, twin);
+    const std::int64_t lo = std::max(span.Lo, at - kAround), hi = std::min(span.Hi, at + kAround);
+    const auto lineEnds = [&](bool bigEndian, std::int64_t alignedTo) {
+      int ends = 0;
+      for (std::int64_t o = lo + ((lo ^ alignedTo) & 1); o + 1 < hi; o += 2) {
+        const std::uint32_t unit = bigEndian ? (std::uint32_t{span.At(o)} << 8) | span.At(o + 1)
+                                             : span.At(o) | (std::uint32_t{span.At(o + 1)} << 8);
+        ends += IsLineEnd(unit) ? 1 : 0;
+      }
+      return ends;
+    };
+    const int mine = lineEnds(big, start), theirs = lineEnds(!big, twin);
+    if (mine != theirs) return mine < theirs;
+    // Of equals: the reading at an even offset in the byte order the stream
+    // starts in, when it starts as UTF-16 text; else little-endian.
+    const int order = HeadOrder();
+    const bool keepBig = order == 2 && ((big ? start : twin) & 1) == 0;
+    return big != keepBig;
+  }
+
+  // The byte order the stream starts in as UTF-16 text, by its byte-order
+  // mark or the NUL bytes of its first characters (those of Latin-1 text):
+  // 1 little-endian, 2 big-endian, 0 neither.
+  int HeadOrder() const {
+    if (Head_.size() >= 2 && Head_[0] == 0xFF && Head_[1] == 0xFE) return 1;
+    if (Head_.size() >= 2 && Head_[0] == 0xFE && Head_[1] == 0xFF) return 2;
+    std::array<int, 2> nuls{};
+    for (std::size_t i = 0; i < Head_.size(); ++i) nuls[i & 1] += Head_[i] == 0 ? 1 : 0;
+    constexpr int kEnough = 8;
+    if (nuls[1] >= kEnough && nuls[0] == 0) return 1;
+    if (nuls[0] >= kEnough && nuls[1] == 0) return 2;
+    return 0;
   }
 
   void CountTo(std::int64_t at) {
@@ -472,7 +518,8 @@ class THitScan : public IStreamSearch {
       for (char32_t c = 0; i < n;) {
         const std::size_t len = Utf8Char(p + i, n - i, c);
         if (len == 0) {
-          utf8 = n - i < 4 && moreAfter;  // a character the reach cut
+          // A character the reach cut; in binary bytes, the text around the hit is read as UTF-8 still.
+          utf8 = (n - i < 4 && moreAfter) || std::memchr(p, 0, n) != nullptr;
           break;
         }
         i += len;
@@ -578,6 +625,7 @@ class THitScan : public IStreamSearch {
   std::string Entry_;
   std::int64_t Shortest_ = 0, Longest_ = 0;
   std::vector<std::uint8_t> Window_;  // the stream from offset Lo_ on
+  std::vector<std::uint8_t> Head_;
   std::int64_t Lo_ = 0, From_ = 0;
   TLeadRun Run_;
   TLineCount Count_;

@@ -224,6 +224,37 @@ TEST(HitLines, BinaryRunsControlsMarksAndTheLimit) {
   EXPECT_EQ(end, THitLinesEnd::Unreadable);
 }
 
+// UTF-16 text whose characters' high bytes are 0 reads, one byte along, as
+// text of the other byte order: the hit is taken in the reading that is the
+// text, whatever offset it starts at.
+TEST(HitLines, Utf16ReadOneByteAlongIsNoSecondHit) {
+  test::TTestFolder folder;
+  const auto le = [](const std::u32string& t) { return Encode(t, TEnc::Utf16Le); };
+  const auto be = [](const std::u32string& t) { return Encode(t, TEnc::Utf16Be); };
+  struct TCase {
+    std::string Bytes;
+    bool Whole;
+    std::int64_t Number;
+    std::string Text;
+  };
+  const TCase cases[] = {
+      // Cyrillic before the line ends: only the text's reading sees them.
+      {std::string(1, '\0') + le(U"\u0436\u0436\n\u0436\u0436\nab qzvk x\n"), false, 3, "ab qzvk x"},
+      {std::string(1, '\0') + be(U"\u0436\u0436\n\u0436\u0436\nab qzvk x\n"), false, 3, "ab qzvk x"},
+      // The other reading glues the word to a letter: the text's, at an odd offset, is the hit.
+      {std::string(1, '\0') + le(U"\u0416 qzvk x"), true, 1, "\xD0\x96 qzvk x"},
+      // Latin-1 big-endian text from offset 0, without a mark: its own reading.
+      {be(U"one\r\ntw\u00F6 \u00E9\n\nthree qzvk\n"), false, 4, "three qzvk"},
+  };
+  for (const TCase& c : cases) {
+    const std::vector<THitLine> lines =
+        LinesOf(folder.File("odd.bin", c.Bytes), {"qzvk", true, c.Whole, TMatchMode::Any});
+    ASSERT_EQ(lines.size(), 1u) << c.Text;
+    EXPECT_EQ(lines[0].Number, c.Number) << c.Text;
+    EXPECT_EQ(lines[0].Text, c.Text);
+  }
+}
+
 // Archives give each entry's lines under its name, nested ones too, and a
 // document gives the lines of the text a reader sees (a line a paragraph).
 TEST(HitLines, PackagesGiveTheirEntriesLines) {
