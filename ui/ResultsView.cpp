@@ -3,8 +3,8 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cstring>
 
+#include "Clipboard.h"
 #include "Dpi.h"
 #include "Gdi.h"
 #include "Locale.h"
@@ -123,21 +123,7 @@ bool TResultsView::SaveCsv(const std::wstring& path) const {
 void TResultsView::CopySelectedPath(HWND owner) const {
   const int row = Selected();
   if (row < 0) return;
-  const std::wstring path = Widen(Rows_.FullPath(static_cast<std::size_t>(row)));
-  if (!OpenClipboard(owner)) return;
-  EmptyClipboard();
-  const std::size_t bytes = (path.size() + 1) * sizeof(wchar_t);
-  if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-    if (void* p = GlobalLock(memory)) {
-      std::memcpy(p, path.c_str(), bytes);
-      GlobalUnlock(memory);
-      // The clipboard owns the memory once it takes it.
-      if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
-    } else {
-      GlobalFree(memory);
-    }
-  }
-  CloseClipboard();
+  PutClipboardText(owner, Widen(Rows_.FullPath(static_cast<std::size_t>(row))));
 }
 
 int TResultsView::SelectedCount() const {
@@ -200,6 +186,14 @@ bool TResultsView::OnNotify(const NMHDR* hdr, LRESULT& result) {
       if (OnColumnClick) OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(hdr)->iSubItem);
       result = 0;
       return true;
+    case LVN_ITEMCHANGED: {
+      const auto& change = *reinterpret_cast<const NMLISTVIEW*>(hdr);
+      if (change.iItem >= 0 && (change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) &&
+          !(change.uOldState & LVIS_SELECTED) && OnSelect)
+        OnSelect(change.iItem);
+      result = 0;
+      return true;
+    }
     case NM_DBLCLK:
       if (OnDoubleClick) OnDoubleClick();
       result = 0;

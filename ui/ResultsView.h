@@ -52,6 +52,8 @@ class TResultsView {
   // What the list tells its owner.
   std::function<void(int column)> OnColumnClick;
   std::function<void()> OnDoubleClick;
+  // A row became the selected one, by the mouse, the keyboard or Select.
+  std::function<void(int row)> OnSelect;
   // A mouse press, in the list's client coordinates. A right press on a row
   // selects that row first, as the Explorer does.
   std::function<void(TMouseButton button, POINT point)> OnMouseDown;

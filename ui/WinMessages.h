@@ -9,6 +9,10 @@ namespace sorvik {
 // on the main thread. wParam: 0. lParam: 0. The window runs the pending hand-over.
 constexpr UINT WM_SORVIK_HANDOVER = WM_APP + 1;
 
+// Posted to the hit pane by its job's worker when lines or the job's end wait
+// to be taken. wParam: 0. lParam: 0. The pane takes them.
+constexpr UINT WM_SORVIK_HITLINES = WM_APP + 2;
+
 // Sent by the system when the window moves to a monitor with another scale
 // (WM_DPICHANGED, which older SDK headers lack). wParam: the new DPI in both
 // words. lParam: the suggested window rectangle (RECT*).

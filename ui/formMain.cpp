@@ -11,6 +11,7 @@
 #include "Mnemonic.h"
 #include "WinMessages.h"
 #include "WinText.h"
+#include "uSettings.h"
 
 namespace sorvik {
 
@@ -25,6 +26,8 @@ enum : int {
   idToolbar,
   idAnimate,
   idSplitter,
+  idHitSplitter,
+  idHitPane,
   // Menu items without an action.
   idSaveSearch = 1101,
   idCut,
@@ -32,6 +35,8 @@ enum : int {
   idPaste,
   idSelectAll,
   idExit,
+  idShowHitPane,
+  idSwitchPane,
 };
 
 // Design sizes, in pixels at 96 DPI.
@@ -124,12 +129,15 @@ void TfrmMain::CreateActions() {
   add(A::SearchFileproperties, L"File Properties...", 0, 0, L"Show properties of selected file", 3,
       [this] { actSearchFilepropertiesExecute(); });
   // The Pause menu item has its own shortcut, Ctrl+Alt+P.
-  // Ctrl+C copies in the fields and, on the list, the selected row's path;
-  // Ctrl+A selects a field's text.
+  // Ctrl+C copies in the fields, on the list the selected row's path and in
+  // the hit pane the selected lines; Ctrl+A selects a field's text or the
+  // pane's lines. Ctrl+H shows or hides the hit pane; F6 moves between the list and the pane.
   Accelerators_.reset(Actions_.CreateAccelerators(
       {ACCEL{FCONTROL | FALT | FVIRTKEY, 'P', static_cast<WORD>(TActionId::SearchPause)},
        ACCEL{FCONTROL | FVIRTKEY, 'C', static_cast<WORD>(idCopy)},
-       ACCEL{FCONTROL | FVIRTKEY, 'A', static_cast<WORD>(idSelectAll)}}));
+       ACCEL{FCONTROL | FVIRTKEY, 'A', static_cast<WORD>(idSelectAll)},
+       ACCEL{FCONTROL | FVIRTKEY, 'H', static_cast<WORD>(idShowHitPane)},
+       ACCEL{FVIRTKEY, VK_F6, static_cast<WORD>(idSwitchPane)}}));
 }
 
 void TfrmMain::CreateMainMenu() {
@@ -146,6 +154,8 @@ void TfrmMain::CreateMainMenu() {
   AppendMenuW(edit, MF_STRING, idCut, L"Cut");
   AppendMenuW(edit, MF_STRING, idCopy, L"Copy\tCtrl+C");
   AppendMenuW(edit, MF_STRING, idPaste, L"Paste");
+  HMENU view = CreatePopupMenu();
+  AppendMenuW(view, MF_STRING | (HitPaneShown_ ? MF_CHECKED : MF_UNCHECKED), idShowHitPane, L"&Hit Lines\tCtrl+H");
   HMENU search = CreatePopupMenu();
   item(search, TActionId::SearchStart);
   AppendMenuW(search, MF_STRING, static_cast<UINT_PTR>(TActionId::SearchPause), L"Pause\tCtrl+Alt+P");
@@ -162,6 +172,7 @@ void TfrmMain::CreateMainMenu() {
   for (HMENU menu : {file, search, help}) Actions_.ShowImagesIn(menu);
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"Edit");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(search), L"Search");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"Help");
   SetMenu(Handle(), bar);  // the window destroys its menu with itself
@@ -213,6 +224,29 @@ void TfrmMain::CreateControls() {
   Results_->OnColumnClick = [this](int column) { lvwResultsColumnClick(column); };
   Results_->OnDoubleClick = [this] { lvwResultsDblClick(); };
   Results_->OnMouseDown = [this](TMouseButton button, POINT point) { lvwResultsMouseDown(button, point); };
+  Results_->OnSelect = [this](int row) { lvwResultsSelect(row); };
+
+  // The hit pane under the list; its splitter trades height between the two.
+  HitSplitter_ = std::make_unique<TSplitter>(w, idHitSplitter);
+  splHitSplitter = HitSplitter_->Handle();
+  // A drag starts from the height shown and keeps the height it leaves shown.
+  HitSplitter_->OnBeginDrag = [this] {
+    RECT r{};
+    GetWindowRect(HitPane_->Handle(), &r);
+    DragStartPaneHeight_ = r.bottom - r.top;
+  };
+  HitSplitter_->OnDrag = [this](int distance) {
+    HitPaneHeight_ = DragStartPaneHeight_ - distance;
+    LayoutControls();
+    RECT r{};
+    GetWindowRect(HitPane_->Handle(), &r);
+    HitPaneHeight_ = r.bottom - r.top;
+  };
+  HitPane_ = std::make_unique<THitPane>(w, idHitPane, font);
+  HitPane_->OnOpen = [this] {
+    UpdateActions();
+    Execute(TActionId::SearchOpenFileSelected);  // runs only with a row selected
+  };
 
   sbInfoBar = Child(w, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP, 0, 0, 0, 0, idStatus, font);
 }
@@ -221,6 +255,7 @@ bool TfrmMain::FormCreate(const TCommandObject& command) {
   State_ = TSearchState::Idle;
   Dpi_ = WindowDpi(Handle());
   PanelHeight_ = S(kDesignPanelHeight);
+  HitPaneHeight_ = S(TSettings{}.HitPaneHeight);
   CreateControls();
   CreateMainMenu();
   // The results list shows the system's small icons; the list is the system's, never destroyed here.
@@ -256,8 +291,20 @@ void TfrmMain::LayoutControls() {
   SendMessageW(sbInfoBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(parts));
 
   const int toolbar = ToolbarHeight(), animate = S(kAnimateWidth), splitter = S(kSplitterHeight);
-  PanelHeight_ = std::max(S(kMinPanelHeight), std::min(PanelHeight_, cy - toolbar - splitter - sbHeight - S(20)));
-  HDWP dwp = BeginDeferWindowPos(6);
+  // The list keeps some height under the panel, and under it the hit pane its least.
+  const int paneLeast = HitPaneShown_ ? splitter + S(kMinHitPaneHeight) : 0;
+  PanelHeight_ =
+      std::max(S(kMinPanelHeight), std::min(PanelHeight_, cy - toolbar - splitter - sbHeight - S(20) - paneLeast));
+  const int listTop = toolbar + PanelHeight_ + splitter;
+  const int below = std::max(cy - listTop - sbHeight, 0);  // the list's and the pane's
+  // The pane's height as far as the window holds it; the height asked stays for a larger window.
+  int pane = 0;
+  if (HitPaneShown_) {
+    pane = std::max(S(kMinHitPaneHeight), std::min(HitPaneHeight_, below - splitter - S(20)));
+    pane = std::min(pane, std::max(below - splitter, 0));
+  }
+  const int listHeight = HitPaneShown_ ? std::max(below - splitter - pane, 0) : below;
+  HDWP dwp = BeginDeferWindowPos(8);
   auto place = [&](HWND h, int x, int y, int w, int hgt) {
     dwp = DeferWindowPos(dwp, h, nullptr, x, y, std::max(w, 0), std::max(hgt, 0), SWP_NOZORDER | SWP_NOACTIVATE);
   };
@@ -265,8 +312,11 @@ void TfrmMain::LayoutControls() {
   place(aniAnimate, cx - animate, 0, animate, toolbar);
   place(Tabs_->Tabs(), 0, toolbar, cx, PanelHeight_);
   place(splSplitter, 0, toolbar + PanelHeight_, cx, splitter);
-  const int listTop = toolbar + PanelHeight_ + splitter;
-  place(lvwResults, 0, listTop, cx, cy - listTop - sbHeight);
+  place(lvwResults, 0, listTop, cx, listHeight);
+  if (HitPaneShown_) {
+    place(splHitSplitter, 0, listTop + listHeight, cx, splitter);
+    place(HitPane_->Handle(), 0, listTop + listHeight + splitter, cx, pane);
+  }
   EndDeferWindowPos(dwp);
 
   const SIZE page = Tabs_->FitPages(0, toolbar, cx, PanelHeight_);
@@ -275,6 +325,28 @@ void TfrmMain::LayoutControls() {
   // only what they think changed: after a resize or a splitter drag everything
   // is drawn again, so nothing stale stays.
   RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void TfrmMain::SetHitPaneShown(bool shown) {
+  HitPaneShown_ = shown;
+  CheckMenuItem(GetMenu(Handle()), idShowHitPane, MF_BYCOMMAND | (shown ? MF_CHECKED : MF_UNCHECKED));
+  if (shown) {
+    ShowWindow(splHitSplitter, SW_SHOWNA);
+    ShowWindow(HitPane_->Handle(), SW_SHOWNA);
+    lvwResultsSelect(Results_->Selected());
+  } else {
+    // A hidden pane holds nothing and reads nothing; the focus it had goes to the list.
+    if (const HWND focus = GetFocus(); focus && (focus == HitPane_->Handle() || IsChild(HitPane_->Handle(), focus)))
+      SetFocus(lvwResults);
+    HitPane_->Clear();
+    ShowWindow(splHitSplitter, SW_HIDE);
+    ShowWindow(HitPane_->Handle(), SW_HIDE);
+  }
+  LayoutControls();
+}
+
+void TfrmMain::SwitchPaneFocus() {
+  SetFocus(HitPaneShown_ && GetFocus() == lvwResults ? HitPane_->List() : lvwResults);
 }
 
 void TfrmMain::FormResize() {
@@ -341,6 +413,7 @@ void TfrmMain::ApplyDpi(UINT dpi, const RECT* suggested) {
                  MAKELPARAM(Rescale(width, old, dpi), 0));
   }
   PanelHeight_ = Rescale(PanelHeight_, old, dpi);
+  HitPaneHeight_ = Rescale(HitPaneHeight_, old, dpi);
   if (suggested)
     SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -368,6 +441,7 @@ void TfrmMain::ReportError(const std::string& message) {
 void TfrmMain::FormDestroy() {
   SystemAnimation_.release();  // a child: gone with the window
   Search_.reset();
+  if (HitPane_) HitPane_->Clear();
   Conditions_.Clear();
 }
 
@@ -423,6 +497,8 @@ LRESULT TfrmMain::OnCommand(int id, int code, HWND from) {
       case idPaste: EditCommand(WM_PASTE); return 0;
       case idSelectAll: SelectAllText(); return 0;
       case idExit: PostMessageW(Handle(), WM_CLOSE, 0, 0); return 0;  // as Alt+F4 closes it
+      case idShowHitPane: SetHitPaneShown(!HitPaneShown_); return 0;
+      case idSwitchPane: SwitchPaneFocus(); return 0;
     }
   }
   Actions_.Execute(id);  // nothing for an id that isn't an action's
@@ -443,14 +519,14 @@ bool TfrmMain::HandleMnemonic(wchar_t letter) {
 
 bool TfrmMain::EnterKey() {
   // Enter in the words, mask or folder field: Start, when Start may run; on a
-  // row of the list: open it; on a push button: press it, as Space does.
+  // row of the list or a line of the hit pane: open the row's file; on a push button: press it, as Space does.
   const HWND focus = GetFocus();
   if (!focus) return false;
   if (HasClass(focus, WC_BUTTONW) && (GetWindowLongW(focus, GWL_STYLE) & BS_TYPEMASK) == BS_PUSHBUTTON) {
     SendMessageW(focus, BM_CLICK, 0, 0);
     return true;
   }
-  if (focus == lvwResults) {
+  if (focus == lvwResults || focus == HitPane_->List()) {
     UpdateActions();
     Execute(TActionId::SearchOpenFileSelected);  // runs only with a row selected
     return true;

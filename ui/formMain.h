@@ -17,6 +17,7 @@
 #include "ConditionsPage.h"
 #include "Gdi.h"
 #include "GeneralPage.h"
+#include "HitPane.h"
 #include "LayoutTable.h"
 #include "Splitter.h"
 #include "Dpi.h"
@@ -45,6 +46,7 @@ class TfrmMain : public TWindow, public ISearchSink {
   static constexpr int kMinWidth = 300;
   static constexpr int kMinHeight = 300;
   static constexpr int kMinColumnWidth = 20;
+  static constexpr int kMinHitPaneHeight = 40;
 
   // Creates the window (FormCreate) from the command object; visible when asked.
   explicit TfrmMain(const TCommandObject& command, bool show = true);
@@ -72,6 +74,7 @@ class TfrmMain : public TWindow, public ISearchSink {
 
   // The window's own controls, by their names; the pages' controls are with their pages.
   HWND tbToolbar = nullptr, aniAnimate = nullptr, splSplitter = nullptr, lvwResults = nullptr, sbInfoBar = nullptr;
+  HWND splHitSplitter = nullptr;  // between the results list and the hit pane
   TSearchTabs& SearchTabs() { return *Tabs_; }
   TGeneralPage& General() { return *General_; }
 
@@ -95,6 +98,15 @@ class TfrmMain : public TWindow, public ISearchSink {
   bool SortAscending() const { return SortAscending_; }
   TResultsView& Results() { return *Results_; }
 
+  // The hit pane under the results list: the selected row's lines that hold the
+  // words of the search that found the rows. View > Hit Lines shows or hides it.
+  THitPane& HitPane() { return *HitPane_; }
+  bool HitPaneShown() const { return HitPaneShown_; }
+  void SetHitPaneShown(bool shown);
+  void lvwResultsSelect(int row);
+  // F6: the focus from the results list to the hit pane, and from anywhere else to the list.
+  void SwitchPaneFocus();
+
   // File > Save Search: the rows as CSV, through the system's Save dialog.
   void SaveSearch();
   // Writes the rows as CSV to the file; false (and nothing said) when it can't.
@@ -110,7 +122,8 @@ class TfrmMain : public TWindow, public ISearchSink {
   int InitialShowCommand() const { return InitialShow_; }
 
   // Edit > Cut, Copy, Paste (WM_CUT, WM_COPY, WM_PASTE): on the focused text
-  // field; Copy on the results list copies the selected row's full path.
+  // field; Copy on the results list copies the selected row's full path, in
+  // the hit pane the selected lines.
   void EditCommand(UINT message);
 
   // What the result actions ask of the shell; tests put recorders in their place.
@@ -188,6 +201,11 @@ class TfrmMain : public TWindow, public ISearchSink {
   std::unique_ptr<TGeneralPage> General_;
   std::unique_ptr<TConditionsPage> ConditionsPage_;
   std::unique_ptr<TSplitter> Splitter_;
+  std::unique_ptr<TSplitter> HitSplitter_;
+  std::unique_ptr<THitPane> HitPane_;
+  // The words of the search that made the rows, for the hit pane.
+  std::shared_ptr<const TWordSet> HitWords_;
+  bool HitInside_ = true;
   TSearchState State_ = TSearchState::Idle;
   std::unique_ptr<TSearchRun> Search_;  // the current worker and its delivery
   TKtFileConditions Conditions_;
@@ -205,6 +223,9 @@ class TfrmMain : public TWindow, public ISearchSink {
   int PanelHeight_ = kDesignPanelHeight;  // at the window's DPI
   bool AnimationActive_ = false;
   int DragStartHeight_ = 0;  // the panel's height when the splitter was pressed
+  int HitPaneHeight_ = 0;     // at the window's DPI
+  bool HitPaneShown_ = true;
+  int DragStartPaneHeight_ = 0;  // the hit pane's height when its splitter was pressed
 };
 
 }  // namespace sorvik

@@ -1,5 +1,5 @@
 // The main window's results list: sorting, the result actions, the context
-// menu, saving the rows and the Edit menu.
+// menu, saving the rows, the hit pane under the list and the Edit menu.
 #include <windows.h>
 #include <commdlg.h>
 
@@ -57,6 +57,11 @@ void TfrmMain::actSearchFilepropertiesExecute() {
   if (!Shell.Properties(Handle(), path) && ShellRoute(path) != TShellRoute::Text) SayShellCantReach(Handle(), path);
 }
 
+void TfrmMain::lvwResultsSelect(int row) {
+  if (!HitPaneShown_ || row < 0 || row >= Results_->Count()) return;
+  HitPane_->ShowFile(Results_->Rows().FullPath(static_cast<std::size_t>(row)), HitWords_, HitInside_);
+}
+
 bool TfrmMain::SaveResults(const std::wstring& path) const { return Results_->SaveCsv(path); }
 
 void TfrmMain::SaveSearch() {
@@ -80,12 +85,17 @@ void TfrmMain::EditCommand(UINT message) {
     if (message == WM_COPY) Results_->CopySelectedPath(Handle());
     return;
   }
+  if (focus == HitPane_->List()) {
+    if (message == WM_COPY) HitPane_->CopySelection();
+    return;
+  }
   if (HasClass(focus, WC_EDITW)) SendMessageW(focus, message, 0, 0);
 }
 
 void TfrmMain::SelectAllText() {
   const HWND focus = GetFocus();
   if (focus && HasClass(focus, WC_EDITW)) SendMessageW(focus, EM_SETSEL, 0, -1);
+  if (focus && focus == HitPane_->List()) HitPane_->SelectAll();
 }
 
 }  // namespace sorvik

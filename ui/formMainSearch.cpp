@@ -16,7 +16,10 @@ namespace sorvik {
 
 int TfrmMain::BuildFileConditions() { return ConditionsPage_->BuildFileConditions(Conditions_); }
 
-void TfrmMain::ClearRows() { Results_->Clear(); }
+void TfrmMain::ClearRows() {
+  Results_->Clear();
+  HitPane_->Clear();
+}
 
 void TfrmMain::actSearchStartExecute() {
   {
@@ -35,6 +38,9 @@ void TfrmMain::actSearchStartExecute() {
     }
     ApplyPanel(General_->Read(), request);
     request.Icons = true;
+    // The hit pane reads the rows' files with this search's words, whatever is typed later.
+    HitWords_ = HitWordsOf(request);
+    HitInside_ = request.InsideDocuments;
     worker.SetRequest(std::move(request));
     State_ = TSearchState::Running;
     const HWND window = Handle();

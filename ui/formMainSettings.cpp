@@ -72,6 +72,9 @@ void TfrmMain::ApplySettings() {
   InitialShow_ = s.MainWindowState == 1 ? SW_SHOWMINIMIZED : s.MainWindowState == 2 ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
   const int left = scaled(s.MainLeft), top = scaled(s.MainTop);
   const int width = std::max(scaled(s.MainWidth), S(kMinWidth)), height = std::max(scaled(s.MainHeight), S(kMinHeight));
+  // The pane's height and whether it shows, before the window takes its size.
+  HitPaneHeight_ = std::max(scaled(s.HitPaneHeight), S(kMinHitPaneHeight));
+  SetHitPaneShown(s.HitPaneShown);
   const bool placed = InitialShow_ == SW_SHOWNORMAL && CaptionOnAMonitor(left, top, width, height);
   // As asked, before the system or the fit cut it to the screen.
   AskedPlace_ = placed ? RECT{left, top, left + width, top + height}
@@ -114,6 +117,8 @@ void TfrmMain::StoreSettings() {
     widths.push_back(std::to_string(SendMessageW(lvwResults, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0)));
   s.ColumnSizes = WriteCommaText(widths);
   s.SearchInside = General_->Read().InsideDocuments;
+  s.HitPaneHeight = static_cast<std::int16_t>(HitPaneHeight_);
+  s.HitPaneShown = HitPaneShown_;
   SaveSettings();
 }
 

@@ -181,7 +181,8 @@ void LoadSettings() {
   TSettings defaults;
   const std::int32_t dpi = ReadInteger(L"PixelsPerInch", defaults.PixelsPerInch, file);
   Settings.PixelsPerInch = dpi >= 24 && dpi <= 2400 ? static_cast<std::uint16_t>(dpi) : defaults.PixelsPerInch;
-  for (std::int16_t* v : {&defaults.MainLeft, &defaults.MainTop, &defaults.MainWidth, &defaults.MainHeight})
+  for (std::int16_t* v :
+       {&defaults.MainLeft, &defaults.MainTop, &defaults.MainWidth, &defaults.MainHeight, &defaults.HitPaneHeight})
     *v = static_cast<std::int16_t>(Scale(*v, Settings.PixelsPerInch));
   Settings.MainWindowState = static_cast<std::uint8_t>(ReadInteger(L"MainWindowState", defaults.MainWindowState, file));
   Settings.MainLeft = static_cast<std::int16_t>(ReadInteger(L"MainLeft", defaults.MainLeft, file));
@@ -193,6 +194,8 @@ void LoadSettings() {
   Settings.WordList = ReadCommaTextValue(L"WordList", file);
   Settings.ColumnSizes = ReadCommaTextValue(L"ColumnSizes", file);
   Settings.SearchInside = ReadInteger(L"SearchInside", defaults.SearchInside ? 1 : 0, file) != 0;
+  Settings.HitPaneShown = ReadInteger(L"HitPaneShown", defaults.HitPaneShown ? 1 : 0, file) != 0;
+  Settings.HitPaneHeight = static_cast<std::int16_t>(ReadInteger(L"HitPaneHeight", defaults.HitPaneHeight, file));
 }
 
 // The file stays ANSI while the code page holds every value; otherwise it is
@@ -209,6 +212,8 @@ void SaveSettings() {
       {L"WordList", Widen(Settings.WordList)},
       {L"ColumnSizes", Widen(Settings.ColumnSizes)},
       {L"SearchInside", Settings.SearchInside ? L"1" : L"0"},
+      {L"HitPaneShown", Settings.HitPaneShown ? L"1" : L"0"},
+      {L"HitPaneHeight", std::to_wstring(Settings.HitPaneHeight)},
       {L"PixelsPerInch", std::to_wstring(Settings.PixelsPerInch)},
   };
   bool unicode = false;

@@ -1,6 +1,6 @@
 // The settings file, sorvik.ini beside the executable: the window's placement,
-// the history limit, the two history lists, the column widths and whether
-// archives and documents are searched inside, all in the
+// the history limit, the two history lists, the column widths, whether
+// archives and documents are searched inside and the hit pane, all in the
 // section "formMain" of a profile file, read at start and written at close. The
 // file is ANSI while the code page holds every value, UTF-16 otherwise.
 #pragma once
@@ -21,6 +21,8 @@ struct TSettings {
   std::string WordList;  // comma text
   std::string ColumnSizes;  // comma text of six widths
   bool SearchInside = true;  // archives and documents searched by what they hold
+  std::int16_t HitPaneHeight = 110;  // the hit pane's height
+  bool HitPaneShown = true;
   // The DPI at which the placement and the widths were measured; a file without
   // it was written at 96.
   std::uint16_t PixelsPerInch = 96;

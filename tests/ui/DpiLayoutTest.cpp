@@ -107,6 +107,14 @@ TEST(DpiLayout, EveryCaptionFitsAndTheLayoutScales) {
   int cx = 0, cy = 0;
   ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageW(f.tbToolbar, TB_GETIMAGELIST, 0, 0)), &cx, &cy);
   EXPECT_EQ(cx, ImageSizeForDpi(dpi));
+  // The hit pane under the list, its splitter between them, all above the status bar.
+  const RECT list = Rect(f.lvwResults), bar = Rect(f.splHitSplitter), pane = Rect(f.HitPane().Handle());
+  EXPECT_EQ(pane.bottom - pane.top, Scale(110, dpi));
+  EXPECT_EQ(bar.bottom - bar.top, Scale(3, dpi));
+  EXPECT_EQ(list.bottom, bar.top);
+  EXPECT_EQ(bar.bottom, pane.top);
+  EXPECT_LE(pane.bottom, Rect(f.sbInfoBar).top);
+  EXPECT_GE(SendMessageW(f.HitPane().List(), LB_GETITEMHEIGHT, 0, 0), Scale(13, dpi));
   EXPECT_GE(Width(f.General().cboFilemask), Scale(145, dpi) - 1);
   // The browse button ends where the words box ends, after the folder field; so it stays when the
   // stretching controls widen by the resize difference.
@@ -139,6 +147,18 @@ TEST(DpiLayout, ANewDpiRescalesTheWindow) {
   EXPECT_EQ(f.ConditionsPage().Grid().CellRect(0, 0).bottom, Scale(21, next));
   EXPECT_NEAR(SendMessageW(f.lvwResults, LVM_GETCOLUMNWIDTH, 1, 0), Scale(150, next), 2);
   EXPECT_NEAR(Width(f.General().cboKeyWords), Scale(488 + 1, next), 3);  // the design width 597 against the default 596
+  RECT pane = Rect(f.HitPane().Handle());
+  EXPECT_NEAR(pane.bottom - pane.top, Scale(110, next), 1);
+  // The pane's lines take the new font's height.
+  TEXTMETRICW tm{};
+  {
+    const HDC dc = GetDC(f.HitPane().List());
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(f.HitPane().List(), WM_GETFONT, 0, 0)));
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(f.HitPane().List(), dc);
+  }
+  EXPECT_GT(SendMessageW(f.HitPane().List(), LB_GETITEMHEIGHT, 0, 0), tm.tmHeight);
   LOGFONTW before{}, after{};
   GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.General().chkRecursive, WM_GETFONT, 0, 0)), sizeof after, &after);
   const HFONT base = CreateMessageFont(dpi);

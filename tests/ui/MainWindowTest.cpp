@@ -98,7 +98,7 @@ TEST_F(MainWindow, ShortcutsMenusAndToolbarShareTheActions) {
   EXPECT_EQ(command('T'), static_cast<int>(A::SearchStop));
   EXPECT_EQ(command('P'), static_cast<int>(A::SearchPause));
   EXPECT_EQ(command('E'), static_cast<int>(A::SearchOpenSelectedFolder));
-  HMENU search = GetSubMenu(GetMenu(f.Handle()), 2);
+  HMENU search = GetSubMenu(GetMenu(f.Handle()), 3);  // after File, Edit and View
   wchar_t text[64] = {};
   GetMenuStringW(search, static_cast<UINT>(A::SearchStart), text, 64, MF_BYCOMMAND);
   EXPECT_STREQ(text, L"Start\tCtrl+Alt+S");

@@ -108,7 +108,7 @@ TEST_F(SettingsFile, NoFileGivesTheDefaultsAndTheFirstCloseWritesAllKeys) {
             "[formMain]\r\nMainWindowState=0\r\nMainLeft=200\r\nMainTop=119\r\nMainWidth=596\r\nMainHeight=529\r\n"
             "MaxListItems=20\r\nMaskList=*.txt,*.pas\r\nWordList=\r\nColumnSizes=100,150,75," +
                 std::to_string(dates) + "," + std::to_string(dates) + "," + std::to_string(dates) +
-                "\r\nSearchInside=1\r\nPixelsPerInch=96\r\n");
+                "\r\nSearchInside=1\r\nHitPaneShown=1\r\nHitPaneHeight=110\r\nPixelsPerInch=96\r\n");
 }
 
 // Searching inside documents and archives is a preference: on by default,
@@ -333,6 +333,46 @@ TEST_F(SettingsFile, StoredSizesFollowTheWindowsDpi) {
   EXPECT_EQ(r.left, 120);
   EXPECT_EQ(r.right - r.left, 500);
   EXPECT_EQ(ColumnWidth(again, 0), 130);
+}
+
+// The hit pane's height, stored with the DPI it was measured at, and whether it shows.
+TEST_F(SettingsFile, TheHitPaneKeepsItsHeightAndWhetherItShows) {
+  const auto height = [](TfrmMain& f) {
+    RECT r;
+    GetWindowRect(f.HitPane().Handle(), &r);
+    return r.bottom - r.top;
+  };
+  Write("HitPaneHeight=240\r\nHitPaneShown=0\r\nPixelsPerInch=192\r\n");
+  {
+    TfrmMain f(None, false);
+    ASSERT_EQ(f.Dpi(), 96u);
+    EXPECT_FALSE(f.HitPaneShown());
+    EXPECT_FALSE(IsWindowVisible(f.HitPane().Handle()));
+    f.SetHitPaneShown(true);
+    EXPECT_EQ(height(f), 120);
+    // Its splitter drawn up by 30 pixels: the pane grows by as much.
+    SendMessageW(f.splHitSplitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 1));
+    SendMessageW(f.splHitSplitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 1 - 30));
+    SendMessageW(f.splHitSplitter, WM_LBUTTONUP, 0, MAKELPARAM(5, 1 - 30));
+    EXPECT_EQ(height(f), 150);
+    Close(f);
+  }
+  for (const char* key : {"HitPaneShown=1\r\n", "HitPaneHeight=150\r\n", "PixelsPerInch=96\r\n"})
+    EXPECT_NE(Read().find(key), std::string::npos) << Read();
+  {
+    TfrmMain f(None, false);
+    EXPECT_TRUE(f.HitPaneShown());
+    EXPECT_EQ(height(f), 150);
+    SetWindowPos(f.Handle(), nullptr, 0, 0, 1200, 1000, SWP_NOZORDER | SWP_NOACTIVATE);  // room for it at 192
+    MoveToDpi(f, 192);
+    EXPECT_EQ(height(f), 300);
+    f.SetHitPaneShown(false);
+    Close(f);
+  }
+  for (const char* key : {"HitPaneShown=0\r\n", "HitPaneHeight=300\r\n", "PixelsPerInch=192\r\n"})
+    EXPECT_NE(Read().find(key), std::string::npos) << Read();
+  TfrmMain f(None, false);
+  EXPECT_FALSE(f.HitPaneShown());
 }
 
 // A place and size the program chose to fit the window into the screen at one

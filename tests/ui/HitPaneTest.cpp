@@ -1,0 +1,177 @@
+// The hit pane under the results list, driven as a user drives it: rows chosen
+// with the keyboard, F6, the pane's own keys, View > Hit Lines and a new search.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Pump.h"
+#include "TestFolder.h"
+#include "WinText.h"
+#include "formMain.h"
+
+namespace sorvik {
+namespace {
+
+using A = TActionId;
+using test::Pump;
+
+// The command the window's shortcut table gives a key (-1 for none).
+int Shortcut(TfrmMain& f, BYTE modifiers, WORD key) {
+  std::vector<ACCEL> keys(static_cast<std::size_t>(CopyAcceleratorTableW(f.Accelerators(), nullptr, 0)));
+  CopyAcceleratorTableW(f.Accelerators(), keys.data(), static_cast<int>(keys.size()));
+  for (const ACCEL& a : keys)
+    if (a.key == key && (a.fVirt & (FCONTROL | FALT | FSHIFT)) == modifiers) return a.cmd;
+  return -1;
+}
+
+void Press(TfrmMain& f, BYTE modifiers, WORD key) {
+  const int command = Shortcut(f, modifiers, key);
+  ASSERT_GT(command, 0) << "no shortcut for key " << key;
+  SendMessageW(f.Handle(), WM_COMMAND, MAKEWPARAM(command, 1), 0);
+}
+
+void Key(HWND h, WPARAM key) {
+  SendMessageW(h, WM_KEYDOWN, key, 1);
+  SendMessageW(h, WM_KEYUP, key, 0xC0000001);
+}
+
+std::string ClipboardText(HWND owner) {
+  if (!OpenClipboard(owner)) return "(clipboard closed)";
+  std::string text;
+  if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    text = Narrow(static_cast<const wchar_t*>(GlobalLock(data)));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
+
+RECT Rect(HWND h) {
+  RECT r;
+  GetWindowRect(h, &r);
+  return r;
+}
+
+class HitPaneWindow : public testing::Test {
+ protected:
+  void Search(TfrmMain& f, const std::string& words) {
+    SetText(f.General().edDirectories, Dir.Root());
+    SetText(f.General().cboFilemask, "*.txt");
+    SetText(f.General().cboKeyWords, words);
+    ASSERT_TRUE(f.Execute(A::SearchStart));
+    ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == TSearchState::Idle; }));
+  }
+  // Waits until the pane has read the row's file to its end.
+  void WaitForRow(TfrmMain& f, int row) {
+    const std::string path = f.Results().Rows().FullPath(static_cast<std::size_t>(row));
+    ASSERT_TRUE(Pump(f, [&] { return f.HitPane().Path() == path && !f.HitPane().Busy(); })) << path;
+  }
+  std::vector<std::string> Shown(TfrmMain& f) {
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < f.HitPane().LineCount(); ++i) {
+      const THitLine& l = f.HitPane().Line(i);
+      std::string shown = std::to_string(l.Number);
+      shown.append(":").append(l.Text);
+      for (const THitMark& m : l.Marks) shown.append("[").append(l.Text, m.Begin, m.End - m.Begin).append("]");
+      lines.push_back(shown);
+    }
+    return lines;
+  }
+  test::TTestFolder Dir;
+  TCommandObject Empty;
+};
+
+// Rows chosen by keyboard fill the pane with the chosen file's lines, found with
+// the words of the search that made the rows; F6 goes to the pane and back; in
+// the pane the arrows choose lines, Ctrl+C copies them and Enter opens the file.
+TEST_F(HitPaneWindow, TheKeyboardChoosesRowsAndLines) {
+  Dir.File("a.txt", "one Needle\r\nnothing\r\nneedle and needle\r\n");
+  Dir.File("b.txt", "x\nb needle\n");
+  TfrmMain f(Empty, true);
+  std::vector<TShellCall> opened;
+  f.Shell.Run = [&](HWND, const TShellCall& call) { opened.push_back(call); };
+  ASSERT_TRUE(f.HitPaneShown());
+  EXPECT_EQ(f.HitPane().Note(), "Select a file to see the lines that hold the words.");
+  Search(f, "needle");
+  ASSERT_EQ(f.RowCount(), 2);
+  const int a = f.RowText(0, 0) == "a.txt" ? 0 : 1, b = 1 - a;
+  SetText(f.General().cboKeyWords, "nothing");  // typed after the search: not the rows' words
+  SetFocus(f.lvwResults);
+  Key(f.lvwResults, VK_END);
+  if (a == 0) Key(f.lvwResults, VK_HOME);
+  ASSERT_EQ(f.Results().Selected(), a);
+  WaitForRow(f, a);
+  EXPECT_EQ(Shown(f), (std::vector<std::string>{"1:one Needle[Needle]", "3:needle and needle[needle][needle]"}));
+  EXPECT_EQ(f.HitPane().Note(), "2 lines");
+  Key(f.lvwResults, a == 0 ? VK_DOWN : VK_UP);
+  WaitForRow(f, b);
+  EXPECT_EQ(Shown(f), (std::vector<std::string>{"2:b needle[needle]"}));
+  EXPECT_EQ(f.HitPane().Note(), "1 line");
+  Key(f.lvwResults, a == 0 ? VK_UP : VK_DOWN);
+  WaitForRow(f, a);
+  ASSERT_EQ(f.HitPane().LineCount(), 2u);
+
+  // F6 there and back.
+  Press(f, 0, VK_F6);
+  ASSERT_EQ(GetFocus(), f.HitPane().List());
+  Press(f, 0, VK_F6);
+  EXPECT_EQ(GetFocus(), f.lvwResults);
+  Press(f, 0, VK_F6);
+  ASSERT_EQ(GetFocus(), f.HitPane().List());
+  // The arrows move through the lines; Shift extends; the Edit menu's Copy copies them.
+  Key(f.HitPane().List(), VK_HOME);
+  EXPECT_EQ(f.HitPane().SelectedLines(), (std::vector<std::size_t>{0}));
+  Key(f.HitPane().List(), VK_DOWN);
+  EXPECT_EQ(f.HitPane().SelectedLines(), (std::vector<std::size_t>{1}));
+  f.EditCommand(WM_COPY);
+  EXPECT_EQ(ClipboardText(f.Handle()), "3: needle and needle\r\n");
+  Press(f, FCONTROL, 'A');
+  f.EditCommand(WM_COPY);
+  EXPECT_EQ(ClipboardText(f.Handle()), "1: one Needle\r\n3: needle and needle\r\n");
+  // Enter, through the dialog manager as the program's loop passes it on, opens the row's file.
+  MSG enter{GetFocus(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+  ASSERT_TRUE(IsDialogMessageW(f.Handle(), &enter));
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], OpenSelectedCall(f.RowText(a, 1), f.RowText(a, 0)));
+
+  // View > Hit Lines (Ctrl+H) hides the pane: the list takes its place and the focus.
+  const RECT list = Rect(f.lvwResults), pane = Rect(f.HitPane().Handle());
+  EXPECT_LE(list.bottom, Rect(f.splHitSplitter).top);
+  EXPECT_LE(Rect(f.splHitSplitter).bottom, pane.top);
+  EXPECT_LE(pane.bottom, Rect(f.sbInfoBar).top);
+  const HMENU menu = GetMenu(f.Handle());
+  EXPECT_TRUE(GetMenuState(menu, static_cast<UINT>(Shortcut(f, FCONTROL, 'H')), MF_BYCOMMAND) & MF_CHECKED);
+  Press(f, FCONTROL, 'H');
+  EXPECT_FALSE(f.HitPaneShown());
+  EXPECT_FALSE(IsWindowVisible(f.HitPane().Handle()) || IsWindowVisible(f.splHitSplitter));
+  EXPECT_FALSE(GetMenuState(menu, static_cast<UINT>(Shortcut(f, FCONTROL, 'H')), MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_EQ(GetFocus(), f.lvwResults);
+  EXPECT_EQ(Rect(f.lvwResults).bottom, pane.bottom);
+  Press(f, 0, VK_F6);
+  EXPECT_EQ(GetFocus(), f.lvwResults);  // no pane to go to
+  // Shown again, it shows the chosen row.
+  Press(f, FCONTROL, 'H');
+  ASSERT_TRUE(IsWindowVisible(f.HitPane().Handle()));
+  WaitForRow(f, a);
+  EXPECT_EQ(f.HitPane().LineCount(), 2u);
+  const RECT again = Rect(f.lvwResults);
+  EXPECT_TRUE(EqualRect(&list, &again));
+
+  // A new search empties the pane; one without words says why a row shows no lines.
+  Search(f, "");
+  ASSERT_EQ(f.RowCount(), 2);
+  EXPECT_EQ(f.HitPane().LineCount(), 0u);
+  f.Results().Select(0);
+  EXPECT_EQ(f.HitPane().Note(), "No words were searched for: the file was found by its name.");
+  // File > Clear empties it too.
+  ASSERT_TRUE(f.Execute(A::FileClearScreen));
+  EXPECT_EQ(f.HitPane().Path(), "");
+  EXPECT_EQ(f.HitPane().Note(), "Select a file to see the lines that hold the words.");
+}
+
+}  // namespace
+}  // namespace sorvik
