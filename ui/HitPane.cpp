@@ -1,5 +1,7 @@
 #include "HitPane.h"
 
+#include <climits>
+
 #include <algorithm>
 #include <utility>
 
@@ -36,13 +38,17 @@ int TextWidth(HDC dc, const std::string& utf8) {
   return size.cx;
 }
 
-int DrawRun(HDC dc, int x, int y, const RECT& clip, const std::string& utf8) {
-  if (utf8.empty()) return 0;
-  const std::wstring text = Widen(utf8);
-  SIZE size{};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  ExtTextOutW(dc, x, y, ETO_CLIPPED, &clip, text.c_str(), static_cast<UINT>(text.size()), nullptr);
-  return size.cx;
+// The UTF-16 index of each UTF-8 byte index of `utf8` (and of its end).
+std::vector<int> Utf16Index(const std::string& utf8) {
+  std::vector<int> index(utf8.size() + 1, 0);
+  int units = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    index[i] = units;
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    if ((b & 0xC0) != 0x80) units += b >= 0xF0 ? 2 : 1;
+  }
+  index[utf8.size()] = units;
+  return index;
 }
 
 }  // namespace
@@ -267,29 +273,34 @@ void THitPane::DrawLine(const DRAWITEMSTRUCT& item) {
     x = box.right + CharWidth_ * 2;
   }
   const THitLine cut = FitLine(dc, line, r.right - x - Pad_);
-  const std::string& t = cut.Text;
-  std::size_t at = 0;
-  for (const THitMark& mark : cut.Marks) {
-    const std::size_t begin = std::min<std::size_t>(std::max<std::size_t>(mark.Begin, at), t.size());
-    const std::size_t end = std::min<std::size_t>(std::max<std::size_t>(mark.End, begin), t.size());
-    SetTextColor(dc, text);
-    x += DrawRun(dc, x, y, r, t.substr(at, begin - at));
-    if (end > begin) {
-      const std::wstring hit = Widen(t.substr(begin, end - begin));
-      SIZE size{};
-      GetTextExtentPoint32W(dc, hit.c_str(), static_cast<int>(hit.size()), &size);
-      RECT back{x, r.top + 1, std::min<LONG>(x + size.cx, r.right), r.bottom - 1};
-      const UniqueGdiObject brush(CreateSolidBrush(kMarkBack));
-      if (brush) FillRect(dc, &back, static_cast<HBRUSH>(brush.get()));
-      SetTextColor(dc, kMarkText);
-      ExtTextOutW(dc, x, y, ETO_CLIPPED, &r, hit.c_str(), static_cast<UINT>(hit.size()), nullptr);
-      x += size.cx;
+  // The line is laid out once, as measured: its marks' backgrounds go under
+  // the characters they hold, and the marks are the same line drawn again in
+  // their colour, clipped to them, so that no piece drawn alone moves.
+  const std::wstring wide = Widen(cut.Text);
+  const int n = static_cast<int>(wide.size());
+  std::vector<int> ends(static_cast<std::size_t>(n) + 1, 0), advances(static_cast<std::size_t>(n) + 1, 0);
+  SIZE size{};
+  if (n > 0 && GetTextExtentExPointW(dc, wide.c_str(), n, INT_MAX, nullptr, ends.data(), &size)) {
+    for (int i = 0; i < n; ++i) advances[i] = ends[i] - (i > 0 ? ends[i - 1] : 0);
+    const std::vector<int> index = Utf16Index(cut.Text);
+    std::vector<RECT> marks;
+    for (const THitMark& mark : cut.Marks) {
+      const int b = index[std::min<std::size_t>(mark.Begin, cut.Text.size())];
+      const int e = index[std::min<std::size_t>(mark.End, cut.Text.size())];
+      if (e <= b) continue;
+      RECT back{x + (b > 0 ? ends[b - 1] : 0), r.top + 1, std::min<LONG>(x + ends[e - 1], r.right), r.bottom - 1};
+      if (back.left >= r.right) break;
+      marks.push_back(back);
     }
-    at = end;
-    if (x >= r.right) break;
+    const UniqueGdiObject brush(CreateSolidBrush(kMarkBack));
+    for (const RECT& back : marks)
+      if (brush) FillRect(dc, &back, static_cast<HBRUSH>(brush.get()));
+    SetTextColor(dc, text);
+    ExtTextOutW(dc, x, y, ETO_CLIPPED, &r, wide.c_str(), static_cast<UINT>(n), advances.data());
+    SetTextColor(dc, kMarkText);
+    for (const RECT& back : marks)
+      ExtTextOutW(dc, x, y, ETO_CLIPPED, &back, wide.c_str(), static_cast<UINT>(n), advances.data());
   }
-  SetTextColor(dc, text);
-  if (x < r.right && at < t.size()) DrawRun(dc, x, y, r, t.substr(at));
   if (item.itemState & ODS_FOCUS) DrawFocusRect(dc, &r);
 }
 
