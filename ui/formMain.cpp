@@ -212,10 +212,11 @@ void TfrmMain::CreateControls() {
   // Dragging the splitter trades height between the panel and the list.
   Splitter_ = std::make_unique<TSplitter>(w, idSplitter);
   splSplitter = Splitter_->Handle();
-  Splitter_->OnBeginDrag = [this] { DragStartHeight_ = PanelHeight_; };
+  Splitter_->OnBeginDrag = [this] { DragStartHeight_ = PanelShown_; };
   Splitter_->OnDrag = [this](int distance) {
     PanelHeight_ = DragStartHeight_ + distance;
     LayoutControls();
+    PanelHeight_ = PanelShown_;  // a drag asks for what it shows
   };
 
   // The results list: report view, whole-row single selection, system small icons.
@@ -293,9 +294,11 @@ void TfrmMain::LayoutControls() {
   const int toolbar = ToolbarHeight(), animate = S(kAnimateWidth), splitter = S(kSplitterHeight);
   // The list keeps some height under the panel, and under it the hit pane its least.
   const int paneLeast = HitPaneShown_ ? splitter + S(kMinHitPaneHeight) : 0;
-  PanelHeight_ =
+  // The panel's height as far as the window holds it; the height asked stays
+  // for a larger window (one made small and grown to its place at a high DPI).
+  PanelShown_ =
       std::max(S(kMinPanelHeight), std::min(PanelHeight_, cy - toolbar - splitter - sbHeight - S(20) - paneLeast));
-  const int listTop = toolbar + PanelHeight_ + splitter;
+  const int listTop = toolbar + PanelShown_ + splitter;
   const int below = std::max(cy - listTop - sbHeight, 0);  // the list's and the pane's
   // The pane's height as far as the window holds it; the height asked stays for a larger window.
   int pane = 0;
@@ -310,8 +313,8 @@ void TfrmMain::LayoutControls() {
   };
   place(tbToolbar, 0, 0, cx - animate, toolbar);
   place(aniAnimate, cx - animate, 0, animate, toolbar);
-  place(Tabs_->Tabs(), 0, toolbar, cx, PanelHeight_);
-  place(splSplitter, 0, toolbar + PanelHeight_, cx, splitter);
+  place(Tabs_->Tabs(), 0, toolbar, cx, PanelShown_);
+  place(splSplitter, 0, toolbar + PanelShown_, cx, splitter);
   place(lvwResults, 0, listTop, cx, listHeight);
   if (HitPaneShown_) {
     place(splHitSplitter, 0, listTop + listHeight, cx, splitter);
@@ -319,7 +322,7 @@ void TfrmMain::LayoutControls() {
   }
   EndDeferWindowPos(dwp);
 
-  const SIZE page = Tabs_->FitPages(0, toolbar, cx, PanelHeight_);
+  const SIZE page = Tabs_->FitPages(0, toolbar, cx, PanelShown_);
   General_->FitGroup(page.cx, page.cy, S(4));
   // Group boxes, the bevel, the splitter and the status bar's size grip paint
   // only what they think changed: after a resize or a splitter drag everything

@@ -220,7 +220,8 @@ class TfrmMain : public TWindow, public ISearchSink {
   UINT FittedDpi_ = 0;
   int SortColumn_ = 1;
   bool SortAscending_ = true;
-  int PanelHeight_ = kDesignPanelHeight;  // at the window's DPI
+  int PanelHeight_ = kDesignPanelHeight;  // at the window's DPI: as asked
+  int PanelShown_ = kDesignPanelHeight;   // and as the window's height holds it
   bool AnimationActive_ = false;
   int DragStartHeight_ = 0;  // the panel's height when the splitter was pressed
   int HitPaneHeight_ = 0;     // at the window's DPI
