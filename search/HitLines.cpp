@@ -378,9 +378,10 @@ class THitScan : public IStreamSearch {
     if (other.Start != twin || other.Length != form.Length ||
         !(scan.Forms()[other.Form].Encodings & (big ? kEncUtf16Le : kEncUtf16Be)))
       return false;
-    constexpr std::int64_t kAround = 512;
+    // Around the pair as far as a line's text reaches: bytes every window
+    // holds, so that the readings judge alike however the stream is cut.
     const std::int64_t at = std::min(start, twin);
-    const std::int64_t lo = std::max(span.Lo, at - kAround), hi = std::min(span.Hi, at + kAround);
+    const std::int64_t lo = std::max(span.Lo, at - Reach_), hi = std::min(span.Hi, at + Reach_);
     const auto lineEnds = [&](bool bigEndian, std::int64_t alignedTo) {
       int ends = 0;
       for (std::int64_t o = lo + ((lo ^ alignedTo) & 1); o + 1 < hi; o += 2) {
