@@ -6,8 +6,7 @@ namespace sorvik {
 
 std::shared_ptr<const TWordSet> HitWordsOf(const TSearchRequest& request) {
   try {
-    return std::make_shared<const TWordSet>(
-        TWordQuery{request.Words, !request.CaseSensitive, request.WholeWords, request.MatchMode});
+    return std::make_shared<const TWordSet>(WordQueryOf(request));
   } catch (const std::exception&) {
     return std::make_shared<const TWordSet>();
   }
