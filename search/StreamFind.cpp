@@ -34,11 +34,7 @@ void TStreamFind::BeginFile() {
 
 void TStreamFind::BeginStream(bool text) {
   Text_ = text;
-  Shortest_ = 0;
-  for (std::size_t w = 0; w < Set_.Words().size(); ++w) {
-    const auto m = static_cast<std::int64_t>(ScanOf(w).ShortestForm());
-    if (m > 0) Shortest_ = Shortest_ == 0 ? m : std::min(Shortest_, m);
-  }
+  Shortest_ = static_cast<std::int64_t>(text ? Set_.ShortestText() : Set_.ShortestForm());
   Longest_ = static_cast<std::int64_t>(text ? Set_.LongestText() : Set_.LongestForm());
   Window_.clear();
   Lo_ = 0;

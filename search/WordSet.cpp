@@ -256,10 +256,16 @@ TWordSet::TWordSet(TWordQuery query, bool widest, const TLeadBytes& leadBytes) :
     return c != 0 ? c < 0 : a.Utf8 < b.Utf8;
   });
   for (TWord& w : words) {
+    // The least of the shortest forms that can occur at all (a word with no form has 0).
+    const auto least = [](std::size_t& shortest, std::size_t m) {
+      if (m > 0) shortest = shortest == 0 ? m : std::min(shortest, m);
+    };
     Scans_.emplace_back().Prepare(FormsOf(w.Chars, ignoreCase, lead), widest);
     Longest_ = std::max(Longest_, Scans_.back().LongestForm());
+    least(Shortest_, Scans_.back().ShortestForm());
     TextScans_.emplace_back().Prepare(TextFormsOf(w.Chars, ignoreCase), widest);
     LongestText_ = std::max(LongestText_, TextScans_.back().LongestForm());
+    least(ShortestText_, TextScans_.back().ShortestForm());
     Words_.push_back(std::move(w.Utf8));
   }
 }

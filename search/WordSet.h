@@ -73,6 +73,10 @@ class TWordSet {
   std::size_t LongestForm() const { return Longest_; }
   // The most bytes an occurrence of any word takes in UTF-8 text.
   std::size_t LongestText() const { return LongestText_; }
+  // The fewest bytes an occurrence of any word takes (in UTF-8 text); 0 when
+  // no word can occur at all.
+  std::size_t ShortestForm() const { return Shortest_; }
+  std::size_t ShortestText() const { return ShortestText_; }
 
  private:
   TWordQuery Query_;
@@ -81,6 +85,8 @@ class TWordSet {
   std::vector<TWordScan> TextScans_;
   std::size_t Longest_ = 0;
   std::size_t LongestText_ = 0;
+  std::size_t Shortest_ = 0;
+  std::size_t ShortestText_ = 0;
 };
 
 }  // namespace sorvik

@@ -154,11 +154,7 @@ std::size_t TBMHWordsFinder::LeastView() const { return Prepared_->LongestForm()
 
 template <class TVisit>
 void TBMHWordsFinder::ForEachSpan(TVisit&& visit) {
-  std::int64_t shortest = 0;
-  for (std::size_t w = 0; w < Prepared_->Words().size(); ++w) {
-    const auto m = static_cast<std::int64_t>(Prepared_->Scan(w).ShortestForm());
-    if (m > 0) shortest = shortest == 0 ? m : std::min(shortest, m);
-  }
+  const auto shortest = static_cast<std::int64_t>(Prepared_->ShortestForm());
   if (shortest == 0) return;  // no word can lie in any contents
   const auto longest = static_cast<std::int64_t>(Prepared_->LongestForm());
   const auto n = static_cast<std::int64_t>(Size_);
