@@ -382,7 +382,10 @@ BOOL CALLBACK AddChildRect(HWND child, LPARAM list) {
   return TRUE;
 }
 
-TEST_F(MainWindow, MinimiseAndRestoreKeepTheLayout) {
+// Minimised and restored, or made as short as it goes and given its height
+// back, the window shows every control where it was: the panel and the hit
+// pane shown shorter meanwhile keep the heights asked for.
+TEST_F(MainWindow, MinimiseRestoreAndAShortSpellKeepTheLayout) {
   TfrmMain f(Empty, true);
   auto rects = [&] {
     std::vector<RECT> out;
@@ -391,17 +394,25 @@ TEST_F(MainWindow, MinimiseAndRestoreKeepTheLayout) {
   };
   const std::vector<RECT> before = rects();
   ASSERT_GT(before.size(), 20u);
+  const auto same = [&](const char* after) {
+    const std::vector<RECT> now = rects();
+    ASSERT_EQ(now.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i)
+      EXPECT_TRUE(EqualRect(&before[i], &now[i])) << after << ", child " << i << ": " << before[i].left << ","
+                                                  << before[i].top << " " << before[i].right << "," << before[i].bottom
+                                                  << " became " << now[i].left << "," << now[i].top << " "
+                                                  << now[i].right << "," << now[i].bottom;
+  };
   ShowWindow(f.Handle(), SW_MINIMIZE);
   ASSERT_TRUE(Pump(f, [&] { return IsIconic(f.Handle()) != FALSE; }));
   ShowWindow(f.Handle(), SW_RESTORE);
   ASSERT_TRUE(Pump(f, [&] { return !IsIconic(f.Handle()); }));
-  const std::vector<RECT> after = rects();
-  ASSERT_EQ(after.size(), before.size());
-  for (std::size_t i = 0; i < before.size(); ++i)
-    EXPECT_TRUE(EqualRect(&before[i], &after[i])) << "child " << i << ": " << before[i].left << "," << before[i].top
-                                                  << " " << before[i].right << "," << before[i].bottom << " became "
-                                                  << after[i].left << "," << after[i].top << " " << after[i].right
-                                                  << "," << after[i].bottom;
+  same("restored");
+  RECT r;
+  GetWindowRect(f.Handle(), &r);
+  SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left, Scale(TfrmMain::kMinHeight, f.Dpi()) / 2, SWP_NOMOVE | SWP_NOZORDER);
+  SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+  same("short and back");
 }
 
 TEST_F(MainWindow, ResizeWidensTheThreeControlsByTheDifference) {
