@@ -295,10 +295,12 @@ class THitScan : public IStreamSearch {
     const TWordForm* Form = nullptr;
   };
 
-  // The stream's first bytes: a byte-order mark, or how its text starts.
+  // The stream's first bytes: a byte-order mark, or how its text starts. No
+  // more than every window holds when a hit is judged, so that the stream is
+  // judged alike however it is cut.
   void KeepHead(const std::uint8_t* data, std::size_t n) {
-    constexpr std::size_t kHead = 64;
-    for (std::size_t i = 0; i < n && Head_.size() < kHead; ++i) Head_.push_back(data[i]);
+    const auto head = static_cast<std::size_t>(std::min<std::int64_t>(64, Reach_));
+    for (std::size_t i = 0; i < n && Head_.size() < head; ++i) Head_.push_back(data[i]);
   }
 
   const TWordScan& ScanOf(std::size_t w) const { return Text_ ? Set_.TextScan(w) : Set_.Scan(w); }
