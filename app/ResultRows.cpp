@@ -27,13 +27,58 @@ namespace {
 constexpr std::size_t kBlockSize = 1u << 20;
 constexpr std::size_t kMaxText = 0xFFFF;
 
-// Sorts the row order by keys read once; `less` compares two keys.
-template <typename Key, typename Less>
-void SortByKeys(std::vector<std::size_t>& order, const std::vector<Key>& keys, bool ascending, Less less) {
-  if (ascending)
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return less(keys[a], keys[b]); });
-  else
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return less(keys[b], keys[a]); });
+// The sorts below give rows that compare equal in the order they had: the
+// row's index is the last part of every key, so a plain sort is a stable one.
+
+// order = the rows by their number keys.
+void SortNumbers(std::vector<std::size_t>& order, const std::vector<std::int64_t>& keys, bool ascending) {
+  struct TKey {
+    std::int64_t Value;
+    std::size_t Row;
+  };
+  std::vector<TKey> sorted(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) sorted[i] = {keys[i], i};
+  std::sort(sorted.begin(), sorted.end(), [ascending](const TKey& a, const TKey& b) {
+    if (a.Value != b.Value) return ascending ? a.Value < b.Value : b.Value < a.Value;
+    return a.Row < b.Row;
+  });
+  order.resize(keys.size());
+  for (std::size_t i = 0; i < sorted.size(); ++i) order[i] = sorted[i].Row;
+}
+
+// The first eight bytes of a text from `at` on, big-endian, zeros past its end:
+// two texts' prefixes rank as their bytes do, but for a text that ends early.
+std::uint64_t Prefix(std::string_view text, std::size_t at) {
+  std::uint64_t v = 0;
+  for (std::size_t k = 0; k < 8; ++k)
+    v = (v << 8) | (at + k < text.size() ? static_cast<std::uint8_t>(text[at + k]) : 0u);
+  return v;
+}
+
+// order = the texts' rows in ordinal byte order (a text before a longer one it begins).
+void SortTexts(std::vector<std::size_t>& order, const std::vector<std::string_view>& texts, bool ascending) {
+  struct TKey {
+    std::uint64_t First, Second;  // the first sixteen bytes, so that most comparisons read no text
+    std::string_view Text;
+    std::size_t Row;
+  };
+  std::vector<TKey> sorted(texts.size());
+  for (std::size_t i = 0; i < texts.size(); ++i) sorted[i] = {Prefix(texts[i], 0), Prefix(texts[i], 8), texts[i], i};
+  // Ordinal bytes, as CompareTextColumn: unsigned, shorter prefix first.
+  const auto compare = [](const TKey& x, const TKey& y) {
+    if (x.First != y.First) return x.First < y.First ? -1 : 1;
+    if (x.Second != y.Second) return x.Second < y.Second ? -1 : 1;
+    const std::size_t m = std::min(x.Text.size(), y.Text.size());
+    if (m > 16)
+      if (const int c = std::memcmp(x.Text.data() + 16, y.Text.data() + 16, m - 16); c != 0) return c;
+    return x.Text.size() < y.Text.size() ? -1 : x.Text.size() > y.Text.size() ? 1 : 0;
+  };
+  std::sort(sorted.begin(), sorted.end(), [&](const TKey& a, const TKey& b) {
+    const int c = ascending ? compare(a, b) : compare(b, a);
+    return c != 0 ? c < 0 : a.Row < b.Row;
+  });
+  order.resize(texts.size());
+  for (std::size_t i = 0; i < sorted.size(); ++i) order[i] = sorted[i].Row;
 }
 
 // A cell a spreadsheet would read as a formula ("=cmd|...", "+1", "-2", "@x",
@@ -137,30 +182,36 @@ int TResultRows::Compare(std::size_t a, std::size_t b, int column, bool ascendin
 std::vector<std::size_t> TResultRows::Sort(int column, bool ascending, const TDateFormat& format, int currentYear) {
   const std::size_t n = Rows_.size();
   std::vector<std::size_t> order(n);
-  std::iota(order.begin(), order.end(), std::size_t{0});
   switch (static_cast<TResultColumn>(column)) {
-    case TResultColumn::Filename:
+    case TResultColumn::Filename: {
+      std::vector<std::string_view> texts(n);
+      for (std::size_t i = 0; i < n; ++i) texts[i] = Text(i, column);
+      SortTexts(order, texts, ascending);
+      break;
+    }
     case TResultColumn::Folder: {
-      std::vector<std::string_view> keys(n);
-      for (std::size_t i = 0; i < n; ++i) keys[i] = Text(i, column);
-      // Ordinal bytes, as CompareTextColumn: unsigned, shorter prefix first.
-      SortByKeys(order, keys, ascending, [](std::string_view x, std::string_view y) {
-        const std::size_t m = std::min(x.size(), y.size());
-        if (const int c = std::memcmp(x.data(), y.data(), m); c != 0) return c < 0;
-        return x.size() < y.size();
-      });
+      // Each folder text is stored once: the folders are put in order, and the
+      // rows by their folder's place.
+      std::vector<std::string_view> folders(Folders_.begin(), Folders_.end());
+      std::vector<std::size_t> byText(folders.size());
+      SortTexts(byText, folders, true);
+      std::vector<std::int64_t> place(folders.size());
+      for (std::size_t k = 0; k < byText.size(); ++k) place[byText[k]] = static_cast<std::int64_t>(k);
+      std::vector<std::int64_t> keys(n);
+      for (std::size_t i = 0; i < n; ++i) keys[i] = place[Rows_[i].Folder];
+      SortNumbers(order, keys, ascending);
       break;
     }
     case TResultColumn::Size: {
       std::vector<std::int64_t> keys(n);
       for (std::size_t i = 0; i < n; ++i) keys[i] = ReadSizeText(Text(i, column));
-      SortByKeys(order, keys, ascending, std::less<>());
+      SortNumbers(order, keys, ascending);
       break;
     }
     default: {
       std::vector<std::int64_t> keys(n);
       for (std::size_t i = 0; i < n; ++i) keys[i] = DateSortKey(ReadDateText(Text(i, column), format, currentYear));
-      SortByKeys(order, keys, ascending, std::less<>());
+      SortNumbers(order, keys, ascending);
       break;
     }
   }

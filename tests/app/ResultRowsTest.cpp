@@ -1,6 +1,7 @@
 // The results list's comparisons, its row store and sort, and what its actions ask of the shell.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,47 @@ TEST(ResultRows, StoresTextsAndSortsStablyByEveryColumn) {
   EXPECT_EQ(rows.Text(5, 1), "C:\\C\\");
   rows.Clear();
   EXPECT_EQ(rows.Count(), 0u);
+}
+
+// Rows made to collide: names equal but for case, accents or a last byte at
+// and around the 8th and 16th (where a sort may stop reading), names that begin
+// one another, a NUL among the bytes, equal folders, sizes and dates, texts that
+// read as 0. Each sort, both ways, is the column comparison's order, and rows
+// it ranks equal keep the order they were added in.
+TEST(ResultRows, SortsRowsMadeToCollideAsTheColumnComparisonDoes) {
+  std::mt19937 random(29);
+  const std::vector<std::string> stems = {"a", "A", "\xC3\xA1", "abcdefg", "abcdefgh", "abcdefghijklmno",
+                                          "abcdefghijklmnop", std::string("ab\0c", 4), "abcdefghijklmnopq"};
+  const std::vector<std::string> tails = {"", "a", "A", "b", "\xFF", std::string(1, '\0'), "aa"};
+  const std::vector<std::string> folders = {"C:\\", "C:\\a\\", "C:\\A\\", "C:\\a\\b\\", "D:\\abcdefghijklmnop\\x\\",
+                                            "D:\\abcdefghijklmnop\\\\"};
+  const std::vector<std::string> sizes = {"0", "9", "10", "x", "", "9223372036854775807", "12a", "010"};
+  const std::vector<std::string> dates = {"3/10/2024", "3/10/2024 12:00:00 AM", "3/10/2024 1:00:00 PM", "bad", "",
+                                          "12/31/1999 11:59:59 PM", "3/10/24"};
+  const auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
+  std::vector<TResultRow> input;
+  for (int i = 0; i < 600; ++i) {
+    TResultRow row = Row(pick(stems) + pick(tails), pick(folders), pick(sizes), pick(dates));
+    row.SubItems[3] = pick(dates);
+    row.SubItems[4] = pick(dates);
+    input.push_back(row);
+  }
+  for (int column = 0; column < kResultColumns; ++column) {
+    for (bool ascending : {true, false}) {
+      TResultRows rows;
+      for (const TResultRow& r : input) rows.Append(r);
+      const std::vector<std::size_t> moved = rows.Sort(column, ascending, kUs, 2026);
+      std::vector<std::size_t> origin(moved.size());
+      for (std::size_t i = 0; i < moved.size(); ++i) origin[moved[i]] = i;
+      for (std::size_t i = 0; i + 1 < rows.Count(); ++i) {
+        const int c = rows.Compare(i, i + 1, column, ascending);
+        ASSERT_LE(c, 0) << "column " << column << " ascending " << ascending << " at " << i;
+        if (c == 0) {
+          ASSERT_LT(origin[i], origin[i + 1]) << "column " << column << " ascending " << ascending;
+        }
+      }
+    }
+  }
 }
 
 TEST(ResultRows, DateColumnsSortInALocaleWithATrailingSeparator) {
