@@ -47,7 +47,7 @@ int CompareSizeColumn(std::string_view a, std::string_view b, bool ascending) {
 }
 
 double ReadDateText(std::string_view text, const TDateFormat& format, int currentYear) {
-  return ReadDateTimeText(std::string(text), format, currentYear).value_or(0.0);
+  return ReadDateTimeText(text, format, currentYear).value_or(0.0);
 }
 
 std::int64_t DateSortKey(double value) { return std::llround(value * kMillisecondsPerDay); }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <system_error>
+#include <thread>
 
 #include "Locale.h"
 #include "CommaText.h"
@@ -26,6 +28,25 @@ namespace {
 
 constexpr std::size_t kBlockSize = 1u << 20;
 constexpr std::size_t kMaxText = 0xFFFF;
+
+// Runs work(from, to) over [0, n): with many rows, the second half on a thread
+// of its own (reading dates is most of a date column's sort).
+template <typename Work>
+void InHalves(std::size_t n, Work&& work) {
+  constexpr std::size_t kWorthAThread = std::size_t{1} << 16;
+  std::size_t half = n;
+  std::thread other;
+  if (n >= kWorthAThread && std::thread::hardware_concurrency() > 1) {
+    try {
+      other = std::thread([&work, n, middle = n / 2] { work(middle, n); });
+      half = n / 2;
+    } catch (const std::system_error&) {
+      // No thread to be had: all on this one.
+    }
+  }
+  work(0, half);
+  if (other.joinable()) other.join();
+}
 
 // The sorts below give rows that compare equal in the order they had: the
 // row's index is the last part of every key, so a plain sort is a stable one.
@@ -210,7 +231,10 @@ std::vector<std::size_t> TResultRows::Sort(int column, bool ascending, const TDa
     }
     default: {
       std::vector<std::int64_t> keys(n);
-      for (std::size_t i = 0; i < n; ++i) keys[i] = DateSortKey(ReadDateText(Text(i, column), format, currentYear));
+      InHalves(n, [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i)
+          keys[i] = DateSortKey(ReadDateText(Text(i, column), format, currentYear));
+      });
       SortNumbers(order, keys, ascending);
       break;
     }

@@ -19,6 +19,11 @@ constexpr std::array<std::string_view, 5> kBlanks = {" ", "\xC2\xA0", "\xE2\x80\
 
 // The length of the blank at `at`, or 0.
 std::size_t BlankAt(std::string_view text, std::size_t at) {
+  if (at >= text.size()) return 0;
+  // Every blank but the space starts with one of two lead bytes.
+  const auto first = static_cast<unsigned char>(text[at]);
+  if (first == ' ') return 1;
+  if (first != 0xC2 && first != 0xE2) return 0;
   for (std::string_view blank : kBlanks)
     if (text.substr(at, blank.size()) == blank) return blank.size();
   return 0;
@@ -299,7 +304,7 @@ TDateFormat DateFormatFromPatterns(const std::string& shortDate, const std::stri
   return f;
 }
 
-std::optional<double> ReadDateTimeText(const std::string& text, const TDateFormat& f, int currentYear,
+std::optional<double> ReadDateTimeText(std::string_view text, const TDateFormat& f, int currentYear,
                                        bool dateOnly) {
   TCursor c(text);
   c.SkipBlanks();

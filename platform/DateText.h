@@ -54,7 +54,7 @@ TDateFormat UserDateFormat();
 // Anything else that doesn't fit the format gives nothing. A two-digit year is
 // taken within 50 years of `currentYear`.
 // With `dateOnly`, a text with a time (or a time alone) gives nothing.
-std::optional<double> ReadDateTimeText(const std::string& text, const TDateFormat& format, int currentYear,
+std::optional<double> ReadDateTimeText(std::string_view text, const TDateFormat& format, int currentYear,
                                        bool dateOnly = false);
 
 }  // namespace sorvik

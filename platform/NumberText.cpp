@@ -14,11 +14,14 @@ int DigitValue(char c, unsigned base) {
 
 std::optional<TDigitRun> ReadRun(std::string_view text, unsigned base, std::uint64_t limit, std::size_t maxDigits) {
   TDigitRun run;
+  // value * base + digit > limit, without a division a digit (a library call
+  // on 32-bit Windows): a value past limit / base is past it whatever the digit.
+  const std::uint64_t most = limit / base;
   while (run.Length < text.size() && run.Length < maxDigits) {
     const int d = DigitValue(text[run.Length], base);
     if (d < 0) break;
     const auto digit = static_cast<std::uint64_t>(d);
-    if (digit > limit || run.Value > (limit - digit) / base) return std::nullopt;
+    if (digit > limit || run.Value > most || run.Value * base > limit - digit) return std::nullopt;
     run.Value = run.Value * base + digit;
     ++run.Length;
   }
