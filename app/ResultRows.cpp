@@ -48,6 +48,29 @@ void InHalves(std::size_t n, Work&& work) {
   if (other.joinable()) other.join();
 }
 
+// Sorts `keys` (no two equal) by `less`: with many, each half on a thread of its
+// own, then the halves merged; the order is the one sort would give.
+template <typename Key, typename Less>
+void SortKeys(std::vector<Key>& keys, Less less) {
+  constexpr std::size_t kWorthAThread = std::size_t{1} << 16;
+  const auto middle = keys.begin() + static_cast<std::ptrdiff_t>(keys.size() / 2);
+  std::thread other;
+  if (keys.size() >= kWorthAThread && std::thread::hardware_concurrency() > 1) {
+    try {
+      other = std::thread([&] { std::sort(middle, keys.end(), less); });
+    } catch (const std::system_error&) {
+      // No thread to be had: one sort here.
+    }
+  }
+  if (!other.joinable()) {
+    std::sort(keys.begin(), keys.end(), less);
+    return;
+  }
+  std::sort(keys.begin(), middle, less);
+  other.join();
+  std::inplace_merge(keys.begin(), middle, keys.end(), less);
+}
+
 // The sorts below give rows that compare equal in the order they had: the
 // row's index is the last part of every key, so a plain sort is a stable one.
 
@@ -59,7 +82,7 @@ void SortNumbers(std::vector<std::size_t>& order, const std::vector<std::int64_t
   };
   std::vector<TKey> sorted(keys.size());
   for (std::size_t i = 0; i < keys.size(); ++i) sorted[i] = {keys[i], i};
-  std::sort(sorted.begin(), sorted.end(), [ascending](const TKey& a, const TKey& b) {
+  SortKeys(sorted, [ascending](const TKey& a, const TKey& b) {
     if (a.Value != b.Value) return ascending ? a.Value < b.Value : b.Value < a.Value;
     return a.Row < b.Row;
   });
@@ -94,7 +117,7 @@ void SortTexts(std::vector<std::size_t>& order, const std::vector<std::string_vi
       if (const int c = std::memcmp(x.Text.data() + 16, y.Text.data() + 16, m - 16); c != 0) return c;
     return x.Text.size() < y.Text.size() ? -1 : x.Text.size() > y.Text.size() ? 1 : 0;
   };
-  std::sort(sorted.begin(), sorted.end(), [&](const TKey& a, const TKey& b) {
+  SortKeys(sorted, [&](const TKey& a, const TKey& b) {
     const int c = ascending ? compare(a, b) : compare(b, a);
     return c != 0 ? c < 0 : a.Row < b.Row;
   });

@@ -159,9 +159,10 @@ TEST(ResultRows, SortsRowsMadeToCollideAsTheColumnComparisonDoes) {
   };
   for (int column = 0; column < kResultColumns; ++column)
     for (bool ascending : {true, false}) check(column, ascending);
-  // As many rows as a date column reads on two threads.
+  // As many rows as the sort reads and sorts on two threads.
   while (input.size() < 70000) input.push_back(input[random() % 600]);
   check(static_cast<int>(TResultColumn::Accessed), false);
+  check(static_cast<int>(TResultColumn::Filename), true);
 }
 
 TEST(ResultRows, DateColumnsSortInALocaleWithATrailingSeparator) {
