@@ -79,13 +79,14 @@ or no final counters).
 """
 import bisect
 import codecs
-import json
 import os
 import re
 import subprocess
 import sys
 import tempfile
 import unicodedata
+
+import corpus_check
 
 RUN_TIMEOUT = 1800  # seconds; only so that a hung harness can't hang the check
 WIDTH = 120
@@ -735,32 +736,10 @@ def main():
     argv = sys.argv[1:]
     if argv == ["--self-test"]:
         return self_test()
-    verbose = "-v" in argv
-    allow_ghosts = "--allow-ghosts" in argv
-    argv = [a for a in argv if a not in ("-v", "--allow-ghosts")]
-    manifest_path = None
-    for a in list(argv):
-        if a.startswith("--manifest="):
-            manifest_path = a.split("=", 1)[1]
-            argv.remove(a)
-    if len(argv) != 2:
-        print(__doc__, file=sys.stderr)
-        sys.exit(2)
-    bench = os.path.abspath(argv[0])
-    corpus = os.path.realpath(argv[1])
-    if not (os.path.isfile(bench) and os.access(bench, os.X_OK)):
-        die(f"{argv[0]} is not an executable file")
-    if not os.path.isdir(corpus):
-        die(f"{argv[1]} is not a folder")
-    manifest_path = manifest_path or corpus.rstrip("/") + ".manifest.json"
-    try:
-        with open(manifest_path, encoding="utf-8") as f:
-            manifest = json.load(f)
-    except (OSError, ValueError) as e:
-        die(f"cannot read the manifest {manifest_path}: {e}")
-    for key in ("words", "files"):
-        if key not in manifest:
-            die(f"{manifest_path} has no '{key}': not a corpus manifest")
+    given, bench, corpus, manifest, manifest_path = corpus_check.read_command_line(
+        argv, "check_hits.py", __doc__, ("-v", "--allow-ghosts"), ("words", "files"), "corpus")
+    verbose = "-v" in given
+    allow_ghosts = "--allow-ghosts" in given
     paths = sorted(manifest["files"])
     for p in paths:
         if not os.path.isfile(os.path.join(corpus, p)):

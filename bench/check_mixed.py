@@ -20,10 +20,11 @@ Exit status: 0 when every query lists exactly the expected files, 1 when some
 don't, 2 when the check itself can't run (bad arguments, no manifest, a
 manifest that contradicts itself, a harness that fails or prints an error).
 """
-import json
 import os
 import subprocess
 import sys
+
+import corpus_check
 from collections import Counter
 
 RUN_TIMEOUT = 1800  # seconds; only so that a hung harness can't hang the check
@@ -93,31 +94,9 @@ def describe(path, plants, files):
 
 def main():
     argv = sys.argv[1:]
-    verbose = "-v" in argv
-    argv = [a for a in argv if a != "-v"]
-    manifest_path = None
-    for a in list(argv):
-        if a.startswith("--manifest="):
-            manifest_path = a.split("=", 1)[1]
-            argv.remove(a)
-    if len(argv) != 2:
-        print(__doc__, file=sys.stderr)
-        sys.exit(2)
-    bench = os.path.abspath(argv[0])
-    corpus = os.path.realpath(argv[1])
-    if not (os.path.isfile(bench) and os.access(bench, os.X_OK)):
-        die(f"{argv[0]} is not an executable file")
-    if not os.path.isdir(corpus):
-        die(f"{argv[1]} is not a folder")
-    manifest_path = manifest_path or corpus.rstrip("/") + ".manifest.json"
-    try:
-        with open(manifest_path, encoding="utf-8") as f:
-            manifest = json.load(f)
-    except (OSError, ValueError) as e:
-        die(f"cannot read the manifest {manifest_path}: {e}")
-    for key in ("words", "plants", "files"):
-        if key not in manifest:
-            die(f"{manifest_path} has no '{key}': not a mixed-corpus manifest")
+    given, bench, corpus, manifest, manifest_path = corpus_check.read_command_line(
+        argv, "check_mixed.py", __doc__, ("-v",), ("words", "plants", "files"), "mixed-corpus")
+    verbose = "-v" in given
     files = manifest["files"]
     for word, plants in manifest["plants"].items():
         for p in plants:
