@@ -74,20 +74,24 @@ void SortKeys(std::vector<Key>& keys, Less less) {
 // The sorts below give rows that compare equal in the order they had: the
 // row's index is the last part of every key, so a plain sort is a stable one.
 
-// order = the rows by their number keys.
-void SortNumbers(std::vector<std::size_t>& order, const std::vector<std::int64_t>& keys, bool ascending) {
+// order = the n rows by their number keys, keyOf(row), made on two threads
+// when there are many.
+template <typename KeyOf>
+void SortNumbers(std::vector<std::size_t>& order, std::size_t n, bool ascending, KeyOf keyOf) {
   struct TKey {
     std::int64_t Value;
     std::size_t Row;
   };
-  std::vector<TKey> sorted(keys.size());
-  for (std::size_t i = 0; i < keys.size(); ++i) sorted[i] = {keys[i], i};
+  std::vector<TKey> sorted(n);
+  InHalves(n, [&](std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) sorted[i] = {keyOf(i), i};
+  });
   SortKeys(sorted, [ascending](const TKey& a, const TKey& b) {
     if (a.Value != b.Value) return ascending ? a.Value < b.Value : b.Value < a.Value;
     return a.Row < b.Row;
   });
-  order.resize(keys.size());
-  for (std::size_t i = 0; i < sorted.size(); ++i) order[i] = sorted[i].Row;
+  order.resize(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = sorted[i].Row;
 }
 
 // The first eight bytes of a text from `at` on, big-endian, zeros past its end:
@@ -241,26 +245,17 @@ std::vector<std::size_t> TResultRows::Sort(int column, bool ascending, const TDa
       SortTexts(byText, folders, true);
       std::vector<std::int64_t> place(folders.size());
       for (std::size_t k = 0; k < byText.size(); ++k) place[byText[k]] = static_cast<std::int64_t>(k);
-      std::vector<std::int64_t> keys(n);
-      for (std::size_t i = 0; i < n; ++i) keys[i] = place[Rows_[i].Folder];
-      SortNumbers(order, keys, ascending);
+      SortNumbers(order, n, ascending, [&](std::size_t i) { return place[Rows_[i].Folder]; });
       break;
     }
-    case TResultColumn::Size: {
-      std::vector<std::int64_t> keys(n);
-      for (std::size_t i = 0; i < n; ++i) keys[i] = ReadSizeText(Text(i, column));
-      SortNumbers(order, keys, ascending);
+    case TResultColumn::Size:
+      SortNumbers(order, n, ascending, [&](std::size_t i) { return ReadSizeText(Text(i, column)); });
       break;
-    }
-    default: {
-      std::vector<std::int64_t> keys(n);
-      InHalves(n, [&](std::size_t from, std::size_t to) {
-        for (std::size_t i = from; i < to; ++i)
-          keys[i] = DateSortKey(ReadDateText(Text(i, column), format, currentYear));
+    default:
+      SortNumbers(order, n, ascending, [&](std::size_t i) {
+        return DateSortKey(ReadDateText(Text(i, column), format, currentYear));
       });
-      SortNumbers(order, keys, ascending);
       break;
-    }
   }
   std::vector<TRow> sorted(n);
   std::vector<std::size_t> moved(n);
