@@ -21,13 +21,11 @@ don't, 2 when the check itself can't run (bad arguments, no manifest, a
 manifest that contradicts itself, a harness that fails or prints an error).
 """
 import os
-import subprocess
 import sys
 
 import corpus_check
 from collections import Counter
 
-RUN_TIMEOUT = 1800  # seconds; only so that a hung harness can't hang the check
 
 
 def die(msg):
@@ -58,15 +56,7 @@ def listed_files(bench, corpus, text, cs, ww):
     """Paths (relative to corpus) of the rows sorvik-bench prints."""
     cmd = "S" + ("C" if cs else "") + ("W" if ww else "")
     args = [bench, "+rows", f"--dir={corpus}", "--msk=*.*", f"--qry={text}", f"--cmd={cmd}"]
-    try:
-        run = subprocess.run(args, capture_output=True, timeout=RUN_TIMEOUT)
-    except subprocess.TimeoutExpired:
-        die(f"{' '.join(args)} did not finish within {RUN_TIMEOUT} s")
-    except OSError as e:
-        die(f"cannot run {bench}: {e}")
-    if run.returncode != 0:
-        die(f"{' '.join(args)} exited with {run.returncode}: {run.stderr.decode(errors='replace').strip()}")
-    out = run.stdout.decode("utf-8", errors="surrogateescape")
+    out = corpus_check.run_bench("check_mixed.py", args, " ".join(args)).decode("utf-8", errors="surrogateescape")
     files = set()
     done = False
     for line in out.splitlines():

@@ -1,10 +1,14 @@
-"""What the corpus checks share: reading their command line and the corpus's manifest.
+"""What the corpus checks share: reading their command line and the corpus's manifest,
+and running sorvik-bench.
 
 Standard library only; imported by check_mixed.py and check_hits.py from this folder.
 """
 import json
 import os
+import subprocess
 import sys
+
+RUN_TIMEOUT = 1800  # seconds; only so that a hung harness can't hang the check
 
 
 def die(tool, msg):
@@ -46,3 +50,17 @@ def read_command_line(argv, tool, doc, flags, keys, kind):
         if key not in manifest:
             die(tool, f"{manifest_path} has no '{key}': not a {kind} manifest")
     return given, bench, corpus, manifest, manifest_path
+
+
+def run_bench(tool, args, shown):
+    """sorvik-bench's standard output for `args` (`shown` in messages); exits with 2
+    when it can't be run, doesn't finish in RUN_TIMEOUT seconds, or fails."""
+    try:
+        run = subprocess.run(args, capture_output=True, timeout=RUN_TIMEOUT)
+    except subprocess.TimeoutExpired:
+        die(tool, f"{shown} did not finish within {RUN_TIMEOUT} s")
+    except OSError as e:
+        die(tool, f"cannot run {args[0]}: {e}")
+    if run.returncode != 0:
+        die(tool, f"{shown} exited with {run.returncode}: {run.stderr.decode(errors='replace').strip()}")
+    return run.stdout
