@@ -7,15 +7,22 @@
 //   memory the process's private bytes after adding.
 // With "+search=FOLDER WORDS" it runs the window's own search of a real tree
 // instead and prints its rows and seconds, Start to Idle.
+// With "+startup" it launches sorvik.exe five times and reports, per run and
+// as medians, the milliseconds from the launch to the first paint (the window
+// shown and nothing of it waiting to be painted) and to idle (painted, the
+// program waiting for input with none pending, and answering a message sent to
+// its window); the arguments after it go to sorvik.exe.
 //
 //   sorvik-window-bench [ROWS...] [+batch=N]
 //   sorvik-window-bench +search=FOLDER [WORDS]
+//   sorvik-window-bench +startup[=SORVIK_EXE] [ARGUMENTS...]
 //
 // Each ROWS count (default 100000 1000000) runs in a fresh window. +batch sets
 // the rows per hand-over (default 1000; 1 is one round trip per row).
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -170,6 +177,136 @@ void RunSearch(const std::string& folder, const std::string& words) {
   std::fflush(stdout);
 }
 
+struct TFindWindow {
+  DWORD Process;
+  HWND Found;
+};
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM param) {
+  auto& find = *reinterpret_cast<TFindWindow*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != find.Process || !IsWindowVisible(window) || GetWindow(window, GW_OWNER)) return TRUE;
+  find.Found = window;
+  return FALSE;
+}
+
+// The program's main window: a visible top-level window of the process without an owner.
+HWND MainWindowOf(DWORD process) {
+  TFindWindow find{process, nullptr};
+  EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&find));
+  return find.Found;
+}
+
+BOOL CALLBACK FindUnpainted(HWND child, LPARAM param) {
+  if (!IsWindowVisible(child) || !GetUpdateRect(child, nullptr, FALSE)) return TRUE;
+  *reinterpret_cast<bool*>(param) = false;
+  return FALSE;
+}
+
+// True when the window and every visible child are painted: none has an update region.
+bool Painted(HWND window) {
+  if (GetUpdateRect(window, nullptr, FALSE)) return false;
+  bool painted = true;
+  EnumChildWindows(window, FindUnpainted, reinterpret_cast<LPARAM>(&painted));
+  return painted;
+}
+
+struct TStartup {
+  double FirstPaintMs = -1, IdleMs = -1;
+};
+
+// One launch of the program, measured, then closed as a user closes it.
+TStartup LaunchOnce(const std::wstring& commandLine) {
+  TStartup result;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::wstring line = commandLine;
+  const auto start = Clock::now();
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    std::fprintf(stderr, "sorvik-window-bench: can't start the program (error %lu)\n", GetLastError());
+    return result;
+  }
+  const auto ms = [start] { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); };
+  // The idle wait runs beside the polling for the paint.
+  std::atomic<double> idle{-1};
+  std::thread idleWait([&] {
+    if (WaitForInputIdle(pi.hProcess, 30000) == 0) idle = ms();
+  });
+  HWND window = nullptr;
+  const auto deadline = start + std::chrono::seconds(30);
+  while (Clock::now() < deadline && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
+    if (!window) window = MainWindowOf(pi.dwProcessId);
+    if (window && Painted(window)) {
+      result.FirstPaintMs = ms();
+      break;
+    }
+    Sleep(1);
+  }
+  idleWait.join();
+  // Idle once painted and waiting for input; then it answers a message sent to it.
+  if (result.FirstPaintMs >= 0 && idle >= 0) {
+    DWORD_PTR answer = 0;
+    if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &answer)) result.IdleMs = ms();
+  }
+  if (window) PostMessageW(window, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) {
+    std::fprintf(stderr, "sorvik-window-bench: the program didn't close; ended it\n");
+    TerminateProcess(pi.hProcess, 1);
+    WaitForSingleObject(pi.hProcess, 5000);
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return result;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? -1 : values[values.size() / 2];
+}
+
+std::wstring Wide(const std::string& text) {
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(static_cast<std::size_t>(
+      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), static_cast<int>(wide.size()))));
+  return wide;
+}
+
+// sorvik.exe as the build lays it out: in ../ui beside the bench's folder, or beside the bench.
+std::wstring DefaultProgram() {
+  std::wstring self(MAX_PATH, L'\0');
+  self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
+  const std::wstring folder = self.substr(0, self.find_last_of(L"\\/") + 1);
+  const std::wstring built = folder + L"..\\ui\\sorvik.exe";
+  return GetFileAttributesW(built.c_str()) != INVALID_FILE_ATTRIBUTES ? built : folder + L"sorvik.exe";
+}
+
+int RunStartup(const std::wstring& program, const std::vector<std::string>& arguments) {
+  if (GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    std::fprintf(stderr, "sorvik-window-bench: no program at %ls\n", program.c_str());
+    return 2;
+  }
+  std::wstring line = L"\"" + program + L"\"";
+  for (const std::string& a : arguments) line += L" \"" + Wide(a) + L"\"";
+  constexpr int kRuns = 5;
+  std::vector<double> paints, idles;
+  for (int run = 1; run <= kRuns; ++run) {
+    const TStartup s = LaunchOnce(line);
+    if (s.FirstPaintMs < 0 || s.IdleMs < 0) {
+      std::fprintf(stderr, "sorvik-window-bench: run %d: the window %s\n", run,
+                   s.FirstPaintMs < 0 ? "was never painted" : "never waited for input");
+      return 1;
+    }
+    std::printf("startup\trun\t%d\tfirst_paint_ms\t%.1f\tidle_ms\t%.1f\n", run, s.FirstPaintMs, s.IdleMs);
+    paints.push_back(s.FirstPaintMs);
+    idles.push_back(s.IdleMs);
+  }
+  std::printf("startup\tmedian\t%d\tfirst_paint_ms\t%.1f\tidle_ms\t%.1f\n", kRuns, Median(paints), Median(idles));
+  std::fflush(stdout);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -185,6 +322,9 @@ int main(int argc, char** argv) {
       const std::string words = i + 1 < argc ? argv[i + 1] : "";
       RunSearch(a.substr(8), words);
       return 0;
+    } else if (a == "+startup" || a.rfind("+startup=", 0) == 0) {
+      const std::wstring program = a.size() > 9 ? Wide(a.substr(9)) : DefaultProgram();
+      return RunStartup(program, std::vector<std::string>(argv + i + 1, argv + argc));
     } else {
       counts.push_back(std::atoi(a.c_str()));
     }
