@@ -134,7 +134,9 @@ TEST(ResultRows, SortsRowsMadeToCollideAsTheColumnComparisonDoes) {
                                             "D:\\abcdefghijklmnop\\\\"};
   const std::vector<std::string> sizes = {"0", "9", "10", "x", "", "9223372036854775807", "12a", "010"};
   const std::vector<std::string> dates = {"3/10/2024", "3/10/2024 12:00:00 AM", "3/10/2024 1:00:00 PM", "bad", "",
-                                          "12/31/1999 11:59:59 PM", "3/10/24"};
+                                          "12/31/1999 11:59:59 PM", "3/10/24",
+                                          // the narrow no-break space newer locales put before the marker
+                                          "3/10/2024 1:00:00\xE2\x80\xAFPM", "3/10/2024\xC2\xA0 12:00:00 AM"};
   const auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
   std::vector<TResultRow> input;
   for (int i = 0; i < 600; ++i) {
