@@ -120,4 +120,11 @@ unsigned DefaultContentHelpers();
 // the cores, since a helper there mostly waits for the server's answer.
 unsigned RemoteContentHelpers();
 
+// The helper threads a search without words uses by default on a local disk:
+// each test is then an open and a close. Natively those are short system
+// calls and the default keeps the cores busy; on Windows an open also waits
+// (on the file system's filters, under Wine on its server), so one helper
+// more keeps the cores busy while one of them waits.
+unsigned LockedTestHelpers();
+
 }  // namespace sorvik

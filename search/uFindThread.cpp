@@ -98,7 +98,9 @@ void TKtSearchThread::Search() {
   Words_ = std::make_shared<const TWordSet>(WordQueryOf(Request));
   // On a share the tests mostly wait for the network: more of them at once.
   Remote_ = Fs_.IsRemote(Folder_);
-  HelpersUsed_ = ContentHelpers_.value_or(Remote_ ? RemoteContentHelpers() : DefaultContentHelpers());
+  HelpersUsed_ = ContentHelpers_.value_or(Remote_             ? RemoteContentHelpers()
+                                           : Words_->HasText() ? DefaultContentHelpers()
+                                                               : LockedTestHelpers());
   ConfigureFinder(Finder_);
   ShowProgress();
   if (Terminated()) return;

@@ -67,8 +67,9 @@ class TKtSearchThread : public TThread {
   bool CutShort() const { return CutShort_; }
 
   // Helper threads for the contents tests besides the worker's own (unless
-  // set, RemoteContentHelpers for a folder on a network share and
-  // DefaultContentHelpers for any other; 0 tests every file on the worker).
+  // set, RemoteContentHelpers for a folder on a network share, LockedTestHelpers
+  // for a search without words and DefaultContentHelpers for any other; 0 tests
+  // every file on the worker).
   void SetContentHelpers(unsigned helpers) { ContentHelpers_ = helpers; }
   // The helper threads the last run used.
   unsigned ContentHelpersUsed() const { return HelpersUsed_; }
