@@ -13,6 +13,10 @@ constexpr UINT WM_SORVIK_HANDOVER = WM_APP + 1;
 // to be taken. wParam: 0. lParam: 0. The pane takes them.
 constexpr UINT WM_SORVIK_HITLINES = WM_APP + 2;
 
+// Posted to the main window when the shell's list of small icons has been
+// fetched. wParam: 0. lParam: the list (HIMAGELIST). The results list takes it.
+constexpr UINT WM_SORVIK_ICONLIST = WM_APP + 3;
+
 // Sent by the system when the window moves to a monitor with another scale
 // (WM_DPICHANGED, which older SDK headers lack). wParam: the new DPI in both
 // words. lParam: the suggested window rectangle (RECT*).

@@ -83,8 +83,16 @@ TfrmMain::TfrmMain(const TCommandObject& command, bool show) {
                                                    IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
   RegisterClassOnce(kClassName, icon);
   CreateActions();
-  CreateHandle(kClassName, L"Sorvik", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, CW_USEDEFAULT,
-               CW_USEDEFAULT, kDesignWidth, kDesignHeight, nullptr, nullptr);
+  // The window has its menu from the start, so that the client area is never
+  // laid out without it and again with it.
+  const HMENU menu = CreateMainMenu();
+  try {
+    CreateHandle(kClassName, L"Sorvik", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, CW_USEDEFAULT,
+                 CW_USEDEFAULT, kDesignWidth, kDesignHeight, nullptr, menu);
+  } catch (...) {
+    DestroyMenu(menu);
+    throw;
+  }
   const bool runAtOnce = FormCreate(command);
   if (show) {
     ShowWindow(Handle(), InitialShow_);
@@ -140,7 +148,7 @@ void TfrmMain::CreateActions() {
        ACCEL{FVIRTKEY, VK_F6, static_cast<WORD>(idSwitchPane)}}));
 }
 
-void TfrmMain::CreateMainMenu() {
+HMENU TfrmMain::CreateMainMenu() {
   HMENU bar = CreateMenu();
   auto item = [&](HMENU menu, TActionId id) {
     AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), Actions_.MenuText(static_cast<int>(id)).c_str());
@@ -175,7 +183,7 @@ void TfrmMain::CreateMainMenu() {
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(search), L"Search");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"Help");
-  SetMenu(Handle(), bar);  // the window destroys its menu with itself
+  return bar;  // the window destroys its menu with itself
 }
 
 void TfrmMain::CreateControls() {
@@ -257,13 +265,9 @@ bool TfrmMain::FormCreate(const TCommandObject& command) {
   Dpi_ = WindowDpi(Handle());
   PanelHeight_ = S(kDesignPanelHeight);
   HitPaneHeight_ = S(TSettings{}.HitPaneHeight);
+  // The results list shows the system's small icons, fetched meanwhile (WM_SORVIK_ICONLIST).
+  IconList_ = std::make_unique<TSystemIconList>(Handle());
   CreateControls();
-  CreateMainMenu();
-  // The results list shows the system's small icons; the list is the system's, never destroyed here.
-  SHFILEINFOW sfi{};
-  const auto system = reinterpret_cast<HIMAGELIST>(
-      SHGetFileInfoW(L"", 0, &sfi, sizeof sfi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-  ListView_SetImageList(lvwResults, system, LVSIL_SMALL);
   SortColumn_ = 1;
   SortAscending_ = true;
   LayoutControls();
@@ -465,6 +469,11 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_SORVIK_HANDOVER:
       if (Search_) Search_->Worker().CheckSynchronize();
+      return 0;
+    case WM_SORVIK_ICONLIST:
+      // The list is the system's, never destroyed here.
+      ListView_SetImageList(lvwResults, reinterpret_cast<HIMAGELIST>(lp), LVSIL_SMALL);
+      InvalidateRect(lvwResults, nullptr, FALSE);
       return 0;
     case WM_COMMAND: return OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
     case WM_NOTIFY: return OnNotify(*reinterpret_cast<const NMHDR*>(lp));

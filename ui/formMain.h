@@ -23,6 +23,7 @@
 #include "Dpi.h"
 #include "ResultsView.h"
 #include "SearchTabs.h"
+#include "SystemIconList.h"
 #include "Win32Handles.h"
 #include "Window.h"
 #include "ActionRules.h"
@@ -169,7 +170,7 @@ class TfrmMain : public TWindow, public ISearchSink {
   void FormResize();
   void CreateControls();
   void CreateActions();
-  void CreateMainMenu();
+  HMENU CreateMainMenu();
   void LayoutControls();
   void SetPanel(int panel, const std::string& text);
   void ClearRows();
@@ -203,6 +204,7 @@ class TfrmMain : public TWindow, public ISearchSink {
   std::unique_ptr<TSplitter> Splitter_;
   std::unique_ptr<TSplitter> HitSplitter_;
   std::unique_ptr<THitPane> HitPane_;
+  std::unique_ptr<TSystemIconList> IconList_;
   // The words of the search that made the rows, for the hit pane.
   std::shared_ptr<const TWordSet> HitWords_;
   bool HitInside_ = true;
