@@ -245,7 +245,8 @@ TStartup LaunchOnce(const std::wstring& commandLine) {
       result.FirstPaintMs = ms();
       break;
     }
-    Sleep(1);
+    // Each look asks the server about every child: not so often that it slows the program.
+    Sleep(5);
   }
   idleWait.join();
   // Idle once painted and waiting for input; then it answers a message sent to it.
