@@ -213,8 +213,7 @@ void TfrmMain::CreateControls() {
   Tabs_ = std::make_unique<TSearchTabs>(w, idTabs, font);
 
   General_ = std::make_unique<TGeneralPage>(Tabs_->GeneralPage(), font, Layout_);
-
-  ConditionsPage_ = std::make_unique<TConditionsPage>(Tabs_->ConditionsPage(), font, Dpi_, Layout_);
+  // The conditions page's controls wait until the page is first shown (ConditionsPage()).
   ApplyPlaces();
 
   // Dragging the splitter trades height between the panel and the list.
@@ -272,7 +271,6 @@ bool TfrmMain::FormCreate(const TCommandObject& command) {
   SortAscending_ = true;
   LayoutControls();
   ApplySettings();
-  ConditionsPage_->Grid().Select(-1, -1);
   UpdateActions();
 
   // Values the command line names replace what the settings left; the others stay.
@@ -361,6 +359,16 @@ void TfrmMain::FormResize() {
   LayoutControls();
 }
 
+TConditionsPage& TfrmMain::ConditionsPage() {
+  if (!ConditionsPage_) {
+    ConditionsPage_ = std::make_unique<TConditionsPage>(Tabs_->ConditionsPage(), static_cast<HFONT>(Font_.get()),
+                                                        Dpi_, Layout_);
+    ConditionsPage_->Grid().Select(-1, -1);
+    ApplyPlaces();
+  }
+  return *ConditionsPage_;
+}
+
 void TfrmMain::ApplyPlaces() {
   // The stretching controls widen, and the browse button moves, by the window's
   // width beyond its design width at this DPI.
@@ -413,7 +421,7 @@ void TfrmMain::ApplyDpi(UINT dpi, const RECT* suggested) {
   LoadToolbarImages();
   SendMessageW(tbToolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(ImageSize_ + S(6), ImageSize_ + S(4)));
   CreateAnimation();  // the shell's clip may fit at one DPI and not at another
-  ConditionsPage_->SetDpi(Dpi_);
+  if (ConditionsPage_) ConditionsPage_->SetDpi(Dpi_);
   for (int i = 0; i < kResultColumns; ++i) {
     const int width = static_cast<int>(SendMessageW(lvwResults, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
     SendMessageW(lvwResults, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
@@ -498,7 +506,8 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT TfrmMain::OnCommand(int id, int code, HWND from) {
   // Enter: the dialog manager sends IDOK, which no control or action has.
   if (id == IDOK && code == BN_CLICKED) return EnterKey(), 0;
-  if (from && (General_->OnCommand(from, code) || ConditionsPage_->OnCommand(from, code))) return 0;
+  if (from && (General_->OnCommand(from, code) || (ConditionsPage_ && ConditionsPage_->OnCommand(from, code))))
+    return 0;
   if (code == CBN_KILLFOCUS && from == General_->cboFilemask) return cboFilemaskExit(), 0;
   if (code == CBN_KILLFOCUS && from == General_->cboKeyWords) return cboKeyWordsExit(), 0;
   if (!from) {  // menu items and shortcuts
@@ -521,6 +530,8 @@ LRESULT TfrmMain::OnNotify(const NMHDR& hdr) {
   LRESULT result = 0;
   if (hdr.hwndFrom == lvwResults && Results_->OnNotify(&hdr, result)) return result;
   if (ConditionsPage_ && ConditionsPage_->OnNotify(&hdr, result)) return result;
+  // The conditions page gets its controls before it first shows.
+  if (hdr.hwndFrom == Tabs_->Tabs() && hdr.code == TCN_SELCHANGE) ConditionsPage();
   Tabs_->OnNotify(hdr);
   return 0;
 }

@@ -145,11 +145,12 @@ class TfrmMain : public TWindow, public ISearchSink {
   // The conditions tab: the grid's complete rows as matchers in the window's
   // conditions object, what an editor not yet left shows included; how many were added.
   int BuildFileConditions();
-  TConditionsPage& ConditionsPage() { return *ConditionsPage_; }
+  // The page's controls are made when it first shows or is first asked for.
+  TConditionsPage& ConditionsPage();
   const TKtFileConditions& Conditions() const { return Conditions_; }
-  void btnAddRowClick() { ConditionsPage_->btnAddRowClick(); }
-  void btnRemoveRowClick() { ConditionsPage_->btnRemoveRowClick(); }
-  void btnClearAllClick() { ConditionsPage_->btnClearAllClick(); }
+  void btnAddRowClick() { ConditionsPage().btnAddRowClick(); }
+  void btnRemoveRowClick() { ConditionsPage().btnRemoveRowClick(); }
+  void btnClearAllClick() { ConditionsPage().btnClearAllClick(); }
 
   // ISearchSink: what the search tells the window, on this thread.
   void AddRow(const TFoundFile& file) override;

@@ -14,7 +14,10 @@
 
 namespace sorvik {
 
-int TfrmMain::BuildFileConditions() { return ConditionsPage_->BuildFileConditions(Conditions_); }
+int TfrmMain::BuildFileConditions() {
+  // A page never shown holds no conditions.
+  return ConditionsPage_ ? ConditionsPage_->BuildFileConditions(Conditions_) : 0;
+}
 
 void TfrmMain::ClearRows() {
   Results_->Clear();

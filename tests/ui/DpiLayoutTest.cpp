@@ -59,6 +59,7 @@ int Width(HWND h) {
 TEST(DpiLayout, EveryCaptionFitsAndTheLayoutScales) {
   TCommandObject none;
   TfrmMain f(none, true);
+  f.ConditionsPage();  // the conditions page's controls are made when first asked for
   const UINT dpi = f.Dpi();
   std::printf("window DPI %u\n", dpi);
   const int checkGlyph = GetSystemMetrics(SM_CXMENUCHECK) + Scale(6, dpi);
