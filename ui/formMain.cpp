@@ -269,8 +269,9 @@ bool TfrmMain::FormCreate(const TCommandObject& command) {
   CreateControls();
   SortColumn_ = 1;
   SortAscending_ = true;
-  LayoutControls();
   ApplySettings();
+  LayoutHeld_ = false;
+  FormResize();  // the one layout, at the place and size the settings gave
   UpdateActions();
 
   // Values the command line names replace what the settings left; the others stay.
@@ -281,7 +282,8 @@ bool TfrmMain::FormCreate(const TCommandObject& command) {
 }
 
 void TfrmMain::LayoutControls() {
-  if (!sbInfoBar) return;
+  if (!sbInfoBar || LayoutHeld_) return;
+  LaidOut_ = Now();
   RECT client;
   GetClientRect(Handle(), &client);
   const int cx = client.right, cy = client.bottom;
@@ -354,7 +356,16 @@ void TfrmMain::SwitchPaneFocus() {
   SetFocus(HitPaneShown_ && GetFocus() == lvwResults ? HitPane_->List() : lvwResults);
 }
 
+TfrmMain::TLaidOut TfrmMain::Now() const {
+  RECT window{}, client{};
+  GetWindowRect(Handle(), &window);
+  GetClientRect(Handle(), &client);
+  return {window.right - window.left, client.right, client.bottom, Dpi_};
+}
+
 void TfrmMain::FormResize() {
+  // The first show sends WM_SIZE for the size the window was laid out for: that layout stands.
+  if (LayoutHeld_ || Now() == LaidOut_) return;
   ApplyPlaces();
   LayoutControls();
 }
@@ -370,6 +381,7 @@ TConditionsPage& TfrmMain::ConditionsPage() {
 }
 
 void TfrmMain::ApplyPlaces() {
+  if (LayoutHeld_) return;
   // The stretching controls widen, and the browse button moves, by the window's
   // width beyond its design width at this DPI.
   RECT r;

@@ -230,6 +230,16 @@ class TfrmMain : public TWindow, public ISearchSink {
   int HitPaneHeight_ = 0;     // at the window's DPI
   bool HitPaneShown_ = true;
   int DragStartPaneHeight_ = 0;  // the hit pane's height when its splitter was pressed
+  // While the window is made nothing is laid out; it is laid out once at the end.
+  bool LayoutHeld_ = true;
+  // What the last layout was for: the window's width, the client area and the DPI.
+  struct TLaidOut {
+    int Width = -1, ClientWidth = -1, ClientHeight = -1;
+    UINT Dpi = 0;
+    bool operator==(const TLaidOut&) const = default;
+  };
+  TLaidOut LaidOut_;
+  TLaidOut Now() const;
 };
 
 }  // namespace sorvik
