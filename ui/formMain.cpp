@@ -207,7 +207,7 @@ void TfrmMain::CreateControls() {
                         button(TActionId::SearchFileproperties)};
   SendMessageW(tbToolbar, TB_ADDBUTTONSW, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
   SendMessageW(tbToolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(ImageSize_ + S(6), ImageSize_ + S(4)));
-  CreateAnimation();
+  // The animation at the toolbar's right end is made when a search first runs.
 
   // The search panel: two tabs, each page a window of its own.
   Tabs_ = std::make_unique<TSearchTabs>(w, idTabs, font);
@@ -316,7 +316,7 @@ void TfrmMain::LayoutControls() {
     dwp = DeferWindowPos(dwp, h, nullptr, x, y, std::max(w, 0), std::max(hgt, 0), SWP_NOZORDER | SWP_NOACTIVATE);
   };
   place(tbToolbar, 0, 0, cx - animate, toolbar);
-  place(aniAnimate, cx - animate, 0, animate, toolbar);
+  if (aniAnimate) place(aniAnimate, cx - animate, 0, animate, toolbar);
   place(Tabs_->Tabs(), 0, toolbar, cx, PanelShown_);
   place(splSplitter, 0, toolbar + PanelShown_, cx, splitter);
   place(lvwResults, 0, listTop, cx, listHeight);
@@ -406,7 +406,10 @@ void TfrmMain::CreateAnimation() {
     OwnAnimation_ = std::make_unique<TBusyAnimation>(w, idAnimate, 0, 0, S(kAnimateWidth), ToolbarHeight());
     aniAnimate = OwnAnimation_->Handle();
   }
-  ShowWindow(aniAnimate, SW_HIDE);
+  RECT client{};
+  GetClientRect(w, &client);
+  SetWindowPos(aniAnimate, nullptr, client.right - S(kAnimateWidth), 0, S(kAnimateWidth), ToolbarHeight(),
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
   if (AnimationActive_) SetAnimationActive(true);
 }
 
@@ -432,7 +435,7 @@ void TfrmMain::ApplyDpi(UINT dpi, const RECT* suggested) {
   Font_ = std::move(font);
   LoadToolbarImages();
   SendMessageW(tbToolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(ImageSize_ + S(6), ImageSize_ + S(4)));
-  CreateAnimation();  // the shell's clip may fit at one DPI and not at another
+  if (aniAnimate) CreateAnimation();  // the shell's clip may fit at one DPI and not at another
   if (ConditionsPage_) ConditionsPage_->SetDpi(Dpi_);
   for (int i = 0; i < kResultColumns; ++i) {
     const int width = static_cast<int>(SendMessageW(lvwResults, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));

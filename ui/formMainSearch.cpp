@@ -130,6 +130,11 @@ void TfrmMain::ShowError(const std::string& message) { SetPanel(3, message); }
 
 void TfrmMain::SetAnimationActive(bool active) {
   AnimationActive_ = active;
+  if (!aniAnimate) {
+    if (!active) return;
+    CreateAnimation();  // the first search: it shows from now on (and plays, as AnimationActive_ says)
+    return;
+  }
   // At rest nothing shows: a still frame would say a search is on.
   ShowWindow(aniAnimate, active ? SW_SHOWNA : SW_HIDE);
   if (OwnAnimation_) {
