@@ -8,19 +8,23 @@ namespace sorvik {
 
 namespace {
 
-void FetchAndPost(HWND window) {
+HIMAGELIST FetchList() {
   SHFILEINFOW sfi{};
-  const auto list = SHGetFileInfoW(L"", 0, &sfi, sizeof sfi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-  if (list) PostMessageW(window, WM_SORVIK_ICONLIST, 0, static_cast<LPARAM>(list));
+  return reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"", 0, &sfi, sizeof sfi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
 }
 
 }  // namespace
 
 TSystemIconList::TSystemIconList(HWND window) {
+  const auto fetch = [this, window] {
+    const HIMAGELIST list = FetchList();
+    Fetched_.store(list, std::memory_order_release);
+    if (list) PostMessageW(window, WM_SORVIK_ICONLIST, 0, reinterpret_cast<LPARAM>(list));
+  };
   try {
-    Fetch_ = std::thread(FetchAndPost, window);
+    Fetch_ = std::thread(fetch);
   } catch (const std::system_error&) {
-    FetchAndPost(window);  // no thread to be had: here, then
+    fetch();  // no thread to be had: here, then
   }
 }
 

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <atomic>
 #include <thread>
 
 namespace sorvik {
@@ -16,10 +19,14 @@ class TSystemIconList {
   explicit TSystemIconList(HWND window);
   // Waits for the fetch to end.
   ~TSystemIconList();
+
+  // The list when the fetch is done, else null (the message comes later).
+  HIMAGELIST Fetched() const { return Fetched_.load(std::memory_order_acquire); }
   TSystemIconList(const TSystemIconList&) = delete;
   TSystemIconList& operator=(const TSystemIconList&) = delete;
 
  private:
+  std::atomic<HIMAGELIST> Fetched_{nullptr};
   std::thread Fetch_;
 };
 

@@ -94,6 +94,8 @@ TfrmMain::TfrmMain(const TCommandObject& command, bool show) {
     throw;
   }
   const bool runAtOnce = FormCreate(command);
+  // The icon list fetched meanwhile is in place before the list first paints.
+  if (const HIMAGELIST icons = IconList_->Fetched()) SetIconList(icons);
   if (show) {
     ShowWindow(Handle(), InitialShow_);
     UpdateWindow(Handle());
@@ -370,6 +372,13 @@ void TfrmMain::FormResize() {
   LayoutControls();
 }
 
+void TfrmMain::SetIconList(HIMAGELIST icons) {
+  // The list is the system's, never destroyed here; rows shown without icons show them now.
+  if (ListView_GetImageList(lvwResults, LVSIL_SMALL) == icons) return;
+  ListView_SetImageList(lvwResults, icons, LVSIL_SMALL);
+  if (Results_->Count() > 0) InvalidateRect(lvwResults, nullptr, FALSE);
+}
+
 TConditionsPage& TfrmMain::ConditionsPage() {
   if (!ConditionsPage_) {
     ConditionsPage_ = std::make_unique<TConditionsPage>(Tabs_->ConditionsPage(), static_cast<HFONT>(Font_.get()),
@@ -493,11 +502,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SORVIK_HANDOVER:
       if (Search_) Search_->Worker().CheckSynchronize();
       return 0;
-    case WM_SORVIK_ICONLIST:
-      // The list is the system's, never destroyed here.
-      ListView_SetImageList(lvwResults, reinterpret_cast<HIMAGELIST>(lp), LVSIL_SMALL);
-      InvalidateRect(lvwResults, nullptr, FALSE);
-      return 0;
+    case WM_SORVIK_ICONLIST: SetIconList(reinterpret_cast<HIMAGELIST>(lp)); return 0;
     case WM_COMMAND: return OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
     case WM_NOTIFY: return OnNotify(*reinterpret_cast<const NMHDR*>(lp));
     case WM_MEASUREITEM:

@@ -172,6 +172,8 @@ class TfrmMain : public TWindow, public ISearchSink {
   void CreateControls();
   void CreateActions();
   HMENU CreateMainMenu();
+  // The results list's small icons: the shell's list, once fetched.
+  void SetIconList(HIMAGELIST icons);
   void LayoutControls();
   void SetPanel(int panel, const std::string& text);
   void ClearRows();
