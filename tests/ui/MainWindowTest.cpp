@@ -1,5 +1,6 @@
 // The main window in this process, driven through its actions and controls.
 #include <windows.h>
+#include <shellapi.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
@@ -196,6 +197,12 @@ TEST_F(MainWindow, StartGivesTheWorkersRowsAndPanels) {
   EXPECT_EQ(f.PanelText(3), "(F) " + Dir.Path("sub\\d.txt"));
   EXPECT_FALSE(f.AnimationActive());
   EXPECT_EQ(f.Worker()->FilesFound(), 2);
+  // The rows show the shell's small icons: its list, fetched beside the window, reaches the results list.
+  SHFILEINFOW sfi{};
+  const auto system = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoW(L"", 0, &sfi, sizeof sfi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  ASSERT_NE(system, nullptr);
+  EXPECT_TRUE(Pump(f, [&] { return ListView_GetImageList(f.lvwResults, LVSIL_SMALL) == system; }));
 }
 
 TEST_F(MainWindow, PauseHaltsAndContinuesExactlyWhereItStood) {
