@@ -216,7 +216,6 @@ void TfrmMain::CreateControls() {
 
   General_ = std::make_unique<TGeneralPage>(Tabs_->GeneralPage(), font, Layout_);
   // The conditions page's controls wait until the page is first shown (ConditionsPage()).
-  ApplyPlaces();
 
   // Dragging the splitter trades height between the panel and the list.
   Splitter_ = std::make_unique<TSplitter>(w, idSplitter);
@@ -285,7 +284,7 @@ bool TfrmMain::FormCreate(const TCommandObject& command) {
 
 void TfrmMain::LayoutControls() {
   if (!sbInfoBar || LayoutHeld_) return;
-  LaidOut_ = Now();
+  LaidOut_ = CurrentLayout();
   RECT client;
   GetClientRect(Handle(), &client);
   const int cx = client.right, cy = client.bottom;
@@ -358,7 +357,7 @@ void TfrmMain::SwitchPaneFocus() {
   SetFocus(HitPaneShown_ && GetFocus() == lvwResults ? HitPane_->List() : lvwResults);
 }
 
-TfrmMain::TLaidOut TfrmMain::Now() const {
+TfrmMain::TLaidOut TfrmMain::CurrentLayout() const {
   RECT window{}, client{};
   GetWindowRect(Handle(), &window);
   GetClientRect(Handle(), &client);
@@ -367,7 +366,7 @@ TfrmMain::TLaidOut TfrmMain::Now() const {
 
 void TfrmMain::FormResize() {
   // The first show sends WM_SIZE for the size the window was laid out for: that layout stands.
-  if (LayoutHeld_ || Now() == LaidOut_) return;
+  if (LayoutHeld_ || CurrentLayout() == LaidOut_) return;
   ApplyPlaces();
   LayoutControls();
 }

@@ -241,7 +241,7 @@ class TfrmMain : public TWindow, public ISearchSink {
     bool operator==(const TLaidOut&) const = default;
   };
   TLaidOut LaidOut_;
-  TLaidOut Now() const;
+  TLaidOut CurrentLayout() const;
 };
 
 }  // namespace sorvik
