@@ -277,6 +277,24 @@ std::wstring Wide(const std::string& text) {
   return wide;
 }
 
+// An argument in quotes as the program's command-line parser reads it back:
+// backslashes before a quote, or before the closing one, are doubled.
+std::wstring QuotedArgument(const std::wstring& argument) {
+  std::wstring out = L"\"";
+  std::size_t backslashes = 0;
+  for (const wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    out += c;
+  }
+  out.append(backslashes * 2, L'\\');
+  return out + L"\"";
+}
+
 // sorvik.exe as the build lays it out: in ../ui beside the bench's folder, or beside the bench.
 std::wstring DefaultProgram() {
   std::wstring self(MAX_PATH, L'\0');
@@ -291,8 +309,8 @@ int RunStartup(const std::wstring& program, const std::vector<std::string>& argu
     std::fprintf(stderr, "sorvik-window-bench: no program at %ls\n", program.c_str());
     return 2;
   }
-  std::wstring line = L"\"" + program + L"\"";
-  for (const std::string& a : arguments) line += L" \"" + Wide(a) + L"\"";
+  std::wstring line = QuotedArgument(program);
+  for (const std::string& a : arguments) line += L" " + QuotedArgument(Wide(a));
   constexpr int kRuns = 5;
   std::vector<double> paints, idles;
   for (int run = 1; run <= kRuns; ++run) {
