@@ -138,6 +138,7 @@ TEST(DpiLayout, EveryCaptionFitsAndTheLayoutScales) {
 TEST(DpiLayout, ANewDpiRescalesTheWindow) {
   TCommandObject none;
   TfrmMain f(none, false);
+  f.ConditionsPage();  // made before the change: it follows the new DPI
   const UINT dpi = f.Dpi(), next = dpi == 96 ? 192 : 96;  // the screen holds the larger window
   RECT r;
   GetWindowRect(f.Handle(), &r);
