@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "FileSystem.h"
 #include "WinMessages.h"
 
 namespace sorvik {
@@ -15,11 +16,15 @@ HIMAGELIST FetchList() {
 
 }  // namespace
 
+HIMAGELIST TSystemIconList::FetchHere() { return FetchList(); }
+
 TSystemIconList::TSystemIconList(HWND window) {
   const auto fetch = [this, window] {
+    const TIconThreadScope shell;  // the shell's icon calls want COM on the thread that makes them
     const HIMAGELIST list = FetchList();
     Fetched_.store(list, std::memory_order_release);
-    if (list) PostMessageW(window, WM_SORVIK_ICONLIST, 0, reinterpret_cast<LPARAM>(list));
+    // Posted even without a list: the window then asks on its own thread.
+    PostMessageW(window, WM_SORVIK_ICONLIST, 0, reinterpret_cast<LPARAM>(list));
   };
   try {
     Fetch_ = std::thread(fetch);

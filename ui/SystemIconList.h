@@ -15,13 +15,15 @@ namespace sorvik {
 class TSystemIconList {
  public:
   // Starts the fetch. When it is done, `window` is posted WM_SORVIK_ICONLIST
-  // with the list; a window closed by then gets nothing.
+  // with the list, or null when there was none; a window closed by then gets nothing.
   explicit TSystemIconList(HWND window);
   // Waits for the fetch to end.
   ~TSystemIconList();
 
   // The list when the fetch is done, else null (the message comes later).
   HIMAGELIST Fetched() const { return Fetched_.load(std::memory_order_acquire); }
+  // The list, fetched on the calling thread (which has COM), for when the thread got none.
+  static HIMAGELIST FetchHere();
   TSystemIconList(const TSystemIconList&) = delete;
   TSystemIconList& operator=(const TSystemIconList&) = delete;
 
