@@ -373,7 +373,7 @@ void TfrmMain::FormResize() {
 
 void TfrmMain::SetIconList(HIMAGELIST icons) {
   // The list is the system's, never destroyed here; rows shown without icons show them now.
-  if (ListView_GetImageList(lvwResults, LVSIL_SMALL) == icons) return;
+  if (!icons || ListView_GetImageList(lvwResults, LVSIL_SMALL) == icons) return;
   ListView_SetImageList(lvwResults, icons, LVSIL_SMALL);
   if (Results_->Count() > 0) InvalidateRect(lvwResults, nullptr, FALSE);
 }
@@ -383,9 +383,15 @@ TConditionsPage& TfrmMain::ConditionsPage() {
     ConditionsPage_ = std::make_unique<TConditionsPage>(Tabs_->ConditionsPage(), static_cast<HFONT>(Font_.get()),
                                                         Dpi_, Layout_);
     ConditionsPage_->Grid().Select(-1, -1);
-    ApplyPlaces();
+    if (!LayoutWaitsForRestore()) ApplyPlaces();
   }
   return *ConditionsPage_;
+}
+
+bool TfrmMain::LayoutWaitsForRestore() {
+  if (!IsIconic(Handle())) return false;
+  LaidOut_ = {};  // the restore's WM_SIZE lays the window out
+  return true;
 }
 
 void TfrmMain::ApplyPlaces() {
@@ -414,10 +420,13 @@ void TfrmMain::CreateAnimation() {
     OwnAnimation_ = std::make_unique<TBusyAnimation>(w, idAnimate, 0, 0, S(kAnimateWidth), ToolbarHeight());
     aniAnimate = OwnAnimation_->Handle();
   }
-  RECT client{};
-  GetClientRect(w, &client);
-  SetWindowPos(aniAnimate, nullptr, client.right - S(kAnimateWidth), 0, S(kAnimateWidth), ToolbarHeight(),
-               SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+  ShowWindow(aniAnimate, SW_HIDE);
+  if (!LayoutWaitsForRestore()) {
+    RECT client{};
+    GetClientRect(w, &client);
+    SetWindowPos(aniAnimate, nullptr, client.right - S(kAnimateWidth), 0, S(kAnimateWidth), ToolbarHeight(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   if (AnimationActive_) SetAnimationActive(true);
 }
 
@@ -501,7 +510,11 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SORVIK_HANDOVER:
       if (Search_) Search_->Worker().CheckSynchronize();
       return 0;
-    case WM_SORVIK_ICONLIST: SetIconList(reinterpret_cast<HIMAGELIST>(lp)); return 0;
+    case WM_SORVIK_ICONLIST: {
+      const auto icons = reinterpret_cast<HIMAGELIST>(lp);
+      SetIconList(icons ? icons : TSystemIconList::FetchHere());
+      return 0;
+    }
     case WM_COMMAND: return OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
     case WM_NOTIFY: return OnNotify(*reinterpret_cast<const NMHDR*>(lp));
     case WM_MEASUREITEM:

@@ -242,6 +242,10 @@ class TfrmMain : public TWindow, public ISearchSink {
   };
   TLaidOut LaidOut_;
   TLaidOut CurrentLayout() const;
+  // For controls made after the window stood (the conditions page, the
+  // animation): true when the window is minimised, with no room to place them
+  // in, and its restore is to lay it out whole.
+  bool LayoutWaitsForRestore();
 };
 
 }  // namespace sorvik

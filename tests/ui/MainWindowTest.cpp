@@ -422,6 +422,44 @@ TEST_F(MainWindow, MinimiseRestoreAndAShortSpellKeepTheLayout) {
   same("short and back");
 }
 
+// Pieces first made while the window is minimised (the conditions page, the
+// busy animation of a first search) stand, once it is restored, where a window
+// that stood all along puts them.
+TEST_F(MainWindow, PiecesMadeWhileMinimisedStandInPlaceOnRestore) {
+  Fill(2);
+  const auto use = [&](TfrmMain& f, bool minimised) {
+    Prepare(f);
+    if (minimised) {
+      ShowWindow(f.Handle(), SW_MINIMIZE);
+      ASSERT_TRUE(Pump(f, [&] { return IsIconic(f.Handle()) != FALSE; }));
+    }
+    f.ConditionsPage();
+    ASSERT_TRUE(f.Execute(A::SearchStart));
+    ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+    if (minimised) {
+      ShowWindow(f.Handle(), SW_RESTORE);
+      ASSERT_TRUE(Pump(f, [&] { return !IsIconic(f.Handle()); }));
+    }
+  };
+  TfrmMain stood(Empty, true), restored(Empty, true);
+  use(stood, false);
+  use(restored, true);
+  const auto place = [](HWND h) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  };
+  const auto same = [&](HWND a, HWND b, const char* what) {
+    const RECT x = place(a), y = place(b);
+    EXPECT_TRUE(EqualRect(&x, &y)) << what << ": " << x.left << "," << x.top << " " << x.right << "," << x.bottom
+                                   << " against " << y.left << "," << y.top << " " << y.right << "," << y.bottom;
+  };
+  same(stood.aniAnimate, restored.aniAnimate, "animation");
+  same(stood.ConditionsPage().Grid().Handle(), restored.ConditionsPage().Grid().Handle(), "grid");
+  same(stood.ConditionsPage().btnClearAll, restored.ConditionsPage().btnClearAll, "Clear All");
+}
+
 TEST_F(MainWindow, ResizeWidensTheThreeControlsByTheDifference) {
   TfrmMain f(Empty, false);
   const int folder = Width(f.General().edDirectories), words = Width(f.General().cboKeyWords), bevel = Width(f.General().Bevel1),
@@ -521,6 +559,7 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM out) {
 TEST_F(MainWindow, MnemonicsAndEnter) {
   Dir.File("a.txt", "needle");
   TfrmMain f(Empty, true);
+  f.ConditionsPage();  // its controls too
   // The dialog manager sends Enter and Escape as IDOK and IDCANCEL: no control has those ids.
   std::vector<HWND> children;
   EnumChildWindows(f.Handle(), CollectChild, reinterpret_cast<LPARAM>(&children));
