@@ -32,6 +32,8 @@
 #include <vector>
 
 #include "Locale.h"
+#include "Win32Handles.h"
+#include "WinText.h"
 #include "formMain.h"
 
 namespace {
@@ -231,12 +233,11 @@ TStartup LaunchOnce(const std::wstring& commandLine) {
     std::fprintf(stderr, "sorvik-window-bench: can't start the program (error %lu)\n", GetLastError());
     return result;
   }
+  const UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
   const auto ms = [start] { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); };
   // The idle wait runs beside the polling for the paint.
-  std::atomic<double> idle{-1};
-  std::thread idleWait([&] {
-    if (WaitForInputIdle(pi.hProcess, 30000) == 0) idle = ms();
-  });
+  std::atomic<bool> idle{false};
+  std::thread idleWait([&] { idle = WaitForInputIdle(pi.hProcess, 30000) == 0; });
   HWND window = nullptr;
   const auto deadline = start + std::chrono::seconds(30);
   while (Clock::now() < deadline && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
@@ -250,7 +251,7 @@ TStartup LaunchOnce(const std::wstring& commandLine) {
   }
   idleWait.join();
   // Idle once painted and waiting for input; then it answers a message sent to it.
-  if (result.FirstPaintMs >= 0 && idle >= 0) {
+  if (result.FirstPaintMs >= 0 && idle) {
     DWORD_PTR answer = 0;
     if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &answer)) result.IdleMs = ms();
   }
@@ -260,8 +261,6 @@ TStartup LaunchOnce(const std::wstring& commandLine) {
     TerminateProcess(pi.hProcess, 1);
     WaitForSingleObject(pi.hProcess, 5000);
   }
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
   return result;
 }
 
@@ -270,11 +269,9 @@ double Median(std::vector<double> values) {
   return values.empty() ? -1 : values[values.size() / 2];
 }
 
+// A command-line argument (in the ANSI code page) as UTF-16.
 std::wstring Wide(const std::string& text) {
-  std::wstring wide(text.size(), L'\0');
-  wide.resize(static_cast<std::size_t>(
-      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), static_cast<int>(wide.size()))));
-  return wide;
+  return WidenCodePage(CP_ACP, text.data(), static_cast<int>(text.size()));
 }
 
 // An argument in quotes as the program's command-line parser reads it back:
