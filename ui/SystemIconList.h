@@ -22,7 +22,7 @@ class TSystemIconList {
 
   // The list when the fetch is done, else null (the message comes later).
   HIMAGELIST Fetched() const { return Fetched_.load(std::memory_order_acquire); }
-  // The list, fetched on the calling thread (which has COM), for when the thread got none.
+  // The list, fetched on the calling thread (which must have COM).
   static HIMAGELIST FetchHere();
   TSystemIconList(const TSystemIconList&) = delete;
   TSystemIconList& operator=(const TSystemIconList&) = delete;
