@@ -41,8 +41,7 @@ unsigned LockedTestHelpers() {
   // Measured under Wine on 200,000 small files in 10,000 folders (2 cores):
   // one helper 20.3 s, two 14.6 s, where one thread opening every file takes 29 s.
   // Natively one helper more made the same search slower (0.38 s to 0.45 s).
-  const unsigned cores = std::thread::hardware_concurrency();
-  return std::min(cores, 8u);
+  return DefaultContentHelpers() + 1;
 #else
   return DefaultContentHelpers();
 #endif
