@@ -80,6 +80,14 @@ struct TFolderId {
 inline constexpr std::uint64_t kReadWholeLimit = 64 * 1024;
 inline constexpr std::uint64_t kReadSpansLimit = std::uint64_t{64} << 20;
 inline constexpr std::size_t kReadSpan = std::size_t{1} << 20;
+
+// A reader's reads since its file was opened, and how many of them waited for
+// the disk rather than coming from memory (see ReadWaited).
+struct TReadWaits {
+  std::uint32_t Reads = 0;
+  std::uint32_t Waited = 0;
+};
+
 class IContentsReader {
  public:
   virtual ~IContentsReader() = default;
@@ -102,6 +110,9 @@ class IContentsReader {
   virtual bool Faulted() const = 0;
   // Unmaps the view and closes the file.
   virtual void Close() = 0;
+  // The reads since the last Open, kept after Close (a mapped view's page
+  // faults are not counted).
+  virtual TReadWaits Waits() const { return {}; }
 };
 
 // What a path names.

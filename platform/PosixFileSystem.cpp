@@ -23,6 +23,7 @@
 #include "FaultGuard.h"
 #include "FileSystem.h"
 #include "ReadBuffer.h"
+#include "ReadClock.h"
 
 namespace sorvik {
 
@@ -210,6 +211,7 @@ class TPosixContentsReader : public IContentsReader {
 
   bool Open(const std::string& path) override {
     Close();
+    Clock_.Reset();
     // O_NONBLOCK: opening a FIFO must never wait for a writer.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return false;
@@ -226,7 +228,8 @@ class TPosixContentsReader : public IContentsReader {
       std::uint8_t* room = Buffer_.Room(want);
       std::size_t got = 0;
       while (got < want) {
-        const ssize_t n = pread(fd, room + got, want - got, static_cast<off_t>(got));
+        const ssize_t n =
+            Clock_.Time(want - got, [&] { return pread(fd, room + got, want - got, static_cast<off_t>(got)); });
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);
@@ -252,7 +255,7 @@ class TPosixContentsReader : public IContentsReader {
     if (Spans_)
       return Buffer_.ReadSpan(offset, length, [this](std::uint8_t* to, std::size_t n, std::uint64_t at) -> std::size_t {
         for (;;) {
-          const ssize_t got = pread(Fd_, to, n, static_cast<off_t>(at));
+          const ssize_t got = Clock_.Time(n, [&] { return pread(Fd_, to, n, static_cast<off_t>(at)); });
           if (got < 0 && errno == EINTR) continue;
           return got > 0 ? static_cast<std::size_t>(got) : 0;
         }
@@ -268,6 +271,8 @@ class TPosixContentsReader : public IContentsReader {
   }
 
   bool Faulted() const override { return Guard_.Faulted() || Buffer_.Failed(); }
+
+  TReadWaits Waits() const override { return Clock_.Waits(); }
 
   void Close() override {
     Unmap();
@@ -288,6 +293,7 @@ class TPosixContentsReader : public IContentsReader {
 
   int Fd_ = -1;
   TReadBuffer Buffer_;
+  TReadClock Clock_;
   bool Read_ = false;   // the file was read whole into Buffer_
   bool Spans_ = false;  // the file is read span by span into Buffer_
   std::uint64_t Size_ = 0;

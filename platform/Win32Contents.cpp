@@ -1,6 +1,7 @@
 #include "Win32Contents.h"
 
 #include "ReadBuffer.h"
+#include "ReadClock.h"
 #include "Win32Paths.h"
 
 namespace sorvik {
@@ -26,6 +27,7 @@ class TWin32ContentsReader : public IContentsReader {
 
   bool Open(const std::string& path) override {
     Close();
+    Clock_.Reset();
     WidenForSystem(path, Path_);
     // The locked test and the read share one open: without sharing, as the
     // locked test opens. A small file is read and closed at once, so no other
@@ -38,7 +40,8 @@ class TWin32ContentsReader : public IContentsReader {
       // One read into our buffer; a file cut short meanwhile gives what it still holds.
       DWORD got = 0;
       const auto want = static_cast<DWORD>(size.QuadPart);
-      if (!ReadFile(file.get(), Buffer_.Room(want), want, &got, nullptr) || got == 0) return false;
+      std::uint8_t* room = Buffer_.Room(want);
+      if (!Clock_.Time(want, [&] { return ReadFile(file.get(), room, want, &got, nullptr); }) || got == 0) return false;
       Size_ = got;
       Read_ = true;
       Buffer_.Reset();
@@ -66,13 +69,15 @@ class TWin32ContentsReader : public IContentsReader {
       where.Offset = static_cast<DWORD>(at);
       where.OffsetHigh = static_cast<DWORD>(at >> 32);
       DWORD got = 0;
-      return ReadFile(File_.get(), to, static_cast<DWORD>(n), &got, &where) ? got : 0;
+      return Clock_.Time(n, [&] { return ReadFile(File_.get(), to, static_cast<DWORD>(n), &got, &where); }) ? got : 0;
     });
   }
 
   std::size_t ViewSizeHint() const override { return File_ ? kSpan : 0; }
 
   bool Faulted() const override { return Buffer_.Failed(); }
+
+  TReadWaits Waits() const override { return Clock_.Waits(); }
 
   void Close() override {
     File_.reset();
@@ -86,6 +91,7 @@ class TWin32ContentsReader : public IContentsReader {
   TOwnOpens::TLease Lease_;  // where the file's handle is published
   TOwnOpens::TFile File_;    // a file read span by span into Buffer_
   TReadBuffer Buffer_;
+  TReadClock Clock_;
   bool Read_ = false;    // the file was read whole into Buffer_
   std::uint64_t Size_ = 0;
   std::wstring Path_;
