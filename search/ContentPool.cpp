@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <system_error>
 #include <utility>
 
 namespace sorvik {
@@ -49,24 +50,59 @@ unsigned LockedTestHelpers() {
 
 TContentPool::TContentPool(IFileSystem& fs, TBMHWordsFinder& own, unsigned helpers,
                            const std::function<void(TBMHWordsFinder&)>& configure, std::function<bool()> interrupt,
-                           bool icons, std::function<void(const std::string&)> reading)
+                           bool icons, std::function<void(const std::string&)> reading, unsigned mostHelpers)
     : Fs_(fs),
       Own_(own),
       Interrupt_(std::move(interrupt)),
-      Ahead_(helpers * kAheadPerHelper),
-      MaxQueued_(std::max(kMaxQueued, std::size_t{helpers} * kQueuedPerHelper)),
+      Configure_(configure),
+      BaseHelpers_(helpers),
+      Pace_(mostHelpers > helpers ? std::make_unique<TReadPace>(helpers, mostHelpers) : nullptr),
+      MaxQueued_(std::max(kMaxQueued, std::size_t{std::max(helpers, mostHelpers)} * kQueuedPerHelper)),
       Icons_(icons),
       Reading_(std::move(reading)),
-      WalkThread_(std::this_thread::get_id()) {
+      WalkThread_(std::this_thread::get_id()),
+      Active_(helpers),
+      MostActive_(helpers) {
   WatchEntries(own);
-  for (unsigned i = 0; i < helpers; ++i) {
-    auto finder = std::make_unique<TBMHWordsFinder>(fs);
-    configure(*finder);
+  std::lock_guard lock(Lock_);
+  StartHelpers(helpers);
+}
+
+void TContentPool::StartHelpers(unsigned count) {
+  while (Finders_.size() < count) {
+    auto finder = std::make_unique<TBMHWordsFinder>(Fs_);
+    Configure_(*finder);
+    if (Finders_.size() >= BaseHelpers_) finder->SetMaxViewSize(kGrownHelperView);
     finder->SetInterrupt([this] { return Closing_ || (Interrupt_ && Interrupt_()); });
     WatchEntries(*finder);
+    const auto index = static_cast<unsigned>(Finders_.size());
+    TBMHWordsFinder* f = finder.get();
     Finders_.push_back(std::move(finder));
+    try {
+      Helpers_.emplace_back([this, f, index] { HelperLoop(*f, index); });
+    } catch (const std::system_error&) {
+      // No more threads to be had: the pool goes on with those it has.
+      Finders_.pop_back();
+      return;
+    }
   }
-  for (auto& finder : Finders_) Helpers_.emplace_back([this, f = finder.get()] { HelperLoop(*f); });
+}
+
+unsigned TContentPool::MostHelpersUsed() const {
+  std::lock_guard lock(Lock_);
+  return MostActive_;
+}
+
+void TContentPool::NoteReads(const TBMHWordsFinder& finder) {
+  if (!Pace_->Note(finder.ReadWaits())) return;
+  std::lock_guard lock(Lock_);
+  if (Closing_) return;
+  StartHelpers(Pace_->Wanted());
+  Active_ = std::min(Pace_->Wanted(), static_cast<unsigned>(Finders_.size()));
+  MostActive_ = std::max(MostActive_, Active_);
+  // Those now wanted leave their rest; those no longer wanted go to it.
+  Rest_.notify_all();
+  Work_.notify_all();
 }
 
 void TContentPool::WatchEntries(TBMHWordsFinder& finder) {
@@ -90,6 +126,7 @@ TContentPool::~TContentPool() {
     Closing_ = true;
   }
   Work_.notify_all();
+  Rest_.notify_all();
   for (std::thread& t : Helpers_) t.join();
 }
 
@@ -119,7 +156,7 @@ void TContentPool::DrainLocked(std::unique_lock<std::mutex>& lock, bool all,
     }
     if (Error_) std::rethrow_exception(std::exchange(Error_, nullptr));
     const bool full = Slots_.size() >= MaxQueued_;
-    if (Waiting_.size() > Ahead_ || (!Waiting_.empty() && (all || full))) {
+    if (Waiting_.size() > Active_ * kAheadPerHelper || (!Waiting_.empty() && (all || full))) {
       // Too far ahead of the helpers: the oldest waiting test runs here.
       TSlot* slot = Waiting_.front();
       Waiting_.pop_front();
@@ -166,12 +203,16 @@ void TContentPool::WaitForFront(std::unique_lock<std::mutex>& lock) {
   WalkWaits_ = false;
 }
 
-void TContentPool::HelperLoop(TBMHWordsFinder& finder) {
+void TContentPool::HelperLoop(TBMHWordsFinder& finder, unsigned index) {
   const TIconThreadScope icons;
   std::vector<TSlot*> claimed;
   std::unique_lock lock(Lock_);
   for (;;) {
     if (Closing_) return;
+    if (index >= Active_) {
+      Rest_.wait(lock);
+      continue;
+    }
     if (Waiting_.empty()) {
       ++IdleHelpers_;
       Work_.wait(lock);
@@ -213,6 +254,7 @@ void TContentPool::Test(TBMHWordsFinder& finder, TContentJob& job) {
     return;
   }
   TestFile(finder, job);
+  if (Pace_) NoteReads(finder);
   if (Reading_) {
     std::lock_guard guard(NoteLock_);
     if (NoteOwner_ == &finder) {

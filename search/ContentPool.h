@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "FileSystem.h"
+#include "ReadPace.h"
 #include "SearchOutput.h"
 #include "uFinder.h"
 
@@ -52,9 +53,13 @@ class TContentPool {
   // that takes long reads now ("path > entry" inside an archive or document):
   // every few tenths of a second while the walk waits for such a test, and as
   // each entry begins when the walk runs it itself.
+  // With `mostHelpers` above `helpers`, the pool adds helpers, up to that
+  // many, while the tests' reads wait for the disk, and lets them rest again
+  // when the reads come from memory (see TReadPace); each added helper reads
+  // at most kGrownHelperView at once.
   TContentPool(IFileSystem& fs, TBMHWordsFinder& own, unsigned helpers,
                const std::function<void(TBMHWordsFinder&)>& configure, std::function<bool()> interrupt,
-               bool icons, std::function<void(const std::string& note)> reading = {});
+               bool icons, std::function<void(const std::string& note)> reading = {}, unsigned mostHelpers = 0);
   // Lets the helpers finish the tests they are inside (cut short) and joins them.
   ~TContentPool();
   TContentPool(const TContentPool&) = delete;
@@ -69,6 +74,12 @@ class TContentPool {
   // when the queue is empty. An exception a helper's test threw is thrown here.
   void Drain(bool all, const std::function<void(TContentJob&)>& finish);
 
+  // The most helpers that were testing files at once.
+  unsigned MostHelpersUsed() const;
+
+  // The largest read of a helper added while reads wait: 31 of them hold 8 MiB.
+  static constexpr std::size_t kGrownHelperView = std::size_t{256} << 10;
+
  private:
   struct TSlot {
     TContentJob Job;
@@ -76,7 +87,11 @@ class TContentPool {
   };
 
   void DrainLocked(std::unique_lock<std::mutex>& lock, bool all, const std::function<void(TContentJob&)>& finish);
-  void HelperLoop(TBMHWordsFinder& finder);
+  void HelperLoop(TBMHWordsFinder& finder, unsigned index);
+  // Starts the helper threads numbered up to `count` that aren't running yet (Lock_ held).
+  void StartHelpers(unsigned count);
+  // After each test while the pool may grow: how its reads went.
+  void NoteReads(const TBMHWordsFinder& finder);
   void MarkDone(TSlot& slot);
   // Runs one test with `finder`, without the lock.
   void Test(TBMHWordsFinder& finder, TContentJob& job);
@@ -89,9 +104,11 @@ class TContentPool {
   IFileSystem& Fs_;
   TBMHWordsFinder& Own_;
   std::function<bool()> Interrupt_;
-  std::vector<std::unique_ptr<TBMHWordsFinder>> Finders_;  // one per helper
+  std::function<void(TBMHWordsFinder&)> Configure_;
+  std::vector<std::unique_ptr<TBMHWordsFinder>> Finders_;  // one per helper started
   std::vector<std::thread> Helpers_;
-  std::size_t Ahead_;  // tests left to the helpers before the walk runs one itself
+  const unsigned BaseHelpers_;
+  std::unique_ptr<TReadPace> Pace_;  // when the pool may grow
   std::size_t MaxQueued_;  // files queued at most
   bool Icons_;
   std::function<void(const std::string&)> Reading_;
@@ -101,12 +118,15 @@ class TContentPool {
   std::string Note_;
   const TBMHWordsFinder* NoteOwner_ = nullptr;
 
-  std::mutex Lock_;
+  mutable std::mutex Lock_;
   std::condition_variable Work_;  // a job was queued, or the pool is closing
   std::condition_variable Done_;  // a job was finished
   std::deque<TSlot> Slots_;       // queued, in walk order; front is the oldest
   std::deque<TSlot*> Waiting_;    // not yet taken by any thread, oldest first
   std::size_t IdleHelpers_ = 0;
+  unsigned Active_;               // helpers numbered below this take files; the others rest
+  unsigned MostActive_;
+  std::condition_variable Rest_;  // the helpers beyond Active_ wait here
   std::atomic<bool> WalkWaits_{false};  // the walk waits for the front job
   std::exception_ptr Error_;
   std::atomic<bool> Closing_{false};

@@ -118,8 +118,12 @@ void TKtSearchThread::Search() {
     progress.Path = note;
     Output_->ShowProgress(progress);
   };
+  // On a local disk the contents tests take more helpers while their reads
+  // wait for the disk, as many as on a share.
+  const unsigned mostHelpers =
+      !ContentHelpers_ && !Remote_ && Words_->HasText() ? RemoteContentHelpers() : HelpersUsed_;
   TContentPool pool(Fs_, Finder_, HelpersUsed_, [this](TBMHWordsFinder& f) { ConfigureFinder(f); }, interrupt,
-                    Request.Icons, reading);
+                    Request.Icons, reading, mostHelpers);
   Contents_ = &pool;
   struct TUnset {
     TContentPool*& Pool;
@@ -130,6 +134,7 @@ void TKtSearchThread::Search() {
   WalkFolder(Folder_, Request.Mask, Request.Recursive, &TKtSearchThread::HandleEntry, faAnyFile);
   // The files still in their tests; contents tests are cut short after a Stop.
   pool.Drain(true, [this](TContentJob& job) { FinishContentTest(job); });
+  HelpersUsed_ = pool.MostHelpersUsed();
 }
 
 void TKtSearchThread::WalkFolder(const std::string& folder, const std::string& mask, bool recursive,

@@ -68,10 +68,11 @@ class TKtSearchThread : public TThread {
 
   // Helper threads for the contents tests besides the worker's own (unless
   // set, RemoteContentHelpers for a folder on a network share, LockedTestHelpers
-  // for a search without words and DefaultContentHelpers for any other; 0 tests
-  // every file on the worker).
+  // for a search without words and DefaultContentHelpers for any other, which
+  // grows up to RemoteContentHelpers while the reads wait for the disk; 0 tests
+  // every file on the worker). A count that was set stays as set.
   void SetContentHelpers(unsigned helpers) { ContentHelpers_ = helpers; }
-  // The helper threads the last run used.
+  // The most helper threads the last run had testing files at once.
   unsigned ContentHelpersUsed() const { return HelpersUsed_; }
 
   // The message of the error that ended (or refused) the last run, empty when none did.

@@ -85,6 +85,8 @@ class TBMHWordsFinder : public TFinder {
   // The size of the contents attached last (0 when nothing is).
   std::uint64_t AttachedSize() const { return Size_; }
   const std::string& FileName() const { return FileName_; }
+  // How the reads of the file attached last went (kept after DetachFile).
+  TReadWaits ReadWaits() const { return Reader_ ? Reader_->Waits() : TReadWaits{}; }
 
   // Attaches bytes that stay owned by the caller (contents already in memory).
   void AttachBuffer(const std::uint8_t* data, std::size_t size);

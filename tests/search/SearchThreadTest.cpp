@@ -481,38 +481,49 @@ TEST(SearchWalk, ContentTestsOnSeveralThreadsKeepWalkOrder) {
 }
 
 // A share, as a test writes it down: folders whose path starts with "\\"
-// are remote. Its readers note the longest read they were asked for.
+// are remote, unless it stands for a local disk. Its readers note the longest
+// read they were asked for, and on a cold disk every read waited for it.
 class TShareFs : public TFakeFileSystem {
  public:
   std::atomic<std::size_t> LongestRead{0};
+  bool Remote = true;
+  bool ColdDisk = false;
 
-  bool IsRemote(const std::string& folder) override { return folder.rfind("\\\\", 0) == 0; }
+  bool IsRemote(const std::string& folder) override { return Remote && folder.rfind("\\\\", 0) == 0; }
 
   std::unique_ptr<IContentsReader> NewContentsReader() override {
     struct R : IContentsReader {
       TShareFs& Fs;
       std::unique_ptr<IContentsReader> Inner;
       explicit R(TShareFs& fs) : Fs(fs), Inner(fs.TFakeFileSystem::NewContentsReader()) {}
-      bool Open(const std::string& p) override { return Inner->Open(p); }
+      TReadWaits Reads;
+      bool Open(const std::string& p) override {
+        Reads = {};
+        return Inner->Open(p);
+      }
       std::uint64_t Size() const override { return Inner->Size(); }
       const std::uint8_t* Map(std::uint64_t o, std::size_t l) override {
         std::size_t longest = Fs.LongestRead;
         while (l > longest && !Fs.LongestRead.compare_exchange_weak(longest, l)) {
         }
+        ++Reads.Reads;
+        if (Fs.ColdDisk) ++Reads.Waited;
         return Inner->Map(o, l);
       }
       bool Faulted() const override { return false; }
       void Close() override { Inner->Close(); }
+      TReadWaits Waits() const override { return Reads; }
     };
     return std::make_unique<R>(*this);
   }
 };
 
-// A folder on a share is searched by more helpers than there are cores (they
-// wait on the network), unless the count was set, with far more files queued
-// than the default helpers reach, and large files are read in parts. Rows,
-// their order and the panels are still those of a search on one thread.
-TEST(SearchWalk, ASharedFolderIsSearchedByManyHelpersInWalkOrder) {
+// A folder on a share, or on a local disk whose reads wait, is searched by
+// more helpers than there are cores (they wait on the network or the disk),
+// unless the count was set, with far more files queued than the default
+// helpers reach, and large files are read in parts on a share. Rows, their
+// order and the panels are still those of a search on one thread.
+TEST(SearchWalk, SharesAndColdDisksAreSearchedByManyHelpersInWalkOrder) {
   TShareFs fs;
   const std::string share = "\\\\srv\\share\\t\\";
   constexpr std::size_t kLarge = 3'000'000;
@@ -549,19 +560,37 @@ TEST(SearchWalk, ASharedFolderIsSearchedByManyHelpersInWalkOrder) {
   };
 
   const auto one = searchWith(share, 0u);
+  ASSERT_EQ(one->Rec.Rows.size(), 2000u);
+  auto expectSameRows = [&](const TResult& many) {
+    EXPECT_EQ(many.Counts, one->Counts);
+    ASSERT_EQ(many.Rec.Rows.size(), one->Rec.Rows.size());
+    for (std::size_t i = 0; i < one->Rec.Rows.size(); ++i) {
+      EXPECT_EQ(many.Rec.Rows[i].Caption, one->Rec.Rows[i].Caption);
+      EXPECT_EQ(many.Rec.Rows[i].SubItems, one->Rec.Rows[i].SubItems);
+    }
+    EXPECT_EQ(many.Rec.Panels, one->Rec.Panels);
+  };
   fs.LongestRead = 0;
   const auto many = searchWith(share, std::nullopt);
   EXPECT_GT(many->Helpers, DefaultContentHelpers());
   EXPECT_EQ(many->Helpers, RemoteContentHelpers());
   EXPECT_LT(fs.LongestRead.load(), kLarge);
-  EXPECT_EQ(many->Counts, one->Counts);
-  ASSERT_EQ(one->Rec.Rows.size(), 2000u);
-  ASSERT_EQ(many->Rec.Rows.size(), one->Rec.Rows.size());
-  for (std::size_t i = 0; i < one->Rec.Rows.size(); ++i) {
-    EXPECT_EQ(many->Rec.Rows[i].Caption, one->Rec.Rows[i].Caption);
-    EXPECT_EQ(many->Rec.Rows[i].SubItems, one->Rec.Rows[i].SubItems);
-  }
-  EXPECT_EQ(many->Rec.Panels, one->Rec.Panels);
+  expectSameRows(*many);
+
+  // The same tree on a local disk: while its reads come from memory the
+  // default helpers search it; while they wait for the disk, helpers are
+  // added up to as many as on a share, with the same rows.
+  fs.Remote = false;
+  const auto warm = searchWith(share, std::nullopt);
+  EXPECT_EQ(warm->Helpers, DefaultContentHelpers());
+  expectSameRows(*warm);
+  fs.ColdDisk = true;
+  const auto cold = searchWith(share, std::nullopt);
+  EXPECT_EQ(cold->Helpers, RemoteContentHelpers());
+  expectSameRows(*cold);
+  EXPECT_EQ(searchWith(share, 1u)->Helpers, 1u);
+  fs.Remote = true;
+  fs.ColdDisk = false;
 
   // A count that was set holds on a share too, and a local folder keeps the default.
   EXPECT_EQ(searchWith(share, 2u)->Helpers, 2u);
