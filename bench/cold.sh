@@ -34,7 +34,8 @@ q() {  # file, corpus, sorvik args, rg args
   cmds+=(-n sorvik "$bench --dir=$corpus --msk=*.* $sargs")
   [ -n "$before" ] && cmds+=(-n before "$before --dir=$corpus --msk=*.* $sargs")
   cmds+=(-n rg-j1 "rg -uuu -j1 $rargs $corpus" -n rg "rg -uuu $rargs $corpus")
-  "${H[@]}" --export-json "$out/$name.json" "${cmds[@]}" >/dev/null
+  # hyperfine's warnings (outliers, a slow first run) are expected here: shown only when it fails.
+  "${H[@]}" --export-json "$out/$name.json" "${cmds[@]}" >/dev/null 2>"$out/$name.log" || { cat "$out/$name.log" >&2; exit 1; }
 }
 names=()
 for corpus in "$@"; do

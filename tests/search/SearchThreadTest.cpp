@@ -579,14 +579,15 @@ TEST(SearchWalk, SharesAndColdDisksAreSearchedByManyHelpersInWalkOrder) {
 
   // The same tree on a local disk: while its reads come from memory the
   // default helpers search it; while they wait for the disk, helpers are
-  // added up to as many as on a share, with the same rows.
+  // added (how far depends on whether they make the reads faster, see
+  // ReadPaceTest), with the same rows.
   fs.Remote = false;
   const auto warm = searchWith(share, std::nullopt);
   EXPECT_EQ(warm->Helpers, DefaultContentHelpers());
   expectSameRows(*warm);
   fs.ColdDisk = true;
   const auto cold = searchWith(share, std::nullopt);
-  EXPECT_EQ(cold->Helpers, RemoteContentHelpers());
+  EXPECT_GT(cold->Helpers, DefaultContentHelpers());
   expectSameRows(*cold);
   EXPECT_EQ(searchWith(share, 1u)->Helpers, 1u);
   fs.Remote = true;
