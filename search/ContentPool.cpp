@@ -97,8 +97,9 @@ void TContentPool::NoteReads(const TBMHWordsFinder& finder) {
   if (!Pace_->Note(finder.ReadWaits())) return;
   std::lock_guard lock(Lock_);
   if (Closing_) return;
-  StartHelpers(Pace_->Wanted());
-  Active_ = std::min(Pace_->Wanted(), static_cast<unsigned>(Finders_.size()));
+  const unsigned wanted = Pace_->Wanted();
+  StartHelpers(wanted);
+  Active_ = std::min(wanted, static_cast<unsigned>(Finders_.size()));
   MostActive_ = std::max(MostActive_, Active_);
   // Those now wanted leave their rest; those no longer wanted go to it.
   Rest_.notify_all();

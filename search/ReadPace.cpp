@@ -5,7 +5,7 @@
 namespace sorvik {
 
 TReadPace::TReadPace(unsigned least, unsigned most, TClock::time_point start)
-    : Least_(least), Most_(std::max(least, most)), Ceiling_(Most_), Wanted_(least), WindowStart_(start) {}
+    : Least_(least), Ceiling_(std::max(least, most)), Wanted_(least), WindowStart_(start) {}
 
 bool TReadPace::Note(const TReadWaits& waits, TClock::time_point now) {
   std::lock_guard guard(Lock_);

@@ -39,7 +39,6 @@ class TReadPace {
   static constexpr double kPaidGrowth = 1.15;
 
   const unsigned Least_;
-  const unsigned Most_;
   mutable std::mutex Lock_;
   unsigned Ceiling_;  // the most, or a count beyond which growth didn't pay
   unsigned Wanted_;
