@@ -59,6 +59,7 @@ using UniqueAccelerators = UniqueHandle<NullHandleTraits<HACCEL, &DestroyAcceler
 using UniqueCoTaskMem = UniqueHandle<NullHandleTraits<void*, &CoTaskMemFree>>;    // PIDLs
 using UniqueMenu = UniqueHandle<NullHandleTraits<HMENU, &DestroyMenu>>;
 using UniqueWindow = UniqueHandle<NullHandleTraits<HWND, &DestroyWindow>>;
+using UniqueModule = UniqueHandle<NullHandleTraits<HMODULE, &FreeLibrary>>;
 
 // A COM interface pointer that releases its reference.
 template <typename T>

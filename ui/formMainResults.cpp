@@ -5,6 +5,7 @@
 
 #include "ItemProp.h"
 #include "MessageText.h"
+#include "Win32Handles.h"
 #include "WinText.h"
 #include "formMain.h"
 
@@ -64,6 +65,22 @@ void TfrmMain::lvwResultsSelect(int row) {
 
 bool TfrmMain::SaveResults(const std::wstring& path) const { return Results_->SaveCsv(path); }
 
+namespace {
+
+using GetSaveFileNameFn = BOOL(WINAPI*)(OPENFILENAMEW*);
+
+// The common dialogs' library (and the print spooler's it brings) is loaded when
+// a list is first saved rather than at every start. It stays loaded from then on:
+// a dialog can leave the shell's objects behind that still call into it.
+GetSaveFileNameFn SaveDialogFunction() {
+  static const UniqueModule library(LoadLibraryW(L"comdlg32.dll"));
+  return library ? reinterpret_cast<GetSaveFileNameFn>(
+                       reinterpret_cast<void*>(GetProcAddress(library.get(), "GetSaveFileNameW")))
+                 : nullptr;
+}
+
+}  // namespace
+
 void TfrmMain::SaveSearch() {
   wchar_t path[MAX_PATH * 4] = L"results.csv";
   OPENFILENAMEW ofn{};
@@ -74,7 +91,12 @@ void TfrmMain::SaveSearch() {
   ofn.nMaxFile = MAX_PATH * 4;
   ofn.lpstrDefExt = L"csv";
   ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-  if (!GetSaveFileNameW(&ofn)) return;
+  const auto getSaveFileName = SaveDialogFunction();
+  if (!getSaveFileName) {
+    ShowMessage(Handle(), "The save dialog is not available (comdlg32.dll)", MB_OK | MB_ICONERROR);
+    return;
+  }
+  if (!getSaveFileName(&ofn)) return;
   if (!SaveResults(path)) ShowMessage(Handle(), "Unable to write to " + Narrow(path), MB_OK | MB_ICONERROR);
 }
 
