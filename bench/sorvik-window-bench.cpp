@@ -11,7 +11,10 @@
 // as medians, the milliseconds from the launch to the first paint (the window
 // shown and nothing of it waiting to be painted) and to idle (painted, the
 // program waiting for input with none pending, and answering a message sent to
-// its window); the arguments after it go to sorvik.exe.
+// its window); the arguments after it go to sorvik.exe. Where startup-floor.exe
+// stands beside the bench, each launch of sorvik.exe follows one of that floor
+// (a window with the same libraries and ten buttons), timed the same way, and
+// the medians' ratio is printed: a figure that holds across machines' speeds.
 //
 //   sorvik-window-bench [ROWS...] [+batch=N]
 //   sorvik-window-bench +search=FOLDER [WORDS]
@@ -292,39 +295,61 @@ std::wstring QuotedArgument(const std::wstring& argument) {
   return out + L"\"";
 }
 
-// sorvik.exe as the build lays it out: in ../ui beside the bench's folder, or beside the bench.
-std::wstring DefaultProgram() {
+// The bench's own folder, with its closing backslash.
+std::wstring BenchFolder() {
   std::wstring self(MAX_PATH, L'\0');
   self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
-  const std::wstring folder = self.substr(0, self.find_last_of(L"\\/") + 1);
-  const std::wstring built = folder + L"..\\ui\\sorvik.exe";
-  return GetFileAttributesW(built.c_str()) != INVALID_FILE_ATTRIBUTES ? built : folder + L"sorvik.exe";
+  return self.substr(0, self.find_last_of(L"\\/") + 1);
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// sorvik.exe as the build lays it out: in ../ui beside the bench's folder, or beside the bench.
+std::wstring DefaultProgram() {
+  const std::wstring built = BenchFolder() + L"..\\ui\\sorvik.exe";
+  return Exists(built) ? built : BenchFolder() + L"sorvik.exe";
+}
+
+// One launch measured, or why it failed (on stderr); false when it failed.
+bool Measured(const std::wstring& line, int run, const char* what, TStartup& s) {
+  // A launch right after the last one closed would share the machine with its
+  // ending (the server and the display free its windows): a user's launch doesn't.
+  Sleep(1000);
+  s = LaunchOnce(line);
+  if (s.FirstPaintMs >= 0 && s.IdleMs >= 0) return true;
+  std::fprintf(stderr, "sorvik-window-bench: run %d: the %s window %s\n", run, what,
+               s.FirstPaintMs < 0 ? "was never painted" : "never waited for input");
+  return false;
 }
 
 int RunStartup(const std::wstring& program, const std::vector<std::string>& arguments) {
-  if (GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES) {
+  if (!Exists(program)) {
     std::fprintf(stderr, "sorvik-window-bench: no program at %ls\n", program.c_str());
     return 2;
   }
   std::wstring line = QuotedArgument(program);
   for (const std::string& a : arguments) line += L" " + QuotedArgument(Wide(a));
+  const std::wstring floor = BenchFolder() + L"startup-floor.exe";
+  const bool withFloor = Exists(floor);
   constexpr int kRuns = 5;
-  std::vector<double> paints, idles;
+  std::vector<double> paints, idles, floorPaints, floorIdles;
   for (int run = 1; run <= kRuns; ++run) {
-    // A launch right after the last one closed would share the machine with its
-    // ending (the server and the display free its windows): a user's launch doesn't.
-    if (run > 1) Sleep(1000);
-    const TStartup s = LaunchOnce(line);
-    if (s.FirstPaintMs < 0 || s.IdleMs < 0) {
-      std::fprintf(stderr, "sorvik-window-bench: run %d: the window %s\n", run,
-                   s.FirstPaintMs < 0 ? "was never painted" : "never waited for input");
-      return 1;
-    }
-    std::printf("startup\trun\t%d\tfirst_paint_ms\t%.1f\tidle_ms\t%.1f\n", run, s.FirstPaintMs, s.IdleMs);
+    TStartup f, s;
+    if (withFloor && !Measured(QuotedArgument(floor), run, "floor's", f)) return 1;
+    if (!Measured(line, run, "program's", s)) return 1;
+    std::printf("startup\trun\t%d\tfirst_paint_ms\t%.1f\tidle_ms\t%.1f", run, s.FirstPaintMs, s.IdleMs);
+    if (withFloor) std::printf("\tfloor_first_paint_ms\t%.1f\tfloor_idle_ms\t%.1f", f.FirstPaintMs, f.IdleMs);
+    std::printf("\n");
     paints.push_back(s.FirstPaintMs);
     idles.push_back(s.IdleMs);
+    floorPaints.push_back(f.FirstPaintMs);
+    floorIdles.push_back(f.IdleMs);
   }
-  std::printf("startup\tmedian\t%d\tfirst_paint_ms\t%.1f\tidle_ms\t%.1f\n", kRuns, Median(paints), Median(idles));
+  std::printf("startup\tmedian\t%d\tfirst_paint_ms\t%.1f\tidle_ms\t%.1f", kRuns, Median(paints), Median(idles));
+  if (withFloor)
+    std::printf("\tfloor_first_paint_ms\t%.1f\tfloor_idle_ms\t%.1f\tratio_first_paint\t%.2f", Median(floorPaints),
+                Median(floorIdles), Median(paints) / Median(floorPaints));
+  std::printf("\n");
   std::fflush(stdout);
   return 0;
 }
