@@ -70,10 +70,11 @@ namespace {
 using GetSaveFileNameFn = BOOL(WINAPI*)(OPENFILENAMEW*);
 
 // The common dialogs' library (and the print spooler's it brings) is loaded when
-// a list is first saved rather than at every start. It stays loaded from then on:
-// a dialog can leave the shell's objects behind that still call into it.
+// a list is first saved rather than at every start, from the system's folder
+// only. It stays loaded until the program ends: a dialog can leave the shell's
+// objects behind that still call into it.
 GetSaveFileNameFn SaveDialogFunction() {
-  static const UniqueModule library(LoadLibraryW(L"comdlg32.dll"));
+  static const UniqueModule library(LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
   return library ? reinterpret_cast<GetSaveFileNameFn>(
                        reinterpret_cast<void*>(GetProcAddress(library.get(), "GetSaveFileNameW")))
                  : nullptr;
