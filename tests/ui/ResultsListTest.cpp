@@ -305,6 +305,45 @@ TEST_F(ResultsList, CopyAndSaveSearch) {
   EXPECT_FALSE(f.SaveResults(Widen(Dir.Path("no such folder\\out.csv"))));
 }
 
+// The Save dialog a timer found while it ran its own loop: the file name typed into
+// its focused field, and Save pressed. A box of the program's in its stead is closed.
+std::wstring SaveAsPath;
+bool SaveAsFound = false;
+void CALLBACK TypeIntoSaveAs(HWND, UINT, UINT_PTR timer, DWORD) {
+  if (const HWND said = FindWindowW(L"#32770", L"Sorvik")) {
+    KillTimer(nullptr, timer);
+    PostMessageW(said, WM_COMMAND, IDOK, 0);
+    return;
+  }
+  const HWND box = FindWindowW(L"#32770", L"Save As");
+  const HWND field = GetFocus();
+  if (!box || !field || !IsChild(box, field)) return;
+  KillTimer(nullptr, timer);
+  SaveAsFound = true;
+  SetWindowTextW(field, SaveAsPath.c_str());
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+// File > Save Search through the system's dialog, whose library the program loads
+// only when it is first asked for: the rows land in the file typed there.
+TEST_F(ResultsList, SaveSearchWritesWhereTheDialogSays) {
+  TfrmMain& f = *Form;
+  Add({Row("a.txt", "C:\\A\\", "1"), Row("b.txt", "C:\\B\\", "2")});
+  const std::string path = Dir.Path("saved.csv");
+  SaveAsPath = Widen(path);
+  MSG quit;  // a window destroyed earlier may have left one, which would end the dialog at once
+  while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, TypeIntoSaveAs);
+  f.SaveSearch();
+  KillTimer(nullptr, timer);
+  ASSERT_TRUE(SaveAsFound) << "no Save dialog";
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream got;
+  got << in.rdbuf();
+  EXPECT_EQ(got.str(), ResultsToCsv(f.Results().Rows()));
+}
+
 // A window destroyed by an earlier test posted WM_QUIT, which would end the next modal loop at once.
 void DrainQuit() {
   MSG msg;
