@@ -287,9 +287,7 @@ TEST_F(MainWindow, ClosingWhileRunningOrPausedEndsWithoutDeadlock) {
     EXPECT_EQ(f.Handle(), nullptr) << "pause " << pause;
     EXPECT_EQ(f.Worker(), nullptr);
   }
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-  }
+  test::DrainQuit();
 }
 
 TEST_F(MainWindow, CommandLinePrefill) {

@@ -29,4 +29,12 @@ inline bool Pump(TfrmMain& form, const std::function<bool()>& done, int ms = 200
 
 inline void PumpFor(TfrmMain& form, int ms) { Pump(form, [] { return false; }, ms); }
 
+// A window destroyed by an earlier test posts WM_QUIT, which would end the next
+// modal loop (a message box, a dialog) at once: taken off the queue.
+inline void DrainQuit() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
 }  // namespace sorvik::test

@@ -226,9 +226,7 @@ TEST_F(ResultsList, AMessageAboutALongPathFitsTheScreen) {
     f.Results().Select(f.RowCount() - 1);
     f.UpdateActions();
     for (const auto& [action, end] : {std::pair{A::SearchFileproperties, name}, std::pair{A::SearchOpenSelectedFolder, std::string("x\\")}}) {
-      MSG quit;  // a window destroyed earlier may have left one, which would end the box at once
-      while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-      }
+      test::DrainQuit();
       BoxText.clear();
       const UINT_PTR timer = SetTimer(nullptr, 0, 20, MeasureAndCloseBox);
       ASSERT_TRUE(f.Execute(action));
@@ -331,9 +329,7 @@ TEST_F(ResultsList, SaveSearchWritesWhereTheDialogSays) {
   Add({Row("a.txt", "C:\\A\\", "1"), Row("b.txt", "C:\\B\\", "2")});
   const std::string path = Dir.Path("saved.csv");
   SaveAsPath = Widen(path);
-  MSG quit;  // a window destroyed earlier may have left one, which would end the dialog at once
-  while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-  }
+  test::DrainQuit();
   const UINT_PTR timer = SetTimer(nullptr, 0, 50, TypeIntoSaveAs);
   f.SaveSearch();
   KillTimer(nullptr, timer);
@@ -342,13 +338,6 @@ TEST_F(ResultsList, SaveSearchWritesWhereTheDialogSays) {
   std::stringstream got;
   got << in.rdbuf();
   EXPECT_EQ(got.str(), ResultsToCsv(f.Results().Rows()));
-}
-
-// A window destroyed by an earlier test posted WM_QUIT, which would end the next modal loop at once.
-void DrainQuit() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-  }
 }
 
 BOOL CALLBACK CountWindow(HWND, LPARAM n) {
@@ -419,7 +408,7 @@ TEST(ContextMenu, DismissedMenuInvokesNothingAndReleasesAll) {
   int before = 0;
   EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&before));
   Seen = {};
-  DrainQuit();
+  test::DrainQuit();
   SetTimer(nullptr, 0, 300, LookAndDismiss);
   bool setAside = true;
   EXPECT_TRUE(ShowShellContextMenu(file, owner.Handle(), POINT{100, 100}, setAside));
@@ -464,7 +453,7 @@ TEST(ContextMenu, FilePropertiesShowsTheSheet) {
   TCommandObject none;
   TfrmMain owner(none, true);
   SheetTitle.clear();
-  DrainQuit();
+  test::DrainQuit();
   const UINT_PTR timer = SetTimer(nullptr, 0, 200, CloseSheet);
   EXPECT_TRUE(ShowFileProperties(owner.Handle(), file));
   KillTimer(nullptr, timer);
@@ -571,7 +560,7 @@ TEST(ShellItem, EveryRowReachesItsOwnEntryOrSaysItCant) {
   const std::string doc = dir.Path("doc.txt "), sub = dir.Path("sub.\\");
   for (const TShellCall& call :
        {OpenSelectedCall(dir.Root() + "\\", "doc.txt "), OpenWithCall(doc), OpenFolderCall(sub)}) {
-    DrainQuit();
+    test::DrainQuit();
     BoxText.clear();
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, MeasureAndCloseBox);
     RunShellCall(nullptr, call);
@@ -580,7 +569,7 @@ TEST(ShellItem, EveryRowReachesItsOwnEntryOrSaysItCant) {
   }
   TCommandObject none;
   TfrmMain owner(none, true);
-  DrainQuit();
+  test::DrainQuit();
   Seen = {};
   const UINT_PTR menuTimer = SetTimer(nullptr, 0, 300, LookAndDismiss);  // should a menu show after all
   bool setAside = false;

@@ -11,6 +11,7 @@
 #include "TestFolder.h"
 #include "CommaText.h"
 #include "WinText.h"
+#include "Pump.h"
 #include "formMain.h"
 #include "uSettings.h"
 
@@ -71,9 +72,7 @@ class SettingsFile : public testing::Test {
   }
   static void Close(TfrmMain& f) {
     SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    test::DrainQuit();
   }
 
   test::TTestFolder Dir;
@@ -436,18 +435,14 @@ TEST_F(SettingsFile, AnUnwritableFileIsSaidAndTheWindowStillCloses) {
   SetFileAttributesW(Widen(Path).c_str(), FILE_ATTRIBUTE_READONLY);
   TfrmMain f(None, true);
   BoxText.clear();
-  MSG quit;  // a window destroyed earlier may have left one, which would end the box at once
-  while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-  }
+  test::DrainQuit();
   SetTimer(nullptr, 0, 100, CloseBox);
   SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
   EXPECT_EQ(f.Handle(), nullptr);
   EXPECT_EQ(Narrow(BoxText), "Unable to write to " + Path);
   SetFileAttributesW(Widen(Path).c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(Read(), "[formMain]\r\nMainLeft=300\r\n");
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-  }
+  test::DrainQuit();
 }
 
 }  // namespace

@@ -85,12 +85,6 @@ TCounts Counts() {
   return c;
 }
 
-void DrainQuit() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-  }
-}
-
 class Stress : public testing::Test {
  protected:
   void Prepare(TfrmMain& f) {
@@ -173,7 +167,7 @@ TEST_F(Stress, RandomStartPauseContinueStopClearClose) {
             SendMessageW(f->Handle(), WM_CLOSE, 0, 0);
             ASSERT_EQ(f->Handle(), nullptr) << "sequence " << sequence;
             f.reset();
-            DrainQuit();
+            test::DrainQuit();
           }
           break;
         case 7:
@@ -205,7 +199,7 @@ TEST_F(Stress, RandomStartPauseContinueStopClearClose) {
   EXPECT_GE(searches, 100);
   EXPECT_GE(completed, 30);
   SendMessageW(f->Handle(), WM_CLOSE, 0, 0);
-  DrainQuit();
+  test::DrainQuit();
   f = std::make_unique<TfrmMain>(Empty, false);
   const TCounts after = Counts();
   EXPECT_EQ(after.Kernel, baseline.Kernel);
@@ -216,7 +210,7 @@ TEST_F(Stress, RandomStartPauseContinueStopClearClose) {
               static_cast<unsigned long>(after.Kernel), after.Windows);
   SendMessageW(f->Handle(), WM_CLOSE, 0, 0);
   f.reset();
-  DrainQuit();
+  test::DrainQuit();
 }
 
 }  // namespace
