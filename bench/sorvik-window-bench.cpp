@@ -342,8 +342,10 @@ int RunStartup(const std::wstring& program, const std::vector<std::string>& argu
     std::printf("\n");
     paints.push_back(s.FirstPaintMs);
     idles.push_back(s.IdleMs);
-    floorPaints.push_back(f.FirstPaintMs);
-    floorIdles.push_back(f.IdleMs);
+    if (withFloor) {
+      floorPaints.push_back(f.FirstPaintMs);
+      floorIdles.push_back(f.IdleMs);
+    }
   }
   std::printf("startup\tmedian\t%d\tfirst_paint_ms\t%.1f\tidle_ms\t%.1f", kRuns, Median(paints), Median(idles));
   if (withFloor)

@@ -22,14 +22,14 @@ LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
 }
 
 // One call into each library sorvik.exe links, cheap ones, so that each is loaded as it is there.
-bool TouchLibraries() {
+void TouchLibraries() {
   int count = 0;
   if (HLOCAL args = reinterpret_cast<HLOCAL>(CommandLineToArgvW(GetCommandLineW(), &count))) LocalFree(args);
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   DWORD ignored = 0;
   GetFileVersionInfoSizeW(self, &ignored);
-  return PathFileExistsW(self) != FALSE;
+  PathFileExistsW(self);
 }
 
 }  // namespace
