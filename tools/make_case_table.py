@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes search/UnicodeCaseTable.inc: the simple upper-case mapping of the
+"""Writes search/words/UnicodeCaseTable.inc: the simple upper-case mapping of the
 Unicode character database (UnicodeData.txt, field 12), as the finder folds
 characters when it ignores case.
 
@@ -8,7 +8,7 @@ A character whose upper-case form takes a different number of UTF-8 bytes
 letter and its case forms then always take the same room in every encoding,
 so a word's case forms are found by the same byte layout in UTF-8 and UTF-16.
 
-    make_case_table.py [/usr/share/unicode/UnicodeData.txt] > search/UnicodeCaseTable.inc
+    make_case_table.py [/usr/share/unicode/UnicodeData.txt] > search/words/UnicodeCaseTable.inc
 
 (Debian: apt-get install unicode-data.)
 """
