@@ -186,10 +186,13 @@ int Run(const std::vector<std::string>& all) {
   if (!worker.ErrorMessage().empty()) PrintLine({"error", worker.ErrorMessage()});
   char secs[32];
   std::snprintf(secs, sizeof secs, "%.3f", seconds);
-  PrintLine({"done", "entries=" + std::to_string(worker.EntriesExamined()),
-             "files=" + std::to_string(worker.FilesFound()), "kb=" + std::to_string(worker.KBFound()),
-             "mb=" + window.Panels[2], "status=" + window.Panels[3], std::string("seconds=") + secs,
-             "helpers=" + std::to_string(worker.ContentHelpersUsed())});
+  std::vector<std::string> done{"done", "entries=" + std::to_string(worker.EntriesExamined()),
+                                "files=" + std::to_string(worker.FilesFound()), "kb=" + std::to_string(worker.KBFound()),
+                                "mb=" + window.Panels[2], "status=" + window.Panels[3],
+                                std::string("seconds=") + secs, "helpers=" + std::to_string(worker.ContentHelpersUsed())};
+  // Files whose test failed and were passed over, when there were any.
+  if (worker.FilesUnread() > 0) done.push_back("unread=" + std::to_string(worker.FilesUnread()));
+  PrintLine(done);
   std::fflush(stdout);
   return 0;
 }

@@ -254,7 +254,15 @@ void TContentPool::Test(TBMHWordsFinder& finder, TContentJob& job) {
     job.CutShort = true;
     return;
   }
-  TestFile(finder, job);
+  // One file's failure is that file's alone: it is passed over, and the
+  // search goes on with the next.
+  try {
+    TestFile(finder, job);
+  } catch (...) {
+    finder.DetachFile();
+    job.Found = false;
+    job.Failed = true;
+  }
   if (Pace_) NoteReads(finder);
   if (Reading_) {
     std::lock_guard guard(NoteLock_);

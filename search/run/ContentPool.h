@@ -31,6 +31,7 @@ struct TContentJob {
   std::string Path;
   bool Found = false;
   bool CutShort = false;  // the test was ended by the interrupt (Stop)
+  bool Failed = false;    // the test failed (out of memory, a reader's error): not found
   int ImageIndex = 0;     // a found file's small icon, when the pool looks them up
   // Where the walk stood before it reached this file: what a run cut short
   // here has judged. When the entry before it was the file queued just before,

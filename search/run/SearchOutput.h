@@ -29,6 +29,9 @@ struct TSearchProgress {
   std::int64_t EntriesExamined = 0;
   std::int64_t FilesFound = 0;
   std::int64_t KBFound = 0;
+  // Files whose test failed (out of memory, a reader's error): passed over,
+  // never found, and the search went on.
+  std::int64_t FilesUnread = 0;
   TStatusKind Kind = TStatusKind::None;
   std::string Path;  // a folder ends in the delimiter
 };

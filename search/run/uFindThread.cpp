@@ -49,8 +49,11 @@ std::string RequestProblem(IFileSystem& fs, const TSearchRequest& request) {
   }
   // The finder's limit applies to each word as it reaches the finder (the exact
   // text as one word); the message names the word as typed.
-  const std::vector<std::string> words =
-      request.MatchMode == TMatchMode::Exact ? std::vector<std::string>{request.Words} : SplitWords(request.Words);
+  // An empty field searches names only in every mode; in exact mode anything
+  // else, blanks and quotes too, is the text looked for.
+  const std::vector<std::string> words = request.MatchMode != TMatchMode::Exact ? SplitWords(request.Words)
+                                         : request.Words.empty()              ? std::vector<std::string>{}
+                                                                              : std::vector<std::string>{request.Words};
   for (const std::string& word : words)
     if (TypedLength(word) > kMaxWordLength)
       return "Word longer than " + std::to_string(kMaxWordLength) + " characters: \"" + Shortened(word, 24) + "\"";
@@ -221,6 +224,7 @@ void TKtSearchThread::FinishContentTest(TContentJob& job) {
     return;
   }
   LastQueuedPath_.swap(job.Path);  // the status before the next file, if it comes right after
+  if (job.Failed) ++Progress_.FilesUnread;
   if (!job.Found) return;
   TDirEntry& e = job.Entry;
   ++Progress_.FilesFound;
