@@ -363,9 +363,12 @@ class THitScan : public IStreamSearch {
   // UTF-16 text of one byte order reads, one byte along, as text of the other
   // wherever its characters' high bytes are 0, so that an occurrence may be met
   // again in the other reading. Of two such readings, both accepted, the text
-  // is the one whose units show more line ends around them (the other misses
-  // every LF that follows a character beyond Latin-1). Both readings judge
-  // alike, so exactly one is kept.
+  // is the one a byte-order mark at the stream's start says: that byte order,
+  // aligned with the mark (a character beyond Latin-1 may read, one byte
+  // along, as a line end of the other order). Without a mark, or where neither
+  // reading is so aligned, it is the one whose units show more line ends
+  // around them (the other misses every LF that follows a character beyond
+  // Latin-1). Both readings judge alike, so exactly one is kept.
   bool IsGhost(const TScanSpan& span, const TWordScan& scan, const TWordForm& form, std::int64_t start,
                       bool whole) {
     const bool big = (form.Encodings & kEncUtf16Be) != 0;
@@ -378,6 +381,13 @@ class THitScan : public IStreamSearch {
       return false;
     // Around the pair as far as a line's text reaches: bytes every window
     // holds, so that the readings judge alike however the stream is cut.
+    const int mark = MarkOrder();
+    if (mark != 0) {
+      const bool headBig = mark == 2;
+      const bool mineAligned = big == headBig && (start & 1) == 0;
+      const bool theirsAligned = big != headBig && (twin & 1) == 0;
+      if (mineAligned != theirsAligned) return theirsAligned;
+    }
     const std::int64_t at = std::min(start, twin);
     const std::int64_t lo = std::max(span.Lo, at - Reach_), hi = std::min(span.Hi, at + Reach_);
     const auto lineEnds = [&](bool bigEndian, std::int64_t alignedTo) {
@@ -398,12 +408,19 @@ class THitScan : public IStreamSearch {
     return big != keepBig;
   }
 
+  // The byte order a UTF-16 byte-order mark at the stream's start gives: 1
+  // little-endian, 2 big-endian, 0 none.
+  int MarkOrder() const {
+    if (Head_.size() >= 2 && Head_[0] == 0xFF && Head_[1] == 0xFE) return 1;
+    if (Head_.size() >= 2 && Head_[0] == 0xFE && Head_[1] == 0xFF) return 2;
+    return 0;
+  }
+
   // The byte order the stream starts in as UTF-16 text, by its byte-order
   // mark or the NUL bytes of its first characters (those of Latin-1 text):
   // 1 little-endian, 2 big-endian, 0 neither.
   int HeadOrder() const {
-    if (Head_.size() >= 2 && Head_[0] == 0xFF && Head_[1] == 0xFE) return 1;
-    if (Head_.size() >= 2 && Head_[0] == 0xFE && Head_[1] == 0xFF) return 2;
+    if (const int mark = MarkOrder(); mark != 0) return mark;
     std::array<int, 2> nuls{};
     for (std::size_t i = 0; i < Head_.size(); ++i) nuls[i & 1] += Head_[i] == 0 ? 1 : 0;
     constexpr int kEnough = 8;

@@ -255,6 +255,37 @@ TEST(HitLines, Utf16ReadOneByteAlongIsNoSecondHit) {
   }
 }
 
+// Marked UTF-16 text whose characters, read one byte along, make line ends and
+// the word in the other byte order (U+4E0A, U+4E0D; a Latin letter before the
+// word): each line holding the word is given once, in the mark's reading.
+TEST(HitLines, MarkedUtf16GivesEachLineOnceInItsOwnReading) {
+  test::TTestFolder folder;
+  const std::u32string pieces[] = {U"abc", U"x", U"\u4E0A\u6728", U"\u4E2D\u6587", U"-", U"\u4E0D", U"the", U"qzvk"};
+  std::mt19937 random(11);
+  for (int round = 0; round < 60; ++round) {
+    const TEnc enc = round % 2 ? TEnc::Utf16Be : TEnc::Utf16Le;
+    TLinesFile file(enc);
+    const int lines = 1 + static_cast<int>(random() % 30);
+    for (int n = 0; n < lines; ++n) {
+      std::u32string text;
+      bool holds = false;
+      for (int k = static_cast<int>(random() % 9); k > 0; --k) {
+        const std::u32string& piece = pieces[random() % std::size(pieces)];
+        holds = holds || piece == U"qzvk";
+        text += (text.empty() ? U"" : U" ") + piece;
+      }
+      file.Line(text, random() % 2 ? U"\n" : U"\r\n", holds);
+    }
+    const std::vector<THitLine> found =
+        LinesOf(folder.File("marked.txt", file.Bytes()), {"qzvk", true, false, TMatchMode::Any});
+    ASSERT_EQ(found.size(), file.Expected().size()) << round;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+      EXPECT_EQ(found[i].Number, file.Expected()[i].Number) << round;
+      EXPECT_EQ(found[i].Text, file.Expected()[i].Text) << round;
+    }
+  }
+}
+
 // Archives give each entry's lines under its name, nested ones too, and a
 // document gives the lines of the text a reader sees (a line a paragraph).
 TEST(HitLines, PackagesGiveTheirEntriesLines) {
