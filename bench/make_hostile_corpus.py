@@ -86,9 +86,9 @@ def overlapping(count):
 
 
 def blank_docx():
-    """A Word document whose text is runs of blanks, 768 MiB of them, in runs
-    of varied lengths and revision marks, so that it inflates at about 250 to
-    1 (one entry's limit on that ratio doesn't end it)."""
+    """A Word document whose text is one paragraph of 768 MiB of blanks and a
+    word, in runs of varied lengths and revision marks, so that it inflates at
+    about 160 to 1 (under one entry's limit on that ratio)."""
     import random
     rand = random.Random(38)
     runs = []
@@ -98,7 +98,8 @@ def blank_docx():
         runs.append(b'<w:r w:rsidR="%08X"><w:t xml:space="preserve">' % rand.getrandbits(32) + b" " * n +
                     b"</w:t></w:r>")
         total += n
-    body = b"".join(b"<w:p>" + b"".join(runs[i:i + 64]) + b"</w:p>" for i in range(0, len(runs), 64))
+    # One paragraph: its blanks stand before text that ends it.
+    body = b"<w:p>" + b"".join(runs) + b"<w:r><w:t>end</w:t></w:r></w:p>"
     doc = (b'<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
            b'<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:body>' + body +
            b"<w:p><w:r><w:t>end</w:t></w:r></w:p></w:body></w:document>")
@@ -110,10 +111,11 @@ def blank_docx():
 
 def fake_descriptors():
     """A zip with no central directory whose stored entry's size only a data
-    descriptor gives, and whose 4 MiB of data hold a descriptor signature and
-    a next-header signature every 16 bytes (none agreeing with the data)."""
-    block = struct.pack("<IIII", 0x08074B50, 0x12345678, 16, 16)  # signature, crc, sizes
-    data = (block[:12] + b"PK\x03\x04") * ((4 << 20) // 16)
+    descriptor gives, and whose 4 MiB of data hold a descriptor every 16 bytes
+    whose sizes agree with the data before it and whose checksum doesn't."""
+    # At each offset k: a signature, a wrong checksum, and both sizes k, as a
+    # descriptor that ends the data there would have.
+    data = b"".join(struct.pack("<IIII", 0x08074B50, 0x12345678, k, k) for k in range(0, 4 << 20, 16))
     crc = zlib.crc32(data)
     out = local_header(b"d.bin", 0, 0, 0, 0, flags=8) + data
     out += struct.pack("<IIII", 0x08074B50, crc, len(data), len(data))

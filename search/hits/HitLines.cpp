@@ -221,7 +221,7 @@ class THitScan : public IStreamSearch {
     Entry_ = name;
     Shortest_ = static_cast<std::int64_t>(text ? Set_.ShortestText() : Set_.ShortestForm());
     Longest_ = static_cast<std::int64_t>(text ? Set_.LongestText() : Set_.LongestForm());
-    Window_.clear();
+    Window_.Clear();
     Head_.clear();
     Base_ = nullptr;
     Lo_ = From_ = 0;
@@ -236,22 +236,15 @@ class THitScan : public IStreamSearch {
     if (Done() || Shortest_ == 0) return !Done();
     KeepHead(data, n);
     const std::size_t full = Judge_ + static_cast<std::size_t>(Longest_ + kBefore + kAfter + 2 * Reach_);
-    while (n > 0) {
-      const std::size_t take = std::min(n, full - std::min(full, Window_.size()));
-      Window_.insert(Window_.end(), data, data + take);
-      data += take;
-      n -= take;
+    return Window_.Feed(data, n, full, [this](bool full) {
       // Bytes of a view whose pages could not be read are never judged.
       if (Source_ && Source_->Faulted()) {
         Unreadable_ = true;
         return false;
       }
-      if (Window_.size() >= full) {
-        Judge(false);
-        if (Done()) return false;
-      }
-    }
-    return true;
+      if (full) Judge(false);
+      return !Done();
+    });
   }
 
   // The whole stream at once, in memory that stays for the call (a view of a
@@ -282,7 +275,7 @@ class THitScan : public IStreamSearch {
   bool EndStream() override {
     if (!Done() && Shortest_ > 0) Judge(true);
     if (!Done()) Close();
-    Window_.clear();
+    Window_.Clear();
     return !Done();
   }
 
@@ -306,9 +299,10 @@ class THitScan : public IStreamSearch {
   const TWordScan& ScanOf(std::size_t w) const { return Text_ ? Set_.TextScan(w) : Set_.Scan(w); }
 
   void Judge(bool last) {
-    Base_ = Window_.data();
-    const std::int64_t hi = Lo_ + static_cast<std::int64_t>(Window_.size());
-    const TScanSpan span{Window_.data(), Lo_, hi, last ? hi : std::numeric_limits<std::int64_t>::max() / 4};
+    Base_ = Window_.Data();
+    Lo_ = Window_.Lo();
+    const TScanSpan span = Window_.Span(last);
+    const std::int64_t hi = span.Hi;
     // A hit's line is taken when the bytes its text may show are in the window.
     JudgeSpan(span, last ? hi - Shortest_ : hi - Longest_ - kAfter - Reach_, last);
     if (Done()) return;
@@ -318,12 +312,12 @@ class THitScan : public IStreamSearch {
     if (last || Done()) return;
     // Keeps the bytes the next starts need before them (their lines' text
     // too), from where a character starts; the line ends before them are counted first.
-    std::int64_t keep = std::max(Lo_, From_ - kBefore - Reach_);
-    for (std::size_t w = 0; w < Set_.Words().size(); ++w) keep = std::min(keep, ScanOf(w).SpanStart(span, keep));
-    keep = std::max(keep, Lo_);
+    const std::int64_t keep = Window_.NeededFrom(From_, kBefore + Reach_, span, Set_.Words().size(),
+                                                 [this](std::size_t w) -> const TWordScan& { return ScanOf(w); });
     CountTo(keep);
-    Window_.erase(Window_.begin(), Window_.begin() + (keep - Lo_));
+    Window_.DropBefore(keep);
     Lo_ = keep;
+    Base_ = Window_.Data();
   }
 
   // Takes the lines of the hits that start in [From_, to]. `last`: the span
@@ -642,9 +636,10 @@ class THitScan : public IStreamSearch {
   bool Text_ = false;
   std::string Entry_;
   std::int64_t Shortest_ = 0, Longest_ = 0;
-  std::vector<std::uint8_t> Window_;  // the stream from offset Lo_ on
+  TStreamWindow Window_;
   std::vector<std::uint8_t> Head_;
-  std::int64_t Lo_ = 0, From_ = 0;
+  std::int64_t Lo_ = 0;  // where the bytes judged start: the window's, or 0 for a whole stream
+  std::int64_t From_ = 0;
   TLeadRun Run_;
   TLineCount Count_;
   std::optional<TOpenLine> Open_;

@@ -16,7 +16,7 @@ constexpr std::int64_t kAfter = 4;
 
 // The starts judged at once: every word is looked for in them while they are in the cache.
 TStreamFind::TStreamFind(const TWordSet& set, std::size_t judge) : Set_(set), Judge_(std::max<std::size_t>(judge, 1)) {
-  Window_.reserve(Judge_ + 4096);
+  Window_.Reserve(Judge_ + 4096);
 }
 
 void TStreamFind::BeginFile() {
@@ -36,8 +36,7 @@ void TStreamFind::BeginStream(bool text) {
   Text_ = text;
   Shortest_ = static_cast<std::int64_t>(text ? Set_.ShortestText() : Set_.ShortestForm());
   Longest_ = static_cast<std::int64_t>(text ? Set_.LongestText() : Set_.LongestForm());
-  Window_.clear();
-  Lo_ = 0;
+  Window_.Clear();
   From_ = 0;
   Run_ = {};
 }
@@ -45,30 +44,22 @@ void TStreamFind::BeginStream(bool text) {
 bool TStreamFind::Feed(const std::uint8_t* data, std::size_t n) {
   if (Found_ || Shortest_ == 0) return !Found_;
   const std::size_t full = Judge_ + static_cast<std::size_t>(Longest_ + kBefore + kAfter);
-  while (n > 0) {
-    const std::size_t take = std::min(n, full - std::min(full, Window_.size()));
-    Window_.insert(Window_.end(), data, data + take);
-    data += take;
-    n -= take;
-    if (Window_.size() >= full) {
-      Judge(false);
-      if (Found_) return false;
-    }
-  }
-  return true;
+  return Window_.Feed(data, n, full, [this](bool full) {
+    if (full) Judge(false);
+    return !Found_;
+  });
 }
 
 bool TStreamFind::EndStream() {
   if (!Found_ && Shortest_ > 0) Judge(true);
-  Window_.clear();
+  Window_.Clear();
   return !Found_;
 }
 
 void TStreamFind::Judge(bool last) {
-  const std::int64_t hi = Lo_ + static_cast<std::int64_t>(Window_.size());
-  // Before its end the stream's size is not known: no occurrence is judged
-  // whole unless the bytes after it are in the window.
-  const TScanSpan span{Window_.data(), Lo_, hi, last ? hi : std::numeric_limits<std::int64_t>::max() / 4};
+  const TScanSpan span = Window_.Span(last);
+  const std::int64_t hi = span.Hi;
+  // No occurrence is judged whole unless the bytes after it are in the window.
   const std::int64_t to = last ? hi - Shortest_ : hi - Longest_ - kAfter;
   if (to >= From_) {
     const bool all = Set_.Query().Mode == TMatchMode::All;
@@ -87,11 +78,8 @@ void TStreamFind::Judge(bool last) {
   }
   if (last || Found_) return;
   // Keeps the bytes the next starts need before them, from where a character starts.
-  std::int64_t keep = std::max(Lo_, From_ - kBefore);
-  for (std::size_t w = 0; w < Seen_.size(); ++w) keep = std::min(keep, ScanOf(w).SpanStart(span, keep));
-  keep = std::max(keep, Lo_);
-  Window_.erase(Window_.begin(), Window_.begin() + (keep - Lo_));
-  Lo_ = keep;
+  Window_.DropBefore(
+      Window_.NeededFrom(From_, kBefore, span, Seen_.size(), [this](std::size_t w) -> const TWordScan& { return ScanOf(w); }));
 }
 
 }  // namespace sorvik

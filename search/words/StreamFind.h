@@ -1,7 +1,7 @@
 // The words of a search looked for in contents that arrive in pieces: an
 // archive's entry as it inflates, a document's text as it is extracted. The
-// pieces pass through a window of a fixed size, so memory stays bounded however
-// long the contents; an occurrence across two pieces is found as in one.
+// pieces pass through a window of a fixed size (TStreamWindow), so memory stays
+// bounded however long the contents.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "StreamWindow.h"
 #include "WordScan.h"
 #include "WordSet.h"
 
@@ -67,8 +68,7 @@ class TStreamFind : public IStreamSearch {
   bool Text_ = false;
   std::int64_t Shortest_ = 0, Longest_ = 0;
   std::size_t Judge_;
-  std::vector<std::uint8_t> Window_;  // the stream from offset Lo_ on
-  std::int64_t Lo_ = 0;
+  TStreamWindow Window_;
   std::int64_t From_ = 0;  // the first start not yet judged
   TLeadRun Run_;
 };
