@@ -25,8 +25,12 @@ std::string LinesCount(std::size_t n) { return Grouped(n) + (n == 1 ? " line" : 
 
 }  // namespace
 
-std::string HitNote(THitJobState state, std::size_t lines, bool hasWords) {
+std::string HitNote(THitJobState state, std::size_t lines, bool hasWords, const std::string& leftOut) {
   if (!hasWords) return "No words were searched for: the file was found by its name.";
+  if (!leftOut.empty() && state != THitJobState::Idle && state != THitJobState::Running) {
+    const std::string note = HitNote(state, lines, hasWords);
+    return note + (note.ends_with('.') ? " " : ". ") + leftOut;
+  }
   switch (state) {
     case THitJobState::Idle: return "Select a file to see the lines that hold the words.";
     case THitJobState::Running:
@@ -64,6 +68,7 @@ void THitJob::Switch(THitJobState state) {
   Generation_.store(Generation_.load() + 1);
   Pending_.clear();
   State_ = state;
+  LeftOut_.clear();
   Total_ = 0;
   Notified_ = false;
 }
@@ -104,6 +109,7 @@ void THitJob::Cancel() {
 void THitJob::Run(TWorker& worker, std::uint64_t generation, std::string path, std::shared_ptr<const TWordSet> words,
                   bool inside, THitLineLimits limits) {
   THitLinesEnd end = THitLinesEnd::Unreadable;
+  std::string leftOut;
   try {
     THitLineFinder finder(words ? std::move(words) : std::make_shared<const TWordSet>(), Fs_);
     finder.SetSearchInside(inside);
@@ -111,11 +117,12 @@ void THitJob::Run(TWorker& worker, std::uint64_t generation, std::string path, s
     // A switch to another file reaches into a large one between its pieces.
     finder.SetInterrupt([this, generation] { return Generation_.load(std::memory_order_relaxed) != generation; });
     end = finder.Run(path, [this, generation](const THitLine& line) { return Deliver(generation, line); });
+    leftOut = LeftOutNote(finder.Report());
   } catch (...) {
     // No memory for a line, say: the file is not shown as read whole.
     end = THitLinesEnd::Unreadable;
   }
-  Finish(generation, end);
+  Finish(generation, end, leftOut);
   worker.Finished.store(true);  // the last touch: the owner may join and drop it from here on
 }
 
@@ -133,7 +140,7 @@ bool THitJob::Deliver(std::uint64_t generation, const THitLine& line) {
   return true;
 }
 
-void THitJob::Finish(std::uint64_t generation, THitLinesEnd end) {
+void THitJob::Finish(std::uint64_t generation, THitLinesEnd end, std::string leftOut) {
   bool tell = false;
   {
     const std::lock_guard<std::mutex> hold(Lock_);
@@ -144,6 +151,7 @@ void THitJob::Finish(std::uint64_t generation, THitLinesEnd end) {
       case THitLinesEnd::Stopped: State_ = THitJobState::Stopped; break;
       case THitLinesEnd::Unreadable: State_ = THitJobState::Unreadable; break;
     }
+    LeftOut_ = std::move(leftOut);
     tell = !Notified_;
     Notified_ = true;
   }
@@ -157,6 +165,7 @@ THitBatch THitJob::Take() {
   batch.State = State_;
   batch.Total = Total_;
   batch.Generation = Generation_.load();
+  batch.LeftOut = LeftOut_;
   Notified_ = false;
   return batch;
 }

@@ -43,11 +43,13 @@ struct THitBatch {
   THitJobState State = THitJobState::Idle;
   std::size_t Total = 0;        // the job's lines so far, these included
   std::uint64_t Generation = 0; // the job they are of (each Start and Cancel makes a new one)
+  std::string LeftOut;          // once the job has ended: what the reading of a package left out
 };
 
 // The pane's note on a job, in a short sentence: where it stands with how many
 // lines; `hasWords` false: the search that found the file had no words.
-std::string HitNote(THitJobState state, std::size_t lines, bool hasWords);
+// `leftOut`: what the reading of a package left out, said after it.
+std::string HitNote(THitJobState state, std::size_t lines, bool hasWords, const std::string& leftOut = {});
 
 // Lines as text for the clipboard, one a line ending in CR LF: "12: text", and
 // in a package "entry:12: text"; "…" stands where the line goes on beyond its text.
@@ -87,7 +89,7 @@ class THitJob {
            bool inside, THitLineLimits limits);
   // On a worker: a line of job `generation`; false once that job is no longer current.
   bool Deliver(std::uint64_t generation, const THitLine& line);
-  void Finish(std::uint64_t generation, THitLinesEnd end);
+  void Finish(std::uint64_t generation, THitLinesEnd end, std::string leftOut);
   // Starts a new generation with the state: nothing of an older job gets in after this.
   void Switch(THitJobState state);
   // Joins the workers that have ended (owner's thread).
@@ -101,6 +103,7 @@ class THitJob {
   std::atomic<std::uint64_t> Generation_{0};
   std::vector<THitLine> Pending_;
   THitJobState State_ = THitJobState::Idle;
+  std::string LeftOut_;  // of the ended job
   std::size_t Total_ = 0;
   bool Notified_ = false;  // the owner was told and hasn't taken yet
   std::list<TWorker> Workers_;  // the current job's and those still winding down; owner's thread only

@@ -42,6 +42,12 @@ TPanelTexts PanelTexts(const TSearchProgress& p) {
     status.reserve(4 + p.Path.size());
     status.append(p.Kind == TStatusKind::File ? "(F) " : "(D) ").append(p.Path);
   }
+  // Files passed over because their test failed are said beside it, so that
+  // a search that went on past them is not read as one that saw them all.
+  if (p.FilesUnread > 0)
+    status.append(" \xE2\x80\x94 ")
+        .append(std::to_string(p.FilesUnread))
+        .append(p.FilesUnread == 1 ? " file couldn't be read" : " files couldn't be read");
   return {std::to_string(p.EntriesExamined), std::to_string(p.FilesFound), FormatMB(p.KBFound), std::move(status)};
 }
 

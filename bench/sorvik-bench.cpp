@@ -63,6 +63,7 @@ class THitPrinter {
     });
     if (end == THitLinesEnd::Limit) PrintLine({"hitlimit", path, std::to_string(Finder_.Lines())});
     if (end == THitLinesEnd::Unreadable) PrintLine({"hitunreadable", path});
+    if (const std::string note = LeftOutNote(Finder_.Report()); !note.empty()) PrintLine({"leftout", path, note});
   }
 
  private:

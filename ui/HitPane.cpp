@@ -190,7 +190,7 @@ void THitPane::TakeLines() {
     SendMessageW(List_, LB_SETCOUNT, Lines_.size(), 0);
     if (NumberDigits_ != digits || EntryWidth_ != entries) InvalidateRect(List_, nullptr, TRUE);  // a column widened
   }
-  SetNote(HitNote(State_, Lines_.size(), true));
+  SetNote(HitNote(State_, Lines_.size(), true, batch.LeftOut));
 }
 
 std::vector<std::size_t> THitPane::SelectedLines() const {

@@ -663,6 +663,7 @@ THitLineFinder::~THitLineFinder() = default;
 
 THitLinesEnd THitLineFinder::Run(const std::string& path, const THitLineSink& sink) {
   Lines_ = 0;
+  Report_ = {};
   if (!Words_ || !Words_->HasText()) return THitLinesEnd::Done;
   const std::unique_ptr<IContentsReader> reader = Fs_.NewContentsReader();
   if (!reader->Open(path)) return THitLinesEnd::Unreadable;
@@ -685,6 +686,7 @@ THitLinesEnd THitLineFinder::Run(const std::string& path, const THitLineSink& si
         TViewBytes bytes(*reader, size);
         TPackageOptions options;
         options.Limits.Interrupted = interrupted;
+        options.Report = &Report_;
         const TPackageVerdict verdict = SearchPackage(bytes, kind, scan, options);
         if (verdict != TPackageVerdict::NotPackage) return end(verdict == TPackageVerdict::Interrupted);
         scan.BeginFile();

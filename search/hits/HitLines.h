@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "FileSystem.h"
+#include "PackageSearch.h"
 #include "WordSet.h"
 
 namespace sorvik {
@@ -73,6 +74,8 @@ class THitLineFinder {
   THitLinesEnd Run(const std::string& path, const THitLineSink& sink);
   // The lines given by the last Run.
   std::size_t Lines() const { return Lines_; }
+  // What the last Run left out of a package (see LeftOutNote).
+  const TPackageReport& Report() const { return Report_; }
 
  private:
   std::shared_ptr<const TWordSet> Words_;
@@ -81,6 +84,7 @@ class THitLineFinder {
   THitLineLimits Limits_;
   std::function<bool()> Interrupted_;
   std::size_t Lines_ = 0;
+  TPackageReport Report_;
   std::size_t Piece_ = std::size_t{256} << 10;
 };
 

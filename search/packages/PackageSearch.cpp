@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 
+#include "PartNames.h"
+
 namespace sorvik {
 
 namespace {
@@ -39,21 +41,50 @@ class TPeekedStream : public IByteStream {
   std::size_t Have_ = 0, Given_ = 0;
 };
 
+// A document embedded in a document's part folder ("word/embeddings/Book1.xlsx"):
+// read as a package inside it.
+bool IsEmbedded(std::string_view name) {
+  const std::size_t slash = name.rfind('/');
+  if (slash == std::string_view::npos) return false;
+  const std::string_view folder = name.substr(0, slash);
+  const std::size_t parent = folder.rfind('/');
+  std::string last(folder.substr(parent == std::string_view::npos ? 0 : parent + 1));
+  for (char& c : last)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return last == "embeddings";
+}
+
 class TPackageSearch {
  public:
-  TPackageSearch(IStreamSearch& find, const TPackageOptions& options) : Find_(find), Options_(options) {}
+  TPackageSearch(IStreamSearch& find, const TPackageOptions& options, TPackageReport& report)
+      : Find_(find), Options_(options), Report_(report) {}
 
   bool Interrupted() const { return Interrupted_; }
+  TPartNames& Names() { return Names_; }
 
   // Reads one package (at `depth`, 0 for the file itself) of this kind.
   TZipResult Read(TPackageKind kind, const std::function<TZipResult(const TZipVisit&)>& reader, int depth,
                   const std::string& prefix) {
-    return reader([&, kind, depth](const TZipEntry& entry, IZipEntryData& data) {
+    const TZipResult result = reader([&, kind, depth](const TZipEntry& entry, IZipEntryData& data) {
       if (Stopped()) return false;
-      if (entry.Folder || entry.Encrypted) return true;
+      if (entry.Folder) return true;
+      if (entry.Encrypted) {
+        ++Report_.Encrypted;
+        return true;
+      }
       Visit(kind, entry, data, depth, prefix);
+      switch (data.End()) {
+        case TZipEnd::Unsupported: ++Report_.Unsupported; break;
+        case TZipEnd::Damaged: ++Report_.Damaged; break;
+        case TZipEnd::TooLarge: Report_.Limited = true; break;
+        default: break;
+      }
       return !Stopped();
     });
+    if (result.Damaged) Report_.DamagedPackage = true;
+    if (result.TooLarge) Report_.Limited = true;
+    Report_.Shared += result.Overlapping;
+    return result;
   }
 
  private:
@@ -62,18 +93,27 @@ class TPackageSearch {
     return Interrupted_ || Find_.Done();
   }
 
+  // Reads the package inside an entry, when its bytes start as one; false
+  // when they don't (then they are searched as they are, from `peeked`).
+  bool ReadInner(TPackageKind inner, TPeekedStream& peeked, const std::string& name, int depth) {
+    if (!StartsLikeZip(peeked.Head(), peeked.HeadSize())) return false;
+    // A package inside: searched by what it holds. One that can't be read as
+    // a package gives what it could.
+    Begins(name);
+    Read(inner, [&](const TZipVisit& visit) { return ReadZipStream(peeked, Options_.Limits, visit); }, depth + 1,
+         name + " > ");
+    return true;
+  }
+
   void Visit(TPackageKind kind, const TZipEntry& entry, IZipEntryData& data, int depth, const std::string& prefix) {
     if (kind == TPackageKind::Zip) {
       const TPackageKind inner = PackageKindOf(entry.Name);
-      if (inner != TPackageKind::None && depth + 1 < Options_.MaxDepth) {
+      if (inner != TPackageKind::None) {
         TPeekedStream peeked(data);
-        if (StartsLikeZip(peeked.Head(), peeked.HeadSize())) {
-          // A package inside: searched by what it holds. One that can't be
-          // read as a package gives what it could.
-          Begins(prefix + entry.Name);
-          Read(inner, [&](const TZipVisit& visit) { return ReadZipStream(peeked, Options_.Limits, visit); }, depth + 1,
-               prefix + entry.Name + " > ");
-          return;
+        if (depth + 1 < Options_.MaxDepth) {
+          if (ReadInner(inner, peeked, prefix + entry.Name, depth)) return;
+        } else if (StartsLikeZip(peeked.Head(), peeked.HeadSize())) {
+          ++Report_.TooDeep;
         }
         SearchBytes(prefix + entry.Name, peeked, false, nullptr);
         return;
@@ -81,10 +121,23 @@ class TPackageSearch {
       SearchBytes(prefix + entry.Name, data, false, nullptr);
       return;
     }
+    if (IsEmbedded(entry.Name)) {
+      // A workbook in a letter, a letter in a slide: searched as documents,
+      // within the depth; anything else embedded (pictures, OLE objects) is no text.
+      const TPackageKind inner = PackageKindOf(entry.Name);
+      if (inner == TPackageKind::None || inner == TPackageKind::Zip) return;
+      TPeekedStream peeked(data);
+      if (depth + 1 < Options_.MaxDepth) ReadInner(inner, peeked, prefix + entry.Name, depth);
+      else if (StartsLikeZip(peeked.Head(), peeked.HeadSize())) ++Report_.TooDeep;
+      return;
+    }
     const TPartText rules = PartTextOf(kind, entry.Name);
     if (rules == TPartText::None) return;
     TDocumentText text(rules);
-    SearchBytes(prefix + entry.Name, data, true, &text);
+    // The file's own parts by the names its small parts gave; a nested
+    // document's by their paths' names.
+    const std::string name = depth == 0 ? Names_.Label(kind, entry.Name) : TPartNames().Label(kind, entry.Name);
+    SearchBytes(prefix + name, data, true, &text);
   }
 
   // One entry's bytes, or the text extracted from them, through the finder.
@@ -117,19 +170,67 @@ class TPackageSearch {
 
   IStreamSearch& Find_;
   const TPackageOptions& Options_;
+  TPackageReport& Report_;
+  TPartNames Names_;
   std::array<std::uint8_t, kPiece> Piece_{};
   std::string Text_;
   bool Interrupted_ = false;
 };
 
+// Reads the small parts of a document that name its other parts (a
+// workbook's sheets, the slides of notes) before its text is searched.
+void LearnNames(IRandomBytes& file, const TZipLimits& limits, TPartNames& names) {
+  std::string xml;
+  std::array<std::uint8_t, 4096> piece{};
+  ReadZip(file, limits, [&](const TZipEntry& entry, IZipEntryData& data) {
+    if (entry.Folder || entry.Encrypted || !TPartNames::Tells(entry.Name)) return true;
+    xml.clear();
+    for (std::size_t got; xml.size() < TPartNames::kMostBytes && (got = data.Read(piece.data(), piece.size())) > 0;)
+      xml.append(reinterpret_cast<const char*>(piece.data()), got);
+    if (data.End() == TZipEnd::Complete) names.Learn(entry.Name, xml);
+    return true;
+  });
+}
+
+std::string Count(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 }  // namespace
+
+std::string LeftOutNote(const TPackageReport& report) {
+  std::string note;
+  const auto add = [&note](const std::string& sentence) { note += (note.empty() ? "" : " ") + sentence; };
+  if (report.Encrypted > 0)
+    add(Count(report.Encrypted, "encrypted entry was", "encrypted entries were") + " not read.");
+  if (report.Unsupported > 0)
+    add(Count(report.Unsupported, "entry compressed in an unknown way was", "entries compressed in unknown ways were") +
+        " not read.");
+  if (report.Damaged > 0) add(Count(report.Damaged, "damaged entry was", "damaged entries were") + " read in part.");
+  if (report.DamagedPackage) add("The package is damaged: what could be found was read.");
+  if (report.Shared > 0)
+    add(Count(report.Shared, "entry shares", "entries share") + " data with another and " +
+        (report.Shared == 1 ? "was" : "were") + " read once.");
+  if (report.TooDeep > 0)
+    add(Count(report.TooDeep, "package nested too deep was", "packages nested too deep were") +
+        " searched by its bytes.");
+  if (report.Limited) add("A limit on the work one file may cost ended the reading.");
+  return note;
+}
 
 TPackageVerdict SearchPackage(IRandomBytes& file, TPackageKind kind, IStreamSearch& find,
                               const TPackageOptions& options) {
   find.BeginFile();
-  auto search = std::make_unique<TPackageSearch>(find, options);  // its read buffer is too large for a stack
+  TPackageReport report;
+  // One budget for every reader of this file, nested ones included.
+  TFileBudget budget(file.Size());
+  TPackageOptions own = options;
+  if (!own.Limits.Budget) own.Limits.Budget = &budget;
+  auto search = std::make_unique<TPackageSearch>(find, own, report);  // its read buffer is too large for a stack
+  if (kind == TPackageKind::OfficeOpenXml) LearnNames(file, own.Limits, search->Names());
   const TZipResult result =
-      search->Read(kind, [&](const TZipVisit& visit) { return ReadZip(file, options.Limits, visit); }, 0, {});
+      search->Read(kind, [&](const TZipVisit& visit) { return ReadZip(file, own.Limits, visit); }, 0, {});
+  if (options.Report) *options.Report = report;
   if (find.Found()) return TPackageVerdict::Found;
   if (search->Interrupted() || result.Interrupted) return TPackageVerdict::Interrupted;
   return result.Package ? TPackageVerdict::NotFound : TPackageVerdict::NotPackage;

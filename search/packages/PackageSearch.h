@@ -9,6 +9,7 @@
 #include <string>
 
 #include "DocumentText.h"
+#include "FileBudget.h"
 #include "StreamFind.h"
 #include "ZipPackage.h"
 
@@ -18,12 +19,34 @@ namespace sorvik {
 // an archive is at depth 2).
 inline constexpr int kMaxPackageDepth = 3;
 
+// What the reading of a package left out, for a note beside what it found.
+struct TPackageReport {
+  std::size_t Encrypted = 0;    // entries not read: encrypted
+  std::size_t Unsupported = 0;  // entries compressed in a way that isn't read
+  std::size_t Damaged = 0;      // entries read in part: cut short, bad data or checksum
+  std::size_t Shared = 0;       // entries whose data another entry gave: read once
+  std::size_t TooDeep = 0;      // packages deeper than the depth: searched by their bytes
+  bool DamagedPackage = false;  // a package's directory or headers could not be read whole
+  bool Limited = false;         // a limit ended the reading (the file's budget, an entry's size)
+  bool operator==(const TPackageReport&) const = default;
+};
+
+// The note on what a package's reading left out, one sentence a part
+// ("2 encrypted entries were not read."); empty when nothing was.
+std::string LeftOutNote(const TPackageReport& report);
+
 struct TPackageOptions {
-  TZipLimits Limits;  // for each package read, nested ones too (Interrupted is asked throughout)
+  // For each package read, nested ones too (Interrupted is asked throughout).
+  // Without a budget of its own, SearchPackage gives every reader of the file
+  // one budget tied to the file's size.
+  TZipLimits Limits;
   int MaxDepth = kMaxPackageDepth;
   // Told the name of each entry as its reading begins ("docs/notes.txt", or
-  // "inner.zip > a.txt" inside a nested package), on the thread that searches.
+  // "inner.zip > a.txt" inside a nested package; a document's parts by the
+  // names a person knows, "Slide 3"), on the thread that searches.
   std::function<void(const std::string& entry)> EntryBegins;
+  // Filled with what the reading left out, when given.
+  TPackageReport* Report = nullptr;
 };
 
 enum class TPackageVerdict : std::uint8_t {

@@ -3,9 +3,13 @@
 // write it), each query run with and without helper threads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "PackageSearch.h"
 #include "SearchRecorder.h"
 #include "TestFolder.h"
 #include "ZipWriter.h"
@@ -213,6 +217,182 @@ TEST(PackageSearch, InterruptAndEntryNamesReachInside) {
   EXPECT_EQ(finder.Find(), 0);
   EXPECT_FALSE(finder.Interrupted());
   EXPECT_EQ(entries, (std::vector<std::string>{"in.zip", "in.zip > a/b.txt"}));
+}
+
+// The package searched directly: the streams it gives (their names, the bytes
+// fed), never done early.
+class TStreamLog : public IStreamSearch {
+ public:
+  std::vector<std::string> Names;
+  std::string Text;         // everything fed, streams apart by "|"
+  std::uint64_t Bytes = 0;  // fed in all
+  void BeginFile() override {}
+  void BeginStream(bool, const std::string& name) override { Names.push_back(name); }
+  bool Feed(const std::uint8_t* data, std::size_t n) override {
+    Bytes += n;
+    if (Text.size() < (1u << 16)) Text.append(reinterpret_cast<const char*>(data), std::min<std::size_t>(n, 1u << 16));
+    return true;
+  }
+  bool EndStream() override {
+    Text += "|";
+    return true;
+  }
+  bool Done() const override { return false; }
+  bool Found() const override { return false; }
+};
+
+class TMemoryBytes : public IRandomBytes {
+ public:
+  explicit TMemoryBytes(std::string bytes) : Bytes_(std::move(bytes)) {}
+  std::uint64_t Size() const override { return Bytes_.size(); }
+  std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buf, std::size_t n) override {
+    if (offset >= Bytes_.size()) return 0;
+    n = std::min<std::size_t>(n, Bytes_.size() - static_cast<std::size_t>(offset));
+    std::memcpy(buf, Bytes_.data() + offset, n);
+    return n;
+  }
+
+ private:
+  std::string Bytes_;
+};
+
+TPackageReport Search(const std::string& bytes, TPackageKind kind, TStreamLog& log, TFileBudget* budget = nullptr) {
+  TMemoryBytes file(bytes);
+  TPackageOptions options;
+  TPackageReport report;
+  options.Report = &report;
+  options.Limits.Budget = budget;
+  SearchPackage(file, kind, log, options);
+  return report;
+}
+
+// A document's parts go by the names a person knows: sheets by the names the
+// workbook gives them, notes by the slide they belong to, the rest by kind;
+// a document embedded in one is searched as a document inside it.
+TEST(PackageSearch, PartsByTheNamesAPersonKnowsAndEmbeddedDocuments) {
+  const std::string workbook = Bytes(BuildZip({
+      Deflated("xl/workbook.xml",
+               "<workbook xmlns:r=\"r\"><sheets><sheet name=\"Plan\" sheetId=\"1\" r:id=\"rId7\"/>"
+               "<sheet name=\"R&amp;D &#x2014; 2025\" sheetId=\"2\" r:id=\"rId3\"/></sheets></workbook>"),
+      Deflated("xl/_rels/workbook.xml.rels",
+               "<Relationships><Relationship Id=\"rId3\" Type=\"t/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+               "<Relationship Id=\"rId7\" Type=\"t/worksheet\" Target=\"/xl/worksheets/sheet2.xml\"/></Relationships>"),
+      Deflated("xl/worksheets/sheet1.xml", "<worksheet><sheetData><row><c r=\"A1\" t=\"inlineStr\"><is><t>Walrus</t>"
+                                           "</is></c></row></sheetData></worksheet>"),
+      Deflated("xl/worksheets/sheet2.xml", "<worksheet><sheetData><row><c r=\"B2\"><v>42</v></c></row></sheetData>"
+                                           "</worksheet>"),
+      Deflated("xl/worksheets/sheet3.xml", "<worksheet><sheetData/></worksheet>"),
+      Deflated("xl/sharedStrings.xml", "<sst><si><t>Total</t></si></sst>"),
+  }));
+  TStreamLog sheets;
+  Search(workbook, TPackageKind::OfficeOpenXml, sheets);
+  EXPECT_EQ(sheets.Names, (std::vector<std::string>{"Sheet names", "R&D \xE2\x80\x94 2025", "Plan", "Sheet3",
+                                                    "Shared strings"}));
+  EXPECT_NE(sheets.Text.find("Walrus"), std::string::npos);
+
+  const std::string deck = Bytes(BuildZip({
+      Deflated("ppt/slides/slide2.xml", "<p:sld><a:t>Second</a:t></p:sld>"),
+      Deflated("ppt/notesSlides/notesSlide1.xml", "<p:notes><a:t>Say hello</a:t></p:notes>"),
+      Deflated("ppt/notesSlides/_rels/notesSlide1.xml.rels",
+               "<Relationships><Relationship Id=\"rId1\" Type=\"t/notesMaster\" Target=\"../notesMasters/m1.xml\"/>"
+               "<Relationship Id=\"rId2\" Type=\"http://x/relationships/slide\" Target=\"../slides/slide2.xml\"/>"
+               "</Relationships>"),
+      Deflated("ppt/notesSlides/notesSlide4.xml", "<p:notes><a:t>Orphan</a:t></p:notes>"),
+      Deflated("ppt/comments/comment1.xml", "<p:cmLst><p:cm><p:text>Nice</p:text></p:cm></p:cmLst>"),
+  }));
+  TStreamLog slides;
+  Search(deck, TPackageKind::OfficeOpenXml, slides);
+  EXPECT_EQ(slides.Names,
+            (std::vector<std::string>{"Slide 2", "Notes (slide 2)", "Notes (slide 4)", "Comments"}));
+
+  const std::string letter = Bytes(BuildZip({
+      Deflated("word/document.xml", std::string("<w:document ") + kWordNs +
+                                        "><w:body><w:p><w:r><w:t>Dear</w:t></w:r></w:p></w:body></w:document>"),
+      Deflated("word/header2.xml", std::string("<w:hdr ") + kWordNs + "><w:p><w:r><w:t>Top</w:t></w:r></w:p></w:hdr>"),
+      Deflated("word/footnotes.xml", std::string("<w:footnotes ") + kWordNs + "/>"),
+      Deflated("word/embeddings/Microsoft_Excel_Worksheet.xlsx", workbook),
+      Deflated("word/embeddings/oleObject1.bin", "Walrus as bytes of an object: no text"),
+      Deflated("docProps/core.xml", "<cp:coreProperties xmlns:dc=\"d\"><dc:title>T</dc:title></cp:coreProperties>"),
+  }));
+  TStreamLog letters;
+  Search(letter, TPackageKind::OfficeOpenXml, letters);
+  const std::string embedded = "word/embeddings/Microsoft_Excel_Worksheet.xlsx > ";
+  EXPECT_EQ(letters.Names,
+            (std::vector<std::string>{"Body", "Header", "Footnotes", embedded + "Sheet names", embedded + "Sheet1",
+                                      embedded + "Sheet2", embedded + "Sheet3", embedded + "Shared strings",
+                                      "Properties"}));
+  EXPECT_NE(letters.Text.find("Walrus"), std::string::npos);
+
+  // An archive's entries keep their paths, and so does a document inside it.
+  TStreamLog archive;
+  Search(Bytes(BuildZip({Deflated("docs/deck.pptx", deck), Deflated("docs/a.txt", "x")})), TPackageKind::Zip, archive);
+  EXPECT_EQ(archive.Names.front(), "docs/deck.pptx > Slide 2");
+  EXPECT_EQ(archive.Names.back(), "docs/a.txt");
+}
+
+// However a package nests, repeats and compresses its data, every reader of
+// the file spends from one budget: the bytes made never pass it, and the
+// reading says when it ended there. Under the budget everything is read.
+TEST(PackageSearch, OneBudgetBoundsEveryReaderOfAFile) {
+  std::mt19937 random(38);
+  for (int round = 0; round < 24; ++round) {
+    // Highly compressible entries, some inside packages inside packages.
+    std::uint64_t made = 0;  // bytes every reader makes when nothing ends them
+    const auto entries = [&](int count, std::uint64_t& total) {
+      std::vector<ZipItem> items;
+      for (int k = 0; k < count; ++k) {
+        const std::size_t size = std::size_t{1} << (10 + random() % 11);  // 1 KiB to 1 MiB
+        items.push_back(Deflated("e" + std::to_string(k) + ".txt", std::string(size, static_cast<char>('a' + k % 26))));
+        total += size;
+      }
+      return items;
+    };
+    std::uint64_t innerMade = 0;
+    std::vector<ZipItem> innerItems = entries(1 + static_cast<int>(random() % 12), innerMade);
+    const std::string inner = Bytes(BuildZip(innerItems));
+    std::vector<ZipItem> outer = entries(1 + static_cast<int>(random() % 6), made);
+    const int copies = 1 + static_cast<int>(random() % 3);
+    for (int k = 0; k < copies; ++k) {
+      outer.push_back(Deflated("inner" + std::to_string(k) + ".zip", inner));
+      made += inner.size() + innerMade;
+    }
+    outer.push_back(Deflated("last.txt", "zqlast"));
+    made += 6;
+    const std::string file = Bytes(BuildZip(outer));
+    const std::uint64_t cap = round % 3 == 0 ? made + 1 : made / (2 + random() % 8);
+    TFileBudget budget = TFileBudget::WithCap(cap);
+    TStreamLog log;
+    const TPackageReport report = Search(file, TPackageKind::Zip, log, &budget);
+    SCOPED_TRACE(round);
+    EXPECT_LE(log.Bytes, cap);
+    EXPECT_LE(budget.Used(), cap);
+    if (made <= cap) {
+      EXPECT_FALSE(report.Limited);
+      EXPECT_EQ(log.Bytes, made - copies * inner.size());  // the inner packages' own bytes are no stream
+      EXPECT_EQ(log.Names.back(), "last.txt");
+    } else {
+      EXPECT_TRUE(report.Limited);
+      EXPECT_EQ(LeftOutNote(report), "A limit on the work one file may cost ended the reading.");
+    }
+  }
+}
+
+// What a reading left out is said, one sentence a kind.
+TEST(PackageSearch, TheNoteSaysWhatWasLeftOut) {
+  ZipItem secret = Deflated("secret.txt", "x");
+  secret.Encrypted = true;
+  ZipItem secret2 = secret;
+  secret2.Name = "secret2.txt";
+  const std::string deep = Bytes(BuildZip({Deflated("d.zip", Bytes(BuildZip({Deflated(
+                                                                   "e.zip", Bytes(BuildZip({Stored("f.txt", "z")})))})))}));
+  std::string bytes = Bytes(BuildZip({secret, secret2, Deflated("deep.zip", deep), Stored("ok.txt", "fine")}));
+  TStreamLog log;
+  const TPackageReport report = Search(bytes, TPackageKind::Zip, log);
+  EXPECT_EQ(report.Encrypted, 2u);
+  EXPECT_EQ(report.TooDeep, 1u);
+  EXPECT_EQ(LeftOutNote(report),
+            "2 encrypted entries were not read. 1 package nested too deep was searched by its bytes.");
+  EXPECT_EQ(LeftOutNote({}), "");
 }
 
 }  // namespace

@@ -372,6 +372,7 @@ TEST(SearchWalk, OneFilesFailureSkipsThatFileOnly) {
     t.WaitFor();
     EXPECT_EQ(rec.Names(), expected) << helpers;
     EXPECT_EQ(t.FilesUnread(), 9) << helpers;
+    EXPECT_TRUE(rec.Panels[3].ends_with(" \xE2\x80\x94 9 files couldn't be read")) << rec.Panels[3];
     EXPECT_EQ(t.ErrorMessage(), "") << helpers;
     EXPECT_TRUE(rec.Idle);
   }
