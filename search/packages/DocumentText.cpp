@@ -6,12 +6,15 @@
 // not UTF-8 pass through as they are, a character reference to what text
 // can't hold (0, a surrogate, beyond U+10FFFF) gives U+FFFD, an unknown entity
 // or a '&' not ended by ';' soon stays as typed, a '<' that starts no markup
-// is text.
+// is text. Blanks are counted, not kept: a run of them costs a counter
+// whatever its length.
 #include "DocumentText.h"
 
 #include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <iterator>
+#include <utility>
 
 #include "UnicodeText.h"
 
@@ -20,8 +23,10 @@ namespace {
 
 constexpr std::size_t kTagCap = 1024;      // bytes of a tag kept: its name and the attributes read
 constexpr std::size_t kEntityCap = 32;     // an '&' not ended by ';' within this many bytes is text
-constexpr std::size_t kMaxBlanks = 1024;   // most blanks one text:s stands for
 constexpr std::uint32_t kReplacement = 0xFFFD;
+constexpr std::uint32_t kSoftHyphen = 0xAD;  // in UTF-8 0xC2 0xAD
+constexpr char kSoftHyphenLead = '\xC2';
+constexpr char kSoftHyphenTrail = '\xAD';
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -57,47 +62,32 @@ bool InEntityName(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '#';
 }
 
-// The HTML names of U+00A0..U+00FF, in order.
-constexpr std::array<std::string_view, 96> kLatin1Names = {
-    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",   "ordf",
-    "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",   "acute",  "micro",
-    "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave",
-    "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",
-    "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",
-    "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",  "szlig",  "agrave", "aacute",
-    "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave",
-    "iacute", "icirc",  "iuml",   "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide",
-    "oslash", "ugrave", "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
+// Bytes that end a stretch of character data read at once: markup, white
+// space, and the first byte of a soft hyphen.
+constexpr std::array<bool, 256> kEndsText = [] {
+  std::array<bool, 256> ends{};
+  for (const char c : {'<', '&', ' ', '\t', '\r', '\n', kSoftHyphenLead}) ends[static_cast<unsigned char>(c)] = true;
+  return ends;
+}();
 
-struct TNamedCharacter {
-  std::string_view Name;
-  std::uint32_t Code;
+struct THtmlEntity {
+  std::string_view Name;  // without its ';'
+  std::uint32_t First;
+  std::uint32_t Second;   // 0 for a name of one character
 };
-// Other HTML names common in books: punctuation, quotes, a few letters and signs.
-constexpr std::array<TNamedCharacter, 33> kHtmlNames = {{
-    {"OElig", 0x152},  {"oelig", 0x153},  {"Scaron", 0x160}, {"scaron", 0x161}, {"Yuml", 0x178},
-    {"fnof", 0x192},   {"circ", 0x2C6},   {"tilde", 0x2DC},  {"ensp", 0x2002},  {"emsp", 0x2003},
-    {"thinsp", 0x2009}, {"zwnj", 0x200C}, {"zwj", 0x200D},   {"lrm", 0x200E},   {"rlm", 0x200F},
-    {"ndash", 0x2013}, {"mdash", 0x2014}, {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"sbquo", 0x201A},
-    {"ldquo", 0x201C}, {"rdquo", 0x201D}, {"bdquo", 0x201E}, {"dagger", 0x2020}, {"Dagger", 0x2021},
-    {"bull", 0x2022},  {"hellip", 0x2026}, {"permil", 0x2030}, {"lsaquo", 0x2039}, {"rsaquo", 0x203A},
-    {"euro", 0x20AC},  {"trade", 0x2122}, {"minus", 0x2212},
-}};
+// HTML's named character references, by name.
+constexpr THtmlEntity kHtmlEntities[] = {
+#include "HtmlEntities.inc"
+};
 
-// The character an entity name stands for, 0 when unknown.
-std::uint32_t NamedCharacter(std::string_view name, bool html) {
-  if (name == "amp") return '&';
-  if (name == "lt") return '<';
-  if (name == "gt") return '>';
-  if (name == "quot") return '"';
-  if (name == "apos") return '\'';
-  if (!html) return 0;
-  for (std::size_t i = 0; i < kLatin1Names.size(); ++i)
-    if (kLatin1Names[i] == name) return static_cast<std::uint32_t>(0xA0 + i);
-  for (const TNamedCharacter& named : kHtmlNames)
-    if (named.Name == name) return named.Code;
-  return 0;
+constexpr bool HtmlEntitiesFitTheirReader() {
+  for (std::size_t i = 0; i < std::size(kHtmlEntities); ++i) {
+    if (kHtmlEntities[i].Name.size() > kEntityCap) return false;
+    if (i > 0 && !(kHtmlEntities[i - 1].Name < kHtmlEntities[i].Name)) return false;
+  }
+  return true;
 }
+static_assert(HtmlEntitiesFitTheirReader(), "entity names sorted, none longer than an entity read");
 
 // The character of "#123" or "#x7B"; kReplacement for one that can't be in text, 0 for no number.
 std::uint32_t NumberedCharacter(std::string_view name) {
@@ -138,6 +128,14 @@ TPartText PartTextOf(TPackageKind kind, std::string_view partName) {
   switch (kind) {
     case TPackageKind::OfficeOpenXml:
       if (name == "docprops/core.xml") return TPartText::Properties;
+      if (name == "xl/workbook.xml") return TPartText::Workbook;
+      // SmartArt's own text (data); Office's drawing*.xml beside it is a rendered copy of the same.
+      if (InFolder(name, "word/diagrams/data", ".xml") || InFolder(name, "ppt/diagrams/data", ".xml") ||
+          InFolder(name, "xl/diagrams/data", ".xml") || InFolder(name, "xl/drawings/drawing", ".xml"))
+        return TPartText::Drawing;
+      if (InFolder(name, "word/charts/chart", ".xml") || InFolder(name, "xl/charts/chart", ".xml") ||
+          InFolder(name, "ppt/charts/chart", ".xml"))
+        return TPartText::Chart;
       if (OneOf(name, {"word/document.xml", "word/footnotes.xml", "word/endnotes.xml", "word/comments.xml",
                        "xl/sharedstrings.xml"}) ||
           InFolder(name, "word/header", ".xml") || InFolder(name, "word/footer", ".xml") ||
@@ -167,6 +165,8 @@ TDocumentText::TDocumentText(TPartText rules) : Rules_(rules) {
   Entity_.reserve(kEntityCap);
 }
 
+void TDocumentText::SetCellWatch(TCellWatch watch) { CellWatch_ = std::move(watch); }
+
 void TDocumentText::Feed(const std::uint8_t* data, std::size_t n, std::string& out) {
   if (Rules_ == TPartText::None) return;
   const auto at = [data](std::size_t i) { return static_cast<char>(data[i]); };
@@ -175,13 +175,39 @@ void TDocumentText::Feed(const std::uint8_t* data, std::size_t n, std::string& o
     // In UTF-8, the runs that make up most of a part go whole: character data
     // up to the next markup (written at once, or passed over where it is no
     // text) and a tag up to its end. Each ends where the byte machine takes over.
-    if (Encoding_ == TEncoding::Utf8 && Markup_ == TMarkup::Text) {
+    if (Encoding_ == TEncoding::Utf8 && Markup_ == TMarkup::Text && !HeldLead_) {
       std::size_t j = i;
       if (!Emitting()) {
         while (j < n && at(j) != '<' && at(j) != '&') ++j;
       } else {
-        while (j < n && at(j) != '<' && at(j) != '&' && !IsBlank(at(j))) ++j;
-        if (j > i) Visible(std::string_view(reinterpret_cast<const char*>(data + i), j - i), out);
+        // Characters up to a blank, markup or soft hyphen go whole; a run of
+        // blanks is counted at once; a soft hyphen is passed over.
+        while (j < n) {
+          std::size_t k = j;
+          for (;;) {
+            while (k < n && !kEndsText[data[k]]) ++k;
+            if (k + 1 < n && at(k) == kSoftHyphenLead && at(k + 1) != kSoftHyphenTrail) ++k;
+            else break;
+          }
+          if (k > j) Visible(std::string_view(reinterpret_cast<const char*>(data + j), k - j), out);
+          j = k;
+          if (j == n) break;
+          if (PreDepth_ == 0 && IsBlank(at(j))) {
+            std::size_t end = j + 1;
+            while (end < n && IsBlank(at(end))) ++end;
+            SourceBlanks(end - j);
+            j = end;
+          } else if (at(j) == ' ') {  // preformatted: as many as there are
+            std::size_t end = j + 1;
+            while (end < n && at(end) == ' ') ++end;
+            Spaces(end - j, out);
+            j = end;
+          } else if (at(j) == kSoftHyphenLead && j + 1 < n) {
+            j += 2;
+          } else {
+            break;  // markup, a line of pre, or a lead byte whose next byte is still to come
+          }
+        }
       }
       i = j;
       if (i == n) break;
@@ -223,6 +249,7 @@ void TDocumentText::Finish(std::string& out) {
     CodePoint(kReplacement, out);
   }
   HasOddByte_ = false;
+  HeldLead(out);
   if (Markup_ == TMarkup::Entity) EntityAsTyped(out);
   if (Markup_ == TMarkup::CData)
     for (; Run_ > 0; --Run_) Data(']', out);
@@ -302,11 +329,16 @@ void TDocumentText::CodePoint(std::uint32_t c, std::string& out) {
 void TDocumentText::Xml(char c, std::string& out) {
   switch (Markup_) {
     case TMarkup::Text:
-      if (c == '<') Markup_ = TMarkup::Open;
-      else if (c == '&') {
+      if (c == '<') {
+        HeldLead(out);
+        Markup_ = TMarkup::Open;
+      } else if (c == '&') {
+        HeldLead(out);
         Markup_ = TMarkup::Entity;
         Entity_.clear();
-      } else Data(c, out);
+      } else {
+        Data(c, out);
+      }
       return;
     case TMarkup::Entity:
       if (c == ';') {
@@ -325,6 +357,7 @@ void TDocumentText::Xml(char c, std::string& out) {
       Quote_ = 0;
       LastTagChar_ = 0;
       Run_ = 0;
+      Mark_ = 0;
       if (c == '!') Markup_ = TMarkup::Bang;
       else if (c == '?') Markup_ = TMarkup::Instruction;
       else if (c == '/' || StartsName(c)) {
@@ -367,17 +400,19 @@ void TDocumentText::Xml(char c, std::string& out) {
       return;
     }
     case TMarkup::Declaration:
-      if (Quote_ != 0) {
-        if (c == Quote_) Quote_ = 0;
-      } else if (c == '"' || c == '\'') {
-        Quote_ = c;
-      } else if (c == '[') {
-        ++Run_;
-      } else if (c == ']') {
-        if (Run_ > 0) --Run_;
-      } else if (c == '>' && Run_ == 0) {
-        Markup_ = TMarkup::Text;
+      Declaration(c);
+      return;
+    case TMarkup::SubsetComment:
+      if (c == '>' && Mark_ >= 2) {
+        Markup_ = TMarkup::Declaration;
+        Mark_ = 0;
+      } else {
+        Mark_ = c == '-' ? static_cast<std::uint8_t>(std::min(Mark_ + 1, 2)) : 0;
       }
+      return;
+    case TMarkup::SubsetInstruction:
+      if (c == '>' && Mark_ == 1) Markup_ = TMarkup::Declaration;
+      Mark_ = c == '?' ? 1 : 0;
       return;
     case TMarkup::Comment:
       if (c == '>' && Run_ >= 2) Markup_ = TMarkup::Text;
@@ -399,6 +434,45 @@ void TDocumentText::Xml(char c, std::string& out) {
         Data(c, out);
       }
       return;
+  }
+}
+
+// A document type declaration is skipped to its '>' outside quotes and its
+// internal subset ([...]). In the subset, comments and processing
+// instructions are read as such: a quote in them means nothing.
+void TDocumentText::Declaration(char c) {
+  if (Quote_ != 0) {
+    if (c == Quote_) Quote_ = 0;
+    return;
+  }
+  if (Run_ > 0) {  // in the subset: "<!--" starts a comment, "<?" an instruction
+    const std::uint8_t read = Mark_;
+    Mark_ = 0;
+    if (c == '<') {
+      Mark_ = 1;
+      return;
+    }
+    if (read == 1 && c == '?') {
+      Markup_ = TMarkup::SubsetInstruction;
+      return;
+    }
+    if ((read == 1 && c == '!') || (read == 2 && c == '-')) {
+      Mark_ = static_cast<std::uint8_t>(read + 1);
+      return;
+    }
+    if (read == 3 && c == '-') {
+      Markup_ = TMarkup::SubsetComment;
+      return;
+    }
+  }
+  if (c == '"' || c == '\'') {
+    Quote_ = c;
+  } else if (c == '[') {
+    ++Run_;
+  } else if (c == ']') {
+    if (Run_ > 0) --Run_;
+  } else if (c == '>' && Run_ == 0) {
+    Markup_ = TMarkup::Text;
   }
 }
 
@@ -468,6 +542,12 @@ bool TDocumentText::SkipsSubtree(std::string_view name, std::string_view local) 
       return OneOf(local, {"manifest", "spine", "guide"});
     case TPartText::Xhtml:
       return OneOf(local, {"head", "script", "style", "template", "rt", "rp"});
+    case TPartText::Drawing:
+      return local == "Fallback";  // a shape for older readers, or a notice that one isn't shown
+    case TPartText::Chart:
+      // Series the user filtered out of the chart (filteredLineSeries, filteredSeriesTitle...).
+      return local == "Fallback" || StartsWith(local, "filtered");
+    case TPartText::Workbook:
     case TPartText::None:
       break;
   }
@@ -489,6 +569,11 @@ bool TDocumentText::IsBlock(std::string_view local) const {
       return OneOf(local, {"body", "p", "div", "li", "dt", "dd", "td", "th", "tr", "blockquote", "pre", "section",
                            "article", "aside", "header", "footer", "nav", "figure", "figcaption", "table", "ul",
                            "ol", "dl", "hr", "address", "caption", "main"});
+    case TPartText::Drawing:
+      return local == "p";
+    case TPartText::Chart:
+      return local == "p" || local == "v";
+    case TPartText::Workbook:
     case TPartText::None:
       break;
   }
@@ -505,20 +590,34 @@ bool TDocumentText::IsContext(std::string_view local) const {
     case TPartText::Properties:
       return OneOf(local, {"title", "subject", "keywords", "keyword", "description"});
     case TPartText::OfficeOpenXml:
+    case TPartText::Drawing:
+    case TPartText::Chart:
+    case TPartText::Workbook:
     case TPartText::None:
       break;
   }
   return false;
 }
 
+// A chart's values (v) are labels inside a series' name (tx) or its categories
+// (cat), whether cached from the sheet (text or numbers) or written literally;
+// the plotted values (val, xVal, yVal...) are drawn, not written.
+bool TDocumentText::IsLabel(std::string_view local) const {
+  return Rules_ == TPartText::Chart && OneOf(local, {"tx", "cat", "dlblRangeCache"});
+}
+
+bool TDocumentText::CollapsesBlanks() const {
+  return Rules_ == TPartText::OpenDocument || Rules_ == TPartText::OpenDocumentStyles || Rules_ == TPartText::Xhtml;
+}
+
 bool TDocumentText::Special(std::string_view local, std::string& out) {
-  if (Rules_ == TPartText::OfficeOpenXml) {
+  if (Rules_ == TPartText::OfficeOpenXml || Rules_ == TPartText::Drawing || Rules_ == TPartText::Chart) {
     if (local == "br") {
       LineFeed(out);
       return true;
     }
     if (RunDepth_ == 0) return false;  // tab stops and such outside runs are no text
-    if (local == "tab") Visible("\t", out);
+    if (local == "tab" || local == "ptab") Visible("\t", out);
     else if (local == "cr") LineFeed(out);
     else if (local == "noBreakHyphen") Visible("-", out);
     else return local == "softHyphen";
@@ -531,9 +630,9 @@ bool TDocumentText::Special(std::string_view local, std::string& out) {
       const std::string_view c = Attribute("c");
       std::size_t count = 0, digits = 0;
       for (; digits < c.size() && c[digits] >= '0' && c[digits] <= '9'; ++digits)
-        count = std::min(count * 10 + static_cast<std::size_t>(c[digits] - '0'), kMaxBlanks);
+        count = std::min(count * 10 + static_cast<std::size_t>(c[digits] - '0'), kMaxBlankRun);
       if (digits == 0) count = 1;
-      Visible(std::string(count, ' '), out);
+      Spaces(count, out);
     } else if (local == "tab") {
       Visible("\t", out);
     } else if (local == "line-break") {
@@ -563,18 +662,46 @@ void TDocumentText::Start(std::string_view name, std::string_view local, bool em
     return;
   }
   if (Special(local, out)) return;
-  if (Rules_ == TPartText::OfficeOpenXml) {
-    if (local == "c") CellIsText_ = OneOf(Attribute("t"), {"", "n", "str", "e", "d"});
-    if (IsBlock(local)) Break(out);
-    if (empty) return;
-    if (local == "t" || local == "text") ++TextDepth_;  // text: a slide comment's
-    else if (local == "r") ++RunDepth_;
-    else if (local == "v" && CellIsText_) InValue_ = true;
-    return;
+  switch (Rules_) {
+    case TPartText::OfficeOpenXml:
+      if (local == "c") CellIsText_ = OneOf(Attribute("t"), {"", "n", "str", "e", "d"});
+      if (IsBlock(local)) Break(out);
+      if (local == "c" && CellWatch_ && !empty) {
+        CellReference_ = Attribute("r");
+        CellWatchDue_ = true;
+      }
+      if (empty) return;
+      if (local == "t" || local == "text") ++TextDepth_;  // text: a slide comment's
+      else if (local == "r") ++RunDepth_;
+      else if (local == "v" && CellIsText_) InValue_ = true;
+      return;
+    case TPartText::Drawing:
+    case TPartText::Chart:
+      if (IsBlock(local)) Break(out);
+      if (empty) return;
+      if (local == "p") ++ParagraphDepth_;
+      else if (local == "t" && ParagraphDepth_ > 0) ++TextDepth_;  // a:t, not the text body SmartArt names t
+      else if (local == "r") ++RunDepth_;
+      else if (IsLabel(local)) ++LabelDepth_;
+      else if (local == "v" && LabelDepth_ > 0) InValue_ = true;
+      return;
+    case TPartText::Workbook:
+      if (local == "sheet") SheetName(Attribute("name"), out);
+      return;
+    case TPartText::OpenDocument:
+    case TPartText::OpenDocumentStyles:
+    case TPartText::Properties:
+    case TPartText::Xhtml:
+    case TPartText::None:
+      break;
   }
   if (IsBlock(local)) Break(out);
+  // A sheet's name heads its cells; Writer's tables are named for the navigator only.
+  if (Rules_ == TPartText::OpenDocument && local == "table" && SpreadsheetDepth_ > 0 && Emitting())
+    SheetName(Attribute("name"), out);
   if (empty) return;
   if (IsContext(local)) ++Context_;
+  if (Rules_ == TPartText::OpenDocument && local == "spreadsheet") ++SpreadsheetDepth_;
   if (Rules_ == TPartText::Xhtml && local == "pre") ++PreDepth_;
 }
 
@@ -583,13 +710,32 @@ void TDocumentText::End(std::string_view name, std::string_view local, std::stri
     if (name == SkipName_) --SkipDepth_;
     return;
   }
-  if (Rules_ == TPartText::OfficeOpenXml) {
-    if ((local == "t" || local == "text") && TextDepth_ > 0) --TextDepth_;
-    else if (local == "r" && RunDepth_ > 0) --RunDepth_;
-    else if (local == "v") InValue_ = false;
-    else if (local == "c") CellIsText_ = false;
-  } else if (Rules_ == TPartText::Xhtml && local == "pre" && PreDepth_ > 0) {
-    --PreDepth_;
+  switch (Rules_) {
+    case TPartText::OfficeOpenXml:
+      if ((local == "t" || local == "text") && TextDepth_ > 0) --TextDepth_;
+      else if (local == "r" && RunDepth_ > 0) --RunDepth_;
+      else if (local == "v") InValue_ = false;
+      else if (local == "c") CellIsText_ = CellWatchDue_ = false;
+      break;
+    case TPartText::Drawing:
+    case TPartText::Chart:
+      if (local == "p" && ParagraphDepth_ > 0) --ParagraphDepth_;
+      else if (local == "t" && TextDepth_ > 0) --TextDepth_;
+      else if (local == "r" && RunDepth_ > 0) --RunDepth_;
+      else if (IsLabel(local) && LabelDepth_ > 0) --LabelDepth_;
+      else if (local == "v") InValue_ = false;
+      break;
+    case TPartText::Xhtml:
+      if (local == "pre" && PreDepth_ > 0) --PreDepth_;
+      break;
+    case TPartText::OpenDocument:
+      if (local == "spreadsheet" && SpreadsheetDepth_ > 0) --SpreadsheetDepth_;
+      break;
+    case TPartText::OpenDocumentStyles:
+    case TPartText::Properties:
+    case TPartText::Workbook:
+    case TPartText::None:
+      break;
   }
   if (IsBlock(local)) Break(out);  // the last line of a context ends inside it
   if (IsContext(local) && Context_ > 0) --Context_;
@@ -597,23 +743,58 @@ void TDocumentText::End(std::string_view name, std::string_view local, std::stri
 
 bool TDocumentText::Emitting() const {
   if (SkipDepth_ > 0) return false;
-  if (Rules_ == TPartText::OfficeOpenXml) return TextDepth_ > 0 || InValue_;
+  switch (Rules_) {
+    case TPartText::OfficeOpenXml:
+    case TPartText::Drawing:
+    case TPartText::Chart:
+      return TextDepth_ > 0 || InValue_;
+    case TPartText::Workbook:
+    case TPartText::None:
+      return false;
+    case TPartText::OpenDocument:
+    case TPartText::OpenDocumentStyles:
+    case TPartText::Properties:
+    case TPartText::Xhtml:
+      break;
+  }
   return Context_ > 0;
 }
 
+TDocumentText::TCharacters TDocumentText::Reference(std::string_view name) const {
+  if (!name.empty() && name[0] == '#') return {NumberedCharacter(name), 0};
+  if (name == "amp") return {'&', 0};
+  if (name == "lt") return {'<', 0};
+  if (name == "gt") return {'>', 0};
+  if (name == "quot") return {'"', 0};
+  if (name == "apos") return {'\'', 0};
+  if (Rules_ != TPartText::Xhtml) return {};
+  const auto* end = std::end(kHtmlEntities);
+  const auto* found = std::lower_bound(std::begin(kHtmlEntities), end, name,
+                                       [](const THtmlEntity& entity, std::string_view n) { return entity.Name < n; });
+  if (found == end || found->Name != name) return {};
+  return {found->First, found->Second};
+}
+
 void TDocumentText::Entity(std::string& out) {
-  const std::string_view name = Entity_;
-  std::uint32_t c = 0;
-  if (!name.empty() && name[0] == '#') c = NumberedCharacter(name);
-  else c = NamedCharacter(name, Rules_ == TPartText::Xhtml);
-  if (c == 0) {
+  const TCharacters characters = Reference(Entity_);
+  if (characters.First == 0) {
     Entity_ += ';';
     EntityAsTyped(out);
     return;
   }
   if (!Emitting()) return;
+  Character(characters.First, out);
+  if (characters.Second != 0) Character(characters.Second, out);
+}
+
+void TDocumentText::Character(std::uint32_t c, std::string& out) {
+  if (c == kSoftHyphen) return;
   if (c == '\n' || c == '\r') {
     LineFeed(out);
+    return;
+  }
+  if (c == ' ') {
+    Spaces(1, out);
     return;
   }
   std::string text;
@@ -627,40 +808,124 @@ void TDocumentText::EntityAsTyped(std::string& out) {
   Entity_.clear();
 }
 
+// The value as XML reads it (references decoded, white space as blanks),
+// without soft hyphens, on a line of its own.
+void TDocumentText::SheetName(std::string_view value, std::string& out) {
+  std::string text;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const char c = value[i];
+    if (c == '&') {
+      const std::size_t end = value.find(';', i + 1);
+      if (end != std::string_view::npos && end - i - 1 <= kEntityCap) {
+        const TCharacters characters = Reference(value.substr(i + 1, end - i - 1));
+        if (characters.First != 0) {
+          for (const std::uint32_t d : {characters.First, characters.Second}) {
+            if (d == 0 || d == kSoftHyphen) continue;
+            const bool blank = d == ' ' || d == '\t' || d == '\r' || d == '\n';
+            AppendUtf8(text, static_cast<char32_t>(blank ? ' ' : d));
+          }
+          i = end;
+          continue;
+        }
+      }
+    }
+    if (c == kSoftHyphenLead && i + 1 < value.size() && value[i + 1] == kSoftHyphenTrail) {
+      ++i;
+      continue;
+    }
+    text += IsBlank(c) ? ' ' : c;
+  }
+  Break(out);
+  if (!text.empty()) Visible(text, out);
+  Break(out);
+}
+
 void TDocumentText::Data(char c, std::string& out) {
   if (!Emitting()) return;
+  if (HeldLead_) {
+    if (c == kSoftHyphenTrail) {  // a soft hyphen: no character
+      HeldLead_ = false;
+      return;
+    }
+    HeldLead(out);
+  }
+  if (c == kSoftHyphenLead) {
+    HeldLead_ = true;
+    return;
+  }
   if (PreDepth_ > 0 && IsBlank(c)) {  // preformatted: lines and blanks as they are
     if (c == '\n') LineFeed(out);
-    else if (c != '\r') Visible(std::string_view(&c, 1), out);
+    else if (c == ' ') Spaces(1, out);
+    else if (c == '\t') Visible("\t", out);
     return;
   }
   if (IsBlank(c)) {  // source formatting, written only when text follows on the line
-    ++PendingBlanks_;
+    SourceBlanks(1);
     return;
   }
   const char text[1] = {c};
   Visible(std::string_view(text, 1), out);
 }
 
+void TDocumentText::HeldLead(std::string& out) {
+  if (!HeldLead_) return;
+  HeldLead_ = false;
+  const char lead[1] = {kSoftHyphenLead};
+  Visible(std::string_view(lead, 1), out);
+}
+
+void TDocumentText::SourceBlanks(std::size_t count) {
+  if (CollapsesBlanks()) PendingBlanks_ = 1;
+  else PendingBlanks_ = std::min(PendingBlanks_ + count, kMaxBlankRun);
+}
+
 void TDocumentText::Visible(std::string_view text, std::string& out) {
+  if (CellWatchDue_) WatchCell(out);
   if (PendingBlanks_ > 0) {
-    if (LineHasText_) out.append(PendingBlanks_, ' ');
+    if (LineHasText_) AppendSpaces(PendingBlanks_, out);
     PendingBlanks_ = 0;
   }
   out += text;
+  TrailingSpaces_ = 0;
   LineHasText_ = true;
 }
 
+void TDocumentText::Spaces(std::size_t count, std::string& out) {
+  if (CellWatchDue_) WatchCell(out);
+  if (PendingBlanks_ > 0) {
+    if (LineHasText_) AppendSpaces(PendingBlanks_, out);
+    PendingBlanks_ = 0;
+  }
+  AppendSpaces(count, out);
+  LineHasText_ = true;
+}
+
+// A run of blanks goes on to kMaxBlankRun at most: a longer one holds no word
+// that the shorter doesn't.
+void TDocumentText::AppendSpaces(std::size_t count, std::string& out) {
+  count = std::min(count, kMaxBlankRun - TrailingSpaces_);
+  out.append(count, ' ');
+  TrailingSpaces_ += count;
+}
+
 void TDocumentText::LineFeed(std::string& out) {
+  if (CellWatchDue_) WatchCell(out);
   PendingBlanks_ = 0;
+  TrailingSpaces_ = 0;
   out += '\n';
   LineHasText_ = false;
 }
 
 void TDocumentText::Break(std::string& out) {
   PendingBlanks_ = 0;
+  TrailingSpaces_ = 0;
   if (LineHasText_) out += '\n';
   LineHasText_ = false;
+}
+
+void TDocumentText::WatchCell(std::string& out) {
+  CellWatchDue_ = false;
+  CellWatch_(CellReference_, out.size());
 }
 
 }  // namespace sorvik
