@@ -109,6 +109,7 @@ std::size_t ReadFull(IRandomBytes& file, std::uint64_t offset, std::uint8_t* buf
   }
   return done;
 }
+
 // The fields a central directory header and a local header share, in the same
 // order from the flags on (at offset 8 of the one, 6 of the other).
 struct THeaderFields {
@@ -151,11 +152,56 @@ struct TDirectory {
   std::uint64_t shift = 0;    // bytes before the package (a self-extracting program)
 };
 
+// One central directory header, read.
+struct TCentral {
+  THeaderFields fields{};
+  std::uint64_t compressed = 0, uncompressed = 0;
+  std::uint64_t offset = 0;  // of the local header, as stated
+  std::string name;
+  std::string extra;
+};
+
+// The central directory's headers, one after another.
+class CentralWalk {
+ public:
+  CentralWalk(IRandomBytes& file, const TDirectory& dir) : in_(kDirInput) { in_.Attach(file, dir.start, dir.end); }
+
+  // A header starts the directory (else it is no directory, or an empty one).
+  bool First() { return in_.Fill(4) >= 4 && Get32(in_.Data()) == kCentralSig; }
+  // A whole header's fixed part stands next.
+  bool AtHeader() { return in_.Fill(46) >= 46 && Get32(in_.Data()) == kCentralSig; }
+  // Reads the header that stands next (AtHeader); false when it is cut short.
+  bool Next(TCentral& c, Spending& spending) {
+    const std::uint8_t* h = in_.Data();
+    c.fields = ReadFields(h + 8);
+    c.compressed = c.fields.Compressed;
+    c.uncompressed = c.fields.Uncompressed;
+    const std::uint16_t commentLength = Get16(h + 32);
+    c.offset = Get32(h + 42);
+    in_.Consume(46);
+    if (!in_.Take(c.name, c.fields.NameLength) || !in_.Take(c.extra, c.fields.ExtraLength) ||
+        in_.Skip(commentLength, spending) != commentLength) {
+      return false;
+    }
+    ReadZip64Extra(c.extra, false, c.uncompressed, c.compressed, &c.offset);
+    return true;
+  }
+
+ private:
+  Input in_;
+};
+
 // One reading of one package.
 class Reader {
  public:
-  Reader(const TZipLimits& limits, const TZipVisit& visit)
-      : visit_(visit), budget_(limits), data_(kDataInput), entry_(data_, budget_, inflater_) {}
+  // `ownSize`: the size the reader's own budget is made for when the limits
+  // give none.
+  Reader(const TZipLimits& limits, const TZipVisit& visit, std::uint64_t ownSize)
+      : visit_(visit),
+        own_(ownSize),
+        spending_(limits, limits.Budget ? *limits.Budget : own_),
+        data_(kDataInput),
+        entry_(data_, spending_, inflater_) {}
 
   TZipResult Stream(IByteStream& in) {
     data_.Attach(in);
@@ -180,18 +226,18 @@ class Reader {
     ++result_.Entries;
     const bool go = visit_(entry, entry_);
     if (entry_.Result() == TZipEnd::Damaged) result_.Damaged = true;
-    if (budget_.Interrupted() || entry_.Result() == TZipEnd::Interrupted) result_.Interrupted = true;
-    if (budget_.totalReached) result_.TooLarge = true;
+    if (spending_.Interrupted() || entry_.Result() == TZipEnd::Interrupted) result_.Interrupted = true;
+    if (spending_.File().Reached()) result_.TooLarge = true;
     return go && !result_.Interrupted && !result_.TooLarge;
   }
   // Before each entry: false when the reading stops here.
   bool MayGoOn() {
-    if (!budget_.Ask()) {
+    if (!spending_.Ask()) {
       result_.Interrupted = true;
       return false;
     }
-    if (result_.Entries >= budget_.Limits().MaxEntries) {
-      result_.TooLarge = true;
+    if (spending_.File().Reached()) {
+      result_.TooLarge = true;  // this reading's or another of the same file's
       return false;
     }
     return true;
@@ -248,59 +294,56 @@ class Reader {
     return true;
   }
 
+  // Where an entry's local header says its data starts; 0 when no local
+  // header stands at `local`.
+  std::uint64_t DataStart(IRandomBytes& file, std::uint64_t size, std::uint64_t local, bool* encrypted) {
+    std::uint8_t header[30];
+    if (local >= size || ReadFull(file, local, header, 30) != 30 || Get32(header) != kLocalSig) return 0;
+    if (encrypted) *encrypted = (Get16(header + 6) & (kFlagEncrypted | kFlagStrongEncryption)) != 0;
+    return local + 30 + Get16(header + 26) + Get16(header + 28);
+  }
+
   // Visits the entries the directory lists; false when it has none readable
   // at its start (the local headers are read instead).
   bool ReadDirectory(IRandomBytes& file, std::uint64_t size, const TDirectory& dir) {
     if (dir.start > dir.end) return false;
-    Input in(kDirInput);
-    in.Attach(file, dir.start, dir.end);
-    const bool first = in.Fill(4) >= 4 && Get32(in.Data()) == kCentralSig;
-    if (!first) {
+    CentralWalk walk(file, dir);
+    if (!walk.First()) {
       if (dir.entries != 0 || dir.size != 0) return false;
       result_.Package = true;  // an empty package
       return true;
     }
     result_.Package = true;
     std::uint64_t found = 0;
-    std::string name;
-    std::string extra;
+    TCentral c;
     for (;;) {
-      if (in.Fill(46) < 46 || Get32(in.Data()) != kCentralSig) {
+      if (!walk.AtHeader()) {
         // The count may have wrapped past 65535 in the 16-bit record.
         if (found < dir.entries || (dir.entries16 && (found & 0xFFFF) != dir.entries)) result_.Damaged = true;
         return true;
       }
       if (!MayGoOn()) return true;
-      const std::uint8_t* h = in.Data();
-      const auto [flags, method, crc, compressed32, uncompressed32, nameLength, extraLength] = ReadFields(h + 8);
-      std::uint64_t compressed = compressed32, uncompressed = uncompressed32;
-      const std::uint16_t commentLength = Get16(h + 32);
-      std::uint64_t offset = Get32(h + 42);
-      in.Consume(46);
-      if (!in.Take(name, nameLength) || !in.Take(extra, extraLength) ||
-          in.Skip(commentLength, budget_) != commentLength) {
+      if (!walk.Next(c, spending_)) {
         result_.Damaged = true;
         return true;
       }
-      ReadZip64Extra(extra, false, uncompressed, compressed, &offset);
       ++found;
 
-      TZipEntry entry = MakeEntry(std::move(name), flags, method, compressed, uncompressed);
+      TZipEntry entry = MakeEntry(std::move(c.name), c.fields.Flags, c.fields.Method, c.compressed, c.uncompressed);
       TPlan plan = PlanFor(entry);
-      plan.inLimit = compressed;
-      plan.crc = crc;
+      plan.inLimit = c.compressed;
+      plan.crc = c.fields.Crc;
       // The local header's own lengths say where the data starts.
-      const std::uint64_t local = offset + dir.shift;
-      std::uint8_t header[30];
-      std::uint64_t dataStart = 0;
-      if (local < offset || local >= size || ReadFull(file, local, header, 30) != 30 ||
-          Get32(header) != kLocalSig) {
+      const std::uint64_t local = c.offset + dir.shift;
+      bool encrypted = false;
+      const std::uint64_t dataStart = local < c.offset ? 0 : DataStart(file, size, local, &encrypted);
+      if (dataStart == 0) {
         plan.unreadable = true;
-      } else {
-        dataStart = local + 30 + Get16(header + 26) + Get16(header + 28);
-        if (Get16(header + 6) & (kFlagEncrypted | kFlagStrongEncryption)) plan.unsupported = true;
+      } else if (encrypted) {
+        plan.unsupported = true;
       }
-      const std::uint64_t dataEnd = dataStart + compressed < dataStart ? size : std::min(size, dataStart + compressed);
+      const std::uint64_t dataEnd =
+          dataStart + c.compressed < dataStart ? size : std::min(size, dataStart + c.compressed);
       data_.Attach(file, dataStart, dataEnd);
       entry_.Begin(plan);
       if (!Visit(entry)) return true;
@@ -359,8 +402,8 @@ class Reader {
 
       // On to the next header, whatever the visitor read.
       if (!plan.descriptor) {
-        if (data_.Skip(entry_.Left(), budget_) != entry_.Left()) {
-          if (budget_.Interrupted()) {
+        if (data_.Skip(entry_.Left(), spending_) != entry_.Left()) {
+          if (spending_.Interrupted()) {
             result_.Interrupted = true;
           } else {
             result_.Damaged = true;
@@ -372,8 +415,8 @@ class Reader {
       if (entry_.Result() == TZipEnd::Open) {
         entry_.Drain(scratch_);
         if (entry_.Result() == TZipEnd::Damaged) result_.Damaged = true;
-        if (entry_.Result() == TZipEnd::Interrupted || budget_.Interrupted()) result_.Interrupted = true;
-        if (budget_.totalReached) result_.TooLarge = true;
+        if (entry_.Result() == TZipEnd::Interrupted || spending_.Interrupted()) result_.Interrupted = true;
+        if (spending_.File().Reached()) result_.TooLarge = true;
         if (result_.Interrupted || result_.TooLarge) return;
       }
       if (!entry_.Positioned()) {
@@ -384,7 +427,8 @@ class Reader {
   }
 
   const TZipVisit& visit_;
-  Budget budget_;
+  TFileBudget own_;  // when the limits give no budget
+  Spending spending_;
   Input data_;
   Inflater inflater_;
   EntryData entry_;
@@ -395,12 +439,12 @@ class Reader {
 }  // namespace
 
 TZipResult ReadZip(IRandomBytes& file, const TZipLimits& limits, const TZipVisit& visit) {
-  Reader reader(limits, visit);
+  Reader reader(limits, visit, limits.Budget ? 0 : file.Size());
   return reader.File(file);
 }
 
 TZipResult ReadZipStream(IByteStream& in, const TZipLimits& limits, const TZipVisit& visit) {
-  Reader reader(limits, visit);
+  Reader reader(limits, visit, 0);  // a stream's size isn't known: the floor
   return reader.Stream(in);
 }
 

@@ -50,7 +50,7 @@ bool Input::Take(std::string& out, std::size_t n) {
   return true;
 }
 
-std::uint64_t Input::Skip(std::uint64_t n, Budget& budget) {
+std::uint64_t Input::Skip(std::uint64_t n, Spending& spending) {
   std::uint64_t done = std::min<std::uint64_t>(n, Ready());
   Consume(static_cast<std::size_t>(done));
   if (file_) {
@@ -58,13 +58,13 @@ std::uint64_t Input::Skip(std::uint64_t n, Budget& budget) {
     at_ += k;
     return done + k;
   }
-  while (done < n && !ended_ && budget.Tick(0)) {
+  while (done < n && !ended_ && spending.Tick(0)) {
     pos_ = end_ = 0;
     const std::size_t got =
         ReadSource(buf_.get(), static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, n - done)));
     if (got == 0) ended_ = true;
     done += got;
-    budget.Tick(got);
+    spending.Tick(got);
   }
   return done;
 }
@@ -124,28 +124,28 @@ void EntryData::Drain(std::vector<std::uint8_t>& scratch) {
   }
 }
 
-void EntryData::EndTooLarge(bool byTotal) {
-  if (byTotal) budget_.totalReached = true;
+void EntryData::EndTooLarge(bool byBudget) {
+  if (byBudget) spending_.File().MarkReached();
   Settle(TZipEnd::TooLarge);
 }
 
-std::uint64_t EntryData::Allowance(bool& byTotal) const {
-  const TZipLimits& limits = budget_.Limits();
+std::uint64_t EntryData::Allowance(bool& byBudget) const {
+  const TZipLimits& limits = spending_.Limits();
   const std::uint64_t entry = limits.MaxEntryBytes > out_ ? limits.MaxEntryBytes - out_ : 0;
-  const std::uint64_t total = limits.MaxTotalBytes > budget_.total ? limits.MaxTotalBytes - budget_.total : 0;
-  byTotal = total <= entry;
-  return std::min(entry, total);
+  const std::uint64_t left = spending_.File().Left();
+  byBudget = left <= entry;
+  return std::min(entry, left);
 }
 
 std::uint64_t EntryData::AllowedOrEnd() {
-  bool byTotal = false;
-  const std::uint64_t allowed = Allowance(byTotal);
-  if (allowed == 0) EndTooLarge(byTotal);
+  bool byBudget = false;
+  const std::uint64_t allowed = Allowance(byBudget);
+  if (allowed == 0) EndTooLarge(byBudget);
   return allowed;
 }
 
 bool EntryData::RatioExceeded() const {
-  const TZipLimits& limits = budget_.Limits();
+  const TZipLimits& limits = spending_.Limits();
   if (out_ < limits.RatioFrom || out_ == 0) return false;
   if (limits.MaxRatio == 0) return true;
   if (used_ > UINT64_MAX / limits.MaxRatio) return false;
@@ -157,8 +157,8 @@ void EntryData::Count(const std::uint8_t* bytes, std::size_t made, std::size_t u
   left_ -= used;
   crc_ = crc32(crc_, bytes, static_cast<uInt>(made));
   out_ += made;
-  budget_.total += made;
-  budget_.Tick(made + used);
+  spending_.File().Spend(made);
+  spending_.Tick(made + used);
 }
 
 std::size_t EntryData::DescriptorAt(std::size_t ready) const {
@@ -211,7 +211,7 @@ std::size_t EntryData::CopyToDescriptor(std::uint8_t* buf, std::size_t n) {
 }
 
 std::size_t EntryData::Copy(std::uint8_t* buf, std::size_t n) {
-  if (budget_.Interrupted()) {
+  if (spending_.Interrupted()) {
     Settle(TZipEnd::Interrupted);
     return 0;
   }
@@ -238,12 +238,12 @@ std::size_t EntryData::Copy(std::uint8_t* buf, std::size_t n) {
 std::size_t EntryData::Inflate(std::uint8_t* buf, std::size_t n) {
   z_stream& z = inflater_.Stream();
   for (;;) {
-    if (budget_.Interrupted()) {
+    if (spending_.Interrupted()) {
       Settle(TZipEnd::Interrupted);
       return 0;
     }
-    bool byTotal = false;
-    const std::uint64_t allowed = Allowance(byTotal);
+    bool byBudget = false;
+    const std::uint64_t allowed = Allowance(byBudget);
     // With nothing more allowed, one byte of room tells whether the data
     // ends here or would give more.
     std::uint8_t probe = 0;
@@ -262,7 +262,7 @@ std::size_t EntryData::Inflate(std::uint8_t* buf, std::size_t n) {
     in_.Consume(used);
     if (probing && made > 0) {
       Count(dst, 0, used);
-      EndTooLarge(byTotal);
+      EndTooLarge(byBudget);
       return 0;
     }
     Count(dst, made, used);

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "FileBudget.h"
 #include "ZipPackage.h"
 
 namespace sorvik::zip_detail {
@@ -40,11 +41,14 @@ inline std::uint32_t Get32(const std::uint8_t* p) {
 }
 inline std::uint64_t Get64(const std::uint8_t* p) { return Get32(p) | std::uint64_t{Get32(p + 4)} << 32; }
 
-// What a package reading has spent, and whether it was told to stop.
-class Budget {
+// What a package reading may spend and has spent (the file's budget), and
+// whether it was told to stop.
+class Spending {
  public:
-  explicit Budget(const TZipLimits& limits) : limits_(limits) {}
+  Spending(const TZipLimits& limits, TFileBudget& file) : limits_(limits), file_(file) {}
   const TZipLimits& Limits() const { return limits_; }
+  TFileBudget& File() { return file_; }
+  const TFileBudget& File() const { return file_; }
 
   // Asks TZipLimits::Interrupted; false once it has said stop.
   bool Ask() {
@@ -59,11 +63,9 @@ class Budget {
   }
   bool Interrupted() const { return interrupted_; }
 
-  std::uint64_t total = 0;     // bytes given or inflated by all entries so far
-  bool totalReached = false;   // MaxTotalBytes ended an entry
-
  private:
   const TZipLimits& limits_;
+  TFileBudget& file_;
   std::uint64_t since_ = 0;
   bool interrupted_ = false;
 };
@@ -91,7 +93,7 @@ class Input {
 
   // Passes over `n` bytes; returns how many there were (fewer at the end of
   // the source or when the reading was interrupted).
-  std::uint64_t Skip(std::uint64_t n, Budget& budget);
+  std::uint64_t Skip(std::uint64_t n, Spending& spending);
 
   // The buffer itself, for a look at a file's last bytes before any reading.
   std::uint8_t* Buffer() { return buf_.get(); }
@@ -145,7 +147,7 @@ struct TPlan {
 // The bytes of the entry being read, from the reader's input.
 class EntryData final : public IZipEntryData {
  public:
-  EntryData(Input& in, Budget& budget, Inflater& inflater) : in_(in), budget_(budget), inflater_(inflater) {}
+  EntryData(Input& in, Spending& spending, Inflater& inflater) : in_(in), spending_(spending), inflater_(inflater) {}
 
   void Begin(const TPlan& plan);
 
@@ -167,15 +169,17 @@ class EntryData final : public IZipEntryData {
   void Settle(TZipEnd end) {
     if (result_ == TZipEnd::Open) result_ = end;
   }
-  void EndTooLarge(bool byTotal);
+  // Ends the entry TooLarge; `byBudget`: the file's budget ended it.
+  void EndTooLarge(bool byBudget);
 
-  // Bytes the limits still allow this entry; `byTotal` says whether the
-  // package's limit is the nearer one.
-  std::uint64_t Allowance(bool& byTotal) const;
+  // Bytes the limits still allow this entry; `byBudget` says whether the
+  // file's budget is the nearer limit.
+  std::uint64_t Allowance(bool& byBudget) const;
   // Bytes the limits still allow a stored entry to give; 0 has ended it TooLarge.
   std::uint64_t AllowedOrEnd();
   bool RatioExceeded() const;
 
+  // Counts bytes made (given, or inflated to find the end) and taken.
   void Count(const std::uint8_t* bytes, std::size_t made, std::size_t used);
 
   // Where the stored data ends in the ready input: the first place a data
@@ -197,7 +201,7 @@ class EntryData final : public IZipEntryData {
   bool ReadDescriptor();
 
   Input& in_;
-  Budget& budget_;
+  Spending& spending_;
   Inflater& inflater_;
   TPlan plan_;
   TZipEnd end_ = TZipEnd::Open;     // what End() says

@@ -11,6 +11,8 @@
 #include <functional>
 #include <string>
 
+#include "FileBudget.h"
+
 namespace sorvik {
 
 // Bytes read in order.
@@ -42,11 +44,14 @@ struct TZipLimits {
   // repetitive logs seldom beyond 200.
   std::uint64_t MaxRatio = 250;
   std::uint64_t RatioFrom = std::uint64_t{4} << 20;
-  // Inflated bytes all entries of one package may give together (entries that
-  // overlap in the file give their bytes again and again).
-  std::uint64_t MaxTotalBytes = std::uint64_t{16} << 30;
-  // Entries read of one package at most.
-  std::size_t MaxEntries = 1 << 16;
+  // What the file on disk may cost: every byte an entry gives or inflates
+  // (also bytes inflated or read only to find where an entry ends, which no
+  // one is given) is spent from it. An entry that would pass what is left ends
+  // TooLarge, the budget is marked reached and the reading ends TooLarge (so
+  // do readings that find it reached). One budget may serve the package and
+  // every package read inside it. Null: the reader makes one of its own,
+  // TFileBudget(file.Size()) for ReadZip, TFileBudget(0) for ReadZipStream.
+  TFileBudget* Budget = nullptr;
   // Asked between reads (every few hundred kilobytes at most); true ends the
   // reading at once, as TZipEnd::Interrupted.
   std::function<bool()> Interrupted;
@@ -85,7 +90,11 @@ struct TZipResult {
   bool Package = false;     // it read as a zip package (a central directory or a valid local header)
   bool Damaged = false;     // some of it could not be read
   bool Interrupted = false;
-  bool TooLarge = false;    // MaxEntries or MaxTotalBytes ended it
+  bool TooLarge = false;    // the budget (TZipLimits::Budget) ended it
+  // Entries of the directory not visited because their data (from the local
+  // header to the end of the compressed data the directory states) is, or
+  // overlaps, that of an entry visited before: data is read once.
+  std::size_t Overlapping = 0;
 };
 
 // Called for each entry in turn; the visitor may read all, some or none of the
@@ -93,8 +102,10 @@ struct TZipResult {
 using TZipVisit = std::function<bool(const TZipEntry& entry, IZipEntryData& data)>;
 
 // Reads a package file: the entries its central directory lists, in the
-// directory's order (Zip64 too); when there is no readable directory, the local
-// headers from the start of the file on.
+// directory's order (Zip64 too), however many; an entry whose data is, or
+// overlaps, data read before is passed over (TZipResult::Overlapping). When
+// there is no readable directory, or none of its entries' local headers is
+// where it says, the local headers from the start of the file on.
 TZipResult ReadZip(IRandomBytes& file, const TZipLimits& limits, const TZipVisit& visit);
 
 // Reads a package that can only be read in order (one inside another): its

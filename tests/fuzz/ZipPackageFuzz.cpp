@@ -1,9 +1,10 @@
 // Zip packages: any bytes read as a package, from the file and as a stream,
 // with every entry read to its end and read again as a package inside (to a
 // depth of 3). Nothing crashes, hangs or grows; what is given keeps to the
-// limits; an entry's end is told once its bytes are over; and how the bytes
+// limits and was spent from the budget (one per reading, or one shared by
+// all); an entry's end is told once its bytes are over; and how the bytes
 // arrive (the stream's pieces, the visitor's reads) changes nothing of what is
-// read.
+// read with budgets of their own.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +15,7 @@
 
 #include "FuzzCheck.h"
 
+#include "FileBudget.h"
 #include "ZipPackage.h"
 
 namespace {
@@ -55,11 +57,12 @@ class MemoryStream : public IByteStream {
   std::size_t at_ = 0;
 };
 
-TZipLimits Limits() {
+constexpr std::uint64_t kCap = 2 << 20;  // what one reading (or, shared, one walk) may make
+
+TZipLimits Limits(TFileBudget& budget) {
   TZipLimits limits;
   limits.MaxEntryBytes = 1 << 20;
-  limits.MaxTotalBytes = 2 << 20;
-  limits.MaxEntries = 256;
+  limits.Budget = &budget;
   // When a ratio ends an entry depends on where inflate's steps fall, which
   // the comparisons below must not see; the sizes above bound the work.
   limits.MaxRatio = std::numeric_limits<std::uint64_t>::max();
@@ -90,11 +93,14 @@ class Tee : public IByteStream {
   std::uint64_t& count_;
 };
 
-// Reads packages and notes what they gave, in order.
+// Reads packages and notes what they gave, in order: each reading with a
+// budget of its own, or all with the one `shared` budget.
 class Walker {
  public:
-  explicit Walker(std::size_t piece) : piece_(piece), buf_(std::make_unique_for_overwrite<std::uint8_t[]>(piece)) {}
+  explicit Walker(std::size_t piece, TFileBudget* shared = nullptr)
+      : piece_(piece), buf_(std::make_unique_for_overwrite<std::uint8_t[]>(piece)), shared_(shared) {}
   std::string transcript;
+  std::uint64_t allGiven = 0;  // by every entry at every depth
 
   TZipVisit Visitor(int depth, std::uint64_t& given) {
     return [this, depth, &given](const TZipEntry& entry, IZipEntryData& data) {
@@ -106,7 +112,7 @@ class Walker {
       std::uint64_t n = 0;
       if (depth < kDepth) {
         Tee tee(data, h, n);
-        Read(tee, depth + 1);
+        Read(tee, depth + 1, nullptr);
       }
       for (;;) {
         const std::size_t got = data.Read(buf_.get(), piece_);
@@ -118,45 +124,73 @@ class Walker {
       const TZipEnd end = data.End();
       FUZZ_CHECK(end != TZipEnd::Open);
       FUZZ_CHECK(data.Read(buf_.get(), piece_) == 0 && data.End() == end);
-      FUZZ_CHECK(n <= Limits().MaxEntryBytes);
+      FUZZ_CHECK(n <= std::uint64_t{1} << 20);  // MaxEntryBytes
       FUZZ_CHECK(end != TZipEnd::Unsupported || n == 0);
       given += n;
+      allGiven += n;
       transcript += " " + std::to_string(n) + "/" + std::to_string(h) + "/" + std::to_string(int(end)) + "\n";
       return true;
     };
   }
 
-  void Read(IByteStream& in, int depth) {
+  // Reads a package from `in`; `size` is its size when known (the input's).
+  void Read(IByteStream& in, int depth, const std::size_t* size) {
+    TFileBudget own = TFileBudget::WithCap(kCap);
+    TFileBudget& budget = shared_ ? *shared_ : own;
     std::uint64_t given = 0;
-    Note(ReadZipStream(in, Limits(), Visitor(depth, given)), given);
+    Note(ReadZipStream(in, Limits(budget), Visitor(depth, given)), given, budget, size);
   }
-  void Note(const TZipResult& r, std::uint64_t given) {
-    FUZZ_CHECK(given <= Limits().MaxTotalBytes);
-    FUZZ_CHECK(r.Entries <= Limits().MaxEntries);
+  void ReadFile(IRandomBytes& file) {
+    TFileBudget own = TFileBudget::WithCap(kCap);
+    TFileBudget& budget = shared_ ? *shared_ : own;
+    std::uint64_t given = 0;
+    const std::size_t size = static_cast<std::size_t>(file.Size());
+    Note(ReadZip(file, Limits(budget), Visitor(1, given)), given, budget, &size);
+  }
+  void Note(const TZipResult& r, std::uint64_t given, const TFileBudget& budget, const std::size_t* size) {
+    // Every byte given was spent, never more than the cap; a reading ends
+    // TooLarge when (and, with a budget of its own, only when) it is reached.
+    FUZZ_CHECK(budget.Used() <= budget.Cap() && budget.Cap() == kCap);
+    FUZZ_CHECK(given <= budget.Used());
+    FUZZ_CHECK(!r.TooLarge || budget.Reached());
+    FUZZ_CHECK(shared_ || r.TooLarge == budget.Reached());
+    // Each entry visited has a local header of its own (or a directory header).
+    FUZZ_CHECK(!size || r.Entries <= *size / 30);
     FUZZ_CHECK(r.Entries == 0 || r.Package);
     FUZZ_CHECK(!r.Interrupted);
     transcript += "= " + std::to_string(r.Entries) + (r.Package ? "P" : "") + (r.Damaged ? "D" : "") +
-                  (r.TooLarge ? "T" : "") + "\n";
+                  (r.TooLarge ? "T" : "") + "/" + std::to_string(r.Overlapping) + "\n";
   }
 
  private:
   std::size_t piece_;
   std::unique_ptr<std::uint8_t[]> buf_;
+  TFileBudget* shared_;
 };
 
 std::string FromFile(const std::uint8_t* data, std::size_t size, std::size_t piece) {
   MemoryFile file(data, size);
   Walker walker(piece);
-  std::uint64_t given = 0;
-  walker.Note(ReadZip(file, Limits(), walker.Visitor(1, given)), given);
+  walker.ReadFile(file);
   return walker.transcript;
 }
 
 std::string FromStream(const std::uint8_t* data, std::size_t size, std::size_t streamPiece, std::size_t piece) {
   MemoryStream stream(data, size, streamPiece);
   Walker walker(piece);
-  walker.Read(stream, 1);
+  walker.Read(stream, 1, &size);
   return walker.transcript;
+}
+
+// The package and those inside it read with one budget, as one file's readers
+// are: where it ends depends on how the readers' steps interleave, so only
+// what it allows is checked.
+void Shared(const std::uint8_t* data, std::size_t size, std::size_t piece) {
+  TFileBudget budget = TFileBudget::WithCap(kCap);
+  MemoryFile file(data, size);
+  Walker walker(piece, &budget);
+  walker.ReadFile(file);
+  FUZZ_CHECK(walker.allGiven <= budget.Used());
 }
 
 }  // namespace
@@ -166,6 +200,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t small = size ? 1 + data[size - 1] % 13 : 1;
   FUZZ_CHECK(FromFile(data, size, 65536) == FromFile(data, size, small));
   FUZZ_CHECK(FromStream(data, size, size + 1, 65536) == FromStream(data, size, small, small + 3));
+  Shared(data, size, small);
   (void)StartsLikeZip(data, size);
   return 0;
 }

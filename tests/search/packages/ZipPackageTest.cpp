@@ -6,9 +6,11 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "FileBudget.h"
 #include "ZipPackage.h"
 #include "search/ZipWriter.h"
 
@@ -157,6 +159,24 @@ std::vector<ZipItem> Items(const std::vector<Case>& cases) {
   for (const Case& c : cases) items.push_back(c.item);
   return items;
 }
+
+// A few entries of every form (stored, deflated, descriptors, Zip64, empty),
+// made from `seed`.
+std::vector<Case> RandomCases(std::uint32_t seed, std::size_t most = 6) {
+  std::mt19937 rng(seed);
+  std::vector<Case> cases;
+  const std::size_t n = 1 + rng() % most;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t size = rng() % 4 == 0 ? rng() % 3 : rng() % 30000;
+    const bool deflate = rng() % 2 == 0;
+    const auto descriptor = static_cast<ZipDescriptor>(rng() % 3);
+    const bool zip64 = rng() % 4 == 0;
+    cases.push_back(Entry("e" + std::to_string(i), Text(size, static_cast<std::uint32_t>(rng())), deflate, descriptor,
+                          zip64));
+  }
+  return cases;
+}
+
 
 void ExpectEntries(const Reading& r, const std::vector<Case>& cases, const ReadPlan& plan = {}) {
   ASSERT_EQ(r.seen.size(), cases.size());
@@ -470,15 +490,17 @@ TEST(ZipPackage, LimitsEndWhatWouldInflateWithoutEnd) {
     expectBombEnded(s.seen[0]);
     EXPECT_EQ(s.seen[1].end, TZipEnd::Complete);
 
-    // Without a ratio limit, the package's total ends it, and the reading.
+    // Without a ratio limit, the file's budget ends it, and the reading.
     TZipLimits total;
     total.MaxRatio = std::numeric_limits<std::uint64_t>::max();
-    total.MaxTotalBytes = 8 * kMiB;
+    TFileBudget budget = TFileBudget::WithCap(8 * kMiB);
+    total.Budget = &budget;
     const Reading t = FromFile(zip, total, {}, 65536);
     ASSERT_EQ(t.seen.size(), 1u);
     EXPECT_EQ(t.seen[0].data.size(), 8 * kMiB);
     EXPECT_EQ(t.seen[0].end, TZipEnd::TooLarge);
     EXPECT_TRUE(t.result.TooLarge);
+    EXPECT_TRUE(budget.Reached());
   }
   {
     // In a stream, a bomb whose size only its descriptor gives is inflated to
@@ -494,23 +516,23 @@ TEST(ZipPackage, LimitsEndWhatWouldInflateWithoutEnd) {
     EXPECT_LT(stream.at, bombData.size() / 8);
   }
   {
-    // MaxEntryBytes exactly, one byte over; MaxEntries.
+    // MaxEntryBytes exactly, one byte over: those entries end, not the reading.
     TZipLimits limits;
     limits.MaxEntryBytes = 100000;
-    limits.MaxEntries = 3;
     const std::string over = Text(100001, 41);
     const std::vector<Case> cases = {Entry("exact", over.substr(0, 100000), true), Entry("over", over, true),
                                      Entry("over-stored", over, false), Entry("fourth", "4", false)};
     const std::vector<std::uint8_t> zip = BuildZip(Items(cases));
     for (const Reading& r : {FromFile(zip, limits), FromStream(zip, 999, limits)}) {
-      ASSERT_EQ(r.seen.size(), 3u);
+      ASSERT_EQ(r.seen.size(), 4u);
       EXPECT_EQ(r.seen[0].end, TZipEnd::Complete);
       EXPECT_EQ(r.seen[0].data, cases[0].item.Data);
       for (std::size_t i : {1, 2}) {
         EXPECT_EQ(r.seen[i].end, TZipEnd::TooLarge);
         EXPECT_EQ(r.seen[i].data, cases[0].item.Data);
       }
-      EXPECT_TRUE(r.result.TooLarge);
+      EXPECT_EQ(r.seen[3].end, TZipEnd::Complete);
+      EXPECT_FALSE(r.result.TooLarge);
     }
   }
 }
@@ -549,6 +571,160 @@ TEST(ZipPackage, InterruptedEndsTheReading) {
       } else {
         EXPECT_EQ(last.end, TZipEnd::Complete);
       }
+    }
+  }
+}
+
+
+// Every byte an entry gives, or inflates or reads only to find its end, is
+// spent from the file's budget; the entry that would pass what is left ends
+// TooLarge having given what was left, and the reading ends with it. Packages
+// read inside share the budget; without one, a reader makes its own.
+TEST(ZipPackage, OneBudgetForTheFile) {
+  for (std::uint32_t seed = 0; seed < 40; ++seed) {
+    SCOPED_TRACE(seed);
+    const std::vector<Case> cases = RandomCases(seed);
+    const std::vector<std::uint8_t> zip = BuildZip(Items(cases), seed % 2 == 0);
+    std::mt19937 rng(seed);
+    for (const int way : {0, 1, 2}) {  // from the file, as a stream, as a stream reading nothing
+      SCOPED_TRACE(way);
+      const bool none = way == 2;
+      // What each entry makes: read to its end, or only inflated or read to
+      // find it (a stream's entries whose size only a descriptor gives).
+      std::vector<std::uint64_t> makes;
+      std::uint64_t needed = 0;
+      for (const Case& c : cases) {
+        makes.push_back(none && c.item.Descriptor == ZipDescriptor::None ? 0 : c.item.Data.size());
+        needed += makes.back();
+      }
+      for (const std::uint64_t cap : {needed, needed + 1, needed - (needed > 0), rng() % (needed + 1), std::uint64_t{0}}) {
+        SCOPED_TRACE(cap);
+        TFileBudget budget = TFileBudget::WithCap(cap);
+        TZipLimits limits;
+        limits.Budget = &budget;
+        const ReadPlan plan = none ? ReadPlan([](std::size_t) { return 0; }) : ReadPlan();
+        const Reading r = way == 0 ? FromFile(zip, limits, plan) : FromStream(zip, 1000, limits, plan);
+        std::size_t last = cases.size();  // the entry that passes the cap
+        std::uint64_t before = 0;
+        for (std::size_t i = 0; i < cases.size() && last == cases.size(); ++i) {
+          if (before + makes[i] > cap) {
+            last = i;
+          } else {
+            before += makes[i];
+          }
+        }
+        const bool over = last < cases.size();
+        EXPECT_EQ(budget.Used(), std::min(needed, cap));
+        EXPECT_EQ(budget.Reached(), over);
+        EXPECT_EQ(r.result.TooLarge, over);
+        EXPECT_FALSE(r.result.Damaged);
+        ASSERT_EQ(r.seen.size(), over ? last + 1 : cases.size());
+        for (std::size_t i = 0; i < r.seen.size() && !none; ++i) {
+          const std::string& data = cases[i].item.Data;
+          EXPECT_EQ(r.seen[i].data, i == last ? data.substr(0, cap - before) : data);
+          EXPECT_EQ(r.seen[i].end, i == last ? TZipEnd::TooLarge : TZipEnd::Complete);
+        }
+      }
+    }
+  }
+
+  // A package inside shares the budget: the outer entry's bytes and its
+  // entries' are spent from it, and when they reach it both readings end.
+  const std::vector<std::uint8_t> inner =
+      BuildZip({Entry("x", Text(50000, 60), true).item, Entry("y", Text(30000, 61), false).item});
+  for (const bool deflated : {false, true}) {
+    const std::vector<std::uint8_t> outer = BuildZip({Entry("a", Text(20000, 62), true).item,
+                                                      Entry("in.zip", test::AsText(inner), deflated).item,
+                                                      Entry("b", Text(10000, 63), false).item});
+    const std::uint64_t needed = 20000 + inner.size() + 80000 + 10000;
+    for (const std::uint64_t cap : {needed, needed - 5000, std::uint64_t{20000} + inner.size() + 40000,
+                                    std::uint64_t{30000}}) {
+      SCOPED_TRACE(cap);
+      TFileBudget budget = TFileBudget::WithCap(cap);
+      TZipLimits limits;
+      limits.Budget = &budget;
+      std::vector<std::string> names;
+      TZipResult innerResult;
+      MemoryFile file(outer);
+      const TZipResult r = ReadZip(file, limits, [&](const TZipEntry& entry, IZipEntryData& data) {
+        names.push_back(entry.Name);
+        if (entry.Name == "in.zip") {
+          innerResult = ReadZipStream(data, limits, [&](const TZipEntry& e, IZipEntryData& d) {
+            names.push_back("in.zip/" + e.Name);
+            ReadEntry(d);
+            return true;
+          });
+        }
+        ReadEntry(data);
+        return true;
+      });
+      EXPECT_EQ(budget.Used(), std::min(cap, needed));
+      EXPECT_EQ(r.TooLarge, cap < needed);
+      if (cap == needed) {
+        EXPECT_EQ(names, (std::vector<std::string>{"a", "in.zip", "in.zip/x", "in.zip/y", "b"}));
+      } else if (cap < needed - 10000) {
+        EXPECT_TRUE(innerResult.TooLarge || cap < 20000 + inner.size());
+        EXPECT_EQ(std::count(names.begin(), names.end(), "b"), 0);
+      }
+    }
+  }
+
+  // Without a budget: ReadZip's is the file's own (TFileBudget(file.Size())),
+  // ReadZipStream's the floor (TFileBudget(0)). Entries each under RatioFrom
+  // that inflate about 1000 to 1 reach them.
+  ZipItem zeros;
+  zeros.Deflate = true;
+  zeros.RawSize = (std::uint64_t{4} << 20) - 65536;
+  zeros.Raw = test::RawDeflate(std::string(zeros.RawSize, '\0'), 9);
+  zeros.RawCrc = test::ZipCrc(std::string(zeros.RawSize, '\0'));
+  std::vector<ZipItem> many;
+  for (int i = 0; i < 40; ++i) {
+    zeros.Name = "z" + std::to_string(i);
+    many.push_back(zeros);
+  }
+  const std::vector<std::uint8_t> zip = BuildZip(many);
+  for (const bool stream : {false, true}) {
+    SCOPED_TRACE(stream);
+    std::uint64_t given = 0;
+    std::size_t entries = 0;
+    std::vector<std::uint8_t> buf(65536);
+    const TZipVisit count = [&](const TZipEntry&, IZipEntryData& data) {
+      ++entries;
+      while (const std::size_t n = data.Read(buf.data(), buf.size())) given += n;
+      return true;
+    };
+    MemoryFile file(zip);
+    MemoryStream in(zip, kAll);
+    const TZipResult r = stream ? ReadZipStream(in, {}, count) : ReadZip(file, {}, count);
+    EXPECT_TRUE(r.TooLarge);
+    EXPECT_EQ(given, TFileBudget::CapFor(stream ? 0 : zip.size()));
+    EXPECT_LT(entries, many.size());
+  }
+}
+
+// However many entries a package holds, each is read: the count in the end
+// record (wrapped past 65,535, or Zip64) bounds nothing, the file's size does.
+TEST(ZipPackage, ReadsEveryEntryHoweverMany) {
+  std::vector<ZipItem> items(70000);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    items[i].Name = "e" + std::to_string(i);
+    items[i].Data = std::string(i % 3, static_cast<char>('a' + i % 26));
+  }
+  for (const bool zip64End : {false, true}) {
+    const std::vector<std::uint8_t> zip = BuildZip(items, zip64End);
+    for (const bool stream : {false, true}) {
+      SCOPED_TRACE(zip64End * 2 + stream);
+      const Reading r = stream ? FromStream(zip, kAll, {}, {}, 16) : FromFile(zip, {}, {}, 16);
+      EXPECT_EQ(r.result.Entries, items.size());
+      EXPECT_FALSE(r.result.Damaged);
+      EXPECT_FALSE(r.result.TooLarge);
+      ASSERT_EQ(r.seen.size(), items.size());
+      std::size_t wrong = 0;
+      for (std::size_t i = 0; i < items.size(); ++i) {
+        wrong += r.seen[i].name != items[i].Name || r.seen[i].data != items[i].Data ||
+                 r.seen[i].end != TZipEnd::Complete;
+      }
+      EXPECT_EQ(wrong, 0u);
     }
   }
 }
