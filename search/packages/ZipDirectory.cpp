@@ -171,7 +171,8 @@ class CentralWalk {
   // A whole header's fixed part stands next.
   bool AtHeader() { return in_.Fill(46) >= 46 && Get32(in_.Data()) == kCentralSig; }
   // Reads the header that stands next (AtHeader); false when it is cut short.
-  bool Next(TCentral& c, Spending& spending) {
+  // `names` false passes over the name.
+  bool Next(TCentral& c, Spending& spending, bool names = true) {
     const std::uint8_t* h = in_.Data();
     c.fields = ReadFields(h + 8);
     c.compressed = c.fields.Compressed;
@@ -179,8 +180,9 @@ class CentralWalk {
     const std::uint16_t commentLength = Get16(h + 32);
     c.offset = Get32(h + 42);
     in_.Consume(46);
-    if (!in_.Take(c.name, c.fields.NameLength) || !in_.Take(c.extra, c.fields.ExtraLength) ||
-        in_.Skip(commentLength, spending) != commentLength) {
+    const bool name = names ? in_.Take(c.name, c.fields.NameLength)
+                            : in_.Skip(c.fields.NameLength, spending) == c.fields.NameLength;
+    if (!name || !in_.Take(c.extra, c.fields.ExtraLength) || in_.Skip(commentLength, spending) != commentLength) {
       return false;
     }
     ReadZip64Extra(c.extra, false, c.uncompressed, c.compressed, &c.offset);
@@ -303,8 +305,22 @@ class Reader {
     return local + 30 + Get16(header + 26) + Get16(header + 28);
   }
 
+  // Whether the local header of any entry the directory lists is where it
+  // says (looked for up to the first that is).
+  bool AnyReachable(IRandomBytes& file, std::uint64_t size, const TDirectory& dir) {
+    CentralWalk walk(file, dir);
+    TCentral c;
+    while (walk.AtHeader() && walk.Next(c, spending_, false)) {
+      const std::uint64_t local = c.offset + dir.shift;
+      if (local >= c.offset && DataStart(file, size, local, nullptr) != 0) return true;
+      if (!spending_.Tick(46 + c.fields.NameLength + c.fields.ExtraLength)) return true;  // the reading says so
+    }
+    return false;
+  }
+
   // Visits the entries the directory lists; false when it has none readable
-  // at its start (the local headers are read instead).
+  // at its start, or none whose local header is where it says (the local
+  // headers are read instead).
   bool ReadDirectory(IRandomBytes& file, std::uint64_t size, const TDirectory& dir) {
     if (dir.start > dir.end) return false;
     CentralWalk walk(file, dir);
@@ -314,6 +330,7 @@ class Reader {
       return true;
     }
     result_.Package = true;
+    if (!AnyReachable(file, size, dir)) return false;
     std::uint64_t found = 0;
     TCentral c;
     for (;;) {

@@ -39,6 +39,9 @@ struct ZipLayout {
   std::vector<std::uint64_t> Local;    // each entry's local header
   std::vector<std::uint64_t> Data;     // each entry's data
   std::vector<std::uint64_t> Central;  // each entry's central directory header
+  // Where each directory header holds its local header's offset: 8 bytes in
+  // its Zip64 field (ZipItem::Zip64), else 4.
+  std::vector<std::uint64_t> OffsetAt;
   std::uint64_t Directory = 0;         // the central directory
   std::uint64_t End = 0;               // the end of central directory record
 };
@@ -168,6 +171,7 @@ inline std::vector<std::uint8_t> BuildZip(const std::vector<ZipItem>& items, boo
     out.U16(0);  // disk
     out.U16(0);  // internal attributes
     out.U32(item.Name.size() && item.Name.back() == '/' ? 0x10 : 0);
+    where.OffsetAt.push_back(out.Size());
     out.U32(item.Zip64 ? kFull : w.offset);
     out.Text(item.Name);
     if (item.Zip64) {
@@ -175,6 +179,7 @@ inline std::vector<std::uint8_t> BuildZip(const std::vector<ZipItem>& items, boo
       out.U16(24);
       out.U64(w.size);
       out.U64(w.compressed);
+      where.OffsetAt.back() = out.Size();
       out.U64(w.offset);
     }
   }

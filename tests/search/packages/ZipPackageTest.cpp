@@ -177,6 +177,9 @@ std::vector<Case> RandomCases(std::uint32_t seed, std::size_t most = 6) {
   return cases;
 }
 
+void Put(std::vector<std::uint8_t>& bytes, std::uint64_t at, std::uint64_t v, int n) {
+  for (int i = 0; i < n; ++i) bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
 
 void ExpectEntries(const Reading& r, const std::vector<Case>& cases, const ReadPlan& plan = {}) {
   ASSERT_EQ(r.seen.size(), cases.size());
@@ -725,6 +728,44 @@ TEST(ZipPackage, ReadsEveryEntryHoweverMany) {
                  r.seen[i].end != TZipEnd::Complete;
       }
       EXPECT_EQ(wrong, 0u);
+    }
+  }
+}
+
+// A directory whose entries' local headers are none of them where it says
+// (offsets out of range, or at bytes that are no local header): the local
+// headers are read from the start, as when the directory itself can't be
+// found. When only some are missing, those are damaged and the others read.
+TEST(ZipPackage, LocalHeadersReadWhenTheDirectoryMissesThemAll) {
+  for (std::uint32_t seed = 0; seed < 60; ++seed) {
+    SCOPED_TRACE(seed);
+    const std::vector<Case> cases = RandomCases(seed + 1000);
+    ZipLayout layout;
+    std::vector<std::uint8_t> zip = BuildZip(Items(cases), seed % 2 == 0, &layout);
+    std::mt19937 rng(seed);
+    std::vector<bool> bad(cases.size());
+    bool all = true, any = false;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+      bad[i] = seed % 3 == 0 || rng() % 2 == 0;
+      all = all && bad[i];
+      any = any || bad[i];
+      if (!bad[i]) continue;
+      const std::uint64_t offsets[] = {zip.size() + rng() % 100000, 0xFFFFFFF0, layout.Data[i] + 1,
+                                       layout.Directory, layout.End};
+      Put(zip, layout.OffsetAt[i], offsets[rng() % 5], cases[i].item.Zip64 ? 8 : 4);
+    }
+    const Reading r = FromFile(zip);
+    EXPECT_TRUE(r.result.Package);
+    EXPECT_EQ(r.result.Damaged, any);
+    if (all) {
+      ExpectEntries(r, cases);
+      continue;
+    }
+    ASSERT_EQ(r.seen.size(), cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+      EXPECT_EQ(r.seen[i].name, cases[i].name);
+      EXPECT_EQ(r.seen[i].data, bad[i] ? "" : cases[i].item.Data);
+      EXPECT_EQ(r.seen[i].end, bad[i] ? TZipEnd::Damaged : TZipEnd::Complete);
     }
   }
 }
