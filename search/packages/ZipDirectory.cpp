@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -193,6 +195,39 @@ class CentralWalk {
   Input in_;
 };
 
+// The ranges of the file whose data has been read (from each visited entry's
+// local header to the end of the data its directory header states), none
+// overlapping another: the directory's entries read each byte of data once.
+// A range is never shorter than a local header, so one that overlaps none of
+// two ranges can't overlap the gap between them when that is shorter: such
+// neighbours are kept as one, and a package whose entries follow one another
+// (a data descriptor between them or not) is kept in one range.
+class ReadRanges {
+ public:
+  static constexpr std::uint64_t kLeast = 30;  // a local header's fixed part
+
+  // Adds [from, to) (at least kLeast long) unless it overlaps a range added
+  // before; false then.
+  bool Add(std::uint64_t from, std::uint64_t to) {
+    auto after = ranges_.upper_bound(from);  // the first range that starts past `from`
+    if (after != ranges_.end() && after->first < to) return false;
+    if (after != ranges_.begin() && std::prev(after)->second > from) return false;
+    if (after != ranges_.end() && after->first - to < kLeast) {
+      to = after->second;
+      after = ranges_.erase(after);
+    }
+    if (after != ranges_.begin() && from - std::prev(after)->second < kLeast) {
+      std::prev(after)->second = to;
+      return true;
+    }
+    ranges_.emplace_hint(after, from, to);
+    return true;
+  }
+
+ private:
+  std::map<std::uint64_t, std::uint64_t> ranges_;  // start, end
+};
+
 // One reading of one package.
 class Reader {
  public:
@@ -331,6 +366,7 @@ class Reader {
     }
     result_.Package = true;
     if (!AnyReachable(file, size, dir)) return false;
+    ReadRanges read;
     std::uint64_t found = 0;
     TCentral c;
     for (;;) {
@@ -361,6 +397,10 @@ class Reader {
       }
       const std::uint64_t dataEnd =
           dataStart + c.compressed < dataStart ? size : std::min(size, dataStart + c.compressed);
+      if (dataStart != 0 && !read.Add(local, std::max(dataEnd, local + ReadRanges::kLeast))) {
+        ++result_.Overlapping;  // its data was read with an entry before
+        continue;
+      }
       data_.Attach(file, dataStart, dataEnd);
       entry_.Begin(plan);
       if (!Visit(entry)) return true;

@@ -1,7 +1,8 @@
 // Builds zip packages in memory for tests, byte by byte from the format's
 // records (it shares nothing with the reader): stored or deflated entries, data
 // descriptors with or without their signature, Zip64 fields and records, the
-// encryption and UTF-8 flags, and entries whose data is given ready-made.
+// encryption and UTF-8 flags, entries whose data is given ready-made, and
+// directories made anew (entries listed in another order, or again).
 #pragma once
 
 #include <zlib.h>
@@ -43,6 +44,7 @@ struct ZipLayout {
   // its Zip64 field (ZipItem::Zip64), else 4.
   std::vector<std::uint64_t> OffsetAt;
   std::uint64_t Directory = 0;         // the central directory
+  std::uint64_t DirectoryEnd = 0;      // the records after it
   std::uint64_t End = 0;               // the end of central directory record
 };
 
@@ -183,6 +185,7 @@ inline std::vector<std::uint8_t> BuildZip(const std::vector<ZipItem>& items, boo
       out.U64(w.offset);
     }
   }
+  where.DirectoryEnd = out.Size();
   const std::uint64_t directorySize = out.Size() - where.Directory;
   if (zip64End) {
     const std::uint64_t record = out.Size();
@@ -211,6 +214,48 @@ inline std::vector<std::uint8_t> BuildZip(const std::vector<ZipItem>& items, boo
   out.U32(zip64End ? kFull : where.Directory);
   out.U16(0);
   if (layout) *layout = where;
+  return std::move(out.bytes);
+}
+
+// The package `zip` (built with `layout`) with its central directory made
+// anew from its directory headers in `order` (repeats and omissions too), and
+// end records for that count (the Zip64 ones too when it passes 65,535).
+inline std::vector<std::uint8_t> WithDirectory(const std::vector<std::uint8_t>& zip, const ZipLayout& layout,
+                                               const std::vector<std::size_t>& order) {
+  ZipBytes out;
+  out.bytes.assign(zip.begin(), zip.begin() + static_cast<std::ptrdiff_t>(layout.Directory));
+  for (std::size_t i : order) {
+    const std::uint64_t end = i + 1 < layout.Central.size() ? layout.Central[i + 1] : layout.DirectoryEnd;
+    out.bytes.insert(out.bytes.end(), zip.begin() + static_cast<std::ptrdiff_t>(layout.Central[i]),
+                     zip.begin() + static_cast<std::ptrdiff_t>(end));
+  }
+  const std::uint64_t size = out.Size() - layout.Directory;
+  const bool zip64 = order.size() > 0xFFFF;
+  if (zip64) {
+    const std::uint64_t record = out.Size();
+    out.U32(0x06064b50);
+    out.U64(44);
+    out.U16(45);
+    out.U16(45);
+    out.U32(0);
+    out.U32(0);
+    out.U64(order.size());
+    out.U64(order.size());
+    out.U64(size);
+    out.U64(layout.Directory);
+    out.U32(0x07064b50);
+    out.U32(0);
+    out.U64(record);
+    out.U32(1);
+  }
+  out.U32(0x06054b50);
+  out.U16(0);
+  out.U16(0);
+  out.U16(zip64 ? 0xFFFF : order.size());
+  out.U16(zip64 ? 0xFFFF : order.size());
+  out.U32(size);
+  out.U32(layout.Directory);
+  out.U16(0);
   return std::move(out.bytes);
 }
 

@@ -21,6 +21,7 @@ using test::BuildZip;
 using test::ZipDescriptor;
 using test::ZipItem;
 using test::ZipLayout;
+using test::WithDirectory;
 
 constexpr std::size_t kAll = std::numeric_limits<std::size_t>::max();
 
@@ -179,6 +180,11 @@ std::vector<Case> RandomCases(std::uint32_t seed, std::size_t most = 6) {
 
 void Put(std::vector<std::uint8_t>& bytes, std::uint64_t at, std::uint64_t v, int n) {
   for (int i = 0; i < n; ++i) bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+std::uint64_t Get(const std::vector<std::uint8_t>& bytes, std::uint64_t at, int n) {
+  std::uint64_t v = 0;
+  for (int i = 0; i < n; ++i) v |= std::uint64_t{bytes[at + i]} << (8 * i);
+  return v;
 }
 
 void ExpectEntries(const Reading& r, const std::vector<Case>& cases, const ReadPlan& plan = {}) {
@@ -768,6 +774,86 @@ TEST(ZipPackage, LocalHeadersReadWhenTheDirectoryMissesThemAll) {
       EXPECT_EQ(r.seen[i].end, bad[i] ? TZipEnd::Damaged : TZipEnd::Complete);
     }
   }
+}
+
+// Entries whose data is, or overlaps, data read before are passed over and
+// counted: each byte of data is read once, in the directory's order.
+TEST(ZipPackage, EntriesThatShareDataAreReadOnce) {
+  for (std::uint32_t seed = 0; seed < 60; ++seed) {
+    SCOPED_TRACE(seed);
+    const std::vector<Case> cases = RandomCases(seed + 2000, 8);
+    ZipLayout layout;
+    const std::vector<std::uint8_t> zip = BuildZip(Items(cases), false, &layout);
+    // The directory lists entries in any order, some again, some not at all,
+    // and some with a compressed size that reaches further.
+    std::mt19937 rng(seed);
+    std::vector<std::size_t> order(1 + rng() % (3 * cases.size()));
+    for (std::size_t& i : order) i = rng() % cases.size();
+    std::vector<std::uint8_t> listed = WithDirectory(zip, layout, order);
+    std::vector<std::uint64_t> stated(order.size());
+    std::vector<bool> longer(order.size());
+    for (std::uint64_t s = 0, at = layout.Directory; s < order.size(); ++s) {
+      const std::size_t i = order[s];
+      const std::uint64_t header = (i + 1 < cases.size() ? layout.Central[i + 1] : layout.DirectoryEnd) - layout.Central[i];
+      const bool zip64 = cases[i].item.Zip64;
+      const std::uint64_t field = zip64 ? layout.OffsetAt[i] - 8 - layout.Central[i] : 20;  // the compressed size
+      stated[s] = Get(zip, layout.Central[i] + field, zip64 ? 8 : 4);
+      longer[s] = rng() % 4 == 0;
+      if (longer[s]) {
+        stated[s] += rng() % 2 ? rng() % 40 : rng() % zip.size();
+        Put(listed, at + field, stated[s], zip64 ? 8 : 4);
+      }
+      at += header;
+    }
+    // What reads each range once: an entry whose range meets one read before
+    // is passed over.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> read;
+    std::vector<std::size_t> visited;
+    for (std::size_t s = 0; s < order.size(); ++s) {
+      const std::size_t i = order[s];
+      const std::uint64_t from = layout.Local[i];
+      const std::uint64_t to = std::max(from + 30, std::min<std::uint64_t>(listed.size(), layout.Data[i] + stated[s]));
+      if (std::none_of(read.begin(), read.end(), [&](const auto& r) { return r.first < to && from < r.second; })) {
+        read.emplace_back(from, to);
+        visited.push_back(s);
+      }
+    }
+    const Reading r = FromFile(listed);
+    EXPECT_EQ(r.result.Overlapping, order.size() - visited.size());
+    ASSERT_EQ(r.seen.size(), visited.size());
+    for (std::size_t v = 0; v < visited.size(); ++v) {
+      const Case& c = cases[order[visited[v]]];
+      EXPECT_EQ(r.seen[v].name, c.name);
+      if (longer[visited[v]]) continue;
+      EXPECT_EQ(r.seen[v].data, c.item.Data);
+      EXPECT_EQ(r.seen[v].end, TZipEnd::Complete);
+    }
+  }
+
+  // An entry whose stated compressed size reaches into the next entry's local
+  // header: the next is passed over.
+  {
+    const std::vector<Case> cases = {Entry("a", Text(5000, 70), true), Entry("b", Text(100, 71), false),
+                                     Entry("c", Text(100, 72), false)};
+    ZipLayout layout;
+    std::vector<std::uint8_t> zip = BuildZip(Items(cases), false, &layout);
+    Put(zip, layout.Central[0] + 20, layout.Local[1] - layout.Data[0] + 1, 4);
+    const Reading r = FromFile(zip);
+    EXPECT_EQ(r.result.Overlapping, 1u);
+    ExpectEntries(r, {cases[0], cases[2]});
+  }
+
+  // 20,000 entries of one deflate stream: one is read, the file read once.
+  const Case shared = Entry("shared", Text(300000, 73), true);
+  ZipLayout layout;
+  const std::vector<std::uint8_t> one = BuildZip({shared.item}, false, &layout);
+  const std::vector<std::uint8_t> zip = WithDirectory(one, layout, std::vector<std::size_t>(20000, 0));
+  Reading r;
+  MemoryFile file(zip);
+  r.result = ReadZip(file, {}, Recorder(r, {}, 65536));
+  EXPECT_EQ(r.result.Overlapping, 19999u);
+  ExpectEntries(r, {shared});
+  EXPECT_LT(file.bytesRead, 2 * zip.size());
 }
 
 }  // namespace
