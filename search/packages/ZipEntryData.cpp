@@ -7,6 +7,10 @@
 
 namespace sorvik::zip_detail {
 
+namespace {
+thread_local std::uint64_t tDescriptorSearchBytes = 0;
+}  // namespace
+
 void Input::Attach(IByteStream& stream) {
   stream_ = &stream;
   file_ = nullptr;
@@ -99,6 +103,9 @@ void EntryData::Begin(const TPlan& plan) {
   left_ = plan.inLimit;
   crc_ = crc32(0, nullptr, 0);
   positioned_ = false;
+  clearTo_ = 0;
+  clearCrc_ = crc_;
+  descriptorAtClear_ = false;
   if (plan.unsupported) {
     result_ = TZipEnd::Unsupported;
   } else if (plan.unreadable) {
@@ -161,16 +168,27 @@ void EntryData::Count(const std::uint8_t* bytes, std::size_t made, std::size_t u
   spending_.Tick(made + used);
 }
 
-std::size_t EntryData::DescriptorAt(std::size_t ready) const {
+void EntryData::LookForDescriptor(std::size_t ready, bool ended) {
   const std::uint8_t* p = in_.Data();
+  // The checksum of the entry's bytes before `crcAt`, carried along as the
+  // places are judged in order: each byte is checksummed once.
+  std::size_t crcAt = static_cast<std::size_t>(clearTo_ - used_);
+  std::uint32_t crc = clearCrc_;
+  const auto crcTo = [&](std::size_t to) {
+    crc = crc32(crc, p + crcAt, static_cast<uInt>(to - crcAt));
+    tDescriptorSearchBytes += to - crcAt;
+    crcAt = to;
+    return crc;
+  };
   const auto sig = [&](std::size_t at) {
     const std::uint32_t v = Get32(p + at);
     return v == kLocalSig || v == kCentralSig || v == kEndSig || v == kZip64EndSig;
   };
-  for (std::size_t k = 0; k + 12 <= ready; ++k) {
+  // Whether a descriptor that agrees stands at k.
+  const auto agrees = [&](std::size_t k) {
     // What must stand at k, or right after a descriptor without signature there.
     const bool maybe = p[k] == 'P' || (k + 16 <= ready && p[k + 12] == 'P') || (k + 24 <= ready && p[k + 20] == 'P');
-    if (!maybe) continue;
+    if (!maybe) return false;
     const bool signature = k + 4 <= ready && Get32(p + k) == kDescriptorSig;
     for (const bool wide : {false, true}) {
       const std::size_t at = signature ? 4 : 0;
@@ -179,31 +197,43 @@ std::size_t EntryData::DescriptorAt(std::size_t ready) const {
       if (!signature && !sig(k + length)) continue;
       const std::uint64_t compressed = wide ? Get64(p + k + at + 4) : Get32(p + k + at + 4);
       if (compressed != used_ + k) continue;
-      if (Get32(p + k + at) != crc32(crc_, p, static_cast<uInt>(k))) continue;
-      return k;
+      if (Get32(p + k + at) != crcTo(k)) continue;
+      return true;
     }
+    return false;
+  };
+  std::size_t k = crcAt;
+  // Until the input has ended, a place is judged only when every form of
+  // descriptor that may start there is ready.
+  while (k < ready && (ended || k + kLongestDescriptor <= ready)) {
+    if (agrees(k)) {
+      descriptorAtClear_ = true;
+      break;
+    }
+    ++k;
   }
-  return std::string::npos;
+  clearCrc_ = crcTo(k);
+  clearTo_ = used_ + k;
 }
 
 std::size_t EntryData::CopyToDescriptor(std::uint8_t* buf, std::size_t n) {
-  constexpr std::size_t kLongestDescriptor = 4 + 4 + 16 + 4;
-  const std::size_t ready = in_.Fill(kStep + kLongestDescriptor);
-  const std::size_t end = DescriptorAt(ready);
-  if (end == 0) {
-    Finish();
-    return 0;
+  if (clearTo_ == used_ && !descriptorAtClear_) {
+    // Fewer bytes than asked for: the input has ended.
+    const std::size_t wanted = kStep + kLongestDescriptor;
+    const std::size_t ready = in_.Fill(wanted);
+    LookForDescriptor(ready, ready < wanted);
   }
-  // Bytes that can't begin a descriptor: all up to one found, or all but
-  // the tail a descriptor could still start in.
-  std::size_t k = end != std::string::npos ? end : ready > kLongestDescriptor ? ready - kLongestDescriptor : 0;
-  if (k == 0) {
-    Settle(TZipEnd::Damaged);  // the stream ended without a descriptor that agrees
+  if (clearTo_ == used_) {
+    if (descriptorAtClear_) {
+      Finish();
+    } else {
+      Settle(TZipEnd::Damaged);  // the input ended without a descriptor that agrees
+    }
     return 0;
   }
   const std::uint64_t allowed = AllowedOrEnd();
   if (allowed == 0) return 0;
-  k = static_cast<std::size_t>(std::min<std::uint64_t>({k, n, kStep, allowed}));
+  const std::size_t k = static_cast<std::size_t>(std::min<std::uint64_t>({clearTo_ - used_, n, kStep, allowed}));
   std::memcpy(buf, in_.Data(), k);
   in_.Consume(k);
   Count(buf, k, k);
@@ -318,5 +348,7 @@ bool EntryData::ReadDescriptor() {
   }
   return false;
 }
+
+std::uint64_t DescriptorSearchBytes() { return tDescriptorSearchBytes; }
 
 }  // namespace sorvik::zip_detail

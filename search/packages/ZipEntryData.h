@@ -26,6 +26,8 @@ constexpr std::size_t kStep = 64 * 1024;
 constexpr std::uint64_t kAskEvery = 192 * 1024;
 // The scratch that entries are inflated into when only inflating finds their end.
 constexpr std::size_t kScratch = 16 * 1024;
+// The most bytes a data descriptor and the record signature after it take.
+constexpr std::size_t kLongestDescriptor = 4 + 4 + 16 + 4;
 
 constexpr std::uint32_t kLocalSig = 0x04034b50;
 constexpr std::uint32_t kCentralSig = 0x02014b50;
@@ -182,11 +184,14 @@ class EntryData final : public IZipEntryData {
   // Counts bytes made (given, or inflated to find the end) and taken.
   void Count(const std::uint8_t* bytes, std::size_t made, std::size_t used);
 
-  // Where the stored data ends in the ready input: the first place a data
-  // descriptor stands whose compressed size is the entry's bytes up to there
-  // and whose checksum theirs, with its signature or followed by the next
-  // record's. `ready` bytes are looked at; none found: npos.
-  std::size_t DescriptorAt(std::size_t ready) const;
+  // Where stored data whose size only its descriptor gives ends: the first
+  // place a data descriptor stands whose compressed size is the entry's bytes
+  // up to there and whose checksum theirs, with its signature or followed by
+  // the next record's. Judges the places of the `ready` input bytes from
+  // clearTo_ on (all of them once the input has `ended`, else those where every
+  // form of descriptor is ready) and moves clearTo_ to the first that holds a
+  // descriptor or isn't judged yet.
+  void LookForDescriptor(std::size_t ready, bool ended);
   std::size_t CopyToDescriptor(std::uint8_t* buf, std::size_t n);
   std::size_t Copy(std::uint8_t* buf, std::size_t n);
   std::size_t Inflate(std::uint8_t* buf, std::size_t n);
@@ -211,6 +216,16 @@ class EntryData final : public IZipEntryData {
   std::uint64_t left_ = 0;          // compressed bytes still allowed
   std::uint32_t crc_ = 0;
   bool positioned_ = false;
+  // Stored data ended by its descriptor (TPlan::findEnd): no descriptor that
+  // agrees starts before clearTo_ (counted as used_ is), one starts there
+  // when descriptorAtClear_; clearCrc_ is the checksum of the bytes before it.
+  std::uint64_t clearTo_ = 0;
+  std::uint32_t clearCrc_ = 0;
+  bool descriptorAtClear_ = false;
 };
+
+// Bytes the descriptor search (LookForDescriptor) has checksummed on this
+// thread so far: for tests, to see that its work is linear.
+std::uint64_t DescriptorSearchBytes();
 
 }  // namespace sorvik::zip_detail

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "FileBudget.h"
+#include "ZipEntryData.h"
 #include "ZipPackage.h"
 #include "search/ZipWriter.h"
 
@@ -854,6 +855,42 @@ TEST(ZipPackage, EntriesThatShareDataAreReadOnce) {
   EXPECT_EQ(r.result.Overlapping, 19999u);
   ExpectEntries(r, {shared});
   EXPECT_LT(file.bytesRead, 2 * zip.size());
+}
+
+// A stored entry whose size only its descriptor gives, read in order, with a
+// false descriptor every 16 bytes whose sizes agree with the bytes before it:
+// its end is found in one pass over the data (each byte checksummed once),
+// however the stream and the visitor cut it.
+TEST(ZipPackage, FalseDescriptorsCostOnePassOverTheData) {
+  for (const bool signature : {true, false}) {
+    SCOPED_TRACE(signature);
+    test::ZipBytes fakes;
+    for (std::uint64_t k = 0; k < (std::uint64_t{4} << 20); k += 16) {
+      if (signature) fakes.U32(0x08074b50);
+      fakes.U32(0x12345678 + k);  // not their checksum
+      fakes.U32(k);
+      fakes.U32(k);
+      if (!signature) fakes.U32(0x04034b50);
+    }
+    const std::vector<Case> cases = {
+        Entry("fakes", test::AsText(fakes.bytes), false, signature ? ZipDescriptor::Signed : ZipDescriptor::Unsigned),
+        Entry("after", "after", false)};
+    ZipLayout layout;
+    const std::vector<std::uint8_t> zip = BuildZip(Items(cases), false, &layout);
+    // Without its directory, the file too is read by its local headers.
+    const std::vector<std::uint8_t> cut(zip.begin(), zip.begin() + static_cast<std::ptrdiff_t>(layout.Directory));
+    for (const int way : {0, 1, 2, 3}) {
+      SCOPED_TRACE(way);
+      const std::uint64_t before = zip_detail::DescriptorSearchBytes();
+      const Reading r = way == 0   ? FromStream(zip)
+                        : way == 1 ? FromStream(zip, 13, {}, {}, 1000)
+                        : way == 2 ? FromStream(zip, 4093, {}, {}, 7)
+                                   : FromFile(cut);
+      EXPECT_EQ(r.result.Damaged, way == 3);
+      ExpectEntries(r, cases);
+      EXPECT_LE(zip_detail::DescriptorSearchBytes() - before, fakes.Size());
+    }
+  }
 }
 
 }  // namespace
