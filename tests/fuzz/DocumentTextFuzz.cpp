@@ -1,11 +1,15 @@
 // Document text: a part's XML fed in pieces gives exactly the text of one feed
-// (the carries between feeds lose and add nothing), never more text than the
-// input can stand for, nothing at all without a tag, and UTF-8 whenever the
-// input is UTF-8 or UTF-16.
+// (the carries between feeds lose and add nothing) and tells the same sheet
+// cells at the same places, never more text than the input can stand for (nor
+// from one feed more than its own bytes can), nothing at all without a tag,
+// and UTF-8 whenever the input is UTF-8 or UTF-16.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "DocumentText.h"
 #include "FuzzCheck.h"
@@ -47,47 +51,90 @@ bool IsUtf8(const std::uint8_t* s, std::size_t n) {
   return true;
 }
 
+std::size_t Tags(const std::uint8_t* s, std::size_t n) {
+  return static_cast<std::size_t>(std::count(s, s + n, std::uint8_t{'<'}));
+}
+
+// The sheet cells a reader told of: their references and where their text begins in all it wrote.
+using TCells = std::vector<std::pair<std::string, std::size_t>>;
+
+void WatchCells(sorvik::TDocumentText& reader, TCells& cells, const std::string& out) {
+  reader.SetCellWatch([&cells, &out](std::string_view reference, std::size_t at) {
+    FUZZ_CHECK(at == out.size());
+    cells.emplace_back(std::string(reference), at);
+  });
+}
+
+constexpr std::size_t kMaxBlankRun = sorvik::TDocumentText::kMaxBlankRun;
+constexpr std::size_t kTagCap = 1024;  // a sheet name comes from a tag's bytes, up to this many
+constexpr std::size_t kCarried = 64;   // bytes a feed may carry to the next: a reference, a mark, a ']]'
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  const auto rules = static_cast<sorvik::TPartText>(data[0] % 6);
+  const auto rules = static_cast<sorvik::TPartText>(data[0] % 9);
   const std::uint8_t* xml = data + 1;
   const std::size_t n = size - 1;
 
   std::string whole;
+  TCells wholeCells;
   {
     sorvik::TDocumentText reader(rules);
+    WatchCells(reader, wholeCells, whole);
     reader.Feed(xml, n, whole);
     reader.Finish(whole);
   }
 
   // Pieces whose sizes the bytes themselves give (empty feeds among them).
+  // Each writes at most what its own bytes stand for, and what the pieces
+  // before left pending: blanks, a tag, a reference.
   std::string pieces;
+  TCells piecesCells;
   {
     sorvik::TDocumentText reader(rules);
+    WatchCells(reader, piecesCells, pieces);
+    const auto feed = [&](const std::uint8_t* piece, std::size_t count) {
+      const std::size_t before = pieces.size();
+      reader.Feed(piece, count, pieces);
+      FUZZ_CHECK(pieces.size() - before <=
+                 2 * count + kMaxBlankRun * (Tags(piece, count) + 2) + kTagCap + kCarried);
+    };
     std::size_t at = 0;
     while (at < n) {
       const std::size_t piece = std::min<std::size_t>(xml[at] % 19, n - at);
-      reader.Feed(xml + at, piece, pieces);
+      feed(xml + at, piece);
       at += piece;
-      if (piece == 0) reader.Feed(xml + at++, 1, pieces);
+      if (piece == 0) feed(xml + at++, 1);
     }
+    const std::size_t before = pieces.size();
     reader.Finish(pieces);
+    FUZZ_CHECK(pieces.size() - before <= kCarried);
   }
   FUZZ_CHECK(pieces == whole);
+  FUZZ_CHECK(piecesCells == wholeCells);
 
   std::string bytes;
+  TCells bytesCells;
   {
     sorvik::TDocumentText reader(rules);
+    WatchCells(reader, bytesCells, bytes);
     for (std::size_t i = 0; i < n; ++i) reader.Feed(xml + i, 1, bytes);
     reader.Finish(bytes);
   }
   FUZZ_CHECK(bytes == whole);
+  FUZZ_CHECK(bytesCells == wholeCells);
 
-  // Every tag stands for at most 1024 characters (text:s); characters for at most 1.5 times their bytes.
-  const std::size_t tags = static_cast<std::size_t>(std::count(xml, xml + n, std::uint8_t{'<'}));
-  FUZZ_CHECK(whole.size() <= 2 * n + 1024 * tags + 8);
+  // Cells are told in order, each before a character of its own.
+  for (std::size_t i = 0; i < wholeCells.size(); ++i) {
+    FUZZ_CHECK(wholeCells[i].second < whole.size());
+    if (i > 0) FUZZ_CHECK(wholeCells[i - 1].second < wholeCells[i].second);
+  }
+  if (rules != sorvik::TPartText::OfficeOpenXml) FUZZ_CHECK(wholeCells.empty());
+
+  // Every tag stands for at most kMaxBlankRun blanks (text:s); characters for at most 1.5 times their bytes.
+  const std::size_t tags = Tags(xml, n);
+  FUZZ_CHECK(whole.size() <= 2 * n + kMaxBlankRun * tags + 8);
   if (tags == 0) FUZZ_CHECK(whole.empty());
   if (rules == sorvik::TPartText::None) FUZZ_CHECK(whole.empty());
 
