@@ -12,6 +12,10 @@ namespace sorvik {
 namespace {
 
 constexpr std::size_t kPiece = 64 << 10;  // bytes read from an entry at once
+// Bytes of a part's XML given to its text extractor at once: the text of a
+// piece may be some twenty times as long (a blank element standing for many
+// blanks), and stays under half a megabyte.
+constexpr std::size_t kTextPiece = 16 << 10;
 
 // The first bytes of a stream, read ahead to tell a package, then given again.
 class TPeekedStream : public IByteStream {
@@ -148,9 +152,11 @@ class TPackageSearch {
       const std::size_t got = data.Read(Piece_.data(), Piece_.size());
       if (got == 0) break;
       if (extract) {
-        Text_.clear();
-        extract->Feed(Piece_.data(), got, Text_);
-        if (!Find_.Feed(reinterpret_cast<const std::uint8_t*>(Text_.data()), Text_.size())) return;
+        for (std::size_t at = 0; at < got; at += kTextPiece) {
+          Text_.clear();
+          extract->Feed(Piece_.data() + at, std::min(kTextPiece, got - at), Text_);
+          if (!Find_.Feed(reinterpret_cast<const std::uint8_t*>(Text_.data()), Text_.size())) return;
+        }
       } else if (!Find_.Feed(Piece_.data(), got)) {
         return;
       }
