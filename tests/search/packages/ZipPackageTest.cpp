@@ -607,7 +607,8 @@ TEST(ZipPackage, OneBudgetForTheFile) {
         makes.push_back(none && c.item.Descriptor == ZipDescriptor::None ? 0 : c.item.Data.size());
         needed += makes.back();
       }
-      for (const std::uint64_t cap : {needed, needed + 1, needed - (needed > 0), rng() % (needed + 1), std::uint64_t{0}}) {
+      const std::uint64_t some = rng() % (needed + 1);
+      for (const std::uint64_t cap : {needed, needed + 1, needed - (needed > 0), some, std::uint64_t{0}}) {
         SCOPED_TRACE(cap);
         TFileBudget budget = TFileBudget::WithCap(cap);
         TZipLimits limits;
@@ -795,7 +796,8 @@ TEST(ZipPackage, EntriesThatShareDataAreReadOnce) {
     std::vector<bool> longer(order.size());
     for (std::uint64_t s = 0, at = layout.Directory; s < order.size(); ++s) {
       const std::size_t i = order[s];
-      const std::uint64_t header = (i + 1 < cases.size() ? layout.Central[i + 1] : layout.DirectoryEnd) - layout.Central[i];
+      const std::uint64_t next = i + 1 < cases.size() ? layout.Central[i + 1] : layout.DirectoryEnd;
+      const std::uint64_t header = next - layout.Central[i];
       const bool zip64 = cases[i].item.Zip64;
       const std::uint64_t field = zip64 ? layout.OffsetAt[i] - 8 - layout.Central[i] : 20;  // the compressed size
       stated[s] = Get(zip, layout.Central[i] + field, zip64 ? 8 : 4);
