@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <deque>
+#include <map>
 #include <limits>
 #include <optional>
 #if defined(__SSE2__)
@@ -230,6 +232,27 @@ class THitScan : public IStreamSearch {
     Open_.reset();
     Last_.fill(0);
     LastRun_.fill(false);
+    Places_.clear();
+  }
+
+  // A sheet's cells: each line of its text is one cell's, named by it.
+  bool WantsPlaces() const override { return true; }
+  void Place(std::string_view name, std::int64_t offset) override {
+    if (!Places_.empty() && Places_.back().Offset >= offset) Places_.pop_back();  // a cell with no text
+    Places_.push_back({offset, std::string(name)});
+  }
+
+  // Gives a line found elsewhere (a shared string's, under a cell that shows
+  // it) after the lines taken so far.
+  void Give(const THitLine& line) {
+    Close();
+    if (Done()) return;
+    if (Lines_ >= Limits_.MaxLines) {
+      Limited_ = true;
+      return;
+    }
+    ++Lines_;
+    if (!Sink_(line)) Stopped_ = true;
   }
 
   bool Feed(const std::uint8_t* data, std::size_t n) override {
@@ -449,8 +472,23 @@ class THitScan : public IStreamSearch {
     Open_.emplace();
     Open_->Line.Entry = Entry_;
     Open_->Line.Number = number;
+    NameByPlace(hit.Start, Open_->Line);
     LastRun_[kind] = MakeText(span, hit, kind, last, *Open_);
     LastEnd_[kind] = Open_->End;
+  }
+
+  // A line of a sheet's cell goes by the sheet and the cell ("Budget!B2"),
+  // numbered by the cell's row.
+  void NameByPlace(std::int64_t at, THitLine& line) {
+    // The places before the line's are of lines taken already.
+    while (Places_.size() > 1 && Places_[1].Offset <= at) Places_.pop_front();
+    if (Places_.empty() || Places_.front().Offset > at) return;
+    const std::string& cell = Places_.front().Name;
+    line.Entry = Entry_ + "!" + cell;
+    const std::size_t digits = cell.find_first_of("0123456789");
+    if (digits != std::string::npos && cell.size() - digits <= 9 &&
+        cell.find_first_not_of("0123456789", digits) == std::string::npos)
+      line.Number = std::stoll(cell.substr(digits));
   }
 
   // Gives the open line to the sink.
@@ -651,8 +689,21 @@ class THitScan : public IStreamSearch {
   std::array<std::int64_t, kKinds> LastEnd_{};
   std::vector<THit> Hits_;
   std::vector<TLineChar> Chars_;
+  struct TPlace {
+    std::int64_t Offset;
+    std::string Name;
+  };
+  std::deque<TPlace> Places_;  // the cells from the last one before the lines not yet taken
   std::optional<std::array<char32_t, 256>> AnsiTable_;
 };
+
+// A workbook's shared-string table.
+bool IsSharedStrings(std::string_view part) {
+  std::string lower(part);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return lower == "xl/sharedstrings.xml";
+}
 
 }  // namespace
 
@@ -687,6 +738,34 @@ THitLinesEnd THitLineFinder::Run(const std::string& path, const THitLineSink& si
         TPackageOptions options;
         options.Limits.Interrupted = interrupted;
         options.Report = &Report_;
+        // A workbook's shared strings are shown under the cells that show
+        // them: their lines are found first, then given where a sheet's cell
+        // holds one.
+        std::map<std::int64_t, THitLine> shared;
+        if (kind == TPackageKind::OfficeOpenXml) {
+          // Each line of the table is one string's, numbered by its index.
+          const THitLineSink keep = [&](const THitLine& line) {
+            if (line.Entry.find('!') != std::string::npos) shared.emplace(line.Number, line);
+            return true;
+          };
+          THitScan strings(*Words_, Limits_, keep, Piece_);
+          strings.BeginFile();
+          TPackageOptions first;
+          first.Limits.Interrupted = interrupted;
+          first.ReadsPart = [](std::string_view part) { return IsSharedStrings(part); };
+          if (SearchPackage(bytes, kind, strings, first) == TPackageVerdict::Interrupted) return end(true);
+          options.ReadsPart = [](std::string_view part) { return !IsSharedStrings(part); };
+          options.SharedCell = [&](const std::string& sheet, std::string_view cell, std::uint64_t index) {
+            const auto line = shared.find(static_cast<std::int64_t>(index));
+            if (line == shared.end()) return;
+            THitLine shown = line->second;
+            shown.Entry = sheet + "!" + std::string(cell);
+            const std::size_t digits = cell.find_first_of("0123456789");
+            if (digits != std::string_view::npos && cell.size() - digits <= 9)
+              shown.Number = std::stoll(std::string(cell.substr(digits)));
+            scan.Give(shown);
+          };
+        }
         const TPackageVerdict verdict = SearchPackage(bytes, kind, scan, options);
         if (verdict != TPackageVerdict::NotPackage) return end(verdict == TPackageVerdict::Interrupted);
         scan.BeginFile();

@@ -670,6 +670,11 @@ void TDocumentText::Start(std::string_view name, std::string_view local, bool em
         CellReference_ = Attribute("r");
         CellWatchDue_ = true;
       }
+      // A shared-string table's strings go by their index, from 0.
+      if (local == "si" && CellWatch_) {
+        CellReference_ = std::to_string(SharedIndex_++);
+        CellWatchDue_ = !empty;
+      }
       if (empty) return;
       if (local == "t" || local == "text") ++TextDepth_;  // text: a slide comment's
       else if (local == "r") ++RunDepth_;

@@ -58,7 +58,9 @@ class TDocumentText {
 
   explicit TDocumentText(TPartText rules);
 
-  // In a sheet part (Office Open XML rules), calls `watch` for every cell whose text is written.
+  // In a sheet part (Office Open XML rules), calls `watch` for every cell whose
+  // text is written; in a shared-string table, for every string written, its
+  // index (from 0, empty strings counted) as the reference.
   void SetCellWatch(TCellWatch watch);
 
   // Appends the text of these bytes to `out`.
@@ -139,6 +141,7 @@ class TDocumentText {
   bool InValue_ = false;      // in such a cell's value (v), or in a chart label's (v)
 
   TCellWatch CellWatch_;
+  std::uint64_t SharedIndex_ = 0;  // strings of a shared-string table begun so far
   std::string CellReference_;  // the r of the watched cell whose first character is still to come
   bool CellWatchDue_ = false;
 

@@ -4,8 +4,10 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "PartNames.h"
+#include "SharedCells.h"
 
 namespace sorvik {
 
@@ -56,6 +58,15 @@ bool IsEmbedded(std::string_view name) {
   for (char& c : last)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return last == "embeddings";
+}
+
+// A workbook's sheet ("xl/worksheets/sheet1.xml").
+bool IsSheet(std::string_view name) {
+  std::string lower(name);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return lower.starts_with("xl/worksheets/sheet") && lower.ends_with(".xml") &&
+         lower.find('/', 19) == std::string::npos;
 }
 
 class TPackageSearch {
@@ -137,25 +148,39 @@ class TPackageSearch {
     }
     const TPartText rules = PartTextOf(kind, entry.Name);
     if (rules == TPartText::None) return;
+    if (depth == 0 && Options_.ReadsPart && !Options_.ReadsPart(entry.Name)) return;
     TDocumentText text(rules);
     // The file's own parts by the names its small parts gave; a nested
     // document's by their paths' names.
-    const std::string name = depth == 0 ? Names_.Label(kind, entry.Name) : TPartNames().Label(kind, entry.Name);
-    SearchBytes(prefix + name, data, true, &text);
+    const std::string name = prefix + (depth == 0 ? Names_.Label(kind, entry.Name) : TPartNames().Label(kind, entry.Name));
+    // A sheet's cells, for those who want to know where each one's text is.
+    if (rules == TPartText::OfficeOpenXml && Find_.WantsPlaces())
+      text.SetCellWatch([this](std::string_view cell, std::size_t at) {
+        Find_.Place(cell, Fed_ + static_cast<std::int64_t>(at));
+      });
+    std::optional<TSharedCells> shared;
+    if (depth == 0 && Options_.SharedCell && IsSheet(entry.Name))
+      shared.emplace([this, &name](std::string_view cell, std::uint64_t index) { Options_.SharedCell(name, cell, index); });
+    SearchBytes(name, data, true, &text, shared ? &*shared : nullptr);
   }
 
   // One entry's bytes, or the text extracted from them, through the finder.
-  void SearchBytes(const std::string& name, IByteStream& data, bool text, TDocumentText* extract) {
+  // `shared`, when given, reads the raw XML too.
+  void SearchBytes(const std::string& name, IByteStream& data, bool text, TDocumentText* extract,
+                   TSharedCells* shared = nullptr) {
     Begins(name);
     Find_.BeginStream(text, name);
+    Fed_ = 0;
     for (;;) {
       const std::size_t got = data.Read(Piece_.data(), Piece_.size());
       if (got == 0) break;
       if (extract) {
         for (std::size_t at = 0; at < got; at += kTextPiece) {
+          const std::size_t n = std::min(kTextPiece, got - at);
+          if (shared) shared->Feed(Piece_.data() + at, n);
           Text_.clear();
-          extract->Feed(Piece_.data() + at, std::min(kTextPiece, got - at), Text_);
-          if (!Find_.Feed(reinterpret_cast<const std::uint8_t*>(Text_.data()), Text_.size())) return;
+          extract->Feed(Piece_.data() + at, n, Text_);
+          if (!FeedText()) return;
         }
       } else if (!Find_.Feed(Piece_.data(), got)) {
         return;
@@ -165,9 +190,15 @@ class TPackageSearch {
     if (extract) {
       Text_.clear();
       extract->Finish(Text_);
-      if (!Find_.Feed(reinterpret_cast<const std::uint8_t*>(Text_.data()), Text_.size())) return;
+      if (!FeedText()) return;
     }
     Find_.EndStream();
+  }
+
+  bool FeedText() {
+    const bool more = Find_.Feed(reinterpret_cast<const std::uint8_t*>(Text_.data()), Text_.size());
+    Fed_ += static_cast<std::int64_t>(Text_.size());
+    return more;
   }
 
   void Begins(const std::string& name) {
@@ -180,6 +211,7 @@ class TPackageSearch {
   TPartNames Names_;
   std::array<std::uint8_t, kPiece> Piece_{};
   std::string Text_;
+  std::int64_t Fed_ = 0;  // text fed to the finder in the current stream
   bool Interrupted_ = false;
 };
 

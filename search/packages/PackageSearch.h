@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "DocumentText.h"
 #include "FileBudget.h"
@@ -47,6 +48,13 @@ struct TPackageOptions {
   std::function<void(const std::string& entry)> EntryBegins;
   // Filled with what the reading left out, when given.
   TPackageReport* Report = nullptr;
+  // When given, only the parts of the file's own document for which it says
+  // true are read (by their paths in the package).
+  std::function<bool(std::string_view part)> ReadsPart;
+  // When given, told each cell of the file's own workbook sheets that holds a
+  // shared string: the sheet's name as its stream is named, the cell ("B2")
+  // and the string's index in the shared-string table.
+  std::function<void(const std::string& sheet, std::string_view cell, std::uint64_t index)> SharedCell;
 };
 
 enum class TPackageVerdict : std::uint8_t {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "StreamWindow.h"
@@ -28,6 +29,11 @@ class IStreamSearch {
   virtual bool EndStream() = 0;
   // Nothing more is wanted from the file (its answer is known).
   virtual bool Done() const = 0;
+  // Whether the places a person names inside a stream (a sheet's cells) are
+  // wanted: then Place tells where each one's text begins, as the offset in
+  // the current stream of the first byte that will be fed for it.
+  virtual bool WantsPlaces() const { return false; }
+  virtual void Place(std::string_view /*name*/, std::int64_t /*offset*/) {}
   // The file holds what was looked for.
   virtual bool Found() const = 0;
 };

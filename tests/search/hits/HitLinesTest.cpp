@@ -3,6 +3,7 @@
 // test's own encoders write the bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
 #include <random>
 #include <string>
@@ -316,6 +317,50 @@ TEST(HitLines, PackagesGiveTheirEntriesLines) {
   EXPECT_EQ(lines[1].Text, "The qzvk plan");
   // Searched by its bytes, the archive's deflated entries hold no line of the word.
   EXPECT_TRUE(LinesOf(path, {"qzvk", true, false, TMatchMode::Any}, false).empty());
+}
+
+// A workbook's lines go by sheet and cell, numbered by the cell's row: a shared
+// string's line under every cell that shows it (empty strings counted in the
+// table's order), an inline string's under its own. A file read in part says so.
+TEST(HitLines, WorkbookLinesGoBySheetAndCell) {
+  test::TTestFolder folder;
+  const auto deflated = [](std::string name, std::string data) {
+    test::ZipItem item;
+    item.Name = std::move(name);
+    item.Data = std::move(data);
+    item.Deflate = true;
+    return item;
+  };
+  test::ZipItem secret = deflated("xl/media/secret.txt", "x");
+  secret.Encrypted = true;
+  const std::vector<std::uint8_t> book = test::BuildZip({
+      deflated("xl/workbook.xml", "<workbook xmlns:r=\"r\"><sheets><sheet name=\"Budget\" r:id=\"rId1\"/>"
+                                  "<sheet name=\"R&amp;D\" r:id=\"rId2\"/></sheets></workbook>"),
+      deflated("xl/_rels/workbook.xml.rels",
+               "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/>"
+               "<Relationship Id=\"rId2\" Target=\"worksheets/sheet2.xml\"/></Relationships>"),
+      deflated("xl/sharedStrings.xml", "<sst><si><t>Head</t></si><si><t></t></si><si/><si><r><t>the qzvk</t></r>"
+                                       "<r><t xml:space=\"preserve\"> here</t></r></si><si><t>qzvk two</t></si></sst>"),
+      deflated("xl/worksheets/sheet1.xml",
+               "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>3</v></c>"
+               "</row><row r=\"7\"><c r=\"C7\" t=\"inlineStr\"><is><t>inline qzvk</t></is></c><c r=\"D7\" t=\"s\">"
+               "<v>4</v></c></row></sheetData></worksheet>"),
+      deflated("xl/worksheets/sheet2.xml",
+               "<worksheet><sheetData><row r=\"30\"><c r=\"AB30\" t=\"s\"><v>3</v></c></row></sheetData></worksheet>"),
+      secret,
+  });
+  const std::string path = folder.File("book.xlsx", std::string(book.begin(), book.end()));
+  THitLineFinder finder(std::make_shared<const TWordSet>(TWordQuery{"qzvk", true, false, TMatchMode::Any}));
+  finder.SetSearchInside(true);
+  std::vector<std::string> got;
+  finder.Run(path, [&](const THitLine& line) {
+    got.push_back(line.Entry + " " + std::to_string(line.Number) + " " + line.Text);
+    return true;
+  });
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(got, (std::vector<std::string>{"Budget!B1 1 the qzvk here", "Budget!C7 7 inline qzvk",
+                                           "Budget!D7 7 qzvk two", "R&D!AB30 30 the qzvk here"}));
+  EXPECT_EQ(LeftOutNote(finder.Report()), "1 encrypted entry was not read.");
 }
 
 }  // namespace
