@@ -240,6 +240,8 @@ class Reader {
         data_(kDataInput),
         entry_(data_, spending_, inflater_) {}
 
+  std::uint64_t DescriptorBytes() const { return entry_.DescriptorBytes(); }
+
   TZipResult Stream(IByteStream& in) {
     data_.Attach(in);
     ReadLocalHeaders();
@@ -497,12 +499,16 @@ class Reader {
 
 TZipResult ReadZip(IRandomBytes& file, const TZipLimits& limits, const TZipVisit& visit) {
   Reader reader(limits, visit, limits.Budget ? 0 : file.Size());
-  return reader.File(file);
+  TZipResult result = reader.File(file);
+  result.DescriptorBytes = reader.DescriptorBytes();
+  return result;
 }
 
 TZipResult ReadZipStream(IByteStream& in, const TZipLimits& limits, const TZipVisit& visit) {
   Reader reader(limits, visit, 0);  // a stream's size isn't known: the floor
-  return reader.Stream(in);
+  TZipResult result = reader.Stream(in);
+  result.DescriptorBytes = reader.DescriptorBytes();
+  return result;
 }
 
 bool StartsLikeZip(const std::uint8_t* data, std::size_t n) {

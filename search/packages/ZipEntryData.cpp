@@ -8,7 +8,6 @@
 namespace sorvik::zip_detail {
 
 namespace {
-thread_local std::uint64_t tDescriptorSearchBytes = 0;
 }  // namespace
 
 void Input::Attach(IByteStream& stream) {
@@ -176,7 +175,7 @@ void EntryData::LookForDescriptor(std::size_t ready, bool ended) {
   std::uint32_t crc = clearCrc_;
   const auto crcTo = [&](std::size_t to) {
     crc = crc32(crc, p + crcAt, static_cast<uInt>(to - crcAt));
-    tDescriptorSearchBytes += to - crcAt;
+    descriptorBytes_ += to - crcAt;
     crcAt = to;
     return crc;
   };
@@ -349,6 +348,5 @@ bool EntryData::ReadDescriptor() {
   return false;
 }
 
-std::uint64_t DescriptorSearchBytes() { return tDescriptorSearchBytes; }
 
 }  // namespace sorvik::zip_detail

@@ -167,6 +167,9 @@ class EntryData final : public IZipEntryData {
   // an entry is found whose size only its descriptor gives.
   void Drain(std::vector<std::uint8_t>& scratch);
 
+  // Bytes checksummed to find where stored entries end, over every entry read.
+  std::uint64_t DescriptorBytes() const { return descriptorBytes_; }
+
  private:
   void Settle(TZipEnd end) {
     if (result_ == TZipEnd::Open) result_ = end;
@@ -215,6 +218,7 @@ class EntryData final : public IZipEntryData {
   std::uint64_t used_ = 0;          // compressed bytes taken
   std::uint64_t left_ = 0;          // compressed bytes still allowed
   std::uint32_t crc_ = 0;
+  std::uint64_t descriptorBytes_ = 0;  // checksummed by LookForDescriptor, all entries
   bool positioned_ = false;
   // Stored data ended by its descriptor (TPlan::findEnd): no descriptor that
   // agrees starts before clearTo_ (counted as used_ is), one starts there
@@ -224,8 +228,5 @@ class EntryData final : public IZipEntryData {
   bool descriptorAtClear_ = false;
 };
 
-// Bytes the descriptor search (LookForDescriptor) has checksummed on this
-// thread so far: for tests, to see that its work is linear.
-std::uint64_t DescriptorSearchBytes();
 
 }  // namespace sorvik::zip_detail

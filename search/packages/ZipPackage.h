@@ -95,6 +95,10 @@ struct TZipResult {
   // header to the end of the compressed data the directory states) is, or
   // overlaps, that of an entry visited before: data is read once.
   std::size_t Overlapping = 0;
+  // Bytes checksummed to find where stored entries end whose size only a
+  // descriptor after them gives: each byte of such an entry once, however
+  // many false descriptors it holds.
+  std::uint64_t DescriptorBytes = 0;
 };
 
 // Called for each entry in turn; the visitor may read all, some or none of the
