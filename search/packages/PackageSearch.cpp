@@ -265,7 +265,8 @@ TPackageVerdict SearchPackage(IRandomBytes& file, TPackageKind kind, IStreamSear
   TPackageOptions own = options;
   if (!own.Limits.Budget) own.Limits.Budget = &budget;
   auto search = std::make_unique<TPackageSearch>(find, own, report);  // its read buffer is too large for a stack
-  if (kind == TPackageKind::OfficeOpenXml) LearnNames(file, own.Limits, search->Names());
+  // The names of sheets and of notes' slides, for those who show where lines are.
+  if (kind == TPackageKind::OfficeOpenXml && find.WantsPlaces()) LearnNames(file, own.Limits, search->Names());
   const TZipResult result =
       search->Read(kind, [&](const TZipVisit& visit) { return ReadZip(file, own.Limits, visit); }, 0, {});
   if (options.Report) *options.Report = report;

@@ -239,6 +239,7 @@ class TStreamLog : public IStreamSearch {
   }
   bool Done() const override { return false; }
   bool Found() const override { return false; }
+  bool WantsPlaces() const override { return true; }  // as the hit lines do: parts by their names
 };
 
 class TMemoryBytes : public IRandomBytes {
