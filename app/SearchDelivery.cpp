@@ -27,14 +27,22 @@ std::string MessageOf(const std::exception_ptr& error) {
 
 }  // namespace
 
-std::string FormatMB(std::int64_t kb) {
+namespace {
+
+std::string FormatMegabytes(double mb) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%8.3f", KBToMB(kb));
+  std::snprintf(buf, sizeof buf, "%8.3f", mb);
   std::string text = buf;
   const std::size_t dot = text.find('.');
   if (dot != std::string::npos) text.replace(dot, 1, DecimalSeparator());
   return text + " MB";
 }
+
+}  // namespace
+
+std::string FormatMB(std::int64_t kb) { return FormatMegabytes(KBToMB(kb)); }
+
+std::string FormatBytesAsMB(std::int64_t bytes) { return FormatMegabytes(static_cast<double>(bytes) / (1024.0 * 1024.0)); }
 
 TPanelTexts PanelTexts(const TSearchProgress& p) {
   std::string status;
@@ -48,7 +56,7 @@ TPanelTexts PanelTexts(const TSearchProgress& p) {
     status.append(" \xE2\x80\x94 ")
         .append(std::to_string(p.FilesUnread))
         .append(p.FilesUnread == 1 ? " file couldn't be read" : " files couldn't be read");
-  return {std::to_string(p.EntriesExamined), std::to_string(p.FilesFound), FormatMB(p.KBFound), std::move(status)};
+  return {std::to_string(p.EntriesExamined), std::to_string(p.FilesFound), FormatBytesAsMB(p.BytesFound), std::move(status)};
 }
 
 void TSearchDelivery::StartAnimation() {

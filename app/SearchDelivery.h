@@ -25,6 +25,8 @@ TPanelTexts PanelTexts(const TSearchProgress& progress);
 
 // Status panel 2: "%8.3f MB" of the kilobytes, with the user's decimal separator.
 std::string FormatMB(std::int64_t kb);
+// The status bar's total: the files' sizes added as bytes, shown in MB.
+std::string FormatBytesAsMB(std::int64_t bytes);
 
 // What a search tells its owner, always on the owner's thread.
 class ISearchSink {

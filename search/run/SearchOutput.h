@@ -28,7 +28,8 @@ enum class TStatusKind : std::uint8_t { None, Folder, File };
 struct TSearchProgress {
   std::int64_t EntriesExamined = 0;
   std::int64_t FilesFound = 0;
-  std::int64_t KBFound = 0;
+  std::int64_t KBFound = 0;      // whole kilobytes of each file, added
+  std::int64_t BytesFound = 0;   // the files' sizes, added
   // Files whose test failed (out of memory, a reader's error): passed over,
   // never found, and the search went on.
   std::int64_t FilesUnread = 0;

@@ -229,6 +229,7 @@ void TKtSearchThread::FinishContentTest(TContentJob& job) {
   TDirEntry& e = job.Entry;
   ++Progress_.FilesFound;
   Progress_.KBFound += e.Size / 1024;
+  Progress_.BytesFound += e.Size;
   if (Output_)
     Output_->AddResultRow({std::move(e.Name), std::move(job.Folder), e.Size, e.LocalWrite, e.FindData.LastAccessTime,
                            e.FindData.CreationTime, job.ImageIndex});

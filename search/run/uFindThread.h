@@ -62,6 +62,7 @@ class TKtSearchThread : public TThread {
   std::int64_t EntriesExamined() const { return Progress_.EntriesExamined; }
   std::int64_t FilesFound() const { return Progress_.FilesFound; }
   std::int64_t KBFound() const { return Progress_.KBFound; }
+  std::int64_t BytesFound() const { return Progress_.BytesFound; }
   std::int64_t FilesUnread() const { return Progress_.FilesUnread; }
 
   // True when a contents test of the last run was cut short by Stop.

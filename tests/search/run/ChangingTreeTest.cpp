@@ -207,17 +207,19 @@ TEST(ChangingTree, SearchesWhileFilesAndFoldersComeAndGo) {
     t.Resume();
     t.WaitFor();
     EXPECT_EQ(t.ErrorMessage(), "");
-    std::int64_t kb = 0;
+    std::int64_t kb = 0, bytes = 0;
     for (const TFoundFile& f : out.Files) {
       EXPECT_TRUE(changer.HeldWord(f.Folder + f.Name, f.Size)) << f.Folder << f.Name << " " << f.Size;
       kb += f.Size / 1024;
+      bytes += f.Size;
     }
     EXPECT_EQ(t.FilesFound(), static_cast<std::int64_t>(out.Files.size()));
     EXPECT_EQ(t.KBFound(), kb);
     EXPECT_GE(t.EntriesExamined(), t.FilesFound());
     EXPECT_EQ(out.Panels[0], std::to_string(t.EntriesExamined()));
     EXPECT_EQ(out.Panels[1], std::to_string(t.FilesFound()));
-    EXPECT_EQ(out.Panels[2], FormatMB(t.KBFound()));
+    EXPECT_EQ(t.BytesFound(), bytes);
+    EXPECT_EQ(out.Panels[2], FormatBytesAsMB(bytes));
     rows += static_cast<int>(out.Files.size());
   }
   stop = true;

@@ -102,7 +102,7 @@ TEST(SearchWalk, CountsDotsAndListsFiles) {
   EXPECT_EQ(row.ImageIndex, 7);
   EXPECT_EQ(rec.Panels[0], "5");
   EXPECT_EQ(rec.Panels[1], "3");
-  EXPECT_EQ(rec.Panels[2], "   0.002 MB");
+  EXPECT_EQ(rec.Panels[2], "   0.003 MB");  // the sizes added as bytes: 3074
   EXPECT_EQ(rec.Panels[3], "(F) C:\\data\\c.log");  // the last status stays
   EXPECT_EQ(rec.AnimationEvents, (std::vector<bool>{true, false}));
   EXPECT_TRUE(rec.Idle);
