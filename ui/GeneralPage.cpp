@@ -77,9 +77,10 @@ TGeneralPage::TGeneralPage(HWND page, HFONT font, TLayoutTable& layout) {
   edDirectories = add(WC_EDITW, L"", ES_AUTOHSCROLL | WS_TABSTOP, 262, 20, 270, 21, idDirectories, A::Stretch,
                       WS_EX_CLIENTEDGE);
   btnBrowse = add(WC_BUTTONW, L"...", BS_PUSHBUTTON | WS_TABSTOP, 532, 20, 20, 21, idBrowse, A::Follow);
-  chkRecursive = add(WC_BUTTONW, L"Search &subfolders", BS_AUTOCHECKBOX | WS_TABSTOP, 262, 45, 120, 17, idRecursive);
+  // Made left to right, as Tab goes.
   chkInside = add(WC_BUTTONW, L"Search &inside documents and archives", BS_AUTOCHECKBOX | WS_TABSTOP, 10, 45, 248, 17,
                   idInside);
+  chkRecursive = add(WC_BUTTONW, L"Search &subfolders", BS_AUTOCHECKBOX | WS_TABSTOP, 262, 45, 120, 17, idRecursive);
   add(WC_STATICW, L"&Words:", SS_RIGHT, 8, 69, 52, 16, 0);
   cboKeyWords = add(WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 64, 66, 488, 200,
                     idKeyWords, A::Stretch);

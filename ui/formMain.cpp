@@ -100,6 +100,9 @@ TfrmMain::TfrmMain(const TCommandObject& command, bool show) {
     ShowWindow(Handle(), InitialShow_);
     UpdateWindow(Handle());
   }
+  // The field a user types in first: the words, or the mask when the command
+  // line gave the words.
+  SetFocus(command.HasValues && !command.Words.empty() ? General_->cboFilemask : General_->cboKeyWords);
   // --run: the search starts once the window stands.
   if (runAtOnce) Execute(TActionId::SearchStart);
 }

@@ -322,6 +322,41 @@ TEST_F(MainWindow, CommandLinePrefill) {
   EXPECT_EQ(f.RowText(0, 0), "x.txt");
 }
 
+// A window opens with the keyboard in the words (in the mask when the command
+// line gave the words), and Tab goes through the page's controls as they stand,
+// left to right and top to bottom.
+TEST_F(MainWindow, FocusAtStartAndTabOrderFollowTheLayout) {
+  const auto focusIn = [](HWND control) {
+    const HWND focus = GetFocus();
+    return focus == control || IsChild(control, focus);
+  };
+  TCommandObject none;
+  {
+    TfrmMain f(none, true);
+    EXPECT_TRUE(focusIn(f.General().cboKeyWords));
+  }
+  TCommandObject words;
+  ApplyCommandLine(words, {"--qry=needle"});
+  {
+    TfrmMain f(words, true);
+    EXPECT_TRUE(focusIn(f.General().cboFilemask));
+    // Each tab stop after the other stands right of it on its row, or on a lower row.
+    std::vector<RECT> stops;
+    const HWND page = GetParent(f.General().cboFilemask);
+    for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      if (!(GetWindowLongW(c, GWL_STYLE) & WS_TABSTOP) || !IsWindowVisible(c)) continue;
+      RECT r;
+      GetWindowRect(c, &r);
+      stops.push_back(r);
+    }
+    ASSERT_GE(stops.size(), 8u);
+    for (std::size_t i = 1; i < stops.size(); ++i) {
+      const bool sameRow = stops[i].top < stops[i - 1].bottom && stops[i - 1].top < stops[i].bottom;
+      EXPECT_TRUE(sameRow ? stops[i].left > stops[i - 1].left : stops[i].top >= stops[i - 1].top) << i;
+    }
+  }
+}
+
 // A word outside the code page, typed in the field, reaches the finder whole:
 // found in UTF-8 and UTF-16 files in another case, and never as the question
 // marks the code page would make of it.
