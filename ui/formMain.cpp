@@ -155,39 +155,45 @@ void TfrmMain::CreateActions() {
 
 HMENU TfrmMain::CreateMainMenu() {
   HMENU bar = CreateMenu();
-  auto item = [&](HMENU menu, TActionId id) {
-    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), Actions_.MenuText(static_cast<int>(id)).c_str());
+  // Every menu and item has an access key, one of its own within its menu;
+  // the bar's keys leave the General page's (Alt+S is Search subfolders).
+  // An action's item is its caption with the key marked, and its shortcut.
+  auto item = [&](HMENU menu, TActionId id, const wchar_t* marked) {
+    std::wstring text = Actions_.MenuText(static_cast<int>(id));
+    const std::size_t tab = text.find(L'\t');
+    text.replace(0, tab == std::wstring::npos ? text.size() : tab, marked);
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), text.c_str());
   };
   HMENU file = CreatePopupMenu();
-  item(file, TActionId::FileClearScreen);
-  AppendMenuW(file, MF_STRING, idSaveSearch, L"Save Search....");
+  item(file, TActionId::FileClearScreen, L"&Clear");
+  AppendMenuW(file, MF_STRING, idSaveSearch, L"&Save Search....");
   AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(file, MF_STRING, idExit, L"E&xit");
   HMENU edit = CreatePopupMenu();
-  AppendMenuW(edit, MF_STRING, idCut, L"Cut");
-  AppendMenuW(edit, MF_STRING, idCopy, L"Copy\tCtrl+C");
-  AppendMenuW(edit, MF_STRING, idPaste, L"Paste");
+  AppendMenuW(edit, MF_STRING, idCut, L"Cu&t");
+  AppendMenuW(edit, MF_STRING, idCopy, L"&Copy\tCtrl+C");
+  AppendMenuW(edit, MF_STRING, idPaste, L"&Paste");
   HMENU view = CreatePopupMenu();
   AppendMenuW(view, MF_STRING | (HitPaneShown_ ? MF_CHECKED : MF_UNCHECKED), idShowHitPane, L"&Hit Lines\tCtrl+H");
   HMENU search = CreatePopupMenu();
-  item(search, TActionId::SearchStart);
-  AppendMenuW(search, MF_STRING, static_cast<UINT_PTR>(TActionId::SearchPause), L"Pause\tCtrl+Alt+P");
-  item(search, TActionId::SearchStop);
+  item(search, TActionId::SearchStart, L"&Start");
+  AppendMenuW(search, MF_STRING, static_cast<UINT_PTR>(TActionId::SearchPause), L"&Pause\tCtrl+Alt+P");
+  item(search, TActionId::SearchStop, L"S&top");
   AppendMenuW(search, MF_SEPARATOR, 0, nullptr);
-  item(search, TActionId::SearchOpenFileSelected);
-  item(search, TActionId::SearchOpenFileWith);
-  item(search, TActionId::SearchOpenSelectedFolder);
+  item(search, TActionId::SearchOpenFileSelected, L"&Open selected...");
+  item(search, TActionId::SearchOpenFileWith, L"Open selected &with...");
+  item(search, TActionId::SearchOpenSelectedFolder, L"Open &folder...");
   AppendMenuW(search, MF_SEPARATOR, 0, nullptr);
-  item(search, TActionId::SearchFileproperties);
+  item(search, TActionId::SearchFileproperties, L"File P&roperties...");
   HMENU help = CreatePopupMenu();
-  item(help, TActionId::HelpAbout);
+  item(help, TActionId::HelpAbout, L"&About...");
   // Items of actions with an image show it; the window draws it (WM_DRAWITEM).
   for (HMENU menu : {file, search, help}) Actions_.ShowImagesIn(menu);
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
-  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"Edit");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"&Edit");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
-  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(search), L"Search");
-  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"Help");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(search), L"Sea&rch");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");
   return bar;  // the window destroys its menu with itself
 }
 

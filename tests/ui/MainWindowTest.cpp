@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include <chrono>
+#include <cwctype>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -102,9 +103,9 @@ TEST_F(MainWindow, ShortcutsMenusAndToolbarShareTheActions) {
   HMENU search = GetSubMenu(GetMenu(f.Handle()), 3);  // after File, Edit and View
   wchar_t text[64] = {};
   GetMenuStringW(search, static_cast<UINT>(A::SearchStart), text, 64, MF_BYCOMMAND);
-  EXPECT_STREQ(text, L"Start\tCtrl+Alt+S");
+  EXPECT_STREQ(text, L"&Start\tCtrl+Alt+S");
   GetMenuStringW(search, static_cast<UINT>(A::SearchPause), text, 64, MF_BYCOMMAND);
-  EXPECT_STREQ(text, L"Pause\tCtrl+Alt+P");
+  EXPECT_STREQ(text, L"&Pause\tCtrl+Alt+P");
   f.UpdateActions();
   EXPECT_TRUE(GetMenuState(search, static_cast<UINT>(A::SearchStop), MF_BYCOMMAND) & MF_GRAYED);
   EXPECT_FALSE(GetMenuState(search, static_cast<UINT>(A::SearchStart), MF_BYCOMMAND) & MF_GRAYED);
@@ -127,6 +128,43 @@ TEST_F(MainWindow, ShortcutsMenusAndToolbarShareTheActions) {
   EXPECT_STREQ(text, L"E&xit");
   SendMessageW(f.Handle(), WM_COMMAND, GetMenuItemID(file, n - 1), 0);
   EXPECT_TRUE(test::Pump(f, [&] { return f.Handle() == nullptr; }));
+}
+
+// Every menu and every item has an access key, one of its own within its menu,
+// and the bar's keys are none of the General page's.
+TEST_F(MainWindow, EveryMenuAndItemHasItsOwnAccessKey) {
+  TfrmMain f(Empty, false);
+  const auto key = [](const std::wstring& text) {
+    const std::size_t amp = text.find(L'&');
+    return amp == std::wstring::npos || amp + 1 >= text.size() ? L'\0' : static_cast<wchar_t>(towupper(text[amp + 1]));
+  };
+  const auto keysOf = [&](HMENU menu) {
+    std::vector<wchar_t> keys;
+    for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+      // (A popup's state holds its item count in the high byte: only items can be separators.)
+      if (!GetSubMenu(menu, i) && (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR)) continue;
+      wchar_t text[128] = {};
+      GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+      const wchar_t k = key(text);
+      EXPECT_NE(k, L'\0') << "no access key: " << Narrow(text);
+      EXPECT_EQ(std::count(keys.begin(), keys.end(), k), 0) << "twice: " << Narrow(text);
+      keys.push_back(k);
+    }
+    return keys;
+  };
+  const HMENU bar = GetMenu(f.Handle());
+  const std::vector<wchar_t> barKeys = keysOf(bar);
+  EXPECT_EQ(barKeys.size(), 5u);
+  for (int i = 0; i < GetMenuItemCount(bar); ++i) keysOf(GetSubMenu(bar, i));
+  const HWND page = GetParent(f.General().cboFilemask);
+  for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    wchar_t text[128] = {};
+    GetWindowTextW(c, text, 128);
+    const wchar_t k = key(text);
+    if (k != L'\0') {
+      EXPECT_EQ(std::count(barKeys.begin(), barKeys.end(), k), 0) << Narrow(text);
+    }
+  }
 }
 
 // What keeps a search from running is said in the status bar, never as
@@ -644,7 +682,7 @@ TEST_F(MainWindow, MnemonicsAndEnter) {
   ASSERT_GT(selectAll, 0);
   wchar_t text[64] = {};
   GetMenuStringW(GetMenu(f.Handle()), static_cast<UINT>(copy), text, 64, MF_BYCOMMAND);
-  EXPECT_STREQ(text, L"Copy\tCtrl+C");
+  EXPECT_STREQ(text, L"&Copy\tCtrl+C");
   TabCtrl_SetCurSel(f.SearchTabs().Tabs(), 0);
   SendMessageW(f.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&change));
   SetFocus(f.General().edDirectories);
