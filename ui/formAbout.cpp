@@ -103,9 +103,8 @@ INT_PTR CALLBACK TfrmAbout::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (!self) return FALSE;
     switch (msg) {
       case WM_COMMAND:
-        // OK (or Enter) and the close box end the box; there is no Cancel, so Escape
-        // (which arrives as IDCANCEL) does nothing.
-        if (LOWORD(wp) == IDOK) {
+        // OK (or Enter), Escape (which arrives as IDCANCEL) and the close box end the box.
+        if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
           if (self->Modeless_)
             DestroyWindow(hwnd);
           else

@@ -547,6 +547,11 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT TfrmMain::OnCommand(int id, int code, HWND from) {
   // Enter: the dialog manager sends IDOK, which no control or action has.
   if (id == IDOK && code == BN_CLICKED) return EnterKey(), 0;
+  // Escape: the dialog manager sends IDCANCEL; a search under way stops, as Stop does.
+  if (id == IDCANCEL && code == BN_CLICKED) {
+    if (State_ == TSearchState::Running) Execute(TActionId::SearchStop);
+    return 0;
+  }
   if (from && (General_->OnCommand(from, code) || (ConditionsPage_ && ConditionsPage_->OnCommand(from, code))))
     return 0;
   if (code == CBN_KILLFOCUS && from == General_->cboFilemask) return cboFilemaskExit(), 0;

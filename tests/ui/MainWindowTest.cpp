@@ -280,7 +280,13 @@ TEST_F(MainWindow, StopKeepsTheRows) {
   EXPECT_LT(rows, kFiles);
   PumpFor(f, 100);
   EXPECT_EQ(f.RowCount(), rows);
-  // A new Start replaces the ended worker.
+  // A new Start replaces the ended worker; Escape stops it as Stop does.
+  ASSERT_TRUE(f.Execute(A::SearchStart));
+  ASSERT_TRUE(Pump(f, [&] { return f.RowCount() >= 10; }));
+  SendMessageW(f.Handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  EXPECT_EQ(f.SearchState(), S::Idle);
+  EXPECT_LT(f.RowCount(), kFiles);
+  // And a search that isn't stopped lists every file.
   ASSERT_TRUE(f.Execute(A::SearchStart));
   ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
   EXPECT_EQ(f.RowCount(), kFiles);
@@ -797,10 +803,13 @@ TEST(AboutBox, VersionFromTheResource) {
   EXPECT_EQ(GetVersionInfoValue("ProductName"), "Sorvik");
   EXPECT_EQ(GetVersionInfoValue("ProductVersion"), "1.0.0.0");
   EXPECT_EQ(GetVersionInfoValue("NoSuchKey"), "");
-  // Enter presses OK, which closes the box; Escape does nothing.
-  SendMessageW(box, WM_COMMAND, IDCANCEL, 0);
-  EXPECT_TRUE(IsWindow(box));
+  // Enter presses OK, which closes the box, and so does Escape.
   SendMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_FALSE(IsWindow(box));
+  TfrmAbout again;
+  box = again.Create();
+  ASSERT_NE(box, nullptr);
+  SendMessageW(box, WM_COMMAND, IDCANCEL, 0);
   EXPECT_FALSE(IsWindow(box));
 }
 
