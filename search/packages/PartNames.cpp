@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "UnicodeText.h"
+#include "XmlTag.h"
 
 namespace sorvik {
 namespace {
@@ -51,43 +52,6 @@ std::vector<std::string_view> StartTags(std::string_view xml) {
     i = end + 1;
   }
   return tags;
-}
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string_view LocalPart(std::string_view name) {
-  const std::size_t colon = name.rfind(':');
-  return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
-
-std::string_view ElementName(std::string_view tag) {
-  std::size_t n = 0;
-  while (n < tag.size() && !IsBlank(tag[n]) && tag[n] != '/') ++n;
-  return LocalPart(tag.substr(0, n));
-}
-
-// An attribute's value as written (entities not decoded), by its local name
-// (or its full name, when `full`); empty when the tag has none.
-std::string_view AttributeOf(std::string_view tag, std::string_view name, bool full = false) {
-  std::size_t i = 0;
-  while (i < tag.size() && !IsBlank(tag[i])) ++i;
-  while (i < tag.size()) {
-    while (i < tag.size() && (IsBlank(tag[i]) || tag[i] == '/')) ++i;
-    const std::size_t start = i;
-    while (i < tag.size() && !IsBlank(tag[i]) && tag[i] != '=') ++i;
-    const std::string_view attribute = tag.substr(start, i - start);
-    while (i < tag.size() && IsBlank(tag[i])) ++i;
-    if (i >= tag.size() || tag[i] != '=') continue;
-    ++i;
-    while (i < tag.size() && IsBlank(tag[i])) ++i;
-    if (i >= tag.size() || (tag[i] != '"' && tag[i] != '\'')) break;
-    const char quote = tag[i++];
-    const std::size_t end = tag.find(quote, i);
-    if (end == std::string_view::npos) break;
-    if ((full ? attribute : LocalPart(attribute)) == name) return tag.substr(i, end - i);
-    i = end + 1;
-  }
-  return {};
 }
 
 // An attribute value's text: XML's five entities and character references decoded.
@@ -164,16 +128,16 @@ void TPartNames::Learn(std::string_view partName, std::string_view xml) {
   const std::string name = Lower(partName);
   if (name == "xl/workbook.xml") {
     for (std::string_view tag : StartTags(xml))
-      if (ElementName(tag) == "sheet") SheetByRelation_[std::string(AttributeOf(tag, "id"))] = Decoded(AttributeOf(tag, "name"));
+      if (TagLocalName(tag) == "sheet") SheetByRelation_[std::string(TagAttribute(tag, "id"))] = Decoded(TagAttribute(tag, "name"));
   } else if (name == "xl/_rels/workbook.xml.rels") {
     for (std::string_view tag : StartTags(xml))
-      if (ElementName(tag) == "Relationship")
-        SheetTargets_[std::string(AttributeOf(tag, "Id", true))] = Resolved("xl/", Decoded(AttributeOf(tag, "Target", true)));
+      if (TagLocalName(tag) == "Relationship")
+        SheetTargets_[std::string(TagAttribute(tag, "Id", true))] = Resolved("xl/", Decoded(TagAttribute(tag, "Target", true)));
   } else if (const std::string_view notes = NumberIn(name, "ppt/notesslides/_rels/notesslide", ".xml.rels");
              !notes.empty()) {
     for (std::string_view tag : StartTags(xml)) {
-      if (ElementName(tag) != "Relationship" || !EndsWith(AttributeOf(tag, "Type", true), "/slide")) continue;
-      const std::string target = Resolved("ppt/notesslides/", Decoded(AttributeOf(tag, "Target", true)));
+      if (TagLocalName(tag) != "Relationship" || !EndsWith(TagAttribute(tag, "Type", true), "/slide")) continue;
+      const std::string target = Resolved("ppt/notesslides/", Decoded(TagAttribute(tag, "Target", true)));
       const std::string_view slide = NumberIn(target, "ppt/slides/slide", ".xml");
       if (!slide.empty()) NotesSlide_["ppt/notesslides/notesslide" + std::string(notes) + ".xml"] = std::string(slide);
     }
