@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace sorvik {
@@ -10,6 +11,13 @@ namespace sorvik {
 constexpr unsigned char AsciiUpper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
 constexpr char AsciiUpper(char c) { return static_cast<char>(AsciiUpper(static_cast<unsigned char>(c))); }
 constexpr char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+// A copy with the ASCII letters in lower case (names of parts and files in packages).
+inline std::string AsciiLowerCopy(std::string_view s) {
+  std::string lower(s);
+  for (char& c : lower) c = AsciiLower(c);
+  return lower;
+}
 
 // Length of the UTF-8 sequence that starts with lead byte c: 1 to 4, or 0 for
 // a byte that can't start one (a continuation byte, or 0xF8 and above).

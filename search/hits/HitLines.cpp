@@ -11,6 +11,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "Ascii.h"
 #include "Locale.h"
 #include "PackageSearch.h"
 #include "StreamFind.h"
@@ -698,12 +699,7 @@ class THitScan : public IStreamSearch {
 };
 
 // A workbook's shared-string table.
-bool IsSharedStrings(std::string_view part) {
-  std::string lower(part);
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return lower == "xl/sharedstrings.xml";
-}
+bool IsSharedStrings(std::string_view part) { return AsciiLowerCopy(part) == "xl/sharedstrings.xml"; }
 
 }  // namespace
 

@@ -17,6 +17,7 @@
 #include <iterator>
 #include <utility>
 
+#include "Ascii.h"
 #include "UnicodeText.h"
 
 namespace sorvik {
@@ -28,14 +29,6 @@ constexpr std::uint32_t kReplacement = 0xFFFD;
 constexpr std::uint32_t kSoftHyphen = 0xAD;  // in UTF-8 0xC2 0xAD
 constexpr char kSoftHyphenLead = '\xC2';
 constexpr char kSoftHyphenTrail = '\xAD';
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string LowerCopy(std::string_view s) {
-  std::string lower(s);
-  for (char& c : lower) c = LowerAscii(c);
-  return lower;
-}
 
 bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 bool EndsWith(std::string_view s, std::string_view suffix) {
@@ -114,7 +107,7 @@ std::uint32_t NumberedCharacter(std::string_view name) {
 TPackageKind PackageKindOf(std::string_view fileName) {
   const std::size_t dot = fileName.rfind('.');
   if (dot == std::string_view::npos) return TPackageKind::None;
-  const std::string ext = LowerCopy(fileName.substr(dot + 1));
+  const std::string ext = AsciiLowerCopy(fileName.substr(dot + 1));
   if (ext == "zip") return TPackageKind::Zip;
   if (ext == "epub") return TPackageKind::Epub;
   if (OneOf(ext, {"odt", "ott", "ods", "ots", "odp", "otp"})) return TPackageKind::OpenDocument;
@@ -125,7 +118,7 @@ TPackageKind PackageKindOf(std::string_view fileName) {
 }
 
 TPartText PartTextOf(TPackageKind kind, std::string_view partName) {
-  const std::string name = LowerCopy(partName);
+  const std::string name = AsciiLowerCopy(partName);
   switch (kind) {
     case TPackageKind::OfficeOpenXml:
       if (name == "docprops/core.xml") return TPartText::Properties;
@@ -535,7 +528,7 @@ void TDocumentText::EndTag(std::string& out) {
   std::string lowerName;
   std::string_view name = tag.substr(0, nameEnd);
   if (Rules_ == TPartText::Xhtml) {  // HTML names are read in any case
-    lowerName = LowerCopy(name);
+    lowerName = AsciiLowerCopy(name);
     name = lowerName;
   }
   std::string_view local = name;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "Ascii.h"
 #include "PartNames.h"
 #include "SharedCells.h"
 
@@ -54,17 +55,12 @@ bool IsEmbedded(std::string_view name) {
   if (slash == std::string_view::npos) return false;
   const std::string_view folder = name.substr(0, slash);
   const std::size_t parent = folder.rfind('/');
-  std::string last(folder.substr(parent == std::string_view::npos ? 0 : parent + 1));
-  for (char& c : last)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return last == "embeddings";
+  return AsciiLowerCopy(folder.substr(parent == std::string_view::npos ? 0 : parent + 1)) == "embeddings";
 }
 
 // A workbook's sheet ("xl/worksheets/sheet1.xml").
 bool IsSheet(std::string_view name) {
-  std::string lower(name);
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  const std::string lower = AsciiLowerCopy(name);
   return lower.starts_with("xl/worksheets/sheet") && lower.ends_with(".xml") &&
          lower.find('/', 19) == std::string::npos;
 }

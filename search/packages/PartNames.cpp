@@ -2,18 +2,12 @@
 
 #include <vector>
 
+#include "Ascii.h"
 #include "UnicodeText.h"
 #include "XmlTag.h"
 
 namespace sorvik {
 namespace {
-
-std::string Lower(std::string_view s) {
-  std::string lower(s);
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return lower;
-}
 
 bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 bool EndsWith(std::string_view s, std::string_view suffix) {
@@ -113,19 +107,19 @@ std::string Resolved(std::string_view folder, std::string_view target) {
   }
   std::string joined;
   for (const std::string& part : parts) joined += (joined.empty() ? "" : "/") + part;
-  return Lower(joined);
+  return AsciiLowerCopy(joined);
 }
 
 }  // namespace
 
 bool TPartNames::Tells(std::string_view partName) {
-  const std::string name = Lower(partName);
+  const std::string name = AsciiLowerCopy(partName);
   return name == "xl/workbook.xml" || name == "xl/_rels/workbook.xml.rels" ||
          !NumberIn(name, "ppt/notesslides/_rels/notesslide", ".xml.rels").empty();
 }
 
 void TPartNames::Learn(std::string_view partName, std::string_view xml) {
-  const std::string name = Lower(partName);
+  const std::string name = AsciiLowerCopy(partName);
   if (name == "xl/workbook.xml") {
     for (std::string_view tag : StartTags(xml))
       if (TagLocalName(tag) == "sheet") SheetByRelation_[std::string(TagAttribute(tag, "id"))] = Decoded(TagAttribute(tag, "name"));
@@ -145,7 +139,7 @@ void TPartNames::Learn(std::string_view partName, std::string_view xml) {
 }
 
 std::string TPartNames::Label(TPackageKind kind, std::string_view partName) const {
-  const std::string name = Lower(partName);
+  const std::string name = AsciiLowerCopy(partName);
   std::string_view n;
   switch (kind) {
     case TPackageKind::OfficeOpenXml:
