@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "CommaText.h"
+#include "Dpi.h"
 #include "Win32Handles.h"
 #include "WinText.h"
 #include "Window.h"
@@ -56,6 +57,9 @@ bool SameText(const std::string& a, const std::string& b) {
                         static_cast<int>(y.size())) == CSTR_EQUAL;
 }
 
+// Where the match choice's frame ends at the design width.
+constexpr int kOptionsFrameRight = 552;
+
 bool Checked(HWND h) { return SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 void Check(HWND h, bool on) { SendMessageW(h, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
 
@@ -87,7 +91,7 @@ TGeneralPage::TGeneralPage(HWND page, HFONT font, TLayoutTable& layout) {
   chkWholeWords = add(WC_BUTTONW, L"Whole words", BS_AUTOCHECKBOX | WS_TABSTOP, 64, 98, 88, 17, idWholeWords);
   chkCaseSensitive = add(WC_BUTTONW, L"Case Sensitive", BS_AUTOCHECKBOX | WS_TABSTOP, 156, 98, 98, 17,
                          idCaseSensitive);
-  Bevel1 = add(WC_STATICW, L"", SS_ETCHEDFRAME, 258, 93, 294, 24, 0, A::Stretch);
+  Bevel1 = add(WC_STATICW, L"", SS_ETCHEDFRAME, 258, 93, kOptionsFrameRight - 258, 24, 0, A::Stretch);
   rdWordsAny = add(WC_BUTTONW, L"Match any", BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, 264, 97, 81, 17, idWordsAny);
   rdWordsAll = add(WC_BUTTONW, L"Match all", BS_AUTORADIOBUTTON, 350, 97, 73, 17, idWordsAll);
   rdExact = add(WC_BUTTONW, L"Match Exactly", BS_AUTORADIOBUTTON, 428, 97, 92, 17, idExact);
@@ -163,6 +167,76 @@ bool TGeneralPage::IsTextField(HWND control) const {
 
 void TGeneralPage::FitGroup(int width, int height, int margin) {
   SetWindowPos(grpSearchFor, nullptr, margin, 0, width - 2 * margin, height - margin, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+namespace {
+
+// A check box's or radio button's width for its caption: the glyph, its gap and the text.
+int ButtonWidth(HWND button, UINT dpi) {
+  const std::wstring text = Widen(GetText(button));
+  const HDC dc = GetDC(button);
+  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0)));
+  RECT r{0, 0, 0, 0};
+  DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(dc, old);
+  ReleaseDC(button, dc);
+  return (r.right - r.left) + GetSystemMetrics(SM_CXMENUCHECK) + Scale(8, dpi);
+}
+
+RECT PlaceOf(HWND control) {
+  RECT r{};
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+void MoveTo(HWND control, const RECT& r) {
+  SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+TGeneralPage::TPackedRow TGeneralPage::PackOptionsRow(UINT dpi) const {
+  const int gap = Scale(4, dpi), inset = Scale(6, dpi);
+  TPackedRow row{};
+  const auto after = [&](const RECT& before, HWND control, int space) {
+    const RECT now = PlaceOf(control);
+    const int left = before.right + space;
+    return RECT{left, now.top, left + ButtonWidth(control, dpi), now.bottom};
+  };
+  // From the left edge of the boxes above it.
+  const RECT whole = PlaceOf(chkWholeWords);
+  const int left = PlaceOf(chkInside).left;
+  row.Whole = RECT{left, whole.top, left + ButtonWidth(chkWholeWords, dpi), whole.bottom};
+  row.Case = after(row.Whole, chkCaseSensitive, gap);
+  const RECT frame = PlaceOf(Bevel1);
+  row.Frame = RECT{row.Case.right + gap, frame.top, 0, frame.bottom};
+  RECT last{row.Frame.left, 0, row.Frame.left, 0};
+  const HWND modes[] = {rdWordsAny, rdWordsAll, rdExact};
+  for (int i = 0; i < 3; ++i) last = row.Modes[i] = after(last, modes[i], i == 0 ? inset : gap);
+  row.Frame.right = last.right + inset;
+  return row;
+}
+
+void TGeneralPage::FitOptionsRow(UINT dpi) {
+  const RECT frame = PlaceOf(Bevel1);
+  const TPackedRow row = PackOptionsRow(dpi);
+  // As designed while every caption has its room there.
+  const HWND controls[] = {chkWholeWords, chkCaseSensitive, rdWordsAny, rdWordsAll, rdExact};
+  bool fits = PlaceOf(rdExact).right + Scale(4, dpi) <= frame.right;
+  for (const HWND c : controls) fits = fits && PlaceOf(c).right - PlaceOf(c).left >= ButtonWidth(c, dpi);
+  if (fits) return;
+  MoveTo(chkWholeWords, row.Whole);
+  MoveTo(chkCaseSensitive, row.Case);
+  MoveTo(Bevel1, RECT{row.Frame.left, frame.top, std::max(frame.right, row.Frame.right), frame.bottom});
+  const HWND modes[] = {rdWordsAny, rdWordsAll, rdExact};
+  for (int i = 0; i < 3; ++i) MoveTo(modes[i], row.Modes[i]);
+}
+
+int TGeneralPage::LeastExtraWidth(UINT dpi) const {
+  // The frame ends where it ends at the design width plus the extra width.
+  const TPackedRow row = PackOptionsRow(dpi);
+  return std::min<int>(row.Frame.right - Scale(kOptionsFrameRight, dpi), 0);
 }
 
 bool TGeneralPage::OnCommand(HWND from, int code) {

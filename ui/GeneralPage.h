@@ -40,6 +40,14 @@ class TGeneralPage {
 
   // The group box fills the page, inside a small margin.
   void FitGroup(int width, int height, int margin);
+  // Where the window is narrower than the design, the options' row (whole
+  // words, case, the match choice in its frame) closes up to its captions'
+  // widths, measured in the page's font, so every caption keeps its room.
+  // Called after the layout table has placed the controls.
+  void FitOptionsRow(UINT dpi);
+  // How much narrower than its design width the page may be with every
+  // caption of the options' row whole (0 or less).
+  int LeastExtraWidth(UINT dpi) const;
   // The browse button's click; false for other controls' commands.
   bool OnCommand(HWND from, int code);
 
@@ -50,6 +58,12 @@ class TGeneralPage {
 
  private:
   void BrowseForFolder();
+  // The options' row closed up, from the left edge of the boxes above: the
+  // right edge its frame needs, and each control's place.
+  struct TPackedRow {
+    RECT Whole, Case, Frame, Modes[3];
+  };
+  TPackedRow PackOptionsRow(UINT dpi) const;
   HWND Box(THistory which) const { return which == THistory::Masks ? cboFilemask : cboKeyWords; }
 };
 

@@ -60,6 +60,21 @@ TResultsView::TResultsView(HWND parent, int id, HFONT font, UINT dpi) {
   BeginSubclass(Handle_, Subclass, this);
 }
 
+int TResultsView::HeightForRows(int rows) const {
+  const HDC dc = GetDC(Handle_);
+  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(Handle_, WM_GETFONT, 0, 0)));
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  SelectObject(dc, old);
+  ReleaseDC(Handle_, dc);
+  // A row as tall as its text or its small icon, the header as its text and
+  // its padding: from the font alone, so the answer is the same before the
+  // list is first laid out and after a change of scale.
+  const int row = std::max<int>(tm.tmHeight + 4, GetSystemMetrics(SM_CYSMICON) + 2);
+  const int headerHeight = tm.tmHeight + 8;
+  return headerHeight + rows * row + GetSystemMetrics(SM_CYHSCROLL) + 2 * GetSystemMetrics(SM_CYEDGE);
+}
+
 TResultsView::~TResultsView() {
   if (IsWindow(Handle_)) EndSubclass(Handle_, Subclass);
 }

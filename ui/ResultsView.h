@@ -40,6 +40,10 @@ class TResultsView {
   // The selected row's full path on the clipboard (nothing without a selection).
   void CopySelectedPath(HWND owner) const;
 
+  // The height that shows the header and `rows` rows whole, with room for a
+  // horizontal scroll bar, in the list's font at its size.
+  int HeightForRows(int rows) const;
+
   int Count() const { return static_cast<int>(Rows_.Count()); }
   int SelectedCount() const;
   int Selected() const;  // -1 when none

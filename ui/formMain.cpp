@@ -5,12 +5,15 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cmath>
+
 #include "../res/resource.h"
 #include "Dpi.h"
 #include "ItemProp.h"
 #include "Mnemonic.h"
 #include "WinMessages.h"
 #include "WinText.h"
+#include "WindowSplit.h"
 #include "uSettings.h"
 
 namespace sorvik {
@@ -45,6 +48,8 @@ constexpr int kAnimateWidth = 46;
 constexpr int kFindAnimation = 150;  // the shell's find-file clip
 constexpr int kSplitterHeight = 3;
 constexpr int kMinPanelHeight = 60;
+// Rows the results list shows at least, whenever the window has the height.
+constexpr int kLeastListRows = 4;
 
 // Whether the shell has its find-file clip and its frames fit the place: a
 // hidden control without centring takes the clip's size when it opens it.
@@ -255,10 +260,12 @@ void TfrmMain::CreateControls() {
   };
   HitSplitter_->OnDrag = [this](int distance) {
     HitPaneHeight_ = DragStartPaneHeight_ - distance;
+    PaneShare_ = -1;  // the share of the height dragged to
     LayoutControls();
     RECT r{};
     GetWindowRect(HitPane_->Handle(), &r);
-    HitPaneHeight_ = r.bottom - r.top;
+    HitPaneHeight_ = r.bottom - r.top;  // the share of what the drag shows, from the next layout
+    PaneShare_ = -1;
   };
   HitPane_ = std::make_unique<THitPane>(w, idHitPane, font);
   HitPane_->OnOpen = [this] {
@@ -306,21 +313,25 @@ void TfrmMain::LayoutControls() {
   SendMessageW(sbInfoBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(parts));
 
   const int toolbar = ToolbarHeight(), animate = S(kAnimateWidth), splitter = S(kSplitterHeight);
-  // The list keeps some height under the panel, and under it the hit pane its least.
-  const int paneLeast = HitPaneShown_ ? splitter + S(kMinHitPaneHeight) : 0;
-  // The panel's height as far as the window holds it; the height asked stays
-  // for a larger window (one made small and grown to its place at a high DPI).
-  PanelShown_ =
-      std::max(S(kMinPanelHeight), std::min(PanelHeight_, cy - toolbar - splitter - sbHeight - S(20) - paneLeast));
+  // The list keeps several rows whenever the window has them: the hit pane
+  // gives way first, then the panel. The panel's height asked stays for a
+  // larger window (one made small and grown to its place at a high DPI).
+  const int listLeast = Results_->HeightForRows(kLeastListRows);
+  const int paneSplitter = HitPaneShown_ ? splitter : 0;
+  PanelShown_ = PanelHeightShown(PanelHeight_, S(kMinPanelHeight), cy - toolbar - splitter - paneSplitter - sbHeight,
+                                 listLeast);
   const int listTop = toolbar + PanelShown_ + splitter;
-  const int below = std::max(cy - listTop - sbHeight, 0);  // the list's and the pane's
-  // The pane's height as far as the window holds it; the height asked stays for a larger window.
-  int pane = 0;
-  if (HitPaneShown_) {
-    pane = std::max(S(kMinHitPaneHeight), std::min(HitPaneHeight_, below - splitter - S(20)));
-    pane = std::min(pane, std::max(below - splitter, 0));
-  }
-  const int listHeight = HitPaneShown_ ? std::max(below - splitter - pane, 0) : below;
+  // The list's and the pane's, the splitter between them left out.
+  const int room = std::max(cy - listTop - sbHeight - paneSplitter, 0);
+  // The height asked (stored, dragged to, or the default) becomes a share of
+  // the room at the next layout; from then on a resize keeps the proportion.
+  if (HitPaneShown_ && PaneShare_ < 0 && room > 0) PaneShare_ = PaneShareOf(HitPaneHeight_, room);
+  const TListPaneHeights heights = HitPaneShown_
+                                       ? ShareListAndPane(room, std::max(PaneShare_, 0.0), listLeast, S(kMinHitPaneHeight))
+                                       : TListPaneHeights{room, 0};
+  const int listHeight = heights.List, pane = heights.Pane;
+  // What the share asks at this size, though the list's rows may leave the pane less.
+  if (HitPaneShown_ && room > 0) HitPaneHeight_ = static_cast<int>(std::lround(PaneShare_ * room));
   HDWP dwp = BeginDeferWindowPos(8);
   auto place = [&](HWND h, int x, int y, int w, int hgt) {
     dwp = DeferWindowPos(dwp, h, nullptr, x, y, std::max(w, 0), std::max(hgt, 0), SWP_NOZORDER | SWP_NOACTIVATE);
@@ -410,6 +421,7 @@ void TfrmMain::ApplyPlaces() {
   RECT r;
   GetWindowRect(Handle(), &r);
   Layout_.Apply(Dpi_, (r.right - r.left) - S(kDesignWidth));
+  General_->FitOptionsRow(Dpi_);
 }
 
 void TfrmMain::CreateAnimation() {
@@ -455,6 +467,9 @@ void TfrmMain::ApplyDpi(UINT dpi, const RECT* suggested) {
   if (dpi == Dpi_ || dpi == 0) return;
   const UINT old = Dpi_;
   Dpi_ = dpi;
+  // Laid out once, at the new size: a layout on the way would make the
+  // pane's share from the old size.
+  LayoutHeld_ = true;
   // The controls take the new font before the old one goes.
   UniqueGdiObject font(CreateMessageFont(Dpi_));
   EnumChildWindows(Handle(), SetFontOf, reinterpret_cast<LPARAM>(font.get()));
@@ -470,9 +485,11 @@ void TfrmMain::ApplyDpi(UINT dpi, const RECT* suggested) {
   }
   PanelHeight_ = Rescale(PanelHeight_, old, dpi);
   HitPaneHeight_ = Rescale(HitPaneHeight_, old, dpi);
+  PaneShare_ = -1;  // the pane keeps its height at the new scale, then its share
   if (suggested)
     SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  LayoutHeld_ = false;
   FormResize();
 }
 
@@ -535,7 +552,9 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     case WM_GETMINMAXINFO: {
       auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
-      mm->ptMinTrackSize = {S(kMinWidth), S(kMinHeight)};
+      // Narrow down to where the options' captions still fit.
+      const int least = General_ ? S(kDesignWidth) + General_->LeastExtraWidth(Dpi_) : 0;
+      mm->ptMinTrackSize = {std::max(S(kMinWidth), least), S(kMinHeight)};
       return 0;
     }
     default:

@@ -229,7 +229,10 @@ class TfrmMain : public TWindow, public ISearchSink {
   int PanelShown_ = kDesignPanelHeight;   // and as the window's height holds it
   bool AnimationActive_ = false;
   int DragStartHeight_ = 0;  // the panel's height when the splitter was pressed
-  int HitPaneHeight_ = 0;     // at the window's DPI
+  int HitPaneHeight_ = 0;     // at the window's DPI: asked, then as shown
+  // The pane's share of the height it shares with the list, kept through
+  // resizes; below 0 until the next layout makes it from HitPaneHeight_.
+  double PaneShare_ = -1;
   bool HitPaneShown_ = true;
   int DragStartPaneHeight_ = 0;  // the hit pane's height when its splitter was pressed
   // While the window is made nothing is laid out; it is laid out once at the end.

@@ -74,6 +74,7 @@ void TfrmMain::ApplySettings() {
   const int width = std::max(scaled(s.MainWidth), S(kMinWidth)), height = std::max(scaled(s.MainHeight), S(kMinHeight));
   // The pane's height and whether it shows, before the window takes its size.
   HitPaneHeight_ = std::max(scaled(s.HitPaneHeight), S(kMinHitPaneHeight));
+  PaneShare_ = -1;
   SetHitPaneShown(s.HitPaneShown);
   const bool placed = InitialShow_ == SW_SHOWNORMAL && CaptionOnAMonitor(left, top, width, height);
   // As asked, before the system or the fit cut it to the screen.

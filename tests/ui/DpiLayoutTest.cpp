@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,12 @@ int TextWidth(HWND h, const std::wstring& text) {
   return r.right - r.left;
 }
 
+std::wstring WindowText(HWND h) {
+  wchar_t text[256] = {};
+  GetWindowTextW(h, text, 256);
+  return text;
+}
+
 int ClientWidth(HWND h) {
   RECT r;
   GetClientRect(h, &r);
@@ -56,12 +63,10 @@ int Width(HWND h) {
   return r.right - r.left;
 }
 
-TEST(DpiLayout, EveryCaptionFitsAndTheLayoutScales) {
-  TCommandObject none;
-  TfrmMain f(none, true);
-  f.ConditionsPage();  // the conditions page's controls are made when first asked for
+// Every caption of the window's controls has its room, and the search
+// page's controls stand apart; how many captions were checked.
+int ExpectCaptionsFit(TfrmMain& f, const char* when) {
   const UINT dpi = f.Dpi();
-  std::printf("window DPI %u\n", dpi);
   const int checkGlyph = GetSystemMetrics(SM_CXMENUCHECK) + Scale(6, dpi);
   std::vector<TControl> controls;
   EnumChildWindows(f.Handle(), Collect, reinterpret_cast<LPARAM>(&controls));
@@ -82,8 +87,41 @@ TEST(DpiLayout, EveryCaptionFitsAndTheLayoutScales) {
       continue;
     }
     ++checked;
-    EXPECT_LE(needed, room) << Narrow(c.Text) << " at " << dpi << " DPI";
+    EXPECT_LE(needed, room) << Narrow(c.Text) << " at " << dpi << " DPI, " << when;
   }
+  // On the search page nothing overlaps but the frames and what they hold.
+  TGeneralPage& g = f.General();
+  const HWND apart[] = {g.cboFilemask, g.edDirectories, g.btnBrowse, g.chkInside, g.chkRecursive, g.cboKeyWords,
+                        g.chkWholeWords, g.chkCaseSensitive, g.rdWordsAny, g.rdWordsAll, g.rdExact};
+  // A box's rectangle holds its drop-down list: each control counts by its one line.
+  const auto line = [&](HWND h) {
+    RECT r = Rect(h);
+    r.bottom = std::min<LONG>(r.bottom, r.top + Scale(21, dpi));
+    return r;
+  };
+  for (const HWND a : apart)
+    for (const HWND b : apart) {
+      RECT both{};
+      const RECT ra = line(a), rb = line(b);
+      EXPECT_FALSE(a != b && IntersectRect(&both, &ra, &rb))
+          << Narrow(WindowText(a)) << " over " << Narrow(WindowText(b)) << " at " << dpi << " DPI, " << when;
+    }
+  const RECT frame = Rect(g.Bevel1);
+  for (const HWND mode : {g.rdWordsAny, g.rdWordsAll, g.rdExact}) {
+    EXPECT_GE(Rect(mode).left, frame.left) << when;
+    EXPECT_LE(Rect(mode).right, frame.right) << Narrow(WindowText(mode)) << " at " << dpi << " DPI, " << when;
+  }
+  EXPECT_LE(frame.right, Rect(g.grpSearchFor).right) << when;
+  return checked;
+}
+
+TEST(DpiLayout, EveryCaptionFitsAndTheLayoutScales) {
+  TCommandObject none;
+  TfrmMain f(none, true);
+  f.ConditionsPage();  // the conditions page's controls are made when first asked for
+  const UINT dpi = f.Dpi();
+  std::printf("window DPI %u\n", dpi);
+  const int checked = ExpectCaptionsFit(f, "at the design size");
   EXPECT_GE(checked, 16);
   // The tabs' captions.
   for (int i = 0; i < 2; ++i) {
@@ -134,6 +172,52 @@ TEST(DpiLayout, EveryCaptionFitsAndTheLayoutScales) {
   edgesAlign("widened");
 }
 
+// The smallest window the layout takes keeps every caption whole and the
+// results list several rows tall; the hit pane gives way and, resized, keeps
+// its proportion.
+TEST(DpiLayout, TheSmallestWindowKeepsCaptionsAndRows) {
+  TCommandObject none;
+  TfrmMain f(none, true);
+  f.ConditionsPage();
+  const UINT dpi = f.Dpi();
+  MINMAXINFO least{};
+  SendMessageW(f.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&least));
+  // Narrow enough for an 800 pixels wide screen at 150%.
+  EXPECT_LE(least.ptMinTrackSize.x, Scale(530, dpi));
+  SetWindowPos(f.Handle(), nullptr, 0, 0, least.ptMinTrackSize.x, Scale(460, dpi), SWP_NOMOVE | SWP_NOZORDER);
+  ExpectCaptionsFit(f, "at the least width");
+  const auto rowsShown = [&] { return static_cast<int>(SendMessageW(f.lvwResults, LVM_GETCOUNTPERPAGE, 0, 0)); };
+  EXPECT_GE(rowsShown(), 4) << "at the least width";
+  // A tall pane asked for on a short window: the list keeps its rows.
+  const auto paneHeight = [&] {
+    const RECT r = Rect(f.HitPane().Handle());
+    return static_cast<int>(r.bottom - r.top);
+  };
+  const int paneBefore = paneHeight();
+  for (const int height : {static_cast<int>(least.ptMinTrackSize.y), Scale(400, dpi), Scale(380, dpi)}) {
+    SetWindowPos(f.Handle(), nullptr, 0, 0, least.ptMinTrackSize.x, height, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_GE(rowsShown(), 4) << height << " high at " << dpi << " DPI";
+    EXPECT_LE(paneHeight(), paneBefore);
+  }
+  // Grown again, the two keep the proportion they had, where the list has
+  // more than its least rows (a high scale on this screen may leave it none).
+  MONITORINFO screen{};
+  screen.cbSize = sizeof screen;
+  GetMonitorInfoW(MonitorFromWindow(f.Handle(), MONITOR_DEFAULTTONEAREST), &screen);
+  const int work = screen.rcWork.bottom - screen.rcWork.top;
+  const auto listHeight = [&] { return static_cast<int>(Rect(f.lvwResults).bottom - Rect(f.lvwResults).top); };
+  SetWindowPos(f.Handle(), nullptr, 0, 0, Scale(597, dpi), work * 3 / 4, SWP_NOZORDER);
+  const int list1 = listHeight(), pane1 = paneHeight(), rows1 = rowsShown();
+  SetWindowPos(f.Handle(), nullptr, 0, 0, Scale(597, dpi), work, SWP_NOZORDER);
+  const int list2 = listHeight(), pane2 = paneHeight();
+  EXPECT_GE(pane2, pane1);
+  EXPECT_GT(list2, list1);
+  if (rows1 > 5) {
+    EXPECT_NEAR(static_cast<double>(pane2) / (pane2 + list2), static_cast<double>(pane1) / (pane1 + list1), 0.01);
+  }
+  ExpectCaptionsFit(f, "grown again");
+}
+
 // A move to a monitor with another scale: everything follows the new DPI.
 TEST(DpiLayout, ANewDpiRescalesTheWindow) {
   TCommandObject none;
@@ -149,8 +233,13 @@ TEST(DpiLayout, ANewDpiRescalesTheWindow) {
   EXPECT_EQ(f.ConditionsPage().Grid().CellRect(0, 0).bottom, Scale(21, next));
   EXPECT_NEAR(SendMessageW(f.lvwResults, LVM_GETCOLUMNWIDTH, 1, 0), Scale(150, next), 2);
   EXPECT_NEAR(Width(f.General().cboKeyWords), Scale(488 + 1, next), 3);  // the design width 597 against the default 596
+  // The pane keeps its height at the new scale, unless the list needs the
+  // room for its least rows (the menu bar and status bar may keep the old one).
   RECT pane = Rect(f.HitPane().Handle());
-  EXPECT_NEAR(pane.bottom - pane.top, Scale(110, next), 1);
+  if (std::abs(pane.bottom - pane.top - Scale(110, next)) > 1) {
+    EXPECT_LT(pane.bottom - pane.top, Scale(110, next));
+    EXPECT_LE(SendMessageW(f.lvwResults, LVM_GETCOUNTPERPAGE, 0, 0), 5) << "the pane gave way with rows to spare";
+  }
   // The pane's lines take the new font's height.
   TEXTMETRICW tm{};
   {
