@@ -104,6 +104,19 @@ void UpdateHistoryList(const std::string& text, std::vector<std::string>& list, 
   }
 }
 
+std::vector<std::string> MergeHistoryLists(const std::vector<std::string>& mine, const std::vector<std::string>& stored,
+                                           int limit, TSameText same) {
+  const auto room = static_cast<std::size_t>(std::max(limit, 0));
+  std::vector<std::string> merged;
+  for (const std::vector<std::string>* list : {&mine, &stored})
+    for (const std::string& entry : *list) {
+      if (merged.size() >= room) return merged;
+      if (std::none_of(merged.begin(), merged.end(), [&](const std::string& e) { return same(e, entry); }))
+        merged.push_back(entry);
+    }
+  return merged;
+}
+
 std::int32_t ReadProfileInteger(const std::string& text, std::int32_t fallback) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;

@@ -44,6 +44,12 @@ using TSameText = bool (*)(const std::string&, const std::string&);
 void UpdateHistoryList(const std::string& text, std::vector<std::string>& list, int limit, bool atTop,
                        TSameText same);
 
+// A history list to store where another window may have stored its own since
+// this one read the file: this window's entries first, then those of the
+// file's (`stored`) that it lacks, in their order, at most `limit` in all.
+std::vector<std::string> MergeHistoryLists(const std::vector<std::string>& mine, const std::vector<std::string>& stored,
+                                           int limit, TSameText same);
+
 // An integer as the settings reader takes it: leading blanks, a sign, decimal
 // digits, or hexadecimal after "$" or "0x"; anything else, or a number outside
 // 32 bits, gives `fallback`.

@@ -50,13 +50,6 @@ LRESULT CALLBACK FolderFieldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT
   });
 }
 
-// Whether two entries are the same text, compared as the user's locale does without case.
-bool SameText(const std::string& a, const std::string& b) {
-  const std::wstring x = Widen(a), y = Widen(b);
-  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, x.c_str(), static_cast<int>(x.size()), y.c_str(),
-                        static_cast<int>(y.size())) == CSTR_EQUAL;
-}
-
 // Where the match choice's frame ends at the design width.
 constexpr int kOptionsFrameRight = 552;
 
@@ -64,6 +57,12 @@ bool Checked(HWND h) { return SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
 void Check(HWND h, bool on) { SendMessageW(h, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
 
 }  // namespace
+
+bool SameHistoryText(const std::string& a, const std::string& b) {
+  const std::wstring x = Widen(a), y = Widen(b);
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, x.c_str(), static_cast<int>(x.size()), y.c_str(),
+                        static_cast<int>(y.size())) == CSTR_EQUAL;
+}
 
 TGeneralPage::TGeneralPage(HWND page, HFONT font, TLayoutTable& layout) {
   using A = TAnchor;
@@ -155,8 +154,8 @@ void TGeneralPage::KeepInHistory(THistory which, int maxItems) {
   const std::string text = GetText(Box(which));
   if (text.empty()) return;
   std::vector<std::string> items = History(which);
-  if (std::any_of(items.begin(), items.end(), [&](const std::string& e) { return SameText(e, text); })) return;
-  UpdateHistoryList(text, items, maxItems, true, SameText);
+  if (std::any_of(items.begin(), items.end(), [&](const std::string& e) { return SameHistoryText(e, text); })) return;
+  UpdateHistoryList(text, items, maxItems, true, SameHistoryText);
   SetHistory(which, items);
 }
 

@@ -14,6 +14,10 @@
 
 namespace sorvik {
 
+// Whether two history entries are the same text, compared as the user's
+// locale does without case.
+bool SameHistoryText(const std::string& a, const std::string& b);
+
 class TGeneralPage {
  public:
   // Creates the controls on `page`, each placed through the layout table.

@@ -4,11 +4,14 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "Dpi.h"
 #include "WinText.h"
 #include "formMain.h"
+#include "Cascade.h"
 #include "CommaText.h"
 #include "uSettings.h"
 
@@ -47,6 +50,37 @@ void FitIntoWorkArea(HWND window) {
     SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+BOOL CALLBACK CollectMainWindow(HWND window, LPARAM out) {
+  auto& found = *reinterpret_cast<std::pair<HWND, std::vector<TCorner>>*>(out);
+  wchar_t name[64] = {};
+  if (window != found.first && IsWindowVisible(window) && !IsIconic(window) &&
+      GetClassNameW(window, name, 64) > 0 && std::wstring_view(name) == TfrmMain::kClassName) {
+    RECT r;
+    GetWindowRect(window, &r);
+    found.second.push_back({r.left, r.top});
+  }
+  return TRUE;
+}
+
+// Steps the window off the program's other main windows (in this process or
+// another) that stand where it stands, as the system cascades windows.
+void CascadeOffOthers(HWND window) {
+  std::pair<HWND, std::vector<TCorner>> found{window, {}};
+  EnumWindows(CollectMainWindow, reinterpret_cast<LPARAM>(&found));
+  if (found.second.empty()) return;
+  RECT r;
+  GetWindowRect(window, &r);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &info)) return;
+  const RECT& work = info.rcWork;
+  const int step = GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYSIZEFRAME) + GetSystemMetrics(SM_CXPADDEDBORDER);
+  const TCorner place = CascadePlace({r.left, r.top}, r.right - r.left, r.bottom - r.top, found.second, step,
+                                     work.left, work.top, work.right, work.bottom);
+  if (place.X != r.left || place.Y != r.top)
+    SetWindowPos(window, nullptr, place.X, place.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The placement to store, from the window's (`now`): where the window still has
 // the place or the size the program fitted it to (`fitted`), the one it was
 // asked to take (`asked`) in its stead; what the user changed since, as it is.
@@ -83,6 +117,9 @@ void TfrmMain::ApplySettings() {
   SetWindowPos(Handle(), nullptr, AskedPlace_.left, AskedPlace_.top, AskedPlace_.right - AskedPlace_.left,
                AskedPlace_.bottom - AskedPlace_.top, SWP_NOZORDER | SWP_NOACTIVATE);
   FitIntoWorkArea(Handle());
+  // A place another of the program's windows stands at is not taken again:
+  // like the size fitted to the screen, it is not the user's, and not stored.
+  if (InitialShow_ == SW_SHOWNORMAL) CascadeOffOthers(Handle());
   GetWindowRect(Handle(), &FittedPlace_);
   FittedDpi_ = Dpi_;
   General_->SetHistory(TGeneralPage::THistory::Masks, ReadCommaText(s.MaskList));
@@ -111,8 +148,15 @@ void TfrmMain::StoreSettings() {
   s.MainWidth = static_cast<std::int16_t>(r.right - r.left);
   s.MainHeight = static_cast<std::int16_t>(r.bottom - r.top);
   s.MainWindowState = IsIconic(Handle()) ? 1 : IsZoomed(Handle()) ? 2 : 0;
-  s.MaskList = WriteCommaText(General_->History(TGeneralPage::THistory::Masks));
-  s.WordList = WriteCommaText(General_->History(TGeneralPage::THistory::Words));
+  // Another window may have stored its lists since this one read them: this
+  // window's entries first, then the file's it lacks.
+  const TSettings stored = ReadSettingsFile();
+  const auto merged = [&](TGeneralPage::THistory which, const std::string& storedList) {
+    return WriteCommaText(
+        MergeHistoryLists(General_->History(which), ReadCommaText(storedList), s.MaxListItems, SameHistoryText));
+  };
+  s.MaskList = merged(TGeneralPage::THistory::Masks, stored.MaskList);
+  s.WordList = merged(TGeneralPage::THistory::Words, stored.WordList);
   std::vector<std::string> widths;
   for (int i = 0; i < kResultColumns; ++i)
     widths.push_back(std::to_string(SendMessageW(lvwResults, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0)));

@@ -176,27 +176,31 @@ const std::wstring& SettingsFile() {
 
 void SetSettingsFile(const std::wstring& path) { FilePath() = path; }
 
-void LoadSettings() {
+TSettings ReadSettingsFile() {
+  TSettings settings;
   const std::wstring& file = SettingsFile();
   TSettings defaults;
   const std::int32_t dpi = ReadInteger(L"PixelsPerInch", defaults.PixelsPerInch, file);
-  Settings.PixelsPerInch = dpi >= 24 && dpi <= 2400 ? static_cast<std::uint16_t>(dpi) : defaults.PixelsPerInch;
+  settings.PixelsPerInch = dpi >= 24 && dpi <= 2400 ? static_cast<std::uint16_t>(dpi) : defaults.PixelsPerInch;
   for (std::int16_t* v :
        {&defaults.MainLeft, &defaults.MainTop, &defaults.MainWidth, &defaults.MainHeight, &defaults.HitPaneHeight})
-    *v = static_cast<std::int16_t>(Scale(*v, Settings.PixelsPerInch));
-  Settings.MainWindowState = static_cast<std::uint8_t>(ReadInteger(L"MainWindowState", defaults.MainWindowState, file));
-  Settings.MainLeft = static_cast<std::int16_t>(ReadInteger(L"MainLeft", defaults.MainLeft, file));
-  Settings.MainTop = static_cast<std::int16_t>(ReadInteger(L"MainTop", defaults.MainTop, file));
-  Settings.MainWidth = static_cast<std::int16_t>(ReadInteger(L"MainWidth", defaults.MainWidth, file));
-  Settings.MainHeight = static_cast<std::int16_t>(ReadInteger(L"MainHeight", defaults.MainHeight, file));
-  Settings.MaxListItems = static_cast<std::uint8_t>(ReadInteger(L"MaxListItems", defaults.MaxListItems, file));
-  Settings.MaskList = ReadCommaTextValue(L"MaskList", file);
-  Settings.WordList = ReadCommaTextValue(L"WordList", file);
-  Settings.ColumnSizes = ReadCommaTextValue(L"ColumnSizes", file);
-  Settings.SearchInside = ReadInteger(L"SearchInside", defaults.SearchInside ? 1 : 0, file) != 0;
-  Settings.HitPaneShown = ReadInteger(L"HitPaneShown", defaults.HitPaneShown ? 1 : 0, file) != 0;
-  Settings.HitPaneHeight = static_cast<std::int16_t>(ReadInteger(L"HitPaneHeight", defaults.HitPaneHeight, file));
+    *v = static_cast<std::int16_t>(Scale(*v, settings.PixelsPerInch));
+  settings.MainWindowState = static_cast<std::uint8_t>(ReadInteger(L"MainWindowState", defaults.MainWindowState, file));
+  settings.MainLeft = static_cast<std::int16_t>(ReadInteger(L"MainLeft", defaults.MainLeft, file));
+  settings.MainTop = static_cast<std::int16_t>(ReadInteger(L"MainTop", defaults.MainTop, file));
+  settings.MainWidth = static_cast<std::int16_t>(ReadInteger(L"MainWidth", defaults.MainWidth, file));
+  settings.MainHeight = static_cast<std::int16_t>(ReadInteger(L"MainHeight", defaults.MainHeight, file));
+  settings.MaxListItems = static_cast<std::uint8_t>(ReadInteger(L"MaxListItems", defaults.MaxListItems, file));
+  settings.MaskList = ReadCommaTextValue(L"MaskList", file);
+  settings.WordList = ReadCommaTextValue(L"WordList", file);
+  settings.ColumnSizes = ReadCommaTextValue(L"ColumnSizes", file);
+  settings.SearchInside = ReadInteger(L"SearchInside", defaults.SearchInside ? 1 : 0, file) != 0;
+  settings.HitPaneShown = ReadInteger(L"HitPaneShown", defaults.HitPaneShown ? 1 : 0, file) != 0;
+  settings.HitPaneHeight = static_cast<std::int16_t>(ReadInteger(L"HitPaneHeight", defaults.HitPaneHeight, file));
+  return settings;
 }
+
+void LoadSettings() { Settings = ReadSettingsFile(); }
 
 // The file stays ANSI while the code page holds every value; otherwise it is
 // made Unicode, so that nothing typed is changed on the way.

@@ -43,6 +43,9 @@ void SetSettingsFile(const std::wstring& path);
 // DPI outside 24 to 2400 reads as 96. The comma texts are read as the file's
 // lines hold them (CommaTextFromProfile), so a list typed by hand keeps its quotes.
 void LoadSettings();
+// The keys as LoadSettings reads them, without changing what was read at start:
+// what another window may have stored since.
+TSettings ReadSettingsFile();
 // Writes the keys; throws "Unable to write to %s" when the file can't take them.
 void SaveSettings();
 

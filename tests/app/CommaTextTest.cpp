@@ -98,6 +98,16 @@ TEST(HistoryList, NewTextsOnTopAndTheLimit) {
   EXPECT_EQ(many, V{});
 }
 
+TEST(HistoryList, TwoWindowsClosingKeepBothWindowsEntries) {
+  // B saved its words; A, closed later, puts its own first and keeps B's it lacks.
+  EXPECT_EQ(MergeHistoryLists({"alpha", "shared"}, {"beta_B", "SHARED", "gamma"}, 20, SameIgnoringCase),
+            (V{"alpha", "shared", "beta_B", "gamma"}));
+  EXPECT_EQ(MergeHistoryLists({"a", "b"}, {"c", "d"}, 3, SameIgnoringCase), (V{"a", "b", "c"}));
+  EXPECT_EQ(MergeHistoryLists({"a", "b", "c"}, {"d"}, 2, SameIgnoringCase), (V{"a", "b"}));
+  EXPECT_EQ(MergeHistoryLists({}, {"x", "X", "y"}, 5, SameIgnoringCase), (V{"x", "y"}));
+  EXPECT_EQ(MergeHistoryLists({"a"}, {"b"}, 0, SameIgnoringCase), V{});
+}
+
 TEST(ProfileIntegers, DecimalHexadecimalAndFallbacks) {
   EXPECT_EQ(ReadProfileInteger("70000", 1), 70000);
   EXPECT_EQ(static_cast<std::int16_t>(ReadProfileInteger("70000", 1)), 4464);

@@ -175,15 +175,17 @@ TEST_F(SettingsFile, HistoriesWithBlanksSurviveARoundTrip) {
     for (const char* m : {"*.x y", "*.z w"}) SendMessageW(f.General().cboFilemask, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(m).c_str()));
     Close(f);
   }
-  EXPECT_NE(Read().find("MaskList=\"\"*.x y\",\"*.z w\"\"\r\n"), std::string::npos) << Read();
+  // The file's "*.a b" is kept after the window's own, to the list's length.
+  EXPECT_NE(Read().find("MaskList=\"\"*.x y\",\"*.z w\",\"*.a b\"\"\r\n"), std::string::npos) << Read();
   EXPECT_NE(Read().find("caf\xE9 au lait"), std::string::npos);  // kept in ANSI
   {
     TfrmMain again(None, false);
-    EXPECT_EQ(Items(again.General().cboFilemask), (std::vector<std::string>{"*.x y", "*.z w"}));
+    EXPECT_EQ(Items(again.General().cboFilemask), (std::vector<std::string>{"*.x y", "*.z w", "*.a b"}));
     EXPECT_EQ(Items(again.General().cboKeyWords), (std::vector<std::string>{"caf\xC3\xA9 au lait", "x"}));
     // A list whose text begins and ends with a single quote, which the profile reader also takes off.
     SendMessageW(again.General().cboFilemask, CB_RESETCONTENT, 0, 0);
     for (const wchar_t* m : {L"'*.q", L"*.r'"}) SendMessageW(again.General().cboFilemask, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(m));
+    Write("MaxListItems=3\r\n");  // nothing of the file's to merge in
     Close(again);
   }
   TfrmMain third(None, false);
@@ -308,16 +310,19 @@ TEST_F(SettingsFile, StoredSizesFollowTheWindowsDpi) {
     for (int i = 0; i < 6; ++i) EXPECT_EQ(ColumnWidth(f, i), columns[static_cast<std::size_t>(i)]) << "column " << i;
   };
   // Written at 96 (no DPI in the file), applied at 192: doubled; widths of 0 and 1 get the minimum.
-  Write("MainLeft=100\r\nMainTop=50\r\nMainWidth=400\r\nMainHeight=350\r\nColumnSizes=100,150,1,0,75,60\r\n");
+  Write("MainLeft=100\r\nMainTop=50\r\nMainWidth=540\r\nMainHeight=350\r\nColumnSizes=100,150,1,0,75,60\r\n");
   moveTo(192);
   f.ApplySettings();
-  expectPlaced(200, 100, 800, 700, {200, 300, 40, 40, 150, 120});
+  expectPlaced(200, 100, 1080, 700, {200, 300, 40, 40, 150, 120});
   // Written at 192, applied at 96: halved; a width below the layout's minimum opens at the minimum.
   Write("MainLeft=300\r\nMainTop=200\r\nMainWidth=500\r\nMainHeight=900\r\nColumnSizes=200,300,150,150,150,150\r\n"
         "PixelsPerInch=192\r\n");
   moveTo(96);
   f.ApplySettings();
-  expectPlaced(150, 100, TfrmMain::kMinWidth, 450, {100, 150, 75, 75, 75, 75});
+  MINMAXINFO least{};
+  SendMessageW(f.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&least));
+  EXPECT_GT(least.ptMinTrackSize.x, 250);
+  expectPlaced(150, 100, least.ptMinTrackSize.x, 450, {100, 150, 75, 75, 75, 75});
   // Closed at 192, the file holds that DPI with the pixels measured at it, and reads back at 96 as they were.
   moveTo(192);
   SetWindowPos(f.Handle(), nullptr, 240, 160, 1000, 800, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -362,16 +367,62 @@ TEST_F(SettingsFile, TheHitPaneKeepsItsHeightAndWhetherItShows) {
     TfrmMain f(None, false);
     EXPECT_TRUE(f.HitPaneShown());
     EXPECT_EQ(height(f), 150);
+    // A larger window keeps the pane's share of the height; a new scale keeps its height.
     SetWindowPos(f.Handle(), nullptr, 0, 0, 1200, 1000, SWP_NOZORDER | SWP_NOACTIVATE);  // room for it at 192
+    const int grown = height(f);
+    EXPECT_GT(grown, 150);
     MoveToDpi(f, 192);
-    EXPECT_EQ(height(f), 300);
+    // Unless the list needs the room for its least rows.
+    if (std::abs(height(f) - 2 * grown) > 1) {
+      EXPECT_LT(height(f), 2 * grown);
+      EXPECT_LE(SendMessageW(f.lvwResults, LVM_GETCOUNTPERPAGE, 0, 0), 5);
+    }
+    const int shown = height(f);
     f.SetHitPaneShown(false);
     Close(f);
+    // What is stored is the height asked at this size, which the pane shows where the list leaves it room.
+    const std::size_t at = Read().find("HitPaneHeight=");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_GE(std::stoi(Read().substr(at + 14)), shown);
   }
-  for (const char* key : {"HitPaneShown=0\r\n", "HitPaneHeight=300\r\n", "PixelsPerInch=192\r\n"})
+  for (const char* key : {"HitPaneShown=0\r\n", "PixelsPerInch=192\r\n"})
     EXPECT_NE(Read().find(key), std::string::npos) << Read();
   TfrmMain f(None, false);
   EXPECT_FALSE(f.HitPaneShown());
+}
+
+// A pane stored taller than the window holds leaves the list its rows.
+TEST_F(SettingsFile, AStoredTallPaneLeavesTheListItsRows) {
+  Write("HitPaneHeight=400\r\n");
+  TfrmMain f(None, false);
+  EXPECT_GE(SendMessageW(f.lvwResults, LVM_GETCOUNTPERPAGE, 0, 0), 4);
+  RECT pane{};
+  GetWindowRect(f.HitPane().Handle(), &pane);
+  EXPECT_GT(pane.bottom - pane.top, 40);
+}
+
+// Two windows open at once: the second doesn't stand on the first, and the
+// one closed last keeps the lists the other stored, after its own.
+TEST_F(SettingsFile, TwoWindowsKeepEachOthersHistoriesAndDontStack) {
+  Write("MaskList=*.old\r\nWordList=old\r\nMaxListItems=4\r\n");
+  TfrmMain a(None, true);
+  {
+    TfrmMain b(None, true);
+    EXPECT_GT(Rect(b).left, Rect(a).left);
+    EXPECT_GT(Rect(b).top, Rect(a).top);
+    SetItems(b.General().cboKeyWords, {"beta_B", "old"});
+    SetItems(b.General().cboFilemask, {"*.fromB", "*.old"});
+    Close(b);
+  }
+  EXPECT_NE(Read().find("WordList=beta_B,old"), std::string::npos) << Read();
+  SetItems(a.General().cboKeyWords, {"alpha_A", "OLD", "a2", "a3"});
+  SetItems(a.General().cboFilemask, {"*.fromA"});
+  const RECT placeA = Rect(a);
+  Close(a);
+  // A's first, then B's that A lacks, to the list's length; A's place, as asked, is stored.
+  EXPECT_NE(Read().find("WordList=alpha_A,OLD,a2,a3\r\n"), std::string::npos) << Read();
+  EXPECT_NE(Read().find("MaskList=*.fromA,*.fromB,*.old\r\n"), std::string::npos) << Read();
+  EXPECT_NE(Read().find("MainLeft=" + std::to_string(placeA.left) + "\r\n"), std::string::npos) << Read();
 }
 
 // A place and size the program chose to fit the window into the screen at one

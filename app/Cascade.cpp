@@ -1,0 +1,24 @@
+#include "Cascade.h"
+
+#include <algorithm>
+
+namespace sorvik {
+
+TCorner CascadePlace(TCorner asked, int width, int height, const std::vector<TCorner>& taken, int step, int workLeft,
+                     int workTop, int workRight, int workBottom) {
+  TCorner place = asked;
+  bool wrapped = false;
+  // Each step but a wrap leaves a taken corner behind, and there is one wrap.
+  for (std::size_t i = 0; i < 2 * taken.size() + 2; ++i) {
+    if (std::find(taken.begin(), taken.end(), place) == taken.end()) return place;
+    place = {place.X + step, place.Y + step};
+    if (place.X + width > workRight || place.Y + height > workBottom) {
+      if (wrapped) return asked;  // the work area holds no free place on the way
+      wrapped = true;
+      place = {workLeft, workTop};
+    }
+  }
+  return asked;
+}
+
+}  // namespace sorvik
