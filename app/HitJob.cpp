@@ -48,9 +48,7 @@ std::string HitLinesText(const std::vector<const THitLine*>& lines) {
   for (const THitLine* line : lines) {
     if (!line->Entry.empty()) text.append(line->Entry).append(":");
     text.append(std::to_string(line->Number)).append(": ");
-    if (line->MoreBefore) text.append("\xE2\x80\xA6");
-    text.append(line->Text);
-    if (line->MoreAfter) text.append("\xE2\x80\xA6");
+    text.append(line->Text);  // as the line holds it, without marks where it goes on
     text.append("\r\n");
   }
   return text;

@@ -52,11 +52,16 @@ struct THitBatch {
 std::string HitNote(THitJobState state, std::size_t lines, bool hasWords, const std::string& leftOut = {});
 
 // Lines as text for the clipboard, one a line ending in CR LF: "12: text", and
-// in a package "entry:12: text"; "…" stands where the line goes on beyond its text.
+// in a package "entry:12: text"; each line's text as it was kept (the pane
+// keeps THitJob::kPaneLimits' context), with no mark where the line goes on.
 std::string HitLinesText(const std::vector<const THitLine*>& lines);
 
 class THitJob {
  public:
+  // What the hit pane keeps of a line: up to 8,192 characters on each side of
+  // its first hit, so that a copied line is whole up to that length; past
+  // 32 MiB of lines' text in one file, the usual 200.
+  static constexpr THitLineLimits kPaneLimits{10000, 8192, std::size_t{32} << 20};
   explicit THitJob(IFileSystem& fs = NativeFileSystem());
   // Every worker is asked to stop and waited for.
   ~THitJob();

@@ -65,6 +65,7 @@ THitPane::THitPane(HWND parent, int id, HFONT font) {
   SetFont(font);  // and now the list's
   const HWND self = Handle();
   Job_.SetNotify([self] { PostMessageW(self, WM_SORVIK_HITLINES, 0, 0); });
+  Job_.SetLimits(THitJob::kPaneLimits);
   SetNote(HitNote(THitJobState::Idle, 0, true));
 }
 
@@ -152,8 +153,21 @@ void THitPane::ShowFile(const std::string& path, std::shared_ptr<const TWordSet>
   EntryWidth_ = 0;
   SendMessageW(List_, LB_SETCOUNT, 0, 0);
   const bool hasWords = Words_ && !Words_->Words().empty();
-  if (hasWords) {
-    Job_.Start(Path_, Words_, Inside_);
+  // A switch a moment after the last one is a move on the way (a key held
+  // down, say): its file is read only once the moves rest, so that the files
+  // passed over cost nothing. A switch after a rest reads at once.
+  const auto now = Clock();
+  const bool moving = Waiting_ || now - LastSwitch_ < kRest;
+  LastSwitch_ = now;
+  Waiting_ = false;
+  KillTimer(Handle(), kRestTimer);
+  if (hasWords && moving) {
+    Job_.Cancel();
+    Waiting_ = SetTimer(Handle(), kRestTimer, static_cast<UINT>(kRest.count()), nullptr) != 0;
+    if (!Waiting_) StartJob();  // no timer to be had: read now, as before
+    State_ = THitJobState::Running;
+  } else if (hasWords) {
+    StartJob();
     State_ = THitJobState::Running;
   } else {
     Job_.Cancel();
@@ -162,8 +176,15 @@ void THitPane::ShowFile(const std::string& path, std::shared_ptr<const TWordSet>
   SetNote(HitNote(State_, 0, hasWords));
 }
 
+void THitPane::StartJob() {
+  Job_.Start(Path_, Words_, Inside_);
+  ++JobsStarted_;
+}
+
 void THitPane::Clear() {
   Job_.Cancel();
+  Waiting_ = false;
+  KillTimer(Handle(), kRestTimer);
   Path_.clear();
   Words_.reset();
   State_ = THitJobState::Idle;
@@ -176,8 +197,9 @@ void THitPane::Clear() {
 
 void THitPane::TakeLines() {
   THitBatch batch = Job_.Take();
-  // A notice of a job ended since (the pane cleared, or the file without words) changes nothing.
-  if (Path_.empty() || !Words_ || Words_->Words().empty()) return;
+  // A notice of a job ended since (the pane cleared, the file without words,
+  // or one waiting for the moves to rest) changes nothing.
+  if (Path_.empty() || !Words_ || Words_->Words().empty() || Waiting_) return;
   const std::size_t digits = NumberDigits_;
   const int entries = EntryWidth_;
   MeasureEntries(batch.Lines);
@@ -317,6 +339,15 @@ LRESULT THitPane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       SetFont(reinterpret_cast<HFONT>(wp));
       return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(Font_);
+    case WM_TIMER:
+      if (wp != kRestTimer) break;
+      // The moves have rested: the file they rest on is read.
+      KillTimer(Handle(), kRestTimer);
+      if (Waiting_) {
+        Waiting_ = false;
+        StartJob();
+      }
+      return 0;
     case WM_PAINT: Paint(); return 0;
     case WM_SETFOCUS:
       if (List_) SetFocus(List_);

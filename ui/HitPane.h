@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -46,6 +47,14 @@ class THitPane : public TWindow {
   void CopySelection() const;
   void SelectAll();
 
+  // How long the moves between rows rest before the row they rest on is read;
+  // a switch after such a rest is read at once.
+  static constexpr std::chrono::milliseconds kRest{50};
+  // The clock the rest is judged by; tests put their own in its place.
+  std::function<std::chrono::steady_clock::time_point()> Clock = [] { return std::chrono::steady_clock::now(); };
+  // Files the pane began to read, since it was made.
+  std::size_t JobsStarted() const { return JobsStarted_; }
+
   // Enter or a double click on a line.
   std::function<void()> OnOpen;
 
@@ -54,6 +63,7 @@ class THitPane : public TWindow {
 
  private:
   void SetFont(HFONT font);
+  void StartJob();
   // Widens the entries' column for the lines' entries, in the pane's font.
   void MeasureEntries(const std::vector<THitLine>& lines);
   void Layout();
@@ -78,6 +88,10 @@ class THitPane : public TWindow {
   std::size_t NumberDigits_ = 3;  // of the largest line number shown, at least 3
   int EntryWidth_ = 0;            // of the widest entry shown, in pixels; 0: no entries
   std::string Note_;
+  static constexpr UINT_PTR kRestTimer = 1;
+  std::chrono::steady_clock::time_point LastSwitch_{};  // of the last ShowFile
+  bool Waiting_ = false;  // a file waits for the moves to rest (kRestTimer runs)
+  std::size_t JobsStarted_ = 0;
 };
 
 }  // namespace sorvik

@@ -216,6 +216,7 @@ class THitScan : public IStreamSearch {
 
   void BeginFile() override {
     Lines_ = 0;
+    TextKept_ = 0;
     Limited_ = Stopped_ = Unreadable_ = false;
   }
 
@@ -253,6 +254,7 @@ class THitScan : public IStreamSearch {
       return;
     }
     ++Lines_;
+    TextKept_ += line.Text.size();
     if (!Sink_(line)) Stopped_ = true;
   }
 
@@ -496,6 +498,7 @@ class THitScan : public IStreamSearch {
   void Close() {
     if (!Open_ || Stopped_) return;
     ++Lines_;
+    TextKept_ += Open_->Line.Text.size();
     if (!Sink_(Open_->Line)) Stopped_ = true;
     Open_.reset();
   }
@@ -631,7 +634,8 @@ class THitScan : public IStreamSearch {
           Chars_.begin());
     };
     const std::size_t n = Chars_.size(), h0 = at(hit.Start), h1 = at(hit.End);
-    const std::size_t context = Limits_.Context;
+    const std::size_t context =
+        TextKept_ < Limits_.TextBudget ? Limits_.Context : std::min(Limits_.Context, THitLineLimits::kShortContext);
     std::size_t left = h0 > context ? h0 - context : 0;
     std::size_t right = std::min(n, h1 + context);
     const bool binary =
@@ -667,6 +671,7 @@ class THitScan : public IStreamSearch {
   const std::size_t Judge_;
   const std::int64_t Reach_;  // bytes of a line's text kept on each side of a hit
   std::size_t Lines_ = 0;
+  std::size_t TextKept_ = 0;  // bytes of text in the lines given
   bool Limited_ = false, Stopped_ = false, Unreadable_ = false;
   const IContentsReader* Source_ = nullptr;
   std::function<bool()> Interrupted_;

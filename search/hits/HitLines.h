@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -43,6 +44,11 @@ struct THitLine {
 struct THitLineLimits {
   std::size_t MaxLines = 10000;  // lines given at most; then the search ends with Limit
   std::size_t Context = 200;     // characters kept on each side of a line's first hit
+  // Bytes of text the lines of one file may hold in all: once the lines given
+  // hold more, each further line keeps at most kShortContext characters on
+  // each side (a wide context over many long lines would take much memory).
+  std::size_t TextBudget = SIZE_MAX;
+  static constexpr std::size_t kShortContext = 200;
 };
 
 enum class THitLinesEnd : std::uint8_t {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -171,6 +173,79 @@ TEST_F(HitPaneWindow, TheKeyboardChoosesRowsAndLines) {
   ASSERT_TRUE(f.Execute(A::FileClearScreen));
   EXPECT_EQ(f.HitPane().Path(), "");
   EXPECT_EQ(f.HitPane().Note(), "Select a file to see the lines that hold the words.");
+}
+
+}  // namespace
+}  // namespace sorvik
+
+namespace sorvik {
+namespace {
+
+// Rows passed over by moves a moment apart are never read; the row the moves
+// rest on is, and a switch after a rest is read at once.
+TEST_F(HitPaneWindow, OnlyTheRowTheMovesRestOnIsRead) {
+  for (int i = 0; i < 12; ++i) {
+    char name[16], text[32];
+    std::snprintf(name, sizeof name, "f%d.txt", 10 + i);
+    std::snprintf(text, sizeof text, "line\nneedle %d\n", i);
+    Dir.File(name, text);
+  }
+  TfrmMain f(Empty, true);
+  Search(f, "needle");
+  ASSERT_EQ(f.RowCount(), 12);
+  auto now = std::chrono::steady_clock::time_point(std::chrono::hours(1));
+  f.HitPane().Clock = [&] { return now; };
+  const std::size_t before = f.HitPane().JobsStarted();
+  f.Results().Select(0);  // after a rest: read at once
+  EXPECT_EQ(f.HitPane().JobsStarted(), before + 1);
+  for (int row = 1; row < 12; ++row) {
+    now += std::chrono::milliseconds(10);  // a held key's pace
+    f.Results().Select(row);
+  }
+  EXPECT_EQ(f.HitPane().JobsStarted(), before + 1);
+  WaitForRow(f, 11);
+  EXPECT_EQ(f.HitPane().JobsStarted(), before + 2);
+  ASSERT_EQ(f.HitPane().LineCount(), 1u);
+  std::string last = "needle ";
+  last.append(std::to_string(std::stoi(f.RowText(11, 0).substr(1, 2)) - 10));
+  EXPECT_EQ(f.HitPane().Line(0).Text, last);
+  // A moment's rest later, a single switch reads at once.
+  now += THitPane::kRest;
+  f.Results().Select(3);
+  EXPECT_EQ(f.HitPane().JobsStarted(), before + 3);
+  WaitForRow(f, 3);
+  EXPECT_EQ(f.HitPane().LineCount(), 1u);
+}
+
+}  // namespace
+}  // namespace sorvik
+
+namespace sorvik {
+namespace {
+
+// Ctrl+C copies a line as the file holds it, however the pane cuts it to
+// its width: whole up to 8,192 characters either side of its first hit
+// (the blanks next to the hit counted).
+TEST_F(HitPaneWindow, CopyTakesTheWholeLine) {
+  const std::string wide = std::string(5000, 'x') + " TARGET here " + std::string(4999, 'y');
+  const std::string huge = std::string(20000, 'a') + " TARGET " + std::string(20000, 'b');
+  Dir.File("wide.txt", "first\r\n" + wide + "\r\nlast\r\n");
+  Dir.File("huge.txt", huge + "\n");
+  TfrmMain f(Empty, true);
+  Search(f, "TARGET");
+  ASSERT_EQ(f.RowCount(), 2);
+  for (int row = 0; row < 2; ++row) {
+    f.Results().Select(row);
+    WaitForRow(f, row);
+    ASSERT_EQ(f.HitPane().LineCount(), 1u);
+    f.HitPane().SelectAll();
+    f.HitPane().CopySelection();
+    if (f.RowText(row, 0) == "wide.txt") {
+      EXPECT_EQ(ClipboardText(f.Handle()), "2: " + wide + "\r\n");
+    } else {
+      EXPECT_EQ(ClipboardText(f.Handle()), "1: " + std::string(8191, 'a') + " TARGET " + std::string(8191, 'b') + "\r\n");
+    }
+  }
 }
 
 }  // namespace

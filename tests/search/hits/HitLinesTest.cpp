@@ -189,6 +189,18 @@ TEST(HitLines, LongLinesAreCutAroundTheFirstHit) {
   EXPECT_EQ(CutHitLine(lines[2], 40).Text, "short qzvk");
   const THitLine narrow = CutHitLine(lines[2], 3);
   EXPECT_EQ(narrow.Text.find("q"), ellipsis.size());
+
+  // A wide context keeps the long line whole until the lines' text passes
+  // the budget; the lines after it keep the usual 200 characters.
+  THitLineLimits wide;
+  wide.Context = 12000;
+  wide.TextBudget = 15000;
+  const std::vector<THitLine> kept = LinesOf(path, {"qzvk", true, false, TMatchMode::Any}, false, wide);
+  ASSERT_EQ(kept.size(), 3u);
+  EXPECT_EQ(kept[0].Text + "\n", middle);
+  EXPECT_FALSE(kept[0].MoreBefore || kept[0].MoreAfter);
+  EXPECT_EQ(kept[1].Text, std::string(199, 'a') + " qzvk end");
+  EXPECT_TRUE(kept[1].MoreBefore);
 }
 
 // Binary bytes show only the printable run around a hit; in a text line, tabs
