@@ -47,6 +47,7 @@ struct TPdfStreamData {
   std::shared_ptr<const std::string> Source;  // null: the file itself
   std::uint64_t Offset = 0;
   std::uint64_t Length = 0;
+  TPdfRef Owner;  // the indirect object the stream is (its key when the file is encrypted)
 };
 
 class TPdfObject {
