@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Dpi.h"
@@ -132,6 +133,64 @@ TEST(DpiLayout, EveryCaptionFitsAndTheLayoutScales) {
   EXPECT_EQ(Width(f.General().cboKeyWords), words + 100);
   EXPECT_EQ(Width(f.General().cboFilemask), mask);
   edgesAlign("widened");
+}
+
+// The General page's controls that show, each with its place in the page cut
+// to what the page shows; the group box, which holds them all, left out.
+std::vector<std::pair<TControl, RECT>> ShownOnGeneralPage(TfrmMain& f) {
+  const HWND page = GetParent(f.General().cboFilemask);
+  RECT shows;
+  GetClientRect(page, &shows);
+  std::vector<std::pair<TControl, RECT>> out;
+  for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(c) || c == f.General().grpSearchFor) continue;
+    RECT r = Rect(c);
+    MapWindowPoints(HWND_DESKTOP, page, reinterpret_cast<POINT*>(&r), 2);
+    if (!IntersectRect(&r, &r, &shows)) continue;
+    wchar_t cls[64] = {}, text[128] = {};
+    GetClassNameW(c, cls, 64);
+    GetWindowTextW(c, text, 128);
+    out.push_back({{c, cls, text}, r});
+  }
+  return out;
+}
+
+// No two controls of the General page cover each other, at the design size,
+// wider, and at the smallest the window goes.
+TEST(DpiLayout, TheGeneralPagesControlsNeverOverlap) {
+  TCommandObject none;
+  TfrmMain f(none, true);
+  const UINT dpi = f.Dpi();
+  const TGeneralPage& g = f.General();
+  const auto noOverlaps = [&](const char* when) {
+    const auto shown = ShownOnGeneralPage(f);
+    EXPECT_GE(shown.size(), 4u) << when;
+    for (std::size_t i = 0; i < shown.size(); ++i)
+      for (std::size_t j = i + 1; j < shown.size(); ++j) {
+        const auto& [a, ra] = shown[i];
+        const auto& [b, rb] = shown[j];
+        // The match choices stand on their bevel.
+        if (a.Handle == g.Bevel1 || b.Handle == g.Bevel1) {
+          const HWND other = a.Handle == g.Bevel1 ? b.Handle : a.Handle;
+          if (other == g.rdWordsAny || other == g.rdWordsAll || other == g.rdExact) continue;
+        }
+        RECT both;
+        EXPECT_FALSE(IntersectRect(&both, &ra, &rb))
+            << Narrow(a.Class) << " \"" << Narrow(a.Text) << "\" " << ra.left << "," << ra.top << " " << ra.right << ","
+            << ra.bottom << " covers " << Narrow(b.Class) << " \"" << Narrow(b.Text) << "\" " << rb.left << ","
+            << rb.top << " " << rb.right << "," << rb.bottom << ", " << when << " at " << dpi << " DPI";
+      }
+  };
+  noOverlaps("at the design size");
+  RECT r;
+  GetWindowRect(f.Handle(), &r);
+  SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left + 150, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+  noOverlaps("widened");
+  // As small as the window goes.
+  SetWindowPos(f.Handle(), nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER);
+  GetWindowRect(f.Handle(), &r);
+  ASSERT_EQ(r.right - r.left, Scale(TfrmMain::kMinWidth, dpi));
+  noOverlaps("at the smallest size");
 }
 
 // A move to a monitor with another scale: everything follows the new DPI.
