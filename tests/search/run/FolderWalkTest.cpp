@@ -63,9 +63,8 @@ bool Glob(const char* name, const char* mask) {
   if (*mask == '\0') return *name == '\0';
   if (*mask == '*') return Glob(name, mask + 1) || (*name != '\0' && Glob(name + 1, mask));
   if (*name == '\0') return false;
-  if (*mask == '?' || std::toupper(static_cast<unsigned char>(*mask)) == std::toupper(static_cast<unsigned char>(*name)))
-    return Glob(name + 1, mask + 1);
-  return false;
+  const auto upper = [](char c) { return std::toupper(static_cast<unsigned char>(c)); };
+  return (*mask == '?' || upper(*mask) == upper(*name)) && Glob(name + 1, mask + 1);
 }
 
 struct TVisit {
@@ -107,7 +106,8 @@ TEST(FolderWalkSkip, GeneratedTreesAgainstAModelWalk) {
   std::function<TModelFolder(const std::string&, int)> makeFolder = [&](const std::string& name, int depth) {
     TModelFolder folder{name, {}, {}};
     const int files = std::uniform_int_distribution<int>(0, 3)(random);
-    for (int i = 0; i < files; ++i) folder.Files.push_back("f" + std::to_string(i) + (i % 2 ? ".txt" : ".log"));
+    for (int i = 0; i < files; ++i)
+      folder.Files.push_back(std::string(1, 'f').append(std::to_string(i)).append(i % 2 ? ".txt" : ".log"));
     const int subfolders = depth < 4 ? std::uniform_int_distribution<int>(0, 3)(random) : 0;
     for (int i = 0; i < subfolders; ++i) {
       const std::string sub = pick(folderNames);
