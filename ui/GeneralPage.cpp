@@ -29,6 +29,7 @@ enum : int {
   idWordsAll,
   idExact,
   idInside,
+  idSkipFolders = 1025,  // after the main window's own (formMain.cpp)
 };
 
 // The folder field takes a folder dropped on it from the shell.
@@ -81,6 +82,10 @@ TGeneralPage::TGeneralPage(HWND page, HFONT font, TLayoutTable& layout) {
   chkInside = add(WC_BUTTONW, L"Search &inside documents and archives", BS_AUTOCHECKBOX | WS_TABSTOP, 10, 45, 248, 17,
                   idInside);
   chkRecursive = add(WC_BUTTONW, L"Search &subfolders", BS_AUTOCHECKBOX | WS_TABSTOP, 262, 45, 120, 17, idRecursive);
+  // Beside the subfolders they concern, widening with the window as the folder field does.
+  add(WC_STATICW, L"S&kip folders:", SS_RIGHT, 386, 46, 72, 16, 0);
+  cboSkipFolders = add(WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 462, 43, 90, 200,
+                       idSkipFolders, A::Stretch);
   add(WC_STATICW, L"&Words:", SS_RIGHT, 8, 69, 52, 16, 0);
   cboKeyWords = add(WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 64, 66, 488, 200,
                     idKeyWords, A::Stretch);
@@ -104,6 +109,7 @@ TSearchPanel TGeneralPage::Read() const {
   v.Mask = GetText(cboFilemask);
   v.Folder = GetText(edDirectories);
   v.Words = GetText(cboKeyWords);
+  v.SkipFolders = GetText(cboSkipFolders);
   v.Recursive = Checked(chkRecursive);
   v.WholeWords = Checked(chkWholeWords);
   v.CaseSensitive = Checked(chkCaseSensitive);
@@ -116,6 +122,7 @@ void TGeneralPage::Write(const TSearchPanel& v) {
   SetText(cboFilemask, v.Mask);
   SetText(edDirectories, v.Folder);
   SetText(cboKeyWords, v.Words);
+  SetText(cboSkipFolders, v.SkipFolders);
   Check(chkRecursive, v.Recursive);
   Check(chkWholeWords, v.WholeWords);
   Check(chkCaseSensitive, v.CaseSensitive);
@@ -158,7 +165,8 @@ void TGeneralPage::KeepInHistory(THistory which, int maxItems) {
 
 bool TGeneralPage::IsTextField(HWND control) const {
   return control && (control == edDirectories || control == cboFilemask || control == cboKeyWords ||
-                     IsChild(cboFilemask, control) || IsChild(cboKeyWords, control));
+                     control == cboSkipFolders || IsChild(cboFilemask, control) || IsChild(cboKeyWords, control) ||
+                     IsChild(cboSkipFolders, control));
 }
 
 void TGeneralPage::FitGroup(int width, int height, int margin) {

@@ -192,6 +192,7 @@ void LoadSettings() {
   Settings.MaxListItems = static_cast<std::uint8_t>(ReadInteger(L"MaxListItems", defaults.MaxListItems, file));
   Settings.MaskList = ReadCommaTextValue(L"MaskList", file);
   Settings.WordList = ReadCommaTextValue(L"WordList", file);
+  Settings.SkipList = ReadCommaTextValue(L"SkipList", file);
   Settings.ColumnSizes = ReadCommaTextValue(L"ColumnSizes", file);
   Settings.SearchInside = ReadInteger(L"SearchInside", defaults.SearchInside ? 1 : 0, file) != 0;
   Settings.HitPaneShown = ReadInteger(L"HitPaneShown", defaults.HitPaneShown ? 1 : 0, file) != 0;
@@ -210,6 +211,7 @@ void SaveSettings() {
       {L"MaxListItems", std::to_wstring(Settings.MaxListItems)},
       {L"MaskList", Widen(Settings.MaskList)},
       {L"WordList", Widen(Settings.WordList)},
+      {L"SkipList", Widen(Settings.SkipList)},
       {L"ColumnSizes", Widen(Settings.ColumnSizes)},
       {L"SearchInside", Settings.SearchInside ? L"1" : L"0"},
       {L"HitPaneShown", Settings.HitPaneShown ? L"1" : L"0"},

@@ -85,7 +85,7 @@ TEST(DpiLayout, EveryCaptionFitsAndTheLayoutScales) {
     ++checked;
     EXPECT_LE(needed, room) << Narrow(c.Text) << " at " << dpi << " DPI";
   }
-  EXPECT_GE(checked, 16);
+  EXPECT_GE(checked, 17);
   // The tabs' captions.
   for (int i = 0; i < 2; ++i) {
     wchar_t text[64] = {};
@@ -155,8 +155,9 @@ std::vector<std::pair<TControl, RECT>> ShownOnGeneralPage(TfrmMain& f) {
   return out;
 }
 
-// No two controls of the General page cover each other, at the design size,
-// wider, and at the smallest the window goes.
+// No two controls of the General page cover each other, at the design size and
+// at the smallest the window goes, and the folders to skip have a field that
+// widens with the window and ends where the words box ends.
 TEST(DpiLayout, TheGeneralPagesControlsNeverOverlap) {
   TCommandObject none;
   TfrmMain f(none, true);
@@ -182,9 +183,15 @@ TEST(DpiLayout, TheGeneralPagesControlsNeverOverlap) {
       }
   };
   noOverlaps("at the design size");
+  const RECT skip = Rect(g.cboSkipFolders), words = Rect(g.cboKeyWords), subfolders = Rect(g.chkRecursive);
+  EXPECT_EQ(skip.right, words.right) << dpi << " DPI";
+  EXPECT_GE(skip.right - skip.left, Scale(80, dpi)) << dpi << " DPI";
+  EXPECT_LT(skip.top, subfolders.bottom);  // on the row of Search subfolders
+  EXPECT_GT(skip.bottom, subfolders.top);
   RECT r;
   GetWindowRect(f.Handle(), &r);
   SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left + 150, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(Width(g.cboSkipFolders), skip.right - skip.left + 150);
   noOverlaps("widened");
   // As small as the window goes.
   SetWindowPos(f.Handle(), nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER);

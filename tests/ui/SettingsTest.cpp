@@ -105,9 +105,49 @@ TEST_F(SettingsFile, NoFileGivesTheDefaultsAndTheFirstCloseWritesAllKeys) {
   Close(f);
   EXPECT_EQ(Read(),
             "[formMain]\r\nMainWindowState=0\r\nMainLeft=200\r\nMainTop=119\r\nMainWidth=596\r\nMainHeight=529\r\n"
-            "MaxListItems=20\r\nMaskList=*.txt,*.pas\r\nWordList=\r\nColumnSizes=100,150,75," +
+            "MaxListItems=20\r\nMaskList=*.txt,*.pas\r\nWordList=\r\nSkipList=\r\nColumnSizes=100,150,75," +
                 std::to_string(dates) + "," + std::to_string(dates) + "," + std::to_string(dates) +
                 "\r\nSearchInside=1\r\nHitPaneShown=1\r\nHitPaneHeight=110\r\nPixelsPerInch=96\r\n");
+}
+
+// The folders to skip keep a history as the mask and the words do: what is left
+// in the box goes on top (once, whatever its case), the list is kept in
+// sorvik.ini whole, ';', commas, quotes and letters outside the code page
+// included, and the box itself opens empty.
+TEST_F(SettingsFile, TheFoldersToSkipKeepAHistory) {
+  const std::vector<std::string> typed{".git; node_modules", "bin,obj", "\"out\"",
+                                       "\xCE\xB4\xCE\xB5\xCE\xBB\xCF\x84\xCE\xAF\xCE\xBF"};  // δελτίο
+  {
+    TfrmMain f(None, false);
+    EXPECT_TRUE(Items(f.General().cboSkipFolders).empty());
+    for (const std::string& text : typed) {
+      SetText(f.General().cboSkipFolders, text);
+      SendMessageW(f.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(f.General().cboSkipFolders), CBN_KILLFOCUS),
+                   reinterpret_cast<LPARAM>(f.General().cboSkipFolders));
+    }
+    SetText(f.General().cboSkipFolders, ".GIT; Node_Modules");  // there already
+    f.cboSkipFoldersExit();
+    SetText(f.General().cboSkipFolders, "");
+    f.cboSkipFoldersExit();
+    EXPECT_EQ(Items(f.General().cboSkipFolders), (std::vector<std::string>{typed.rbegin(), typed.rend()}));
+    EXPECT_TRUE(Items(f.General().cboFilemask).empty());
+    EXPECT_TRUE(Items(f.General().cboKeyWords).empty());
+    Close(f);
+  }
+  EXPECT_NE(ReadUnicode().find("SkipList="), std::string::npos) << "Greek needs the UTF-16 file";
+  for (int round = 0; round < 2; ++round) {
+    TfrmMain f(None, false);
+    EXPECT_EQ(Items(f.General().cboSkipFolders), (std::vector<std::string>{typed.rbegin(), typed.rend()}))
+        << "round " << round;
+    EXPECT_EQ(GetText(f.General().cboSkipFolders), "");
+    Close(f);
+  }
+  // At most MaxListItems, the newest first.
+  Write("MaxListItems=2\r\nSkipList=a,b\r\n");
+  TfrmMain f(None, false);
+  SetText(f.General().cboSkipFolders, "c");
+  f.cboSkipFoldersExit();
+  EXPECT_EQ(Items(f.General().cboSkipFolders), (std::vector<std::string>{"c", "a"}));
 }
 
 // Searching inside documents and archives is a preference: on by default,
