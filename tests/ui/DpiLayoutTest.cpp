@@ -190,8 +190,9 @@ TEST(DpiLayout, TheGeneralPagesControlsNeverOverlap) {
   EXPECT_GT(skip.bottom, subfolders.top);
   RECT r;
   GetWindowRect(f.Handle(), &r);
-  SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left + 150, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
-  EXPECT_EQ(Width(g.cboSkipFolders), skip.right - skip.left + 150);
+  SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left + 100, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(Width(g.cboSkipFolders), skip.right - skip.left + Width(f.Handle()) - (r.right - r.left));
+  EXPECT_GT(Width(f.Handle()), r.right - r.left);
   noOverlaps("widened");
   // As small as the window goes.
   SetWindowPos(f.Handle(), nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER);
