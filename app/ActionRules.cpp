@@ -35,12 +35,14 @@ bool PrefillFromCommand(const TCommandObject& command, TSearchPanel& panel) {
   if (command.Has(coCaseSensitive)) panel.CaseSensitive = true;
   if (command.MatchMode <= 2) panel.MatchMode = command.MatchMode;
   panel.Words = command.Words;
+  if (!command.SkipFolders.empty()) panel.SkipFolders = command.SkipFolders;
   return command.RunAtOnce;
 }
 
 void ApplyPanel(const TSearchPanel& panel, TSearchRequest& request) {
   request.Folder = panel.Folder;
   request.Mask = panel.Mask;
+  request.SkipFolders = panel.SkipFolders;
   request.Recursive = panel.Recursive;
   request.WholeWords = panel.WholeWords;
   request.CaseSensitive = panel.CaseSensitive;

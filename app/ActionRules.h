@@ -41,11 +41,13 @@ struct TSearchPanel {
   bool Recursive = false, WholeWords = false, CaseSensitive = false;
   std::uint8_t MatchMode = 0;  // 0 "Match any", 1 "Match all", 2 "Match Exactly"
   bool InsideDocuments = true;  // "Search inside documents and archives"
+  std::string SkipFolders{};    // "Skip folders": names or masks, ';' between them
 };
 
 // Copies the command object's values into the panel when it has values: ticks the
 // boxes whose flags are present (an absent flag leaves its box), selects the match
-// mode 0..2 (another value changes nothing). Returns whether to start at once.
+// mode 0..2 (another value changes nothing), and sets the folders to skip when it
+// names any (else they stay). Returns whether to start at once.
 bool PrefillFromCommand(const TCommandObject& command, TSearchPanel& panel);
 
 // The search the panel asks for: its texts, options and match mode, in the

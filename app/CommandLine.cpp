@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include <iterator>
+
 #ifdef _WIN32
 #include <windows.h>
 
@@ -32,11 +34,11 @@ std::string ExtractOptionValue(const std::string& text) {
 
 bool ParseCommandLine(TCommandObject* object, const std::vector<std::string>& arguments) {
   if (!object) return false;
-  static const char* const kNames[] = {"--msk", "--dir", "--cmd", "--qry", "--mtc"};
+  static const char* const kNames[] = {"--msk", "--dir", "--cmd", "--qry", "--mtc", "--skip"};
   bool gotValue = false;
   for (const std::string& argument : arguments) {
     std::string working = argument;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < static_cast<int>(std::size(kNames)); ++i) {
       const std::size_t at = working.find(kNames[i]);
       if (at == std::string::npos) continue;
       working.erase(0, at);
@@ -65,6 +67,10 @@ bool ParseCommandLine(TCommandObject* object, const std::vector<std::string>& ar
           if (value == "ANY") object->MatchMode = 0;
           else if (value == "ALL") object->MatchMode = 1;
           else if (value == "EXACT") object->MatchMode = 2;
+          break;
+        case 5:
+          // Like "--cmd", it only shapes a search the other options ask for.
+          object->SkipFolders = value;
           break;
       }
     }

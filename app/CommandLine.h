@@ -19,6 +19,8 @@ class TCommandObject {
   std::string Mask = "*.*";
   std::string Folder = "C:\\";
   std::string Words;
+  // Folders to skip ("--skip"); empty when the command line gave none.
+  std::string SkipFolders;
   std::uint8_t Options = coSubfolders;
   std::uint8_t MatchMode = 0;
   bool HasValues = false;

@@ -152,10 +152,14 @@ int Run(const std::vector<std::string>& all) {
   if (command.Has(coSubfolders)) options += 'S';
   if (command.Has(coWholeWords)) options += 'W';
   if (command.Has(coCaseSensitive)) options += 'C';
-  PrintLine({"request", "mask=" + command.Mask, "folder=" + command.Folder, "words=" + command.Words,
-             "options=" + options, "mode=" + std::to_string(command.MatchMode),
-             std::string("hasvalues=") + (command.HasValues ? "1" : "0"),
-             std::string("run=") + (command.RunAtOnce ? "1" : "0")});
+  std::vector<std::string> record{"request", "mask=" + command.Mask, "folder=" + command.Folder,
+                                   "words=" + command.Words, "options=" + options,
+                                   "mode=" + std::to_string(command.MatchMode),
+                                   std::string("hasvalues=") + (command.HasValues ? "1" : "0"),
+                                   std::string("run=") + (command.RunAtOnce ? "1" : "0")};
+  // The folders to skip, when the arguments name any (a record without them reads as before).
+  if (!command.SkipFolders.empty()) record.push_back("skip=" + command.SkipFolders);
+  PrintLine(record);
 
   TLatencyFileSystem slow(NativeFileSystem(), std::chrono::milliseconds(latencyMs), remote);
   const bool wrapped = latencyMs > 0 || remote;

@@ -30,6 +30,7 @@ enum : int {
   idWordsAll,
   idExact,
   idInside,
+  idSkipFolders = 1025,  // after the main window's own (formMain.cpp)
 };
 
 // The folder field takes a folder dropped on it from the shell.
@@ -52,6 +53,8 @@ LRESULT CALLBACK FolderFieldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT
 
 // Where the match choice's frame ends at the design width.
 constexpr int kOptionsFrameRight = 552;
+// The narrowest the field of the folders to skip goes.
+constexpr int kLeastSkipWidth = 64;
 
 bool Checked(HWND h) { return SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 void Check(HWND h, bool on) { SendMessageW(h, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
@@ -84,6 +87,10 @@ TGeneralPage::TGeneralPage(HWND page, HFONT font, TLayoutTable& layout) {
   chkInside = add(WC_BUTTONW, L"Search &inside documents and archives", BS_AUTOCHECKBOX | WS_TABSTOP, 10, 45, 248, 17,
                   idInside);
   chkRecursive = add(WC_BUTTONW, L"Search &subfolders", BS_AUTOCHECKBOX | WS_TABSTOP, 262, 45, 120, 17, idRecursive);
+  // Beside the subfolders they concern, widening with the window as the folder field does.
+  lblSkipFolders = add(WC_STATICW, L"S&kip folders:", SS_RIGHT, 386, 46, 72, 16, 0);
+  cboSkipFolders = add(WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 462, 43, 90, 200,
+                       idSkipFolders, A::Stretch);
   add(WC_STATICW, L"&Words:", SS_RIGHT, 8, 69, 52, 16, 0);
   cboKeyWords = add(WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 64, 66, 488, 200,
                     idKeyWords, A::Stretch);
@@ -107,6 +114,7 @@ TSearchPanel TGeneralPage::Read() const {
   v.Mask = GetText(cboFilemask);
   v.Folder = GetText(edDirectories);
   v.Words = GetText(cboKeyWords);
+  v.SkipFolders = GetText(cboSkipFolders);
   v.Recursive = Checked(chkRecursive);
   v.WholeWords = Checked(chkWholeWords);
   v.CaseSensitive = Checked(chkCaseSensitive);
@@ -119,6 +127,7 @@ void TGeneralPage::Write(const TSearchPanel& v) {
   SetText(cboFilemask, v.Mask);
   SetText(edDirectories, v.Folder);
   SetText(cboKeyWords, v.Words);
+  SetText(cboSkipFolders, v.SkipFolders);
   Check(chkRecursive, v.Recursive);
   Check(chkWholeWords, v.WholeWords);
   Check(chkCaseSensitive, v.CaseSensitive);
@@ -161,7 +170,8 @@ void TGeneralPage::KeepInHistory(THistory which, int maxItems) {
 
 bool TGeneralPage::IsTextField(HWND control) const {
   return control && (control == edDirectories || control == cboFilemask || control == cboKeyWords ||
-                     IsChild(cboFilemask, control) || IsChild(cboKeyWords, control));
+                     control == cboSkipFolders || IsChild(cboFilemask, control) || IsChild(cboKeyWords, control) ||
+                     IsChild(cboSkipFolders, control));
 }
 
 void TGeneralPage::FitGroup(int width, int height, int margin) {
@@ -180,6 +190,18 @@ int ButtonWidth(HWND button, UINT dpi) {
   SelectObject(dc, old);
   ReleaseDC(button, dc);
   return (r.right - r.left) + GetSystemMetrics(SM_CXMENUCHECK) + Scale(8, dpi);
+}
+
+// A static caption's text width in its font.
+int TextWidth(HWND label) {
+  const std::wstring text = Widen(GetText(label));
+  const HDC dc = GetDC(label);
+  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+  RECT r{0, 0, 0, 0};
+  DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  return r.right - r.left;
 }
 
 RECT PlaceOf(HWND control) {
@@ -217,7 +239,35 @@ TGeneralPage::TPackedRow TGeneralPage::PackOptionsRow(UINT dpi) const {
   return row;
 }
 
+int TGeneralPage::PackSkipRow(UINT dpi, RECT places[3]) const {
+  const int gap = Scale(4, dpi);
+  const RECT inside = PlaceOf(chkInside), subfolders = PlaceOf(chkRecursive), label = PlaceOf(lblSkipFolders);
+  places[0] = RECT{inside.left, inside.top, inside.left + ButtonWidth(chkInside, dpi), inside.bottom};
+  places[1] = RECT{places[0].right + gap, subfolders.top, places[0].right + gap + ButtonWidth(chkRecursive, dpi),
+                   subfolders.bottom};
+  const int caption = TextWidth(lblSkipFolders) + Scale(2, dpi);
+  places[2] = RECT{places[1].right + gap, label.top, places[1].right + gap + caption, label.bottom};
+  return places[2].right + gap;
+}
+
 void TGeneralPage::FitOptionsRow(UINT dpi) {
+  // The row of the folders to skip: its field keeps a least width, its
+  // captions their room.
+  {
+    const RECT field = PlaceOf(cboSkipFolders);
+    bool fits = field.right - field.left >= Scale(kLeastSkipWidth, dpi) &&
+                PlaceOf(lblSkipFolders).right - PlaceOf(lblSkipFolders).left >= TextWidth(lblSkipFolders);
+    for (const HWND c : {chkInside, chkRecursive}) fits = fits && PlaceOf(c).right - PlaceOf(c).left >= ButtonWidth(c, dpi);
+    if (!fits) {
+      RECT places[3];
+      const int left = PackSkipRow(dpi, places);
+      MoveTo(chkInside, places[0]);
+      MoveTo(chkRecursive, places[1]);
+      MoveTo(lblSkipFolders, places[2]);
+      MoveTo(cboSkipFolders, RECT{left, field.top, std::max<LONG>(field.right, left + Scale(kLeastSkipWidth, dpi)),
+                                  field.top + (PlaceOf(cboSkipFolders).bottom - PlaceOf(cboSkipFolders).top)});
+    }
+  }
   const RECT frame = PlaceOf(Bevel1);
   const TPackedRow row = PackOptionsRow(dpi);
   // As designed while every caption has its room there.
@@ -234,8 +284,11 @@ void TGeneralPage::FitOptionsRow(UINT dpi) {
 
 int TGeneralPage::LeastExtraWidth(UINT dpi) const {
   // The frame ends where it ends at the design width plus the extra width.
+  // Both rows end where the words box ends: at the design width plus the extra width.
   const TPackedRow row = PackOptionsRow(dpi);
-  return std::min<int>(row.Frame.right - Scale(kOptionsFrameRight, dpi), 0);
+  RECT places[3];
+  const int skipRight = PackSkipRow(dpi, places) + Scale(kLeastSkipWidth, dpi);
+  return std::min<int>(std::max<int>(row.Frame.right, skipRight) - Scale(kOptionsFrameRight, dpi), 0);
 }
 
 bool TGeneralPage::OnCommand(HWND from, int code) {

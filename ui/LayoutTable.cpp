@@ -10,7 +10,9 @@ RECT PlacedRect(const TPlace& place, UINT dpi, int extraWidth) {
   // The edges are scaled, not the sizes: controls that meet or line up at the
   // design DPI meet and line up at every other.
   const RECT& d = place.Design;
-  const int x = Scale(d.left, dpi) + (place.Anchor == TAnchor::Follow ? extraWidth : 0);
+  const int x = place.Anchor == TAnchor::Follow
+                    ? std::max(Scale(d.left, dpi) + extraWidth, Scale(place.Leftmost, dpi))
+                    : Scale(d.left, dpi);
   const int cx =
       std::max(Scale(d.right, dpi) - Scale(d.left, dpi) + (place.Anchor == TAnchor::Stretch ? extraWidth : 0), 0);
   const int y = Scale(d.top, dpi);
@@ -18,7 +20,10 @@ RECT PlacedRect(const TPlace& place, UINT dpi, int extraWidth) {
 }
 
 HWND TLayoutTable::Add(HWND control, int x, int y, int cx, int cy, TAnchor anchor) {
-  Places_.push_back({control, RECT{x, y, x + cx, y + cy}, anchor});
+  if (anchor == TAnchor::Stretch) StretchWidth_ = cx;
+  // A following control keeps its distance from the stretching one's end, as
+  // far as that one can give up width.
+  Places_.push_back({control, RECT{x, y, x + cx, y + cy}, anchor, anchor == TAnchor::Follow ? x - StretchWidth_ : 0});
   return control;
 }
 

@@ -1,6 +1,8 @@
 // Controls placed by their design rectangles (pixels at 96 DPI): at a DPI and a
 // window width beyond the design width, the stretching ones widen by that
-// difference and the following ones move right by it; the others stay.
+// difference and the following ones move right by it; the others stay. In a
+// narrower window a following control moves left with the end of the stretching
+// control added before it, and stops where that one has no width left.
 #pragma once
 
 #include <windows.h>
@@ -16,10 +18,12 @@ struct TPlace {
   HWND Control;
   RECT Design;
   TAnchor Anchor;
+  int Leftmost = 0;  // following: the design left edge it stops at
 };
 
 // Where a place goes at `dpi`, with the window `extraWidth` pixels (at that
-// DPI) wider than its design width; a width never below 0. Its design edges are
+// DPI) wider than its design width; a width never below 0, a following place
+// never left of its Leftmost. Its design edges are
 // scaled, so places that meet or line up at 96 DPI do so at every DPI.
 RECT PlacedRect(const TPlace& place, UINT dpi, int extraWidth);
 
@@ -32,6 +36,7 @@ class TLayoutTable {
 
  private:
   std::vector<TPlace> Places_;
+  int StretchWidth_ = 0;  // the design width of the stretching control added last
 };
 
 }  // namespace sorvik

@@ -20,8 +20,8 @@ namespace sorvik {
 
 namespace {
 
-// The pages' controls take 1001 to 1016 (GeneralPage.cpp, ConditionsPage.cpp);
-// no control has the dialog manager's IDOK (1) or IDCANCEL (2).
+// The pages' controls take 1001 to 1016 and 1025 (GeneralPage.cpp,
+// ConditionsPage.cpp); no control has the dialog manager's IDOK (1) or IDCANCEL (2).
 enum : int {
   idTabs = 1017,
   idList,
@@ -575,6 +575,7 @@ LRESULT TfrmMain::OnCommand(int id, int code, HWND from) {
     return 0;
   if (code == CBN_KILLFOCUS && from == General_->cboFilemask) return cboFilemaskExit(), 0;
   if (code == CBN_KILLFOCUS && from == General_->cboKeyWords) return cboKeyWordsExit(), 0;
+  if (code == CBN_KILLFOCUS && from == General_->cboSkipFolders) return cboSkipFoldersExit(), 0;
   if (!from) {  // menu items and shortcuts
     switch (id) {
       case idSaveSearch: SaveSearch(); return 0;
@@ -606,7 +607,7 @@ bool TfrmMain::HandleMnemonic(wchar_t letter) {
 }
 
 bool TfrmMain::EnterKey() {
-  // Enter in the words, mask or folder field: Start, when Start may run; on a
+  // Enter in the words, mask, folder or folders-to-skip field: Start, when Start may run; on a
   // row of the list or a line of the hit pane: open the row's file; on a push button: press it, as Space does.
   const HWND focus = GetFocus();
   if (!focus) return false;

@@ -115,9 +115,11 @@ class TfrmMain : public TWindow, public ISearchSink {
   // The settings file: applied when the window is created, stored when it closes.
   void ApplySettings();
   void StoreSettings();
-  // Leaving the mask or the words box puts a new text on top of its history.
+  // Leaving the mask, the words or the folders-to-skip box puts a new text on
+  // top of its history.
   void cboFilemaskExit();
   void cboKeyWordsExit();
+  void cboSkipFoldersExit();
   UINT Dpi() const { return Dpi_; }
   // How the window first shows (SW_SHOWNORMAL, SW_SHOWMINIMIZED or SW_SHOWMAXIMIZED).
   int InitialShowCommand() const { return InitialShow_; }

@@ -1,5 +1,5 @@
 // The main window's settings: applying sorvik.ini at creation, storing it at
-// close, and the two history boxes.
+// close, and the three history boxes.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -124,6 +124,7 @@ void TfrmMain::ApplySettings() {
   FittedDpi_ = Dpi_;
   General_->SetHistory(TGeneralPage::THistory::Masks, ReadCommaText(s.MaskList));
   General_->SetHistory(TGeneralPage::THistory::Words, ReadCommaText(s.WordList));
+  General_->SetHistory(TGeneralPage::THistory::SkipFolders, ReadCommaText(s.SkipList));
   TSearchPanel panel = General_->Read();
   panel.InsideDocuments = s.SearchInside;
   General_->Write(panel);
@@ -157,6 +158,7 @@ void TfrmMain::StoreSettings() {
   };
   s.MaskList = merged(TGeneralPage::THistory::Masks, stored.MaskList);
   s.WordList = merged(TGeneralPage::THistory::Words, stored.WordList);
+  s.SkipList = merged(TGeneralPage::THistory::SkipFolders, stored.SkipList);
   std::vector<std::string> widths;
   for (int i = 0; i < kResultColumns; ++i)
     widths.push_back(std::to_string(SendMessageW(lvwResults, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0)));
@@ -170,5 +172,9 @@ void TfrmMain::StoreSettings() {
 void TfrmMain::cboFilemaskExit() { General_->KeepInHistory(TGeneralPage::THistory::Masks, Settings.MaxListItems); }
 
 void TfrmMain::cboKeyWordsExit() { General_->KeepInHistory(TGeneralPage::THistory::Words, Settings.MaxListItems); }
+
+void TfrmMain::cboSkipFoldersExit() {
+  General_->KeepInHistory(TGeneralPage::THistory::SkipFolders, Settings.MaxListItems);
+}
 
 }  // namespace sorvik

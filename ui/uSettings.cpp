@@ -193,6 +193,7 @@ TSettings ReadSettingsFile() {
   settings.MaxListItems = static_cast<std::uint8_t>(ReadInteger(L"MaxListItems", defaults.MaxListItems, file));
   settings.MaskList = ReadCommaTextValue(L"MaskList", file);
   settings.WordList = ReadCommaTextValue(L"WordList", file);
+  settings.SkipList = ReadCommaTextValue(L"SkipList", file);
   settings.ColumnSizes = ReadCommaTextValue(L"ColumnSizes", file);
   settings.SearchInside = ReadInteger(L"SearchInside", defaults.SearchInside ? 1 : 0, file) != 0;
   settings.HitPaneShown = ReadInteger(L"HitPaneShown", defaults.HitPaneShown ? 1 : 0, file) != 0;
@@ -214,6 +215,7 @@ void SaveSettings() {
       {L"MaxListItems", std::to_wstring(Settings.MaxListItems)},
       {L"MaskList", Widen(Settings.MaskList)},
       {L"WordList", Widen(Settings.WordList)},
+      {L"SkipList", Widen(Settings.SkipList)},
       {L"ColumnSizes", Widen(Settings.ColumnSizes)},
       {L"SearchInside", Settings.SearchInside ? L"1" : L"0"},
       {L"HitPaneShown", Settings.HitPaneShown ? L"1" : L"0"},

@@ -1,5 +1,5 @@
 // The settings file, sorvik.ini beside the executable: the window's placement,
-// the history limit, the two history lists, the column widths, whether
+// the history limit, the three history lists, the column widths, whether
 // archives and documents are searched inside and the hit pane, all in the
 // section "formMain" of a profile file, read at start and written at close. The
 // file is ANSI while the code page holds every value, UTF-16 otherwise.
@@ -19,6 +19,7 @@ struct TSettings {
   std::uint8_t MaxListItems = 20;
   std::string MaskList;  // comma text
   std::string WordList;  // comma text
+  std::string SkipList;  // comma text: the folders-to-skip history
   std::string ColumnSizes;  // comma text of six widths
   bool SearchInside = true;  // archives and documents searched by what they hold
   std::int16_t HitPaneHeight = 110;  // the hit pane's height

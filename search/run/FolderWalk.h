@@ -1,7 +1,8 @@
 // The walk of a folder tree: each folder's entries that match the mask, then
 // its subfolders, depth first. It owns the link-loop guard (a folder the walk
 // is already inside is never entered again) and the stop points (before each
-// entry and each subfolder), and hands every entry to its visitor.
+// entry and each subfolder), and the folders it leaves out, and hands every
+// entry to its visitor.
 //
 // A mask text may hold several masks separated by ';'. One mask goes to the
 // system's enumeration as typed. With several, a folder is listed once per mask
@@ -24,6 +25,30 @@ namespace sorvik {
 // (spaces and tabs) around it, empty pieces left out.
 std::vector<std::string> SplitMasks(const std::string& text);
 
+// The folders a walk leaves out, from a text of names or masks separated by ';'
+// (".git; node_modules; bin; obj"): each item without the blanks (spaces and
+// tabs) around it, empty items left out. A folder whose name some item matches
+// is skipped: the walk neither enters it nor hands its entry to the visitor, at
+// any depth. Names are compared as Windows compares file names: by the mask
+// rules of MatchesMask, letters without regard to case (Unicode's simple
+// upper-case mapping). The start folder is never skipped.
+class TFolderSkip {
+ public:
+  TFolderSkip() = default;
+  explicit TFolderSkip(const std::string& text);
+
+  bool Empty() const { return Items_.empty(); }
+  // The first item that holds a path delimiter ('\' or '/'), as typed: a path
+  // rather than a name, which the search refuses; empty when there is none.
+  std::string PathItem() const;
+  // Whether a folder of this name is skipped ("." and ".." never are).
+  bool Skips(const std::string& name) const;
+
+ private:
+  std::vector<std::string> Items_;   // as typed
+  std::vector<std::string> Folded_;  // in upper case, for the comparison
+};
+
 class TFolderWalk {
  public:
   class IVisitor {
@@ -43,12 +68,13 @@ class TFolderWalk {
   // Walks `folder` for entries matching `mask` (a mask text: see SplitMasks;
   // none lists nothing) whose attribute word shares a bit with `attrMask` (and
   // which the enumeration keeps under it), and with `recursive` every
-  // subfolder the same way.
+  // subfolder the same way, but for the folders `skip` leaves out (none when null).
   void Walk(const std::string& folder, const std::string& mask, bool recursive, std::uint32_t attrMask,
-            IVisitor& visitor);
+            IVisitor& visitor, const TFolderSkip* skip = nullptr);
 
  private:
   void WalkFolder(const std::string& folder);
+  bool Skipped(const TDirEntry& entry) const;
 
   IFileSystem& Fs_;
   std::vector<std::string> Masks_;
@@ -57,6 +83,7 @@ class TFolderWalk {
   std::uint32_t AttrMask_ = 0;
   bool KeepFolders_ = false;  // subfolders come from the first listing of each folder
   IVisitor* Visitor_ = nullptr;
+  const TFolderSkip* Skip_ = nullptr;  // none, or a list with at least one item
   std::vector<TFolderId> OpenFolders_;  // the folders the walk is inside
 };
 

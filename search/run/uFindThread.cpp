@@ -39,6 +39,9 @@ constexpr std::size_t kRemoteView = std::size_t{256} << 10;
 std::string RequestProblem(IFileSystem& fs, const TSearchRequest& request) {
   if (IsBlank(request.Folder)) return "Enter a folder to search in";
   if (SplitMasks(request.Mask).empty()) return "Enter a file mask, such as *.*";
+  // A folder is skipped by its name wherever it is; a path names no folder's name.
+  if (const std::string path = TFolderSkip(request.SkipFolders).PathItem(); !path.empty())
+    return "Skip folders takes folder names, not paths: " + Shortened(path, 40);
   // The folder as the walk takes it; the messages name it as typed.
   switch (fs.Kind(fs.FullFolder(request.Folder))) {
     case TPathKind::Folder: break;
@@ -85,6 +88,7 @@ void TKtSearchThread::Execute() {
     refused = !Error_.empty();
     if (!refused) {
       Folder_ = Fs_.FullFolder(Request.Folder);
+      Skip_ = TFolderSkip(Request.SkipFolders);
       Search();
     }
   } catch (const std::exception& e) {
@@ -163,7 +167,7 @@ void TKtSearchThread::WalkFolder(const std::string& folder, const std::string& m
       return Thread.Terminated();
     }
   } visitor(*this, callback);
-  TFolderWalk(Fs_).Walk(folder, mask, recursive, attrMask, visitor);
+  TFolderWalk(Fs_).Walk(folder, mask, recursive, attrMask, visitor, &Skip_);
 }
 
 void TKtSearchThread::HandleEntry(const std::string& folder, const TDirEntry& entry) {

@@ -23,6 +23,8 @@ namespace sorvik {
 struct TSearchRequest {
   std::string Folder;
   std::string Mask;
+  // Names or masks of folders the walk leaves out, ';' between them (see TFolderSkip).
+  std::string SkipFolders;
   std::string Words;  // UTF-8; reaches the finder in the ANSI code page
   bool Recursive = false;
   bool CaseSensitive = false;
@@ -43,8 +45,9 @@ inline TWordQuery WordQueryOf(const TSearchRequest& request) {
 }
 
 // Why the request can't be searched (a missing or empty folder, a folder text
-// that names a file, no mask, an empty quoted word, a word too long, conditions
-// with a Problem), in a short text for the status bar; empty when it can.
+// that names a file, no mask, a folder to skip given as a path, an empty quoted
+// word, a word too long, conditions with a Problem), in a short text for the
+// status bar; empty when it can.
 std::string RequestProblem(IFileSystem& fs, const TSearchRequest& request);
 
 class TKtSearchThread : public TThread {
@@ -105,6 +108,7 @@ class TKtSearchThread : public TThread {
 
   TSearchRequest Request;  // as given; read-only to the run
   std::string Folder_;     // the request's folder, full and normal
+  TFolderSkip Skip_;       // the request's folders to skip
   TKtFileConditions Conditions_;  // the request's conditions, with the file values of the entry tested last
   TBMHWordsFinder Finder_;
   std::shared_ptr<const TWordSet> Words_;  // prepared once per run, read by every thread's finder

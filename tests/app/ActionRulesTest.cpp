@@ -80,6 +80,19 @@ TEST(ActionRules, PrefillOnlyWithValues) {
   EXPECT_TRUE(p3.Recursive);
   EXPECT_TRUE(p3.WholeWords);
   EXPECT_EQ(p3.MatchMode, 1);
+
+  // The folders to skip: set when the command line names some, else as they were.
+  TSearchPanel p4;
+  p4.SkipFolders = ".git";
+  PrefillFromCommand(words, p4);
+  EXPECT_EQ(p4.SkipFolders, ".git");
+  words.SkipFolders = "bin;obj";
+  PrefillFromCommand(words, p4);
+  EXPECT_EQ(p4.SkipFolders, "bin;obj");
+  TCommandObject skipOnly;  // "--skip" alone: HasValues false
+  skipOnly.SkipFolders = "x";
+  EXPECT_FALSE(PrefillFromCommand(skipOnly, p4));
+  EXPECT_EQ(p4.SkipFolders, "bin;obj");
 }
 
 // The panel makes the request field for field, the match mode by its index;
@@ -108,6 +121,12 @@ TEST(ActionRules, ThePanelMakesTheRequest) {
   EXPECT_EQ(r.Words, "");
   ApplyPanel({"*", "C:\\", " \t ", false, false, false, 2}, r);
   EXPECT_EQ(r.Words, " \t ");
+  TSearchPanel skip;
+  skip.SkipFolders = " .git ; bin";
+  ApplyPanel(skip, r);
+  EXPECT_EQ(r.SkipFolders, " .git ; bin");
+  ApplyPanel({}, r);
+  EXPECT_EQ(r.SkipFolders, "");
 }
 
 // Masks as users type them into the panel, searched on the real file system:

@@ -88,6 +88,37 @@ TEST(ParseCommandLine, ResultAndOverwrites) {
   EXPECT_EQ(o.Folder, "x");
 }
 
+// "--skip" sets the folders to skip as "--cmd" sets the options: later ones
+// win, an empty value changes nothing, and alone it asks for no search.
+TEST(ParseCommandLine, FoldersToSkip) {
+  bool r = true;
+  TCommandObject o = Parse({"--skip=.git; node_modules"}, &r);
+  EXPECT_EQ(o.SkipFolders, ".git; node_modules");
+  EXPECT_FALSE(r);
+  EXPECT_EQ(TCommandObject{}.SkipFolders, "");
+  EXPECT_EQ(Parse({"--skip=bin", "--skip=obj"}).SkipFolders, "obj");
+  EXPECT_EQ(Parse({"--skip=bin", "--skip="}).SkipFolders, "bin");
+  EXPECT_EQ(Parse({"--skip"}).SkipFolders, "");
+  EXPECT_EQ(Parse({"--SKIP=bin"}).SkipFolders, "");
+  EXPECT_EQ(Parse({"--skip==  a b ; c "}).SkipFolders, "a b ; c ");
+  o = Parse({"--dir=D:\\src", "--skip=obj", "--run"}, &r);
+  EXPECT_TRUE(r);
+  EXPECT_EQ(o.Folder, "D:\\src");
+  EXPECT_EQ(o.SkipFolders, "obj");
+  EXPECT_TRUE(o.RunAtOnce);
+  // Within one argument it is read last, from what the other names left.
+  o = Parse({"--qry=needle --skip=bin"});
+  EXPECT_EQ(o.Words, "needle --skip=bin");
+  EXPECT_EQ(o.SkipFolders, "bin");
+  o = Parse({"--skip=bin --msk=*.c"});
+  EXPECT_EQ(o.Mask, "*.c");
+  EXPECT_EQ(o.SkipFolders, "");
+  TCommandObject split;
+  ApplyCommandLine(split, SplitCommandLine("s.exe --dir=C:\\x \"--skip=.git; My Stuff\""));
+  EXPECT_TRUE(split.HasValues);
+  EXPECT_EQ(split.SkipFolders, ".git; My Stuff");
+}
+
 TEST(ApplyCommandLine, HasValuesOnlyFromArguments) {
   TCommandObject o;
   ApplyCommandLine(o, {});

@@ -88,6 +88,21 @@ if(NOT WINDOWS)
   endif()
 endif()
 
+# Folders to skip: named in the request record, left out of rows and counters;
+# a path among them refuses the run.
+execute_process(COMMAND ${EMULATOR} "${BENCH}" +rows "--dir=${dir}" --msk=*.txt --qry=needle --cmd=S "--skip= SUB ; x"
+                OUTPUT_VARIABLE out RESULT_VARIABLE rc TIMEOUT 60)
+string(REPLACE "\r" "" out "${out}")
+expect("${out}" "\trun=0\tskip=SUB ; x\n")
+expect("${out}" "row\tb.txt\t")
+expect("${out}" "done\tentries=2\tfiles=1\t")
+string(FIND "${out}" "row\tc.txt" skipped)
+if(NOT skipped EQUAL -1)
+  message(FATAL_ERROR "a file of a skipped folder listed:\n${out}")
+endif()
+run_bench(out +rows "--dir=${dir}" --msk=*.txt --cmd=S "--skip=sub/x")
+expect("${out}" "error\tSkip folders takes folder names, not paths: sub/x\n")
+
 # Conditions: size and modification date, alone and combined.
 string(REPEAT "x" 3000 kb3)
 file(WRITE "${WORK}/cond/small.txt" "tiny")

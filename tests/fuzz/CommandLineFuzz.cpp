@@ -30,6 +30,7 @@ void ParseAndCheck(const std::vector<std::string>& args) {
   FUZZ_CHECK(FromArguments(object.Mask, defaults.Mask, args));
   FUZZ_CHECK(FromArguments(object.Folder, defaults.Folder, args));
   FUZZ_CHECK(FromArguments(object.Words, defaults.Words, args));
+  FUZZ_CHECK(FromArguments(object.SkipFolders, defaults.SkipFolders, args));
   FUZZ_CHECK(object.MatchMode <= 2);
   FUZZ_CHECK((object.Options & ~7u) == 0);
   // A value was given exactly when one of the three texts changed or was set again.

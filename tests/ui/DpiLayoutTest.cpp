@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Dpi.h"
@@ -122,7 +123,7 @@ TEST(DpiLayout, EveryCaptionFitsAndTheLayoutScales) {
   const UINT dpi = f.Dpi();
   std::printf("window DPI %u\n", dpi);
   const int checked = ExpectCaptionsFit(f, "at the design size");
-  EXPECT_GE(checked, 16);
+  EXPECT_GE(checked, 17);
   // The tabs' captions.
   for (int i = 0; i < 2; ++i) {
     wchar_t text[64] = {};
@@ -216,6 +217,74 @@ TEST(DpiLayout, TheSmallestWindowKeepsCaptionsAndRows) {
     EXPECT_NEAR(static_cast<double>(pane2) / (pane2 + list2), static_cast<double>(pane1) / (pane1 + list1), 0.01);
   }
   ExpectCaptionsFit(f, "grown again");
+}
+
+// The General page's controls that show, each with its place in the page cut
+// to what the page shows; the group box, which holds them all, left out.
+std::vector<std::pair<TControl, RECT>> ShownOnGeneralPage(TfrmMain& f) {
+  const HWND page = GetParent(f.General().cboFilemask);
+  RECT shows;
+  GetClientRect(page, &shows);
+  std::vector<std::pair<TControl, RECT>> out;
+  for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(c) || c == f.General().grpSearchFor) continue;
+    RECT r = Rect(c);
+    MapWindowPoints(HWND_DESKTOP, page, reinterpret_cast<POINT*>(&r), 2);
+    if (!IntersectRect(&r, &r, &shows)) continue;
+    wchar_t cls[64] = {}, text[128] = {};
+    GetClassNameW(c, cls, 64);
+    GetWindowTextW(c, text, 128);
+    out.push_back({{c, cls, text}, r});
+  }
+  return out;
+}
+
+// No two controls of the General page cover each other, at the design size and
+// at the smallest the window goes, and the folders to skip have a field that
+// widens with the window and ends where the words box ends.
+TEST(DpiLayout, TheGeneralPagesControlsNeverOverlap) {
+  TCommandObject none;
+  TfrmMain f(none, true);
+  const UINT dpi = f.Dpi();
+  const TGeneralPage& g = f.General();
+  const auto noOverlaps = [&](const char* when) {
+    const auto shown = ShownOnGeneralPage(f);
+    EXPECT_GE(shown.size(), 4u) << when;
+    for (std::size_t i = 0; i < shown.size(); ++i)
+      for (std::size_t j = i + 1; j < shown.size(); ++j) {
+        const auto& [a, ra] = shown[i];
+        const auto& [b, rb] = shown[j];
+        // The match choices stand on their bevel.
+        if (a.Handle == g.Bevel1 || b.Handle == g.Bevel1) {
+          const HWND other = a.Handle == g.Bevel1 ? b.Handle : a.Handle;
+          if (other == g.rdWordsAny || other == g.rdWordsAll || other == g.rdExact) continue;
+        }
+        RECT both;
+        EXPECT_FALSE(IntersectRect(&both, &ra, &rb))
+            << Narrow(a.Class) << " \"" << Narrow(a.Text) << "\" " << ra.left << "," << ra.top << " " << ra.right << ","
+            << ra.bottom << " covers " << Narrow(b.Class) << " \"" << Narrow(b.Text) << "\" " << rb.left << ","
+            << rb.top << " " << rb.right << "," << rb.bottom << ", " << when << " at " << dpi << " DPI";
+      }
+  };
+  noOverlaps("at the design size");
+  const RECT skip = Rect(g.cboSkipFolders), words = Rect(g.cboKeyWords), subfolders = Rect(g.chkRecursive);
+  EXPECT_EQ(skip.right, words.right) << dpi << " DPI";
+  EXPECT_GE(skip.right - skip.left, Scale(80, dpi)) << dpi << " DPI";
+  EXPECT_LT(skip.top, subfolders.bottom);  // on the row of Search subfolders
+  EXPECT_GT(skip.bottom, subfolders.top);
+  RECT r;
+  GetWindowRect(f.Handle(), &r);
+  SetWindowPos(f.Handle(), nullptr, 0, 0, r.right - r.left + 100, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(Width(g.cboSkipFolders), skip.right - skip.left + Width(f.Handle()) - (r.right - r.left));
+  EXPECT_GT(Width(f.Handle()), r.right - r.left);
+  noOverlaps("widened");
+  // As small as the window goes.
+  SetWindowPos(f.Handle(), nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER);
+  GetWindowRect(f.Handle(), &r);
+  MINMAXINFO least{};
+  SendMessageW(f.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&least));
+  ASSERT_EQ(r.right - r.left, least.ptMinTrackSize.x);
+  noOverlaps("at the smallest size");
 }
 
 // A move to a monitor with another scale: everything follows the new DPI.

@@ -131,7 +131,7 @@ TEST_F(MainWindow, ShortcutsMenusAndToolbarShareTheActions) {
 }
 
 // Every menu and every item has an access key, one of its own within its menu,
-// and the bar's keys are none of the General page's.
+// and the bar's keys are none of the General page's, whose keys are each its own.
 TEST_F(MainWindow, EveryMenuAndItemHasItsOwnAccessKey) {
   TfrmMain f(Empty, false);
   const auto key = [](const std::wstring& text) {
@@ -156,15 +156,19 @@ TEST_F(MainWindow, EveryMenuAndItemHasItsOwnAccessKey) {
   const std::vector<wchar_t> barKeys = keysOf(bar);
   EXPECT_EQ(barKeys.size(), 5u);
   for (int i = 0; i < GetMenuItemCount(bar); ++i) keysOf(GetSubMenu(bar, i));
+  // On the General page every key is its own, and none is the bar's.
   const HWND page = GetParent(f.General().cboFilemask);
+  std::vector<wchar_t> pageKeys;
   for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     wchar_t text[128] = {};
     GetWindowTextW(c, text, 128);
     const wchar_t k = key(text);
-    if (k != L'\0') {
-      EXPECT_EQ(std::count(barKeys.begin(), barKeys.end(), k), 0) << Narrow(text);
-    }
+    if (k == L'\0') continue;
+    EXPECT_EQ(std::count(barKeys.begin(), barKeys.end(), k), 0) << Narrow(text);
+    EXPECT_EQ(std::count(pageKeys.begin(), pageKeys.end(), k), 0) << "twice on the page: " << Narrow(text);
+    pageKeys.push_back(k);
   }
+  EXPECT_EQ(pageKeys.size(), 6u);
 }
 
 // What keeps a search from running is said in the status bar, never as
@@ -298,6 +302,7 @@ TEST_F(MainWindow, ClearEmptiesThePanelButKeepsTheConditionsChoice) {
   Prepare(f);
   SendMessageW(f.General().chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
   SendMessageW(f.General().chkWholeWords, BM_SETCHECK, BST_CHECKED, 0);
+  SetText(f.General().cboSkipFolders, "obj");
   SendMessageW(f.General().rdWordsAny, BM_SETCHECK, BST_UNCHECKED, 0);
   SendMessageW(f.General().rdExact, BM_SETCHECK, BST_CHECKED, 0);
   SendMessageW(f.ConditionsPage().rdMatchAnyOr, BM_SETCHECK, BST_UNCHECKED, 0);
@@ -309,6 +314,7 @@ TEST_F(MainWindow, ClearEmptiesThePanelButKeepsTheConditionsChoice) {
   EXPECT_EQ(GetText(f.General().cboFilemask), "");
   EXPECT_EQ(GetText(f.General().edDirectories), "");
   EXPECT_EQ(GetText(f.General().cboKeyWords), "");
+  EXPECT_EQ(GetText(f.General().cboSkipFolders), "");
   EXPECT_FALSE(Checked(f.General().chkRecursive) || Checked(f.General().chkWholeWords) || Checked(f.General().chkCaseSensitive));
   EXPECT_TRUE(Checked(f.General().rdWordsAny));
   EXPECT_FALSE(Checked(f.General().rdExact));
@@ -364,6 +370,43 @@ TEST_F(MainWindow, CommandLinePrefill) {
   ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
   ASSERT_EQ(f.RowCount(), 1);
   EXPECT_EQ(f.RowText(0, 0), "x.txt");
+}
+
+// The folders to skip, typed in their field or given on the command line, are
+// left out at every depth, counters included; a path among them is said in
+// the status bar and nothing is searched.
+TEST_F(MainWindow, FoldersToSkipFromTheFieldAndTheCommandLine) {
+  Dir.File("a.txt", "needle");
+  Dir.File("bin/b.txt", "needle");
+  Dir.File("src/c.txt", "needle");
+  Dir.File("src/Bin/d.txt", "needle");
+  Dir.File("src/obj/e.txt", "needle");
+  TfrmMain f(Empty, false);
+  Prepare(f);
+  SendMessageW(f.General().chkRecursive, BM_SETCHECK, BST_CHECKED, 0);
+  SetText(f.General().cboSkipFolders, "  BIN ;ob?;");
+  ASSERT_TRUE(f.Execute(A::SearchStart));
+  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+  ASSERT_EQ(f.RowCount(), 2);
+  EXPECT_EQ(f.RowText(0, 0), "a.txt");
+  EXPECT_EQ(f.RowText(1, 0), "c.txt");
+  EXPECT_EQ(f.PanelText(0), "2");
+  EXPECT_EQ(f.PanelText(1), "2");
+  SetText(f.General().cboSkipFolders, "src\\obj");
+  ASSERT_TRUE(f.Execute(A::SearchStart));
+  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+  EXPECT_EQ(f.PanelText(3), "Skip folders takes folder names, not paths: src\\obj");
+  EXPECT_EQ(f.PanelText(0), "");
+  EXPECT_EQ(f.RowCount(), 0);
+
+  TCommandObject c;
+  ApplyCommandLine(c, {"--dir=" + Dir.Root(), "--msk=*.txt", "--skip=src", "--run"});
+  TfrmMain g(c, false);
+  EXPECT_EQ(GetText(g.General().cboSkipFolders), "src");
+  ASSERT_TRUE(Pump(g, [&] { return g.SearchState() == S::Idle; }));
+  ASSERT_EQ(g.RowCount(), 2);
+  EXPECT_EQ(g.RowText(0, 0), "a.txt");
+  EXPECT_EQ(g.RowText(1, 0), "b.txt");
 }
 
 // A window opens with the keyboard in the words (in the mask when the command
@@ -586,10 +629,12 @@ TEST(GeneralPage, WhatIsWrittenReadsBack) {
   TLayoutTable layout;
   TGeneralPage general(page.get(), nullptr, layout);
   for (std::uint8_t mode : {0, 1, 2, 3}) {
-    const TSearchPanel v{"*.c" + std::to_string(mode), "C:\\" "\xce\xbb\xce\xbb" "\\", "w " + std::to_string(mode),
-                         mode == 1, mode == 2, mode != 2, mode};
+    TSearchPanel v{"*.c" + std::to_string(mode), "C:\\" "\xce\xbb\xce\xbb" "\\", "w " + std::to_string(mode),
+                   mode == 1, mode == 2, mode != 2, mode};
+    v.SkipFolders = ".git; \xce\xbb" + std::to_string(mode);
     general.Write(v);
     const TSearchPanel got = general.Read();
+    EXPECT_EQ(got.SkipFolders, v.SkipFolders);
     EXPECT_EQ(got.Mask, v.Mask);
     EXPECT_EQ(got.Folder, v.Folder);
     EXPECT_EQ(got.Words, v.Words);
@@ -600,7 +645,7 @@ TEST(GeneralPage, WhatIsWrittenReadsBack) {
   }
   general.Clear();
   const TSearchPanel cleared = general.Read();
-  EXPECT_TRUE(cleared.Mask.empty() && cleared.Folder.empty() && cleared.Words.empty());
+  EXPECT_TRUE(cleared.Mask.empty() && cleared.Folder.empty() && cleared.Words.empty() && cleared.SkipFolders.empty());
   EXPECT_FALSE(cleared.Recursive || cleared.WholeWords || cleared.CaseSensitive);
   EXPECT_EQ(cleared.MatchMode, 0);
 }
@@ -647,6 +692,14 @@ TEST_F(MainWindow, MnemonicsAndEnter) {
   EXPECT_TRUE(IsChild(f.General().cboKeyWords, GetFocus()));
   ASSERT_TRUE(f.HandleMnemonic(L's'));
   EXPECT_TRUE(Checked(f.General().chkRecursive));
+  SetText(f.General().cboSkipFolders, "bin");
+  ASSERT_TRUE(f.HandleMnemonic(L'K'));
+  EXPECT_TRUE(IsChild(f.General().cboSkipFolders, GetFocus()));
+  DWORD from = 1, to = 0;  // its text chosen, so that typing replaces it
+  SendMessageW(f.General().cboSkipFolders, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, 0u);
+  EXPECT_EQ(to, 3u);
+  SetText(f.General().cboSkipFolders, "");
   EXPECT_FALSE(f.HandleMnemonic(L'q'));
   Prepare(f);
   // Enter, through the dialog manager as the program's message loop passes it
@@ -659,11 +712,13 @@ TEST_F(MainWindow, MnemonicsAndEnter) {
   ASSERT_TRUE(pressEnter());
   EXPECT_EQ(f.SearchState(), S::Idle);
   EXPECT_FALSE(Checked(f.General().chkWholeWords));
-  f.HandleMnemonic(L'w');
-  ASSERT_TRUE(pressEnter());
-  EXPECT_EQ(f.SearchState(), S::Running);
-  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
-  EXPECT_EQ(f.RowCount(), 1);
+  for (const wchar_t field : {L'w', L'k'}) {
+    f.HandleMnemonic(field);
+    ASSERT_TRUE(pressEnter());
+    EXPECT_EQ(f.SearchState(), S::Running);
+    ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == S::Idle; }));
+    EXPECT_EQ(f.RowCount(), 1);
+  }
   // On the conditions tab, its own captions.
   TabCtrl_SetCurSel(f.SearchTabs().Tabs(), 1);
   NMHDR change{f.SearchTabs().Tabs(), 0, TCN_SELCHANGE};
@@ -694,7 +749,8 @@ TEST_F(MainWindow, MnemonicsAndEnter) {
   SetFocus(f.General().edDirectories);
   SendMessageW(f.General().edDirectories, EM_SETSEL, 0, 0);
   SendMessageW(f.Handle(), WM_COMMAND, static_cast<WPARAM>(selectAll), 0);
-  DWORD from = 1, to = 0;
+  from = 1;
+  to = 0;
   SendMessageW(f.General().edDirectories, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
   EXPECT_EQ(from, 0u);
   EXPECT_EQ(to, static_cast<DWORD>(GetText(f.General().edDirectories).size()));

@@ -105,9 +105,49 @@ TEST_F(SettingsFile, NoFileGivesTheDefaultsAndTheFirstCloseWritesAllKeys) {
   Close(f);
   EXPECT_EQ(Read(),
             "[formMain]\r\nMainWindowState=0\r\nMainLeft=200\r\nMainTop=119\r\nMainWidth=596\r\nMainHeight=529\r\n"
-            "MaxListItems=20\r\nMaskList=*.txt,*.pas\r\nWordList=\r\nColumnSizes=100,150,75," +
+            "MaxListItems=20\r\nMaskList=*.txt,*.pas\r\nWordList=\r\nSkipList=\r\nColumnSizes=100,150,75," +
                 std::to_string(dates) + "," + std::to_string(dates) + "," + std::to_string(dates) +
                 "\r\nSearchInside=1\r\nHitPaneShown=1\r\nHitPaneHeight=110\r\nPixelsPerInch=96\r\n");
+}
+
+// The folders to skip keep a history as the mask and the words do: what is left
+// in the box goes on top (once, whatever its case), the list is kept in
+// sorvik.ini whole, ';', commas, quotes and letters outside the code page
+// included, and the box itself opens empty.
+TEST_F(SettingsFile, TheFoldersToSkipKeepAHistory) {
+  const std::vector<std::string> typed{".git; node_modules", "bin,obj", "\"out\"",
+                                       "\xCE\xB4\xCE\xB5\xCE\xBB\xCF\x84\xCE\xAF\xCE\xBF"};  // δελτίο
+  {
+    TfrmMain f(None, false);
+    EXPECT_TRUE(Items(f.General().cboSkipFolders).empty());
+    for (const std::string& text : typed) {
+      SetText(f.General().cboSkipFolders, text);
+      SendMessageW(f.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(f.General().cboSkipFolders), CBN_KILLFOCUS),
+                   reinterpret_cast<LPARAM>(f.General().cboSkipFolders));
+    }
+    SetText(f.General().cboSkipFolders, ".GIT; Node_Modules");  // there already
+    f.cboSkipFoldersExit();
+    SetText(f.General().cboSkipFolders, "");
+    f.cboSkipFoldersExit();
+    EXPECT_EQ(Items(f.General().cboSkipFolders), (std::vector<std::string>{typed.rbegin(), typed.rend()}));
+    EXPECT_TRUE(Items(f.General().cboFilemask).empty());
+    EXPECT_TRUE(Items(f.General().cboKeyWords).empty());
+    Close(f);
+  }
+  EXPECT_NE(ReadUnicode().find("SkipList="), std::string::npos) << "Greek needs the UTF-16 file";
+  for (int round = 0; round < 2; ++round) {
+    TfrmMain f(None, false);
+    EXPECT_EQ(Items(f.General().cboSkipFolders), (std::vector<std::string>{typed.rbegin(), typed.rend()}))
+        << "round " << round;
+    EXPECT_EQ(GetText(f.General().cboSkipFolders), "");
+    Close(f);
+  }
+  // At most MaxListItems, the newest first.
+  Write("MaxListItems=2\r\nSkipList=a,b\r\n");
+  TfrmMain f(None, false);
+  SetText(f.General().cboSkipFolders, "c");
+  f.cboSkipFoldersExit();
+  EXPECT_EQ(Items(f.General().cboSkipFolders), (std::vector<std::string>{"c", "a"}));
 }
 
 // Searching inside documents and archives is a preference: on by default,
@@ -325,17 +365,17 @@ TEST_F(SettingsFile, StoredSizesFollowTheWindowsDpi) {
   expectPlaced(150, 100, least.ptMinTrackSize.x, 450, {100, 150, 75, 75, 75, 75});
   // Closed at 192, the file holds that DPI with the pixels measured at it, and reads back at 96 as they were.
   moveTo(192);
-  SetWindowPos(f.Handle(), nullptr, 240, 160, 1000, 800, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(f.Handle(), nullptr, 240, 160, 1100, 800, SWP_NOZORDER | SWP_NOACTIVATE);
   SendMessageW(f.lvwResults, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(260, 0));
   Close(f);
-  EXPECT_NE(Read().find("MainLeft=240\r\nMainTop=160\r\nMainWidth=1000\r\nMainHeight=800\r\n"), std::string::npos)
+  EXPECT_NE(Read().find("MainLeft=240\r\nMainTop=160\r\nMainWidth=1100\r\nMainHeight=800\r\n"), std::string::npos)
       << Read();
   EXPECT_NE(Read().find("PixelsPerInch=192\r\n"), std::string::npos) << Read();
   TfrmMain again(None, false);
   ASSERT_EQ(again.Dpi(), 96u);
   const RECT r = Rect(again);
   EXPECT_EQ(r.left, 120);
-  EXPECT_EQ(r.right - r.left, 500);
+  EXPECT_EQ(r.right - r.left, 550);
   EXPECT_EQ(ColumnWidth(again, 0), 130);
 }
 
@@ -462,12 +502,12 @@ TEST_F(SettingsFile, AWindowFittedIntoTheScreenKeepsTheUsersPlacement) {
     f.ApplySettings();
     const RECT fitted = Rect(f);
     // The user makes the fitted window smaller, where it stands.
-    SetWindowPos(f.Handle(), nullptr, 0, 0, 1000, 600, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(f.Handle(), nullptr, 0, 0, 1100, 600, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_EQ(Rect(f).left, fitted.left);
     Close(f);
   }
   TfrmMain f(None, false);
-  expectAt(f, work.left + 40, work.top + 30, 500, 300, "sized by the user at 192");
+  expectAt(f, work.left + 40, work.top + 30, 550, 300, "sized by the user at 192");
 }
 
 std::wstring BoxText;

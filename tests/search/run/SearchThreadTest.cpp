@@ -44,6 +44,7 @@ struct TRun {
   bool Recursive, CaseSensitive;
   bool WholeWords = false;
   std::uint8_t Mode = 0;
+  std::string Skip;  // folders to skip
 };
 
 // A search run to its end; -> reaches its worker.
@@ -64,6 +65,7 @@ TDoneSearch Search(IFileSystem& fs, TRecorder& rec, const TRun& r) {
   request.CaseSensitive = r.CaseSensitive;
   request.WholeWords = r.WholeWords;
   request.MatchMode = static_cast<TMatchMode>(r.Mode);
+  request.SkipFolders = r.Skip;
   request.Icons = true;
   t->SetRequest(request);
   t->Resume();
@@ -179,6 +181,60 @@ TEST(SearchWalk, DepthFirstFilesBeforeSubfolders) {
   auto t2 = Search(fs, deep, {"C:\\r", "*.*", "", true});
   EXPECT_EQ(deep.Names(), (Names{"z.txt", "a1.txt", "d1.txt", "b1.txt"}));
   EXPECT_EQ(deep.Rows[2].SubItems[0], "C:\\r\\a\\deep\\");
+}
+
+// A skipped folder is neither entered nor counted, wherever it is, and its
+// files are never opened; the start folder is searched whatever its name. The
+// counters and the status describe only what was walked. A path among the
+// folders to skip is refused before anything is listed.
+TEST(SearchWalk, SkippedFoldersAreNeitherEnteredNorCounted) {
+  TFakeFileSystem fs;
+  fs.AddFolder("C:\\obj\\");
+  fs.Add("C:\\obj\\", "top.txt", faArchive, "needle");
+  fs.Add("C:\\obj\\", "obj", faDirectory);
+  fs.Add("C:\\obj\\", "src", faDirectory);
+  fs.Add("C:\\obj\\", "objects.txt", faArchive, "needle");  // skipped names are folders' only
+  fs.AddFolder("C:\\obj\\obj\\");
+  fs.Add("C:\\obj\\obj\\", "built.txt", faArchive, "needle");
+  fs.AddFolder("C:\\obj\\src\\");
+  fs.Add("C:\\obj\\src\\", "main.txt", faArchive, "needle");
+  fs.Add("C:\\obj\\src\\", "Obj.x64", faDirectory | faHidden);
+  fs.Add("C:\\obj\\src\\Obj.x64\\", "deep.txt", faArchive, "needle");
+  TRecorder all;
+  auto everything = Search(fs, all, {"C:\\obj", "*.*", "needle", true});
+  EXPECT_EQ(everything->EntriesExamined(), 6 + 3 + 4 + 1);
+  EXPECT_EQ(all.Names(), (Names{"top.txt", "objects.txt", "built.txt", "main.txt", "deep.txt"}));
+  for (const char* mask : {"*.*", "*.txt"}) {
+    fs.Listed.clear();
+    fs.Opened.clear();
+    TRun run{"C:\\obj", mask, "needle", true};
+    run.Skip = " OBJ* ; ;";
+    TRecorder rec;
+    auto t = Search(fs, rec, run);
+    EXPECT_EQ(rec.Names(), (Names{"top.txt", "objects.txt", "main.txt"})) << mask;
+    // ".", "..", top.txt, src and objects.txt, then ".", ".." and main.txt (with "*.txt" the files alone).
+    const int examined = std::string(mask) == "*.*" ? 5 + 3 : 2 + 1;
+    EXPECT_EQ(t->EntriesExamined(), examined) << mask;
+    EXPECT_EQ(rec.Panels[0], std::to_string(examined)) << mask;
+    EXPECT_EQ(rec.Panels[1], "3") << mask;
+    EXPECT_EQ(rec.Panels[3], "(F) C:\\obj\\src\\main.txt") << mask;
+    EXPECT_EQ(fs.Opened, (std::multiset<std::string>{"C:\\obj\\top.txt", "C:\\obj\\objects.txt",
+                                                     "C:\\obj\\src\\main.txt"}))
+        << mask;
+    for (const std::string& listing : fs.Listed)
+      EXPECT_TRUE(listing.rfind("C:\\obj\\obj\\", 0) != 0 && listing.rfind("C:\\obj\\src\\Obj.x64\\", 0) != 0)
+          << listing;
+  }
+  // Only a path is refused; the message names it as typed.
+  fs.Listed.clear();
+  TRun path{"C:\\obj", "*.*", "needle", true};
+  path.Skip = "bin; src\\obj ;x/y";
+  TRecorder refused;
+  auto t = Search(fs, refused, path);
+  EXPECT_EQ(t->ErrorMessage(), "Skip folders takes folder names, not paths: src\\obj");
+  EXPECT_EQ(refused.Errors, std::vector<std::string>{t->ErrorMessage()});
+  EXPECT_TRUE(fs.Listed.empty());
+  EXPECT_EQ(refused.Panels, TPanelTexts{});
 }
 
 TEST(SearchWalk, FolderLinksNeverLoop) {
@@ -833,6 +889,33 @@ TEST(SearchDisk, HiddenFoldersAreWalkedAndNamesKeepTheirCharacters) {
   Names names = all.Names();
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (Names{name, "inside.txt"}));
+}
+
+// On the real file system the folders to skip are matched as the system
+// compares names: without regard to case, accented and Greek letters too, a
+// hidden folder like any other.
+TEST(SearchDisk, SkippedFoldersByNameAndMaskInAnyCase) {
+  test::TTestFolder dir;
+  dir.File("top.txt", "x");
+  dir.File(".git/objects/a.txt", "x");
+  dir.File("\xC3\x9C" "ber/u.txt", "x");  // Über
+  dir.File("keep/k.txt", "x");
+  dir.File("keep/NODE_MODULES/pkg/n.txt", "x");
+  dir.File("keep/\xCE\xA3\xCE\xA9\xCE\x9C\xCE\x91/s.txt", "x");  // ΣΩΜΑ
+  dir.File("keep/deeper/.GIT/g.txt", "x");
+  dir.File("keep/deeper/d.txt", "x");
+#ifdef _WIN32
+  SetAttr(dir.Path(".git"), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
+#endif
+  TRun run{dir.Root(), "*.txt", "", true};
+  run.Skip = ".git; node_modules;\xC3\xBC*; \xCF\x83\xCF\x89??";  // .git; node_modules; ü*; σω??
+  TRecorder rec;
+  auto t = Search(NativeFileSystem(), rec, run);
+  EXPECT_EQ(t->ErrorMessage(), "");
+  Names names = rec.Names();
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (Names{"d.txt", "k.txt", "top.txt"}));
+  EXPECT_EQ(t->EntriesExamined(), 3);
 }
 
 TEST(SearchDisk, LockedFilesAreCountedNotListed) {
