@@ -53,9 +53,17 @@ bool PrefillFromCommand(const TCommandObject& command, TSearchPanel& panel);
 // exact text, are no words.
 void ApplyPanel(const TSearchPanel& panel, TSearchRequest& request);
 
-// A shell request for a result row: ShellExecute's operation, file, parameters,
-// working folder and show command (SW_SHOWNORMAL).
+// What a result action asks of the shell.
+enum class TShellAct : std::uint8_t {
+  Open,        // the file with its program; without one, the system's choice of a program
+  OpenWith,    // the system's choice of a program for the file
+  OpenFolder,  // the folder in the file manager
+};
+
+// A shell request for a result row: what it asks, and ShellExecute's operation,
+// file, parameters, working folder and show command (SW_SHOWNORMAL) for it.
 struct TShellCall {
+  TShellAct Act = TShellAct::Open;
   std::string Operation, File, Parameters, Directory;
   int ShowCommand = 1;
   bool operator==(const TShellCall&) const = default;
@@ -63,9 +71,8 @@ struct TShellCall {
 
 // Open selected: the file itself, in its own folder.
 TShellCall OpenSelectedCall(const std::string& folder, const std::string& fileName);
-// Open selected with: the system's "open with" dialog for the full path
-// (unquoted); for a path the shell doesn't take as text (ShellRoute), the
-// item's own "openas" verb.
+// Open selected with: the system's choice of a program for the full path, the
+// verb "openas" (rundll32's OpenAs_RunDLL can't say whether it showed anything).
 TShellCall OpenWithCall(const std::string& fullPath);
 // Open folder: the row's folder in the file manager.
 TShellCall OpenFolderCall(const std::string& folder);

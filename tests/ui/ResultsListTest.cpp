@@ -67,7 +67,7 @@ class ResultsList : public testing::Test {
       Calls.push_back(c);
     };
     Form->Shell.Properties = [this](HWND, const std::string& path) {
-      Calls.push_back({"properties", path, "", ""});
+      Calls.push_back({TShellAct::Open, "properties", path, "", ""});
       return true;
     };
     Form->Shell.ContextMenu = [this](const std::string& path, HWND, POINT screen, bool&) {
@@ -181,9 +181,9 @@ TEST_F(ResultsList, ActionsNeedASelectedRowAndAskTheShell) {
   ASSERT_TRUE(IsDialogMessageW(f.Handle(), &enter));
   ASSERT_EQ(Calls.size(), 6u);
   EXPECT_EQ(Calls[5], Calls[0]);
-  EXPECT_EQ(Calls[0], (TShellCall{"open", "C:\\A\\b c.txt", "", "C:\\A\\"}));
-  EXPECT_EQ(Calls[1], (TShellCall{"Open", "rundll32.exe", "shell32.dll,OpenAs_RunDLL C:\\A\\b c.txt", ""}));
-  EXPECT_EQ(Calls[2], (TShellCall{"open", "C:\\A\\", "", "C:\\A\\"}));
+  EXPECT_EQ(Calls[0], (TShellCall{TShellAct::Open, "open", "C:\\A\\b c.txt", "", "C:\\A\\"}));
+  EXPECT_EQ(Calls[1], (TShellCall{TShellAct::OpenWith, "openas", "C:\\A\\b c.txt", "", ""}));
+  EXPECT_EQ(Calls[2], (TShellCall{TShellAct::OpenFolder, "open", "C:\\A\\", "", "C:\\A\\"}));
   EXPECT_EQ(Calls[3].File, "C:\\A\\b c.txt");
   EXPECT_EQ(Calls[4], Calls[0]);
   // Sorting keeps the selected row selected.
@@ -241,6 +241,53 @@ TEST_F(ResultsList, AMessageAboutALongPathFitsTheScreen) {
       EXPECT_TRUE(text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0) << text;
     }
   }
+}
+
+// The text of the box `act` shows ("Sorvik" boxes, closed as they show);
+// empty when none shows.
+std::string BoxShownBy(const std::function<void()>& act) {
+  test::DrainQuit();
+  BoxText.clear();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, MeasureAndCloseBox);
+  act();
+  KillTimer(nullptr, timer);
+  return Narrow(BoxText);
+}
+
+// The system's own text for an error code, its line break dropped.
+std::string SystemText(DWORD code) {
+  wchar_t text[512] = {};
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, 512,
+                           nullptr);
+  while (n > 0 && (text[n - 1] == L'\n' || text[n - 1] == L'\r' || text[n - 1] == L' ')) --n;
+  return Narrow(text, static_cast<int>(n));
+}
+
+// Opening a file that no program is set for offers the system's choice of one;
+// where the system offers none (Wine has no Open With dialog), and whenever the
+// shell refuses, the user is told why, in the system's words, with the file's
+// path: never silence. The same for Open selected with, and for a file gone
+// since the search.
+TEST_F(ResultsList, AFileTheShellCantOpenIsNeverSilent) {
+  TfrmMain& f = *Form;
+  f.Shell.Run = RunShellCall;
+  const std::string orphan = Dir.File("notes.sorvik-no-program", "text");
+  Add({Row("notes.sorvik-no-program", Dir.Root() + "\\", "1"), Row("gone.txt", Dir.Root() + "\\", "1")});
+  f.Results().Select(0);
+  f.UpdateActions();
+  const std::string noProgram = SystemText(ERROR_NO_ASSOCIATION);
+  ASSERT_FALSE(noProgram.empty());
+  EXPECT_EQ(BoxShownBy([&] { f.lvwResultsDblClick(); }), "Windows can't open this file:\n" + orphan + "\n\n" + noProgram);
+  EXPECT_EQ(BoxShownBy([&] { f.Execute(A::SearchOpenFileSelected); }),
+            "Windows can't open this file:\n" + orphan + "\n\n" + noProgram);
+  const std::string with = BoxShownBy([&] { f.Execute(A::SearchOpenFileWith); });
+  const std::string withHead = "Windows can't offer a choice of program for this file:\n" + orphan + "\n\n";
+  EXPECT_EQ(with.substr(0, withHead.size()), withHead);
+  EXPECT_GT(with.size(), withHead.size()) << "the system's reason";
+  f.Results().Select(1);
+  f.UpdateActions();
+  EXPECT_EQ(BoxShownBy([&] { f.Execute(A::SearchOpenFileSelected); }),
+            "Windows can't open this file:\n" + Dir.Path("gone.txt") + "\n\n" + SystemText(ERROR_FILE_NOT_FOUND));
 }
 
 TEST_F(ResultsList, OnlyARightPressWithASelectedRowShowsTheMenu) {
