@@ -60,7 +60,9 @@ TShellCall OpenSelectedCall(const std::string& folder, const std::string& fileNa
 
 TShellCall OpenWithCall(const std::string& fullPath) { return {TShellAct::OpenWith, "openas", fullPath, "", ""}; }
 
-TShellCall OpenFolderCall(const std::string& folder) { return {TShellAct::OpenFolder, "open", folder, "", folder}; }
+TShellCall OpenFolderCall(const std::string& folder, const std::string& fileName) {
+  return {TShellAct::OpenFolder, "open", folder, "", folder, 1, folder + fileName};
+}
 
 TShellRoute ShellRoute(const std::string& path) {
   if (!NeedsSystemForm(PlainPath(path))) return TShellRoute::Text;

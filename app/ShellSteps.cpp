@@ -43,7 +43,14 @@ void CarryOut(const TShellCall& call, IShellSteps& shell) {
       return;
     }
     case TShellAct::OpenWith: Settle(call, ChooseProgram(call.File, shell), shell); return;
-    case TShellAct::OpenFolder: Settle(call, shell.Execute(call), shell); return;
+    case TShellAct::OpenFolder:
+      if (!call.Select.empty() && ShellRoute(call.Select) != TShellRoute::None) {
+        const TShellAnswer shown = shell.ShowSelected(call.Select);
+        if (shown.Kind == TShellAnswer::Done || Cancelled(shown)) return;
+      }
+      // The folder without the selection; what is said is why it didn't open.
+      Settle(call, shell.Execute(call), shell);
+      return;
   }
 }
 

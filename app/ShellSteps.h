@@ -32,6 +32,9 @@ class IShellSteps {
   // The system's dialog in which the user picks a program for the file at a
   // path the shell takes as text.
   virtual TShellAnswer OpenWithDialog(const std::string& path) = 0;
+  // The file manager's window of the item's folder with the item selected, for
+  // a path the shell takes as text or as its item (ShellRoute Text or Item).
+  virtual TShellAnswer ShowSelected(const std::string& path) = 0;
   // Tells the user that the shell can't be given this path.
   virtual void SayCantReach(const std::string& path) = 0;
   // Tells the user that Windows refused the call, and the system's reason.
@@ -41,8 +44,11 @@ class IShellSteps {
 // Carries the call out through the steps. Open: the file with its program;
 // when no program is associated with it, the system's choice of one. Open
 // with: the choice, by the dialog where the path allows and else the verb
-// "openas". Whatever fails is said, with the system's reason, unless the user
-// cancelled it himself.
+// "openas". Open folder: the folder's window with the row's file selected,
+// where the shell can be given the file (a name the system's path rules would
+// change can't be, as text or as an item of its folder); else, or when that
+// fails, the folder itself. Whatever fails is said, with the system's reason,
+// unless the user cancelled it himself.
 void CarryOut(const TShellCall& call, IShellSteps& shell);
 
 // The error behind a ShellExecuteEx that failed: ERROR_CANCELLED when the user

@@ -294,6 +294,19 @@ TShellAnswer TShellSteps::OpenWithDialog(const std::string& path) {
   return AnswerOf(SHOpenWithDialog(Owner_, &info));
 }
 
+TShellAnswer TShellSteps::ShowSelected(const std::string& path) {
+  // One item, named by its full identifier list: its folder opens with it selected.
+  UniqueCoTaskMem id;
+  if (ShellRoute(path) == TShellRoute::Text) {
+    PIDLIST_ABSOLUTE parsed = nullptr;
+    if (SUCCEEDED(SHParseDisplayName(Widen(path).c_str(), nullptr, &parsed, 0, nullptr))) id.reset(parsed);
+  } else {
+    id = ShellItemIdList(path, Owner_);
+  }
+  if (!id) return {TShellAnswer::Unreachable};
+  return AnswerOf(SHOpenFolderAndSelectItems(static_cast<PCIDLIST_ABSOLUTE>(id.get()), 0, nullptr, 0));
+}
+
 void TShellSteps::SayCantReach(const std::string& path) { SayShellCantReach(Owner_, path); }
 
 void TShellSteps::SayRefused(const TShellCall& call, std::uint32_t error) {

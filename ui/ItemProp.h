@@ -38,6 +38,7 @@ class TShellSteps : public IShellSteps {
   explicit TShellSteps(HWND owner) : Owner_(owner) {}
   TShellAnswer Execute(const TShellCall& call) override;
   TShellAnswer OpenWithDialog(const std::string& path) override;
+  TShellAnswer ShowSelected(const std::string& path) override;
   void SayCantReach(const std::string& path) override;
   void SayRefused(const TShellCall& call, std::uint32_t error) override;
 

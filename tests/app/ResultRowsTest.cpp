@@ -204,7 +204,8 @@ TEST(ResultActions, ShellCallsAndTheRightButtonRule) {
   using T = TShellAct;
   EXPECT_EQ(OpenSelectedCall("C:\\A\\", "b c.txt"), (TShellCall{T::Open, "open", "C:\\A\\b c.txt", "", "C:\\A\\"}));
   EXPECT_EQ(OpenWithCall("C:\\A\\b c.txt"), (TShellCall{T::OpenWith, "openas", "C:\\A\\b c.txt", "", ""}));
-  EXPECT_EQ(OpenFolderCall("C:\\A\\"), (TShellCall{T::OpenFolder, "open", "C:\\A\\", "", "C:\\A\\"}));
+  EXPECT_EQ(OpenFolderCall("C:\\A\\", "b c.txt"),
+            (TShellCall{T::OpenFolder, "open", "C:\\A\\", "", "C:\\A\\", 1, "C:\\A\\b c.txt"}));
   // The shell gets a path as text unless it is too long or in a form the shell
   // doesn't take; never one with a name Windows changes, which as text would
   // name another entry.

@@ -183,7 +183,7 @@ TEST_F(ResultsList, ActionsNeedASelectedRowAndAskTheShell) {
   EXPECT_EQ(Calls[5], Calls[0]);
   EXPECT_EQ(Calls[0], (TShellCall{TShellAct::Open, "open", "C:\\A\\b c.txt", "", "C:\\A\\"}));
   EXPECT_EQ(Calls[1], (TShellCall{TShellAct::OpenWith, "openas", "C:\\A\\b c.txt", "", ""}));
-  EXPECT_EQ(Calls[2], (TShellCall{TShellAct::OpenFolder, "open", "C:\\A\\", "", "C:\\A\\"}));
+  EXPECT_EQ(Calls[2], (TShellCall{TShellAct::OpenFolder, "open", "C:\\A\\", "", "C:\\A\\", 1, "C:\\A\\b c.txt"}));
   EXPECT_EQ(Calls[3].File, "C:\\A\\b c.txt");
   EXPECT_EQ(Calls[4], Calls[0]);
   // Sorting keeps the selected row selected.
@@ -277,9 +277,9 @@ TEST_F(ResultsList, AFileTheShellCantOpenIsNeverSilent) {
   f.UpdateActions();
   const std::string noProgram = SystemText(ERROR_NO_ASSOCIATION);
   ASSERT_FALSE(noProgram.empty());
-  EXPECT_EQ(BoxShownBy([&] { f.lvwResultsDblClick(); }), "Windows can't open this file:\n" + orphan + "\n\n" + noProgram);
-  EXPECT_EQ(BoxShownBy([&] { f.Execute(A::SearchOpenFileSelected); }),
-            "Windows can't open this file:\n" + orphan + "\n\n" + noProgram);
+  const std::string cantOpen = "Windows can't open this file:\n" + orphan + "\n\n" + noProgram;
+  EXPECT_EQ(BoxShownBy([&] { f.lvwResultsDblClick(); }), cantOpen);
+  EXPECT_EQ(BoxShownBy([&] { f.Execute(A::SearchOpenFileSelected); }), cantOpen);
   const std::string with = BoxShownBy([&] { f.Execute(A::SearchOpenFileWith); });
   const std::string withHead = "Windows can't offer a choice of program for this file:\n" + orphan + "\n\n";
   EXPECT_EQ(with.substr(0, withHead.size()), withHead);
@@ -288,6 +288,79 @@ TEST_F(ResultsList, AFileTheShellCantOpenIsNeverSilent) {
   f.UpdateActions();
   EXPECT_EQ(BoxShownBy([&] { f.Execute(A::SearchOpenFileSelected); }),
             "Windows can't open this file:\n" + Dir.Path("gone.txt") + "\n\n" + SystemText(ERROR_FILE_NOT_FOUND));
+}
+
+struct TFindWindow {
+  std::wstring Title;
+  HWND Found = nullptr;
+};
+BOOL CALLBACK FindTitled(HWND h, LPARAM p) {
+  auto* find = reinterpret_cast<TFindWindow*>(p);
+  wchar_t text[512] = {};
+  GetWindowTextW(h, text, 512);
+  if (!IsWindowVisible(h) || find->Title != text) return TRUE;
+  find->Found = h;
+  return FALSE;
+}
+BOOL CALLBACK FindList(HWND h, LPARAM p) {
+  wchar_t cls[64] = {};
+  GetClassNameW(h, cls, 64);
+  if (wcscmp(cls, WC_LISTVIEWW) != 0) return TRUE;
+  *reinterpret_cast<HWND*>(p) = h;
+  return FALSE;
+}
+
+// The visible top-level window titled `title` (of any process); null when there is none.
+HWND TopWindowTitled(const std::wstring& title) {
+  TFindWindow find{title};
+  EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&find));
+  return find.Found;
+}
+
+// A list control inside a window (of any process).
+HWND ListIn(HWND window) {
+  HWND list = nullptr;
+  EnumChildWindows(window, FindList, reinterpret_cast<LPARAM>(&list));
+  return list;
+}
+
+// Open folder opens the row's folder in the shell's own window with the row's
+// file selected: the one selected item of the folder's list, which lists the
+// files by name. Also for a path the shell takes only as its item (long).
+TEST_F(ResultsList, OpenFolderSelectsTheRowsFile) {
+  TfrmMain& f = *Form;
+  f.Shell.Run = RunShellCall;
+  std::string deep;
+  while (Dir.Root().size() + deep.size() < 200) deep += std::string(40, 'd') + "\\";
+  deep += std::string(250 - Dir.Root().size() - deep.size(), 'e') + "\\";
+  for (const std::string& sub : {std::string("near\\"), deep}) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) Dir.File(sub + name, "x");
+    const std::string folder = Dir.Path(sub);
+    ASSERT_EQ(ShellRoute(folder + "b.txt"), sub == deep ? TShellRoute::Item : TShellRoute::Text);
+    Add({Row("b.txt", folder, "1")});
+    f.Results().Select(f.RowCount() - 1);
+    f.UpdateActions();
+    const std::string folderName = folder.substr(0, folder.size() - 1);
+    const std::wstring title = Widen(folderName.substr(folderName.rfind('\\') + 1));
+    ASSERT_EQ(TopWindowTitled(title), nullptr);
+    ASSERT_TRUE(f.Execute(A::SearchOpenSelectedFolder));
+    HWND window = nullptr, list = nullptr;
+    const bool shown = Pump(f, [&] {
+      window = TopWindowTitled(title);
+      list = window ? ListIn(window) : nullptr;
+      return list && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 3 &&
+             SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) > 0;
+    });
+    EXPECT_TRUE(shown) << folder << ": window " << window << ", list " << list;
+    if (list) {
+      EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 1) << folder;
+      EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1) << "b.txt, " << folder;
+    }
+    if (window) {
+      PostMessageW(window, WM_CLOSE, 0, 0);
+      EXPECT_TRUE(Pump(f, [&] { return !IsWindow(window); }));
+    }
+  }
 }
 
 TEST_F(ResultsList, OnlyARightPressWithASelectedRowShowsTheMenu) {
@@ -606,7 +679,7 @@ TEST(ShellItem, EveryRowReachesItsOwnEntryOrSaysItCant) {
   // Open, Open with and Open folder say so; the menu and the sheet don't show.
   const std::string doc = dir.Path("doc.txt "), sub = dir.Path("sub.\\");
   for (const TShellCall& call :
-       {OpenSelectedCall(dir.Root() + "\\", "doc.txt "), OpenWithCall(doc), OpenFolderCall(sub)}) {
+       {OpenSelectedCall(dir.Root() + "\\", "doc.txt "), OpenWithCall(doc), OpenFolderCall(sub, "dotted.txt")}) {
     test::DrainQuit();
     BoxText.clear();
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, MeasureAndCloseBox);
