@@ -45,7 +45,7 @@ std::vector<std::string> DrawnFolders(int count) {
       const int length = 1 + static_cast<int>(random() % 25);
       for (int i = 0; i < length; ++i) part += pieces[random() % pieces.size()];
       while (part.ends_with('.')) part.pop_back();
-      if (part.empty()) part = "x";
+      if (part.empty()) part.push_back('x');
       folder += "\\" + part;
     }
     if (folder.size() <= 300 && folder.find("--") == std::string::npos) folders.push_back(folder);
