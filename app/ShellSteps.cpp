@@ -38,7 +38,8 @@ void CarryOut(const TShellCall& call, IShellSteps& shell) {
         const TShellAnswer chosen = ChooseProgram(call.File, shell);
         if (chosen.Kind == TShellAnswer::Done || Cancelled(chosen)) return;
       }
-      // What is said is why the file didn't open: no program for it.
+      // What is said is why the file didn't open (no program for it, where
+      // no choice of one could be had either).
       Settle(call, opened, shell);
       return;
     }
