@@ -57,15 +57,14 @@ void ApplyPanel(const TSearchPanel& panel, TSearchRequest& request) {
 }
 
 TShellCall OpenSelectedCall(const std::string& folder, const std::string& fileName) {
-  return {"open", folder + fileName, "", folder};
+  return {TShellAct::Open, "open", folder + fileName, "", folder};
 }
 
-TShellCall OpenWithCall(const std::string& fullPath) {
-  if (ShellRoute(fullPath) != TShellRoute::Text) return {"openas", fullPath, "", ""};
-  return {"Open", "rundll32.exe", "shell32.dll,OpenAs_RunDLL " + fullPath, ""};
-}
+TShellCall OpenWithCall(const std::string& fullPath) { return {TShellAct::OpenWith, "openas", fullPath, "", ""}; }
 
-TShellCall OpenFolderCall(const std::string& folder) { return {"open", folder, "", folder}; }
+TShellCall OpenFolderCall(const std::string& folder, const std::string& fileName) {
+  return {TShellAct::OpenFolder, "open", folder, "", folder, 1, folder + fileName};
+}
 
 TShellRoute ShellRoute(const std::string& path) {
   if (!NeedsSystemForm(PlainPath(path))) return TShellRoute::Text;

@@ -55,22 +55,31 @@ bool PrefillFromCommand(const TCommandObject& command, TSearchPanel& panel);
 // exact text, are no words.
 void ApplyPanel(const TSearchPanel& panel, TSearchRequest& request);
 
-// A shell request for a result row: ShellExecute's operation, file, parameters,
-// working folder and show command (SW_SHOWNORMAL).
+// What a result action asks of the shell.
+enum class TShellAct : std::uint8_t {
+  Open,        // the file with its program; without one, the system's choice of a program
+  OpenWith,    // the system's choice of a program for the file
+  OpenFolder,  // the folder in the file manager, the row's file selected where the shell can
+};
+
+// A shell request for a result row: what it asks, and ShellExecute's operation,
+// file, parameters, working folder and show command (SW_SHOWNORMAL) for it;
+// for Open folder, the full path of the file to select in the folder's window.
 struct TShellCall {
+  TShellAct Act = TShellAct::Open;
   std::string Operation, File, Parameters, Directory;
   int ShowCommand = 1;
+  std::string Select{};
   bool operator==(const TShellCall&) const = default;
 };
 
 // Open selected: the file itself, in its own folder.
 TShellCall OpenSelectedCall(const std::string& folder, const std::string& fileName);
-// Open selected with: the system's "open with" dialog for the full path
-// (unquoted); for a path the shell doesn't take as text (ShellRoute), the
-// item's own "openas" verb.
+// Open selected with: the system's choice of a program for the full path, the
+// verb "openas" (rundll32's OpenAs_RunDLL can't say whether it showed anything).
 TShellCall OpenWithCall(const std::string& fullPath);
-// Open folder: the row's folder in the file manager.
-TShellCall OpenFolderCall(const std::string& folder);
+// Open folder: the row's folder in the file manager, with the row's file selected.
+TShellCall OpenFolderCall(const std::string& folder, const std::string& fileName);
 
 // How the shell is given a row's file or folder (a path ending in a delimiter).
 // Text: as it is. Item: as its identifier list, where the text is too long for

@@ -60,6 +60,7 @@ using UniqueCoTaskMem = UniqueHandle<NullHandleTraits<void*, &CoTaskMemFree>>;  
 using UniqueMenu = UniqueHandle<NullHandleTraits<HMENU, &DestroyMenu>>;
 using UniqueWindow = UniqueHandle<NullHandleTraits<HWND, &DestroyWindow>>;
 using UniqueModule = UniqueHandle<NullHandleTraits<HMODULE, &FreeLibrary>>;
+using UniqueRegKey = UniqueHandle<NullHandleTraits<HKEY, &RegCloseKey>>;
 
 // A COM interface pointer that releases its reference.
 template <typename T>

@@ -244,30 +244,79 @@ void SayShellCantReach(HWND owner, const std::string& path) {
   ShowMessage(owner, "Windows can't carry this out on this path:\n" + path, MB_OK | MB_ICONINFORMATION);
 }
 
-void RunShellCall(HWND owner, const TShellCall& call) {
+namespace {
+
+// A step's answer from a shell function's HRESULT: its Win32 error where it carries one.
+TShellAnswer AnswerOf(HRESULT hr) {
+  if (SUCCEEDED(hr)) return {};
+  const auto code = static_cast<std::uint32_t>(HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : hr);
+  return {TShellAnswer::Failed, code};
+}
+
+}  // namespace
+
+TShellAnswer TShellSteps::Execute(const TShellCall& call) {
+  const std::wstring operation = Widen(call.Operation), file = Widen(call.File), parameters = Widen(call.Parameters),
+                     directory = Widen(call.Directory);
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  // The shell says nothing of its own: what fails comes back to be said here.
+  info.fMask = SEE_MASK_FLAG_NO_UI;
+  info.hwnd = Owner_;
+  info.lpVerb = operation.c_str();
+  info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+  info.nShow = call.ShowCommand;
   const TShellRoute route = ShellRoute(call.File);
+  UniqueCoTaskMem id;
   if (route == TShellRoute::Text && ShellRoute(call.Directory) == TShellRoute::Text) {
-    ShellExecuteW(owner, Widen(call.Operation).c_str(), Widen(call.File).c_str(), Widen(call.Parameters).c_str(),
-                  Widen(call.Directory).c_str(), call.ShowCommand);
-    return;
-  }
-  // The shell takes no such path as text: the item's identifier list instead,
-  // and no working folder.
-  const UniqueCoTaskMem id = route == TShellRoute::Item ? ShellItemIdList(call.File, owner) : UniqueCoTaskMem();
-  bool done = false;
-  if (id) {
-    const std::wstring operation = Widen(call.Operation), parameters = Widen(call.Parameters);
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_IDLIST | SEE_MASK_FLAG_NO_UI;
-    info.hwnd = owner;
-    info.lpVerb = operation.c_str();
-    info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    info.lpFile = file.c_str();
+    info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
+  } else {
+    // The shell takes no such path as text: the item's identifier list
+    // instead, and no working folder.
+    if (route == TShellRoute::Item) id = ShellItemIdList(call.File, Owner_);
+    if (!id) return {TShellAnswer::Unreachable};
+    info.fMask |= SEE_MASK_IDLIST;
     info.lpIDList = id.get();
-    info.nShow = call.ShowCommand;
-    done = ShellExecuteExW(&info) != FALSE;
   }
-  if (!done) SayShellCantReach(owner, call.File);
+  SetLastError(ERROR_SUCCESS);
+  if (ShellExecuteExW(&info)) return {};
+  const DWORD lastError = GetLastError();
+  return {TShellAnswer::Failed, ShellExecuteError(reinterpret_cast<std::uintptr_t>(info.hInstApp), lastError)};
+}
+
+TShellAnswer TShellSteps::OpenWithDialog(const std::string& path) {
+  const std::wstring file = Widen(path);
+  OPENASINFO info{};
+  info.pcszFile = file.c_str();
+  // The program chosen opens the file, and may become the one for its type.
+  info.oaifInFlags = OAIF_ALLOW_REGISTRATION | OAIF_REGISTER_EXT | OAIF_EXEC;
+  return AnswerOf(SHOpenWithDialog(Owner_, &info));
+}
+
+TShellAnswer TShellSteps::ShowSelected(const std::string& path) {
+  // One item, named by its full identifier list: its folder opens with it selected.
+  UniqueCoTaskMem id;
+  if (ShellRoute(path) == TShellRoute::Text) {
+    PIDLIST_ABSOLUTE parsed = nullptr;
+    if (SUCCEEDED(SHParseDisplayName(Widen(path).c_str(), nullptr, &parsed, 0, nullptr))) id.reset(parsed);
+  } else {
+    id = ShellItemIdList(path, Owner_);
+  }
+  if (!id) return {TShellAnswer::Unreachable};
+  return AnswerOf(SHOpenFolderAndSelectItems(static_cast<PCIDLIST_ABSOLUTE>(id.get()), 0, nullptr, 0));
+}
+
+void TShellSteps::SayCantReach(const std::string& path) { SayShellCantReach(Owner_, path); }
+
+void TShellSteps::SayRefused(const TShellCall& call, std::uint32_t error) {
+  ShowMessage(Owner_, RefusalHeadline(call.Act) + "\n" + call.File + "\n\n" + SystemErrorText(error),
+              MB_OK | MB_ICONWARNING);
+}
+
+void RunShellCall(HWND owner, const TShellCall& call) {
+  TShellSteps steps(owner);
+  CarryOut(call, steps);
 }
 
 bool ShowFileProperties(HWND owner, const std::string& path) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ActionRules.h"
+#include "ShellSteps.h"
 #include "Win32Handles.h"
 
 namespace sorvik {
@@ -24,11 +25,26 @@ bool ShowShellContextMenu(const std::string& path, HWND owner, POINT point, bool
 // Whether the entry at this command offset is the one set aside: its verb is "rename".
 bool IsSetAsideCommand(IContextMenu* menu, UINT offset);
 
-// Asks the shell to carry out a request for a result row (ShellExecute); its
-// result isn't examined: the shell reports its own failures. A file or folder
-// the shell must have as its item (ShellRoute) goes by its identifier list;
-// where the shell can't reach it, or can't take it, the user is told.
+// Asks the shell to carry out a request for a result row (CarryOut, with the
+// system's steps): by ShellExecuteEx, or, for a file or folder the shell must
+// have as its item (ShellRoute), by its identifier list; without a program for
+// the file, the system's choice of one. What fails is said, with the system's
+// reason; where the shell can't reach a path, that is said.
 void RunShellCall(HWND owner, const TShellCall& call);
+
+// The shell's steps for CarryOut, with `owner` as the window of every dialog and message.
+class TShellSteps : public IShellSteps {
+ public:
+  explicit TShellSteps(HWND owner) : Owner_(owner) {}
+  TShellAnswer Execute(const TShellCall& call) override;
+  TShellAnswer OpenWithDialog(const std::string& path) override;
+  TShellAnswer ShowSelected(const std::string& path) override;
+  void SayCantReach(const std::string& path) override;
+  void SayRefused(const TShellCall& call, std::uint32_t error) override;
+
+ private:
+  HWND Owner_;
+};
 
 // Tells the user that the shell can't act on the file or folder at this path.
 void SayShellCantReach(HWND owner, const std::string& path);

@@ -9,6 +9,7 @@
 
 #include "../res/resource.h"
 #include "Dpi.h"
+#include "ExplorerEntry.h"
 #include "ItemProp.h"
 #include "Mnemonic.h"
 #include "WinMessages.h"
@@ -40,6 +41,7 @@ enum : int {
   idExit,
   idShowHitPane,
   idSwitchPane,
+  idExplorerEntry,
 };
 
 // Design sizes, in pixels at 96 DPI.
@@ -172,6 +174,10 @@ HMENU TfrmMain::CreateMainMenu() {
   HMENU file = CreatePopupMenu();
   item(file, TActionId::FileClearScreen, L"&Clear");
   AppendMenuW(file, MF_STRING, idSaveSearch, L"&Save Search....");
+  AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
+  // Checked while Explorer's menus of folders have the entry that starts this program.
+  AppendMenuW(file, MF_STRING | (HasExplorerEntry(ProgramPath()) ? MF_CHECKED : MF_UNCHECKED), idExplorerEntry,
+              L"Search with Sorvik in &Explorer");
   AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(file, MF_STRING, idExit, L"E&xit");
   HMENU edit = CreatePopupMenu();
@@ -373,6 +379,24 @@ void TfrmMain::SetHitPaneShown(bool shown) {
   LayoutControls();
 }
 
+void TfrmMain::SwitchExplorerEntry() {
+  try {
+    const std::string program = ProgramPath();
+    if (HasExplorerEntry(program))
+      RemoveExplorerEntry();
+    else
+      AddExplorerEntry(program);
+  } catch (const std::exception& e) {
+    ReportError(e.what());
+  }
+  ShowExplorerEntryState();
+}
+
+void TfrmMain::ShowExplorerEntryState() {
+  const bool present = HasExplorerEntry(ProgramPath());
+  CheckMenuItem(GetMenu(Handle()), idExplorerEntry, MF_BYCOMMAND | (present ? MF_CHECKED : MF_UNCHECKED));
+}
+
 void TfrmMain::SwitchPaneFocus() {
   SetFocus(HitPaneShown_ && GetFocus() == lvwResults ? HitPane_->List() : lvwResults);
 }
@@ -541,6 +565,10 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       SetIconList(icons ? icons : TSystemIconList::FetchHere());
       return 0;
     }
+    case WM_INITMENUPOPUP:
+      // The entry may have come or gone meanwhile (another copy of the program, the user's own hand).
+      if (reinterpret_cast<HMENU>(wp) == GetSubMenu(GetMenu(Handle()), 0)) ShowExplorerEntryState();
+      break;
     case WM_COMMAND: return OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
     case WM_NOTIFY: return OnNotify(*reinterpret_cast<const NMHDR*>(lp));
     case WM_MEASUREITEM:
@@ -586,6 +614,7 @@ LRESULT TfrmMain::OnCommand(int id, int code, HWND from) {
       case idExit: PostMessageW(Handle(), WM_CLOSE, 0, 0); return 0;  // as Alt+F4 closes it
       case idShowHitPane: SetHitPaneShown(!HitPaneShown_); return 0;
       case idSwitchPane: SwitchPaneFocus(); return 0;
+      case idExplorerEntry: SwitchExplorerEntry(); return 0;
     }
   }
   Actions_.Execute(id);  // nothing for an id that isn't an action's

@@ -108,6 +108,10 @@ class TfrmMain : public TWindow, public ISearchSink {
   // F6: the focus from the results list to the hit pane, and from anywhere else to the list.
   void SwitchPaneFocus();
 
+  // File > Search with Sorvik in Explorer: adds the entry to Explorer's menus of
+  // folders, or removes it when it is there; a failure is reported with its reason.
+  void SwitchExplorerEntry();
+
   // File > Save Search: the rows as CSV, through the system's Save dialog.
   void SaveSearch();
   // Writes the rows as CSV to the file; false (and nothing said) when it can't.
@@ -174,6 +178,8 @@ class TfrmMain : public TWindow, public ISearchSink {
   void CreateControls();
   void CreateActions();
   HMENU CreateMainMenu();
+  // The File menu's check mark: whether the Explorer entry starts this program.
+  void ShowExplorerEntryState();
   // The results list's small icons: the shell's list, once fetched.
   void SetIconList(HIMAGELIST icons);
   void LayoutControls();

@@ -48,7 +48,7 @@ void TfrmMain::actSearchOpenFileWithExecute() {
 void TfrmMain::actSearchOpenSelectedFolderExecute() {
   const int row = Results_->Selected();
   if (row < 0) return;
-  Shell.Run(Handle(), OpenFolderCall(Results_->Text(row, 1)));
+  Shell.Run(Handle(), OpenFolderCall(Results_->Text(row, 1), Results_->Text(row, 0)));
 }
 
 void TfrmMain::actSearchFilepropertiesExecute() {

@@ -201,10 +201,11 @@ TEST(ResultRows, CsvQuotesWhereNeeded) {
 }
 
 TEST(ResultActions, ShellCallsAndTheRightButtonRule) {
-  EXPECT_EQ(OpenSelectedCall("C:\\A\\", "b c.txt"), (TShellCall{"open", "C:\\A\\b c.txt", "", "C:\\A\\"}));
-  EXPECT_EQ(OpenWithCall("C:\\A\\b c.txt"),
-            (TShellCall{"Open", "rundll32.exe", "shell32.dll,OpenAs_RunDLL C:\\A\\b c.txt", ""}));
-  EXPECT_EQ(OpenFolderCall("C:\\A\\"), (TShellCall{"open", "C:\\A\\", "", "C:\\A\\"}));
+  using T = TShellAct;
+  EXPECT_EQ(OpenSelectedCall("C:\\A\\", "b c.txt"), (TShellCall{T::Open, "open", "C:\\A\\b c.txt", "", "C:\\A\\"}));
+  EXPECT_EQ(OpenWithCall("C:\\A\\b c.txt"), (TShellCall{T::OpenWith, "openas", "C:\\A\\b c.txt", "", ""}));
+  EXPECT_EQ(OpenFolderCall("C:\\A\\", "b c.txt"),
+            (TShellCall{T::OpenFolder, "open", "C:\\A\\", "", "C:\\A\\", 1, "C:\\A\\b c.txt"}));
   // The shell gets a path as text unless it is too long or in a form the shell
   // doesn't take; never one with a name Windows changes, which as text would
   // name another entry.
@@ -218,7 +219,6 @@ TEST(ResultActions, ShellCallsAndTheRightButtonRule) {
            {"C:\\A\\sub.\\", R::None}, {"C:\\lpt1\\x.txt", R::None},
            {"\\\\?\\UNC\\server\\share\\a \\x.txt", R::None}}) {
     EXPECT_EQ(ShellRoute(path), route) << path;
-    EXPECT_EQ(OpenWithCall(path).Operation, route == R::Text ? "Open" : "openas") << path;
   }
   EXPECT_TRUE(ShowsContextMenu(TMouseButton::Right, 1));
   EXPECT_FALSE(ShowsContextMenu(TMouseButton::Right, 0));

@@ -67,7 +67,7 @@ class ResultsList : public testing::Test {
       Calls.push_back(c);
     };
     Form->Shell.Properties = [this](HWND, const std::string& path) {
-      Calls.push_back({"properties", path, "", ""});
+      Calls.push_back({TShellAct::Open, "properties", path, "", ""});
       return true;
     };
     Form->Shell.ContextMenu = [this](const std::string& path, HWND, POINT screen, bool&) {
@@ -181,9 +181,9 @@ TEST_F(ResultsList, ActionsNeedASelectedRowAndAskTheShell) {
   ASSERT_TRUE(IsDialogMessageW(f.Handle(), &enter));
   ASSERT_EQ(Calls.size(), 6u);
   EXPECT_EQ(Calls[5], Calls[0]);
-  EXPECT_EQ(Calls[0], (TShellCall{"open", "C:\\A\\b c.txt", "", "C:\\A\\"}));
-  EXPECT_EQ(Calls[1], (TShellCall{"Open", "rundll32.exe", "shell32.dll,OpenAs_RunDLL C:\\A\\b c.txt", ""}));
-  EXPECT_EQ(Calls[2], (TShellCall{"open", "C:\\A\\", "", "C:\\A\\"}));
+  EXPECT_EQ(Calls[0], (TShellCall{TShellAct::Open, "open", "C:\\A\\b c.txt", "", "C:\\A\\"}));
+  EXPECT_EQ(Calls[1], (TShellCall{TShellAct::OpenWith, "openas", "C:\\A\\b c.txt", "", ""}));
+  EXPECT_EQ(Calls[2], (TShellCall{TShellAct::OpenFolder, "open", "C:\\A\\", "", "C:\\A\\", 1, "C:\\A\\b c.txt"}));
   EXPECT_EQ(Calls[3].File, "C:\\A\\b c.txt");
   EXPECT_EQ(Calls[4], Calls[0]);
   // Sorting keeps the selected row selected.
@@ -239,6 +239,126 @@ TEST_F(ResultsList, AMessageAboutALongPathFitsTheScreen) {
       EXPECT_EQ(text.rfind("Windows can't carry this out on this path:\n" + folder.substr(0, 24), 0), 0u) << text;
       EXPECT_NE(text.find("..."), std::string::npos) << text;
       EXPECT_TRUE(text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0) << text;
+    }
+  }
+}
+
+// The text of the box `act` shows ("Sorvik" boxes, closed as they show);
+// empty when none shows.
+std::string BoxShownBy(const std::function<void()>& act) {
+  test::DrainQuit();
+  BoxText.clear();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, MeasureAndCloseBox);
+  act();
+  KillTimer(nullptr, timer);
+  return Narrow(BoxText);
+}
+
+// The system's own text for an error code, its line break dropped.
+std::string SystemText(DWORD code) {
+  wchar_t text[512] = {};
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, 512,
+                           nullptr);
+  while (n > 0 && (text[n - 1] == L'\n' || text[n - 1] == L'\r' || text[n - 1] == L' ')) --n;
+  return Narrow(text, static_cast<int>(n));
+}
+
+// Opening a file that no program is set for offers the system's choice of one;
+// where the system offers none (Wine has no Open With dialog), and whenever the
+// shell refuses, the user is told why, in the system's words, with the file's
+// path: never silence. The same for Open selected with, and for a file gone
+// since the search.
+TEST_F(ResultsList, AFileTheShellCantOpenIsNeverSilent) {
+  TfrmMain& f = *Form;
+  f.Shell.Run = RunShellCall;
+  const std::string orphan = Dir.File("notes.sorvik-no-program", "text");
+  Add({Row("notes.sorvik-no-program", Dir.Root() + "\\", "1"), Row("gone.txt", Dir.Root() + "\\", "1")});
+  f.Results().Select(0);
+  f.UpdateActions();
+  const std::string noProgram = SystemText(ERROR_NO_ASSOCIATION);
+  ASSERT_FALSE(noProgram.empty());
+  const std::string cantOpen = "Windows can't open this file:\n" + orphan + "\n\n" + noProgram;
+  EXPECT_EQ(BoxShownBy([&] { f.lvwResultsDblClick(); }), cantOpen);
+  EXPECT_EQ(BoxShownBy([&] { f.Execute(A::SearchOpenFileSelected); }), cantOpen);
+  const std::string with = BoxShownBy([&] { f.Execute(A::SearchOpenFileWith); });
+  const std::string withHead = "Windows can't offer a choice of program for this file:\n" + orphan + "\n\n";
+  EXPECT_EQ(with.substr(0, withHead.size()), withHead);
+  EXPECT_GT(with.size(), withHead.size()) << "the system's reason";
+  f.Results().Select(1);
+  f.UpdateActions();
+  EXPECT_EQ(BoxShownBy([&] { f.Execute(A::SearchOpenFileSelected); }),
+            "Windows can't open this file:\n" + Dir.Path("gone.txt") + "\n\n" + SystemText(ERROR_FILE_NOT_FOUND));
+}
+
+struct TFindWindow {
+  std::wstring Title;
+  HWND Found = nullptr;
+};
+BOOL CALLBACK FindTitled(HWND h, LPARAM p) {
+  auto* find = reinterpret_cast<TFindWindow*>(p);
+  wchar_t text[512] = {};
+  GetWindowTextW(h, text, 512);
+  if (!IsWindowVisible(h) || find->Title != text) return TRUE;
+  find->Found = h;
+  return FALSE;
+}
+BOOL CALLBACK FindList(HWND h, LPARAM p) {
+  wchar_t cls[64] = {};
+  GetClassNameW(h, cls, 64);
+  if (wcscmp(cls, WC_LISTVIEWW) != 0) return TRUE;
+  *reinterpret_cast<HWND*>(p) = h;
+  return FALSE;
+}
+
+// The visible top-level window titled `title` (of any process); null when there is none.
+HWND TopWindowTitled(const std::wstring& title) {
+  TFindWindow find{title};
+  EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&find));
+  return find.Found;
+}
+
+// A list control inside a window (of any process).
+HWND ListIn(HWND window) {
+  HWND list = nullptr;
+  EnumChildWindows(window, FindList, reinterpret_cast<LPARAM>(&list));
+  return list;
+}
+
+// Open folder opens the row's folder in the shell's own window with the row's
+// file selected: the one selected item of the folder's list, which lists the
+// files by name. Also for a path the shell takes only as its item (long).
+TEST_F(ResultsList, OpenFolderSelectsTheRowsFile) {
+  TfrmMain& f = *Form;
+  f.Shell.Run = RunShellCall;
+  std::string deep;
+  while (Dir.Root().size() + deep.size() < 200) deep += std::string(40, 'd') + "\\";
+  deep += std::string(250 - Dir.Root().size() - deep.size(), 'e') + "\\";
+  for (const std::string& sub : {std::string("near\\"), deep}) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) Dir.File(sub + name, "x");
+    const std::string folder = Dir.Path(sub);
+    ASSERT_EQ(ShellRoute(folder + "b.txt"), sub == deep ? TShellRoute::Item : TShellRoute::Text);
+    Add({Row("b.txt", folder, "1")});
+    f.Results().Select(f.RowCount() - 1);
+    f.UpdateActions();
+    const std::string folderName = folder.substr(0, folder.size() - 1);
+    const std::wstring title = Widen(folderName.substr(folderName.rfind('\\') + 1));
+    ASSERT_EQ(TopWindowTitled(title), nullptr);
+    ASSERT_TRUE(f.Execute(A::SearchOpenSelectedFolder));
+    HWND window = nullptr, list = nullptr;
+    const bool shown = Pump(f, [&] {
+      window = TopWindowTitled(title);
+      list = window ? ListIn(window) : nullptr;
+      return list && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 3 &&
+             SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) > 0;
+    });
+    EXPECT_TRUE(shown) << folder << ": window " << window << ", list " << list;
+    if (list) {
+      EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 1) << folder;
+      EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1) << "b.txt, " << folder;
+    }
+    if (window) {
+      PostMessageW(window, WM_CLOSE, 0, 0);
+      EXPECT_TRUE(Pump(f, [&] { return !IsWindow(window); }));
     }
   }
 }
@@ -559,7 +679,7 @@ TEST(ShellItem, EveryRowReachesItsOwnEntryOrSaysItCant) {
   // Open, Open with and Open folder say so; the menu and the sheet don't show.
   const std::string doc = dir.Path("doc.txt "), sub = dir.Path("sub.\\");
   for (const TShellCall& call :
-       {OpenSelectedCall(dir.Root() + "\\", "doc.txt "), OpenWithCall(doc), OpenFolderCall(sub)}) {
+       {OpenSelectedCall(dir.Root() + "\\", "doc.txt "), OpenWithCall(doc), OpenFolderCall(sub, "dotted.txt")}) {
     test::DrainQuit();
     BoxText.clear();
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, MeasureAndCloseBox);
