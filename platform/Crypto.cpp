@@ -95,7 +95,8 @@ std::string AesCbcDecrypt(std::string_view key, std::string_view iv, std::string
   const int algorithm = key.size() == 16 ? GCRY_CIPHER_AES128 : GCRY_CIPHER_AES256;
   const CipherHandle cipher = OpenCipher(algorithm, GCRY_CIPHER_MODE_CBC, key, iv);
   std::string out(data.size(), '\0');
-  if (!data.empty()) Check(gcry_cipher_decrypt(cipher.get(), out.data(), out.size(), data.data(), data.size()), "AES-CBC");
+  if (!data.empty())
+    Check(gcry_cipher_decrypt(cipher.get(), out.data(), out.size(), data.data(), data.size()), "AES-CBC");
   return out;
 }
 
@@ -104,7 +105,8 @@ std::string Aes128CbcEncrypt(std::string_view key, std::string_view iv, std::str
   CheckAesSizes(iv, data);
   const CipherHandle cipher = OpenCipher(GCRY_CIPHER_AES128, GCRY_CIPHER_MODE_CBC, key, iv);
   std::string out(data.size(), '\0');
-  if (!data.empty()) Check(gcry_cipher_encrypt(cipher.get(), out.data(), out.size(), data.data(), data.size()), "AES-CBC");
+  if (!data.empty())
+    Check(gcry_cipher_encrypt(cipher.get(), out.data(), out.size(), data.data(), data.size()), "AES-CBC");
   return out;
 }
 

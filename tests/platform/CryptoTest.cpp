@@ -23,7 +23,8 @@ std::string Hex(std::string_view bytes) {
 
 std::string Bytes(std::string_view hex) {
   std::string out;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    out += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
   return out;
 }
 
@@ -50,7 +51,8 @@ TEST(Crypto, HashesKnownAnswers) {
 
   const std::string twoBlocks = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
   EXPECT_EQ(Hex(Hash(THashKind::Sha256, "abc")), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-  EXPECT_EQ(Hex(Hash(THashKind::Sha256, twoBlocks)), "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+  EXPECT_EQ(Hex(Hash(THashKind::Sha256, twoBlocks)),
+            "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
   EXPECT_EQ(Hex(Hash(THashKind::Sha256, std::string(1000000, 'a'))),
             "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
   EXPECT_EQ(Hex(Hash(THashKind::Sha384, "abc")),

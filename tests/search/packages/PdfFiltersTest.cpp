@@ -19,7 +19,8 @@ constexpr std::uint64_t kNoCap = std::uint64_t{1} << 40;
 
 std::string Bytes(std::string_view hex) {
   std::string out;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    out += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
   return out;
 }
 
@@ -336,8 +337,10 @@ TEST(PdfFilters, PredictorsUndone) {
     std::string data(rowBytes * 23, '\0');
     int level = 0;
     for (char& c : data) c = static_cast<char>(level += static_cast<int>(rng() % 7) - 3);
-    const TPdfObject png = Parms({{"Predictor", 12}, {"Colors", s.colors}, {"BitsPerComponent", s.bits}, {"Columns", s.columns}});
-    const TPdfObject tiff = Parms({{"Predictor", 2}, {"Colors", s.colors}, {"BitsPerComponent", s.bits}, {"Columns", s.columns}});
+    const TPdfObject png =
+        Parms({{"Predictor", 12}, {"Colors", s.colors}, {"BitsPerComponent", s.bits}, {"Columns", s.columns}});
+    const TPdfObject tiff =
+        Parms({{"Predictor", 2}, {"Colors", s.colors}, {"BitsPerComponent", s.bits}, {"Columns", s.columns}});
 
     for (const std::vector<int>& tags : std::vector<std::vector<int>>{{0}, {1}, {2}, {3}, {4}, {4, 0, 3, 1, 2}}) {
       const std::string predicted = PngEncode(data, rowBytes, pixel, tags);
@@ -354,7 +357,8 @@ TEST(PdfFilters, PredictorsUndone) {
 
   // A last row cut short keeps its bytes; an unknown tag ends the data there.
   const TPdfObject png3 = Parms({{"Predictor", 15}, {"Columns", 3}});
-  EXPECT_EQ(Decode(ZlibCompress(Bytes("02010203" "02010101" "0105")), Name("Fl"), png3).Bytes, Bytes("010203" "020304" "05"));
+  const std::string rows = Bytes("02010203" "02010101" "0105");  // up, up, and sub cut short
+  EXPECT_EQ(Decode(ZlibCompress(rows), Name("Fl"), png3).Bytes, Bytes("010203" "020304" "05"));
   const TPdfDecoded bad = Decode(ZlibCompress(Bytes("00414243" "07444546" "00474849")), Name("Fl"), png3);
   EXPECT_EQ(bad.End, TPdfDecodeEnd::Damaged);
   EXPECT_EQ(bad.Bytes, "ABC");
