@@ -155,10 +155,10 @@ void TPdfSecurity::ReadRevision4(const TPdfDict& encrypt, std::string_view first
   const std::string& owner = encrypt.Get("O").AsString();
   const std::string& user = encrypt.Get("U").AsString();
   if (owner.size() < 32 || user.size() < 32) return;
-  // Revision 2 keys are 40 bits; later ones take /Length (bits), 40 by default
-  // up to version 2 and 128 for crypt filters.
+  // Keys of version 1 and revision 2 are 40 bits; others take /Length (bits),
+  // 40 by default for version 2 and 128 for crypt filters.
   std::int64_t bits = 40;
-  if (Revision_ >= 3) bits = encrypt.Get("Length").AsInt(version == 4 ? 128 : 40);
+  if (version > 1 && Revision_ >= 3) bits = encrypt.Get("Length").AsInt(version == 4 ? 128 : 40);
   if (bits < 40 || bits > 128 || bits % 8 != 0) return;
   KeyBytes_ = static_cast<std::size_t>(bits / 8);
 
