@@ -33,6 +33,7 @@ import concurrent.futures
 import io
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -55,8 +56,16 @@ def clean(s):
     return s.replace("\x0c", "\n").translate(TABLE)
 
 
+# characters that upper-case to more than one (ß, ŉ, ﬃ ...) stay as they are
+GROWS = re.compile("([%s])" % "".join(re.escape(chr(c)) for c in range(0x110000)
+                                      if not 0xD800 <= c < 0xE000 and len(chr(c).upper()) > 1))
+
+
 def upper(s):
-    return "".join(c if len(c.upper()) != 1 else c.upper() for c in s)
+    u = s.upper()
+    if len(u) == len(s):
+        return u
+    return "".join(p if k % 2 else p.upper() for k, p in enumerate(GROWS.split(s)))
 
 
 def run(args):
@@ -160,9 +169,9 @@ def holds(text, word, whole):
         start = i + 1
 
 
-def answers(text, cmd, mtc, qry):
+def answers(text, upper_text, cmd, mtc, qry):
     sensitive = "C" in cmd
-    hay = text if sensitive else upper(text)
+    hay = text if sensitive else upper_text
     words = [qry] if mtc == "EXACT" else qry.split()
     found = [holds(hay, w if sensitive else upper(w), "W" in cmd) for w in words]
     return all(found) if mtc == "ALL" else any(found)
@@ -202,10 +211,11 @@ def main(argv):
     with concurrent.futures.ThreadPoolExecutor(2) as pool:
         for path, (raw, lay) in zip(paths, pool.map(file_strings, paths)):
             rel = os.path.relpath(path, tree).replace(os.sep, "/")
+            raw_up, lay_up = upper(raw), upper(lay)
             for qid, cmd, mtc, qry in queries:
-                if answers(raw, cmd, mtc, qry):
+                if answers(raw, raw_up, cmd, mtc, qry):
                     found[qid].add(rel)
-                if answers(lay, cmd, mtc, qry):
+                if answers(lay, lay_up, cmd, mtc, qry):
                     layout[qid].add(rel)
     bad = 0
     print("%-12s %6s %6s %7s  %s" % ("query", "truth", "ref", "layout", "qry / cmd / mtc"))

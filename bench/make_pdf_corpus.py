@@ -155,6 +155,7 @@ ABSENT = "zqxabsentword"  # in nothing: the word pdf_compare.sh times with
 
 CONS = "bdfgklmnprstv"
 VOWS = "aeiou"
+SYLLABLES = [c + v for c in CONS for v in VOWS]
 ANSI_EXTRA = ["café", "naïve", "Größe", "señor", "déjà", "façade"]
 WIDE_EXTRA = ANSI_EXTRA + ["中文", "日本語", "Ελληνικά", "русский"]
 PUNCT = [", ", ", ", "; ", ": ", " - ", " (", ") "]
@@ -477,14 +478,14 @@ class Gen:
         self.failures = []
         self.decided = set()  # files whose truth is whatever pdftotext reads (damaged)
         self.qpdf_sources = []
+        self.widths = {}  # (font, size) -> {word: width}
 
     # ---------------------------------------------------------------- text
     def word(self, wide=False):
         r = self.rng
         if r.random() < 0.02:
             return r.choice(WIDE_EXTRA if wide else ANSI_EXTRA)
-        n = r.choice((1, 1, 2, 2, 2, 3, 3, 4))
-        w = "".join(r.choice(CONS) + r.choice(VOWS) for _ in range(n))
+        w = "".join(r.choices(SYLLABLES, k=r.choice((1, 1, 2, 2, 2, 3, 3, 4))))
         if r.random() < 0.3:
             w += r.choice("lnrst")
         return w
@@ -525,25 +526,32 @@ class Gen:
 
     def plant_text(self, rel, text, found=True):
         """Plants every query whose words the text holds (as the queries ask for them)."""
+        text = normalise(text)
+        folded = fold(text)
         for qid, qry, cmd, mtc, _ in QUERIES:
             if qid.startswith("m_"):
                 continue
-            hit = match_query(qry, cmd, mtc, normalise(text))
+            hit = match_query(qry, cmd, mtc, text, folded)
             if hit:
                 self.plant(qid, rel, found)
 
     # ---------------------------------------------------------------- pages
     def wrap(self, text, font, size, width):
-        lines, cur = [], ""
+        lines, cur, used = [], [], 0.0
+        space = font.width(" ", size)
+        cache = self.widths.setdefault((type(font).__name__, getattr(font, "base", ""), size), {})
         for w in text.split(" "):
-            cand = w if not cur else cur + " " + w
-            if cur and font.width(cand, size) > width:
-                lines.append(cur)
-                cur = w
+            ww = cache.get(w)
+            if ww is None:
+                ww = cache[w] = font.width(w, size)
+            if cur and used + space + ww > width:
+                lines.append(" ".join(cur))
+                cur, used = [w], ww
             else:
-                cur = cand
+                used += (space if cur else 0) + ww
+                cur.append(w)
         if cur:
-            lines.append(cur)
+            lines.append(" ".join(cur))
         return lines
 
     def line_ops(self, line, font, size, style):
@@ -666,7 +674,7 @@ class Gen:
     def groff_source(self, i, planted):
         r = self.rng
         src = []
-        title = self.sentence(4)[:-1]
+        title = " ".join(self.word() for _ in range(4)).capitalize()
         if "title" in planted:
             title = "Notes \\%zqxtitle " + title
         src.append(".pdfinfo /Title %s" % title.replace("\\%", ""))
@@ -679,7 +687,7 @@ class Gen:
         npara = max(6, int(r.expovariate(1 / 40)))
         if "header" in planted:  # ms heads the pages after the first
             npara = max(npara, 40)
-        plants = list(planted)
+        plants = sorted(planted)
         spots = {p: r.randrange(2, npara) for p in plants}
         for k in range(npara):
             src.append(".PP")
@@ -1099,10 +1107,10 @@ class Gen:
         body = []
         P = lambda t: body.append('<text:p text:style-name="Standard">%s</text:p>' % t)
         npara = r.randint(4, 12) if r.random() < 0.7 else r.randint(30, 90)
-        spots = {f: r.randrange(1, npara) for f in feats}
+        spots = {f: r.randrange(1, npara) for f in sorted(feats)}
         for k in range(npara):
             P(x(self.para(wide=True)))
-            for f in [f for f in feats if spots[f] == k]:
+            for f in [f for f in sorted(feats) if spots[f] == k]:
                 if f == "body":
                     P("Produced %s by the office suite." % "zqxbody")
                 elif f == "split":
@@ -1374,7 +1382,7 @@ class Gen:
                 font = SimpleFont(r.choice(("Helvetica", "Helvetica", "Helvetica", "Times-Roman")))
                 style = r.choice(("tj", "tj", "kern", "kern", "pdftex", "words"))
             wide = isinstance(font, CidFont)
-            npages = min(120, 1 + int(r.expovariate(1 / 14))) if r.random() > 0.03 else r.randint(200, 400)
+            npages = min(120, 1 + int(r.expovariate(1 / 14))) if r.random() > 0.05 else r.randint(150, 400)
             paras = []
             while len(paras) < npages * 9:
                 paras.append(self.para(wide))
@@ -1475,12 +1483,19 @@ def normalise(text):
     return text.replace("\f", "\n").translate(SPELL)
 
 
+# characters whose full upper-case mapping is longer than one (ß, ŉ, ﬃ ...) have no simple one but themselves:
+# they are parked in a private-use plane while str.upper() runs
+EXPANDING = [chr(c) for c in range(0x110000) if not 0xD800 <= c < 0xE000 and len(chr(c).upper()) > 1]
+PARK = str.maketrans({c: chr(0xF0000 + k) for k, c in enumerate(EXPANDING)})
+UNPARK = str.maketrans({chr(0xF0000 + k): c for k, c in enumerate(EXPANDING)})
+
+
 def fold(s):
     """Simple upper-case mapping, one character for one (so positions stay)."""
     u = s.upper()
     if len(u) == len(s):  # no character had a longer full mapping: the same as the simple one
         return u
-    return "".join(c.upper() if len(c.upper()) == 1 else c for c in s)
+    return s.translate(PARK).upper().translate(UNPARK)
 
 
 def occurs(text, word, whole):
