@@ -3,15 +3,17 @@
 
 usage: make_pdf_corpus.py OUT SEED [SCALE] [--soffice]
 
-  SCALE    1.0 (default) makes about 390 files and 40 MB in ~40 s; 0.1 about 110 files
-           and 6 MB in ~10 s: the hand-made files, the re-encodings, the damaged files
-           and the zips are made at every scale; SCALE sets the bulk and groff's share.
+  SCALE    1.0 (default) makes about 380 files and 30 MB in 35-50 s; 0.1 about 115
+           files and 2 MB in ~10 s (a third of it reading the truth): the hand-made
+           files, the re-encodings, the damaged files and the zips are made at every
+           scale; SCALE sets the bulk and groff's share.
   --soffice  also has LibreOffice (soffice --headless; Debian's libreoffice-writer-nogui)
            turn flat ODT and HTML files of ours into PDFs under OUT/tree/libreoffice/:
            Latin, Greek, Cyrillic, CJK, Hebrew and Arabic text, tables, lists,
            footnotes, headers; planted words in body, table cells, footnotes, list
            items, headers, split by bold/italic inside a word, phrases within a line
-           and across lines. Off by default; adds ~30 s.
+           and across lines; one of them re-encoded by qpdf too. Off by default; adds
+           about 35 files and 15 s (26 documents at the default scale, 8 at 0.1).
 
 Creates OUT (must not exist or be empty), writes the files under OUT/tree and the
 truth to OUT/truth.tsv, outside the searched tree (it names every word). Our own
@@ -1147,8 +1149,8 @@ class Gen:
                     P("Forms ZQXCase and zqxcase here.")
                 elif f == "whole":
                     P("Glued zqxwholeness and (zqxwhole) there.")
-                elif f == "lig":
-                    P("The zqxo\ufb03ce ligature.")
+                elif f == "lig":  # in a font that has the glyph (pdftotext -raw drops a fallback font's one)
+                    P('The <text:span text:style-name="TL">zqxo\ufb03ce</text:span> ligature.')
                 elif f == "accent":
                     P("Accented zqxcafé word.")
                 elif f == "crypt":
@@ -1162,7 +1164,8 @@ class Gen:
                 '<dc:subject>zqxauthor</dc:subject></office:meta>'
                 '<office:font-face-decls><style:font-face style:name="%s" svg:font-family="\'%s\'"/>'
                 '<style:font-face style:name="Droid Sans Fallback" svg:font-family="\'Droid Sans Fallback\'"/>'
-                '<style:font-face style:name="DejaVu Sans" svg:font-family="\'DejaVu Sans\'"/></office:font-face-decls>'
+                '<style:font-face style:name="DejaVu Sans" svg:font-family="\'DejaVu Sans\'"/>'
+                '<style:font-face style:name="DejaVu Serif" svg:font-family="\'DejaVu Serif\'"/></office:font-face-decls>'
                 '<office:styles><style:style style:name="Standard" style:family="paragraph"><style:text-properties style:font-name="%s" '
                 'fo:font-size="11pt" style:font-name-asian="Droid Sans Fallback" style:font-name-complex="DejaVu Sans"/></style:style>'
                 '<style:style style:name="Footnote" style:family="paragraph" style:parent-style-name="Standard"><style:text-properties fo:font-size="9pt"/></style:style>'
@@ -1170,6 +1173,7 @@ class Gen:
                 '<style:list-level-properties text:min-label-width="0.6cm"/></text:list-level-style-bullet></text:list-style></office:styles>'
                 '<office:automatic-styles><style:style style:name="TB" style:family="text"><style:text-properties fo:font-weight="bold"/></style:style>'
                 '<style:style style:name="TI" style:family="text"><style:text-properties fo:font-style="italic"/></style:style>'
+                '<style:style style:name="TL" style:family="text"><style:text-properties style:font-name="DejaVu Serif"/></style:style>'
                 '<style:style style:name="RTL" style:family="paragraph" style:parent-style-name="Standard"><style:paragraph-properties '
                 'fo:text-align="end" style:writing-mode="rl-tb"/></style:style>'
                 '<style:page-layout style:name="pm1"><style:page-layout-properties fo:page-width="21cm" fo:page-height="29.7cm" '
@@ -1377,7 +1381,7 @@ class Gen:
             if k < 0.12:
                 font, style = CidFont(r, "SorvikText"), "tj"
             elif k < 0.17:
-                font, style = SimpleFont("Courier", None), r.choice(("tj", "words"))
+                font, style = SimpleFont("Courier"), r.choice(("tj", "words"))
             else:
                 font = SimpleFont(r.choice(("Helvetica", "Helvetica", "Helvetica", "Times-Roman")))
                 style = r.choice(("tj", "tj", "kern", "kern", "pdftex", "words"))
