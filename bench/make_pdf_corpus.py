@@ -141,7 +141,7 @@ QUERIES = [
     ("author", "zqxauthor", "S", "ANY", "/Author (and subject, keywords) are not searched: only one file shows the word"),
     ("loop", "zqxloop", "S", "ANY", "object loops: a page tree holding itself, a form drawing itself, an xref /Prev loop"),
     ("update", "zqxnewrev", "S", "ANY", "an incremental update's new page content"),
-    ("oldrev", "zqxoldrev", "S", "ANY", "the content an incremental update replaced: not found"),
+    ("oldrev", "zqxoldrev", "S", "ANY", "the content an incremental update replaced: not found (a save cut short in damaged/ leaves only it)"),
     ("crypt", "zqxcrypt", "S", "ANY", "qpdf: object streams, linearized, RC4 40/128, AES 128/256, no-copy; user password: not found"),
     ("damaged", "zqxdamaged", "S", "ANY", "damaged files, a word on the first page: what pdftotext still reads"),
     ("damtail", "zqxdamtail", "S", "ANY", "damaged files, a word on the last page: what pdftotext still reads"),
@@ -1444,7 +1444,6 @@ class Gen:
     def run(self, soffice):
         s = self.scale
         self.hand_files()
-        env_ok = True
         made = self.groff_docs(max(4, round(40 * s)), False, "groff")
         if made:
             self.qpdf_sources.insert(0, made[0])
@@ -1457,7 +1456,6 @@ class Gen:
         self.damaged_files()
         self.zip_files()
         self.bulk_files(max(20, round(240 * s)))
-        return env_ok
 
     def groff_damage_source(self):
         env = dict(os.environ, SOURCE_DATE_EPOCH=EPOCH, LC_ALL="C.UTF-8")
