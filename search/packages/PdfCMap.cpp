@@ -120,6 +120,18 @@ const TPdfCMap::TMapping* TPdfCMap::TRanges::Find(TCode code) const {
   return key <= at->Last ? &Mappings[at->Mapping] : nullptr;
 }
 
+const TPdfCMap::TMapping* TPdfCMap::TRanges::FindAnyLength(TCode& code) const {
+  if (Lengths == 0 || (Lengths & (1u << (code.Bytes - 1)))) return Find(code);
+  for (int n = 1; n <= 4; ++n) {
+    if (!(Lengths & (1u << (n - 1))) || (n < 4 && code.Value >> (8 * n) != 0)) continue;
+    if (const TMapping* m = Find({code.Value, n})) {
+      code.Bytes = n;
+      return m;
+    }
+  }
+  return nullptr;
+}
+
 // ---------------------------------------------------------------------------
 // Reading a CMap stream
 
@@ -529,11 +541,9 @@ TPdfCMap::TCode TPdfCMap::NextCode(std::string_view bytes) const {
 }
 
 bool TPdfCMap::AppendText(TCode code, std::u32string& out) const {
-  const TMapping* m = Text_.Find(code);
-  if (!m && Text_.Lengths != 0 && !(Text_.Lengths & (1u << (code.Bytes - 1))))
-    for (int n = 1; n <= 4 && !m; ++n)
-      if ((Text_.Lengths & (1u << (n - 1))) && (n == 4 || code.Value >> (8 * n) == 0)) m = Text_.Find({code.Value, n});
-  if (!m) return AppendBaseText(code, out);
+  const TCode asGiven = code;
+  const TMapping* m = Text_.FindAnyLength(code);
+  if (!m) return AppendBaseText(asGiven, out);
   if (m->Count == 0) return false;
   const std::uint64_t distance = KeyOf(code) - m->First;
   for (std::uint32_t i = 0; i + 1 < m->Count; ++i) AppendTextChar(Pool_[m->Start + i], out);
@@ -573,12 +583,9 @@ bool TPdfCMap::AppendBaseText(TCode code, std::u32string& out) const {
 }
 
 std::optional<std::uint32_t> TPdfCMap::Cid(TCode code) const {
-  const TMapping* m = Cids_.Find(code);
-  if (!m && Cids_.Lengths != 0 && !(Cids_.Lengths & (1u << (code.Bytes - 1))))
-    for (int n = 1; n <= 4 && !m; ++n)
-      if ((Cids_.Lengths & (1u << (n - 1))) && (n == 4 || code.Value >> (8 * n) == 0)) m = Cids_.Find({code.Value, n});
-  if (m) return m->Constant ? m->Start : static_cast<std::uint32_t>(m->Start + (KeyOf(code) - m->First));
-  if (Base_ == TBase::Identity && code.Bytes == 2) return code.Value;
+  const TCode asGiven = code;
+  if (const TMapping* m = Cids_.FindAnyLength(code)) return m->Constant ? m->Start : static_cast<std::uint32_t>(m->Start + (KeyOf(code) - m->First));
+  if (Base_ == TBase::Identity && asGiven.Bytes == 2) return asGiven.Value;
   return std::nullopt;
 }
 

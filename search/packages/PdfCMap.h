@@ -101,6 +101,9 @@ class TPdfCMap {
     // Makes the pieces, a later mapping covering an earlier one.
     void Build();
     const TMapping* Find(TCode code) const;
+    // Find, or, when no code of this length is mapped, the first length that maps the
+    // code's value (`code` then takes that length).
+    const TMapping* FindAnyLength(TCode& code) const;
   };
 
   class TParser;
