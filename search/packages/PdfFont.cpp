@@ -79,10 +79,11 @@ void TPdfFont::ReadSimple(const TPdfDict& dict, IPdfObjects& objects) {
   const bool zapfDingbats = standard == TStandardFont::ZapfDingbats;
 
   // Widths.
-  double scale = 0.001;
+  // Glyph space to text space: thousandths, or a Type3 font's own matrix.
+  std::optional<double> matrixScale;
   if (Kind_ == TPdfFontKind::Type3) {
     const TPdfObject matrix = objects.Resolve(dict.Get("FontMatrix"));
-    if (matrix.AsArray().size() == 6) scale = objects.Resolve(matrix.AsArray()[0]).AsNumber(0.001);
+    matrixScale = matrix.AsArray().size() == 6 ? objects.Resolve(matrix.AsArray()[0]).AsNumber(0.001) : 0.001;
   }
   const double missing = objects.Resolve(descriptor.Get("MissingWidth")).AsNumber(0);
   const TPdfObject widthsObject = objects.Resolve(dict.Get("Widths"));
@@ -106,7 +107,7 @@ void TPdfFont::ReadSimple(const TPdfDict& dict, IPdfObjects& objects) {
     } else if (Kind_ != TPdfFontKind::Type3 && !name.empty()) {
       if (const std::optional<int> w = StandardGlyphWidth(metrics, name)) width = *w;
     }
-    glyph.Width = width * scale;
+    glyph.Width = matrixScale ? width * *matrixScale : width / 1000;
   }
 }
 
