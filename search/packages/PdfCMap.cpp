@@ -420,6 +420,7 @@ class TPdfCMap::TParser {
     } else {
       AppendUtf16(target.substr(0, 2 * kMaxTextUnits), chars);
     }
+    if (chars.size() > kMaxTextUnits) chars.resize(kMaxTextUnits);
     TMapping m;
     m.First = first;
     m.Last = last;
@@ -506,7 +507,11 @@ void TPdfCMap::UseBase(TBase base) {
 }
 
 void TPdfCMap::AddCodespace(const TCodespace& range) {
-  if (Codespace_.size() < kMaxCodespaceRanges) Codespace_.push_back(range);
+  if (Codespace_.size() >= kMaxCodespaceRanges) return;
+  // Shorter ranges first, each length in the order given.
+  const auto at = std::upper_bound(Codespace_.begin(), Codespace_.end(), range.Bytes,
+                                   [](int bytes, const TCodespace& r) { return bytes < r.Bytes; });
+  Codespace_.insert(at, range);
 }
 
 bool TPdfCMap::UnicodeCodes() const {
@@ -525,9 +530,10 @@ TPdfCMap::TCode TPdfCMap::NextCode(std::string_view bytes) const {
       ++k;
     return k;
   };
-  for (int n = 1; n <= available; ++n)
-    for (const TCodespace& range : Codespace_)
-      if (range.Bytes == n && matched(range) == n) return codeOf(n);
+  for (const TCodespace& range : Codespace_) {
+    if (range.Bytes > available) break;
+    if (matched(range) == range.Bytes) return codeOf(range.Bytes);
+  }
   int bestMatched = 0;
   int bestBytes = 1;
   for (const TCodespace& range : Codespace_) {

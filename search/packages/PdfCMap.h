@@ -28,7 +28,7 @@ class TPdfCMap {
   // ignored, so memory stays within a fixed multiple of the stream's size.
   static constexpr std::size_t kMaxCodespaceRanges = 256;
   static constexpr std::size_t kMaxMappings = std::size_t{1} << 20;
-  // A destination's text is cut to this many UTF-16 units.
+  // A destination's text is cut to this many UTF-16 units (a glyph name's, characters).
   static constexpr std::size_t kMaxTextUnits = 256;
 
   TPdfCMap() = default;  // no codespace, no mappings: two-byte codes that mean nothing
@@ -113,7 +113,7 @@ class TPdfCMap {
   void UseBase(TBase base);
   bool AppendBaseText(TCode code, std::u32string& out) const;
 
-  std::vector<TCodespace> Codespace_;
+  std::vector<TCodespace> Codespace_;  // by length
   TRanges Text_;
   TRanges Cids_;
   std::u32string Pool_;  // the characters of text mappings
