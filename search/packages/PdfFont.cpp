@@ -19,6 +19,8 @@ std::optional<std::uint32_t> CidOf(const TPdfObject& o) {
 
 bool IsPrintableLatin1(std::uint8_t c) { return (c >= 0x20 && c <= 0x7E) || c >= 0xA0; }
 
+bool IsSymbolArea(const std::u32string& text) { return text.size() == 1 && text[0] >= 0xF020 && text[0] <= 0xF0FF; }
+
 constexpr std::int64_t kSymbolicFlag = 4;
 constexpr std::int64_t kNonsymbolicFlag = 32;
 
@@ -95,7 +97,13 @@ void TPdfFont::ReadSimple(const TPdfDict& dict, IPdfObjects& objects) {
     const auto code = static_cast<std::uint8_t>(c);
     TSimpleGlyph& glyph = Simple_[code];
     const std::string_view name = encoding->GlyphName(code);
-    if (!ToUnicode_ || !ToUnicode_->AppendText({code, 1}, glyph.Text)) {
+    const bool mapped = ToUnicode_ && ToUnicode_->AppendText({code, 1}, glyph.Text);
+    if (mapped && IsSymbolArea(glyph.Text) && ownEncodingKnown && !name.empty()) {
+      // Symbol fonts' codes moved to the private use area (U+F020 to U+F0FF, as
+      // a symbolic TrueType font's cmap has them): the glyph's name says more.
+      std::u32string byName;
+      if (AppendGlyphText(name, byName, zapfDingbats)) glyph.Text = std::move(byName);
+    } else if (!mapped) {
       if (!name.empty()) AppendGlyphText(name, glyph.Text, zapfDingbats);
       else if (!ownEncodingKnown && IsPrintableLatin1(code)) AppendTextChar(code, glyph.Text);
     }

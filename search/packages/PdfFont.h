@@ -17,6 +17,9 @@
 // 0xA0-0xFF), as producers of such fonts mostly lay them out. A composite
 // font with neither a /ToUnicode nor a Unicode CMap (Identity-H and the like)
 // gives no text: its codes are glyph numbers, which no text can be made from.
+// A simple font's /ToUnicode that gives a private-use character U+F020 to
+// U+F0FF (a symbol font's code moved there, as symbolic TrueType fonts' cmaps
+// do) yields to the glyph's name, when the font's encoding names the glyph.
 // Ligatures U+FB00 to U+FB06 are always given as their letters.
 //
 // Widths, in text space units for a font size of 1: simple fonts by /Widths

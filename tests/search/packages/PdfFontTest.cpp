@@ -153,6 +153,14 @@ TEST(PdfFont, SimpleFontsTextComesFromToUnicodeThenTheEncodingThenTheCode) {
   const TPdfFont named = Simple(objects, "TrueType", {{"BaseFont", Name("Wingdings")}, {"FontDescriptor", symbolic},
                                                       {"Encoding", Name("WinAnsiEncoding")}});
   EXPECT_EQ(Text(named.Decode("\x85")), U"\u2026");
+  // Symbol fonts whose ToUnicode gives the private use area's copies of their codes.
+  TPdfObject privateUse = objects.AddStream(ToUnicode("1 beginbfrange <20> <FF> <F020> endbfrange"));
+  EXPECT_EQ(Text(Simple(objects, "TrueType", {{"BaseFont", Name("SymbolMT")}, {"FontDescriptor", symbolic},
+                                              {"ToUnicode", privateUse}}).Decode("ap")),
+            U"\u03B1\u03C0");
+  EXPECT_EQ(Text(Simple(objects, "TrueType", {{"BaseFont", Name("Wingdings")}, {"FontDescriptor", symbolic},
+                                              {"ToUnicode", privateUse}}).Decode("J")),
+            U"\uF04A");
   // An unreadable ToUnicode stream leaves the encoding to speak.
   TPdfObject unreadable = objects.AddStream("", {}, false);
   EXPECT_EQ(Text(Simple(objects, "Type1", {{"BaseFont", Name("Helvetica")}, {"ToUnicode", unreadable}}).Decode("ok")), U"ok");
