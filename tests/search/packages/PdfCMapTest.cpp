@@ -35,6 +35,15 @@ std::string Hex(std::uint64_t value, int bytes, bool lower = false) {
   return s;
 }
 
+// Digits as a hex string, "<...>".
+std::string Angled(const std::string& digits) {
+  std::string s;
+  s += '<';
+  s += digits;
+  s += '>';
+  return s;
+}
+
 std::string Utf16Hex(const std::u32string& chars) {
   std::string s;
   for (char32_t c : chars) {
@@ -100,8 +109,8 @@ class TCMapWriter {
   }
   std::string HexString(std::uint64_t value, int bytes) {
     std::string digits = Hex(value, bytes, rng_() % 2 == 0);
-    if (rng_() % 5 == 0 && digits.size() > 2) digits.insert(2, rng_() % 2 ? " " : "\n");
-    return "<" + digits + ">";
+    if (rng_() % 5 == 0 && digits.size() > 2) digits.insert(digits.begin() + 2, rng_() % 2 ? ' ' : '\n');
+    return Angled(digits);
   }
 
  private:
@@ -158,12 +167,13 @@ TEST(PdfCMap, RandomToUnicodeCMapsReadAsWritten) {
           const int items = static_cast<int>(rng() % 6);
           for (int k = 0; k < items; ++k) {
             d.Each.push_back(rng() % 10 == 0 ? U"" : RandomText(rng));
-            text += w.Gap() + "<" + Utf16Hex(d.Each.back()) + ">";
+            text += w.Gap();
+            text += Angled(Utf16Hex(d.Each.back()));
           }
           text += w.Gap() + "]";
         } else {
           d.Text = rng() % 15 == 0 ? U"" : RandomText(rng);
-          text += "<" + Utf16Hex(d.Text) + ">";
+          text += Angled(Utf16Hex(d.Text));
         }
         text += w.Gap(false);
         defs.push_back(d);
@@ -450,8 +460,14 @@ TEST(PdfCMap, HostileStreamsCostWhatTheirBytesDo) {
 
   // Each of many overlapping ranges over the others adds at most a few pieces.
   std::string nested;
-  for (int i = 0; i < 2000; ++i) nested += "1 beginbfrange <" + Hex(1000 - i / 2, 2) + "> <" + Hex(3000 + i, 2) + "> <0041> endbfrange\n";
-  for (int i = 0; i < 2000; ++i) nested += "1 beginbfchar <" + Hex(static_cast<std::uint64_t>(i) * 7 % 5000, 2) + "> <0042> endbfchar\n";
+  for (int i = 0; i < 2000; ++i) {
+    nested += "1 beginbfrange ";
+    nested += Angled(Hex(1000 - i / 2, 2)) + Angled(Hex(3000 + i, 2)) + "<0041> endbfrange\n";
+  }
+  for (int i = 0; i < 2000; ++i) {
+    nested += "1 beginbfchar ";
+    nested += Angled(Hex(static_cast<std::uint64_t>(i) * 7 % 5000, 2)) + "<0042> endbfchar\n";
+  }
   EXPECT_LE(TPdfCMap::Parse(nested).StoredRanges(), 3 * 4000u);
 
   // A destination is cut to its first 256 UTF-16 units.
