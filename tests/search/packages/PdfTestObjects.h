@@ -41,7 +41,7 @@ class TTestObjects : public IPdfObjects {
   TPdfObject AddStream(std::string data, std::vector<std::pair<std::string, TPdfObject>> dict = {}, bool readable = true) {
     const std::uint64_t id = Data_.size();
     Data_.push_back(readable ? std::optional<std::string>(std::move(data)) : std::nullopt);
-    return Add(TPdfObject::Stream(TPdfDict(std::move(dict)), TPdfStreamData{nullptr, id, 0}));
+    return Add(TPdfObject::Stream(TPdfDict(std::move(dict)), TPdfStreamData{nullptr, id, 0, {}}));
   }
 
   TPdfObject Resolve(const TPdfObject& object) override {
