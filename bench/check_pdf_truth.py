@@ -106,8 +106,8 @@ def annotation_texts(path):
 
 def pdf_strings(path):
     """(raw reading, layout reading) of one PDF file."""
-    title = [l[6:].strip() for l in run(["pdfinfo", "-enc", "UTF-8", path]).decode("utf-8", "replace").splitlines()
-             if l.startswith("Title:")]
+    title = [l.split(":", 1)[1].strip() for l in run(["pdfinfo", "-enc", "UTF-8", path]).decode("utf-8", "replace").splitlines()
+             if l.startswith(("Title:", "Subject:", "Keywords:"))]
     extra = title + annotation_texts(path)
     raw = run(["pdftotext", "-q", "-raw", "-enc", "UTF-8", path, "-"]).decode("utf-8", "replace")
     layout = run(["pdftotext", "-q", "-enc", "UTF-8", path, "-"]).decode("utf-8", "replace")

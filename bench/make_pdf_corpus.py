@@ -138,7 +138,8 @@ QUERIES = [
     ("annot", "zqxannotation", "S", "ANY", "annotations' /Contents (sticky note, free text; UTF-16), also encrypted"),
     ("field", "zqxfieldvalue", "S", "ANY", "form field values (with and without an appearance stream)"),
     ("title", "zqxtitle", "S", "ANY", "the document's /Title (also UTF-16, encrypted, from groff and LibreOffice)"),
-    ("author", "zqxauthor", "S", "ANY", "/Author (and subject, keywords) are not searched: only one file shows the word"),
+    ("author", "zqxauthor", "S", "ANY", "/Author is not searched: only one file shows the word"),
+    ("props", "zqxsubject zqxkeyword", "S", "ALL", "/Subject and /Keywords are searched, as the title is"),
     ("loop", "zqxloop", "S", "ANY", "object loops: a page tree holding itself, a form drawing itself, an xref /Prev loop"),
     ("update", "zqxnewrev", "S", "ANY", "an incremental update's new page content"),
     ("oldrev", "zqxoldrev", "S", "ANY", "the content an incremental update replaced: not found (a save cut short in damaged/ leaves only it)"),
@@ -996,10 +997,10 @@ class Gen:
                       "/DR << /Font << /Helv %d 0 R >> >> /DA (/Helv 10 Tf 0 g) >> >>" % (pages_n, w1, w2, f1))
         rel = self.hand("form-field.pdf", pdf.write(cat))
         P("field", rel)
-        # the document's information: the title is searched, the author, subject and keywords are not
+        # the document's information: the title, subject and keywords are searched, the author is not
         rel = self.hand("info.pdf", self.text_doc(F(3), info={"Title": "Report zqxtitle", "Author": "zqxauthor",
-                                                               "Subject": "zqxauthor subject", "Keywords": "zqxauthor"}))
-        P("title", rel), P("author", rel, False)
+                                                               "Subject": "zqxsubject words", "Keywords": "zqxkeyword"}))
+        P("title", rel), P("author", rel, False), P("props", rel)
         rel = self.hand("title-utf16.pdf", self.text_doc(F(2), info={"Title": "Δοκιμή zqxtitle Ελληνικά", "Author": "zqxauthor"}))
         P("title", rel), P("author", rel, False)
         rel = self.hand("author-shown.pdf", self.text_doc(F(1) + ["Written by zqxauthor himself."] + F(1), info={"Author": "zqxauthor"}))
@@ -1161,7 +1162,7 @@ class Gen:
             P("Last zqxalltwo part.")
         return ('<?xml version="1.0" encoding="UTF-8"?>\n<office:document %s office:mimetype="application/vnd.oasis.opendocument.text">'
                 '<office:meta><dc:title>%s</dc:title><meta:initial-creator>zqxauthor</meta:initial-creator><dc:creator>zqxauthor</dc:creator>'
-                '<dc:subject>zqxauthor</dc:subject></office:meta>'
+                '<dc:subject>zqxsubject</dc:subject></office:meta>'
                 '<office:font-face-decls><style:font-face style:name="%s" svg:font-family="\'%s\'"/>'
                 '<style:font-face style:name="Droid Sans Fallback" svg:font-family="\'Droid Sans Fallback\'"/>'
                 '<style:font-face style:name="DejaVu Sans" svg:font-family="\'DejaVu Sans\'"/>'
@@ -1576,8 +1577,9 @@ def read_pdf(path):
     try:
         info = subprocess.run(["pdfinfo", "-enc", "UTF-8", path], capture_output=True, timeout=300)
         for line in info.stdout.decode("utf-8", "replace").splitlines():
-            if line.startswith("Title:"):
-                units.append(line[6:].strip())
+            # The properties a reader searches, as for office documents: not the author.
+            if line.startswith(("Title:", "Subject:", "Keywords:")):
+                units.append(line.split(":", 1)[1].strip())
     except subprocess.TimeoutExpired:
         pass
     units += qpdf_annotations(path)

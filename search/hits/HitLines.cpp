@@ -732,9 +732,9 @@ THitLinesEnd THitLineFinder::Run(const std::string& path, const THitLineSink& si
   if (Inside_ && size > 0) {
     const TPackageKind kind = PackageKindOf(path);
     if (kind != TPackageKind::None) {
-      const auto head = static_cast<std::size_t>(std::min<std::uint64_t>(size, 4));
+      const auto head = static_cast<std::size_t>(std::min<std::uint64_t>(size, kPackageHead));
       const std::uint8_t* p = reader->Map(0, head);
-      if (p && StartsLikeZip(p, head) && !reader->Faulted()) {
+      if (p && StartsLikePackage(kind, p, head) && !reader->Faulted()) {
         TViewBytes bytes(*reader, size);
         TPackageOptions options;
         options.Limits.Interrupted = interrupted;

@@ -110,6 +110,7 @@ TPackageKind PackageKindOf(std::string_view fileName) {
   const std::string ext = AsciiLowerCopy(fileName.substr(dot + 1));
   if (ext == "zip") return TPackageKind::Zip;
   if (ext == "epub") return TPackageKind::Epub;
+  if (ext == "pdf") return TPackageKind::Pdf;
   if (OneOf(ext, {"odt", "ott", "ods", "ots", "odp", "otp"})) return TPackageKind::OpenDocument;
   if (OneOf(ext, {"docx", "docm", "dotx", "dotm", "xlsx", "xlsm", "xltx", "xltm", "pptx", "pptm", "potx", "potm",
                   "ppsx", "ppsm"}))
@@ -149,6 +150,7 @@ TPartText PartTextOf(TPackageKind kind, std::string_view partName) {
       return TPartText::None;
     case TPackageKind::None:
     case TPackageKind::Zip:
+    case TPackageKind::Pdf:
       break;
   }
   return TPartText::None;

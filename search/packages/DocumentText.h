@@ -18,6 +18,7 @@ enum class TPackageKind : std::uint8_t {
   OfficeOpenXml, // .docx .docm .dotx .dotm .xlsx .xlsm .xltx .xltm .pptx .pptm .potx .potm .ppsx .ppsm
   OpenDocument,  // .odt .ott .ods .ots .odp .otp
   Epub,          // .epub
+  Pdf,           // .pdf: the text its pages show (not a zip package)
 };
 TPackageKind PackageKindOf(std::string_view fileName);
 

@@ -8,6 +8,8 @@
 
 #include "Ascii.h"
 #include "PartNames.h"
+#include "PdfFonts.h"
+#include "PdfText.h"
 #include "SharedCells.h"
 
 namespace sorvik {
@@ -44,8 +46,24 @@ class TPeekedStream : public IByteStream {
 
  private:
   IByteStream& In_;
-  std::array<std::uint8_t, 4> Head_{};
+  std::array<std::uint8_t, kPackageHead> Head_{};
   std::size_t Have_ = 0, Given_ = 0;
+};
+
+// Bytes in memory as a stream.
+class TMemoryStream : public IByteStream {
+ public:
+  explicit TMemoryStream(std::string_view bytes) : Bytes_(bytes) {}
+  std::size_t Read(std::uint8_t* buf, std::size_t n) override {
+    const std::size_t k = std::min(n, Bytes_.size() - At_);
+    std::memcpy(buf, Bytes_.data() + At_, k);
+    At_ += k;
+    return k;
+  }
+
+ private:
+  std::string_view Bytes_;
+  std::size_t At_ = 0;
 };
 
 // A document embedded in a document's part folder ("word/embeddings/Book1.xlsx"):
@@ -107,7 +125,28 @@ class TPackageSearch {
   // Reads the package inside an entry, when its bytes start as one; false
   // when they don't (then they are searched as they are, from `peeked`).
   bool ReadInner(TPackageKind inner, TPeekedStream& peeked, const std::string& name, int depth) {
-    if (!StartsLikeZip(peeked.Head(), peeked.HeadSize())) return false;
+    if (!StartsLikePackage(inner, peeked.Head(), peeked.HeadSize())) return false;
+    if (inner == TPackageKind::Pdf) {
+      // A PDF is read from its bytes at any place: the entry's, in memory, as
+      // far as the file's budget allows.
+      std::string bytes;
+      TFileBudget& budget = *Options_.Limits.Budget;
+      for (std::size_t got; (got = peeked.Read(Piece_.data(), Piece_.size())) > 0;) {
+        if (bytes.size() + got > budget.Left()) {
+          budget.MarkReached();
+          Report_.Limited = true;
+          break;
+        }
+        budget.Spend(got);
+        bytes.append(reinterpret_cast<const char*>(Piece_.data()), got);
+        if (Stopped()) return true;
+      }
+      if (!ReadPdf(bytes, name + " > ", false)) {
+        TMemoryStream again(bytes);
+        SearchBytes(name, again, false, nullptr);
+      }
+      return true;
+    }
     // A package inside: searched by what it holds. One that can't be read as
     // a package gives what it could.
     Begins(name);
@@ -116,6 +155,49 @@ class TPackageSearch {
     return true;
   }
 
+  // A PDF's text; false when its bytes hold no PDF after all.
+  bool ReadPdf(std::string_view bytes, const std::string& prefix, bool file) {
+    TPdfTextOptions options;
+    options.Prefix = prefix;
+    options.Interrupted = [this] { return Stopped(); };
+    options.EntryBegins = Options_.EntryBegins;
+    const TPdfTextResult result =
+        ReadPdfText(bytes, Find_, *Options_.Limits.Budget, MakePdfFont, PdfTextString, options);
+    switch (result.Open) {
+      case TPdfOpen::NotPdf: return false;
+      case TPdfOpen::PasswordRequired:
+        if (file)
+          Report_.Protected = true;
+        else
+          ++Report_.ProtectedInside;
+        return true;
+      case TPdfOpen::Unsupported: ++Report_.Unsupported; return true;
+      case TPdfOpen::Open: break;
+    }
+    if (result.Rebuilt) Report_.DamagedPackage = true;
+    if (result.Limited) Report_.Limited = true;
+    return true;
+  }
+
+ public:
+  // The file itself as a PDF; false when it holds none.
+  bool ReadPdfFile(IRandomBytes& file) {
+    std::string copy;
+    std::string_view bytes = file.Whole();
+    if (bytes.empty() && file.Size() > 0) {
+      // Read whole into memory where no view of it can be had.
+      if (file.Size() > Options_.Limits.Budget->Left()) {
+        Report_.Limited = true;
+        return true;
+      }
+      copy.resize(static_cast<std::size_t>(file.Size()));
+      copy.resize(file.ReadAt(0, reinterpret_cast<std::uint8_t*>(copy.data()), copy.size()));
+      bytes = copy;
+    }
+    return ReadPdf(bytes, {}, true);
+  }
+
+ private:
   void Visit(TPackageKind kind, const TZipEntry& entry, IZipEntryData& data, int depth, const std::string& prefix) {
     if (kind == TPackageKind::Zip) {
       const TPackageKind inner = PackageKindOf(entry.Name);
@@ -123,7 +205,7 @@ class TPackageSearch {
         TPeekedStream peeked(data);
         if (depth + 1 < Options_.MaxDepth) {
           if (ReadInner(inner, peeked, prefix + entry.Name, depth)) return;
-        } else if (StartsLikeZip(peeked.Head(), peeked.HeadSize())) {
+        } else if (StartsLikePackage(inner, peeked.Head(), peeked.HeadSize())) {
           ++Report_.TooDeep;
         }
         SearchBytes(prefix + entry.Name, peeked, false, nullptr);
@@ -139,7 +221,7 @@ class TPackageSearch {
       if (inner == TPackageKind::None || inner == TPackageKind::Zip) return;
       TPeekedStream peeked(data);
       if (depth + 1 < Options_.MaxDepth) ReadInner(inner, peeked, prefix + entry.Name, depth);
-      else if (StartsLikeZip(peeked.Head(), peeked.HeadSize())) ++Report_.TooDeep;
+      else if (StartsLikePackage(inner, peeked.Head(), peeked.HeadSize())) ++Report_.TooDeep;
       return;
     }
     const TPartText rules = PartTextOf(kind, entry.Name);
@@ -232,9 +314,19 @@ std::string Count(std::size_t n, const char* one, const char* many) {
 
 }  // namespace
 
+bool StartsLikePackage(TPackageKind kind, const std::uint8_t* head, std::size_t n) {
+  if (kind == TPackageKind::Pdf)
+    return LooksLikePdf(std::string_view(reinterpret_cast<const char*>(head), std::min(n, kPackageHead)));
+  return StartsLikeZip(head, n);
+}
+
 std::string LeftOutNote(const TPackageReport& report) {
   std::string note;
   const auto add = [&note](const std::string& sentence) { note += (note.empty() ? "" : " ") + sentence; };
+  if (report.Protected) add("This PDF is protected by a password.");
+  if (report.ProtectedInside > 0)
+    add(Count(report.ProtectedInside, "PDF protected by a password was", "PDFs protected by a password were") +
+        " not read.");
   if (report.Encrypted > 0)
     add(Count(report.Encrypted, "encrypted entry was", "encrypted entries were") + " not read.");
   if (report.Unsupported > 0)
@@ -261,6 +353,13 @@ TPackageVerdict SearchPackage(IRandomBytes& file, TPackageKind kind, IStreamSear
   TPackageOptions own = options;
   if (!own.Limits.Budget) own.Limits.Budget = &budget;
   auto search = std::make_unique<TPackageSearch>(find, own, report);  // its read buffer is too large for a stack
+  if (kind == TPackageKind::Pdf) {
+    const bool pdf = search->ReadPdfFile(file);
+    if (options.Report) *options.Report = report;
+    if (find.Found()) return TPackageVerdict::Found;
+    if (search->Interrupted()) return TPackageVerdict::Interrupted;
+    return pdf ? TPackageVerdict::NotFound : TPackageVerdict::NotPackage;
+  }
   // The names of sheets and of notes' slides, for those who show where lines are.
   if (kind == TPackageKind::OfficeOpenXml && find.WantsPlaces()) LearnNames(file, own.Limits, search->Names());
   const TZipResult result =

@@ -20,6 +20,12 @@ namespace sorvik {
 // an archive is at depth 2).
 inline constexpr int kMaxPackageDepth = 3;
 
+// Bytes at a package's start that tell whether it is one of its kind.
+inline constexpr std::size_t kPackageHead = 1024;
+// Whether the bytes at a file's start are those of a package of this kind: a
+// zip's local header, or "%PDF-" within the first kPackageHead bytes.
+bool StartsLikePackage(TPackageKind kind, const std::uint8_t* head, std::size_t n);
+
 // What the reading of a package left out, for a note beside what it found.
 struct TPackageReport {
   std::size_t Encrypted = 0;    // entries not read: encrypted
@@ -29,6 +35,8 @@ struct TPackageReport {
   std::size_t TooDeep = 0;      // packages deeper than the depth: searched by their bytes
   bool DamagedPackage = false;  // a package's directory or headers could not be read whole
   bool Limited = false;         // a limit ended the reading (the file's budget, an entry's size)
+  bool Protected = false;        // the file is a PDF that asks for a password: not read
+  std::size_t ProtectedInside = 0;  // PDFs inside the package that ask for one
   bool operator==(const TPackageReport&) const = default;
 };
 

@@ -184,6 +184,7 @@ std::string TPartNames::Label(TPackageKind kind, std::string_view partName) cons
       break;
     case TPackageKind::None:
     case TPackageKind::Zip:
+    case TPackageKind::Pdf:
       break;
   }
   return std::string(partName);

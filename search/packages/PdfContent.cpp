@@ -34,7 +34,53 @@ bool IsBlank(const std::u32string& text) {
   });
 }
 
+bool IsRightToLeft(char32_t c) {
+  return (c >= 0x0590 && c <= 0x08FF) || (c >= 0xFB1D && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFF) ||
+         (c >= 0x10800 && c <= 0x10FFF) || (c >= 0x1E800 && c <= 0x1EFFF);
+}
+
+bool IsDigit(char32_t c) { return (c >= U'0' && c <= U'9') || (c >= 0x0660 && c <= 0x0669) || (c >= 0x06F0 && c <= 0x06F9); }
+
+// Neither a letter of a left-to-right script nor of a right-to-left one:
+// blanks, digits, punctuation, which take the direction of what surrounds them.
+bool IsNeutral(char32_t c) {
+  return !IsRightToLeft(c) && (c < 0x80 ? !((c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z')) : c < 0xC0 || (c >= 0x2000 && c <= 0x206F));
+}
+
 }  // namespace
+
+void PutInReadingOrder(std::u32string& line, std::vector<double>& at) {
+  const std::size_t n = line.size();
+  for (std::size_t i = 0; i < n;) {
+    if (!IsRightToLeft(line[i])) {
+      ++i;
+      continue;
+    }
+    // The run: right-to-left letters and the neutral characters between them.
+    std::size_t last = i;
+    for (std::size_t k = i + 1; k < n && (IsRightToLeft(line[k]) || IsNeutral(line[k])); ++k)
+      if (IsRightToLeft(line[k])) last = k;
+    // Drawn left to right, as it shows: read from its right end. Drawn from
+    // the right, it is in reading order already.
+    if (at[last] > at[i]) {
+      std::reverse(line.begin() + static_cast<std::ptrdiff_t>(i), line.begin() + static_cast<std::ptrdiff_t>(last + 1));
+      std::reverse(at.begin() + static_cast<std::ptrdiff_t>(i), at.begin() + static_cast<std::ptrdiff_t>(last + 1));
+      // Numbers inside keep the order they show in.
+      for (std::size_t k = i; k <= last;) {
+        if (!IsDigit(line[k])) {
+          ++k;
+          continue;
+        }
+        std::size_t e = k;
+        while (e + 1 <= last && (IsDigit(line[e + 1]) || ((line[e + 1] == U'.' || line[e + 1] == U',') && e + 2 <= last && IsDigit(line[e + 2]))))
+          ++e;
+        std::reverse(line.begin() + static_cast<std::ptrdiff_t>(k), line.begin() + static_cast<std::ptrdiff_t>(e + 1));
+        k = e + 1;
+      }
+    }
+    i = last + 1;
+  }
+}
 
 TPdfContentReader::TMatrix TPdfContentReader::TMatrix::Times(const TMatrix& m) const {
   return {A * m.A + B * m.C, A * m.B + B * m.D, C * m.A + D * m.C, C * m.B + D * m.D, E * m.A + F * m.C + m.E,
@@ -44,7 +90,9 @@ TPdfContentReader::TMatrix TPdfContentReader::TMatrix::Times(const TMatrix& m) c
 TPdfContentReader::TPdfContentReader(IPdfObjects& objects, TPdfFontMaker makeFont, TPdfTextOut out)
     : Objects_(objects), MakeFont_(std::move(makeFont)), Out_(std::move(out)) {}
 
-void TPdfContentReader::ReadPage(std::string_view content, const TPdfDict& resources) {
+void TPdfContentReader::ReadPage(std::string_view content, const TPdfDict& resources, const double* box) {
+  HasBox_ = box != nullptr;
+  if (box) std::copy(box, box + 4, Box_);
   State_ = TState();
   Saved_.clear();
   Tm_ = Tlm_ = TMatrix();
@@ -55,6 +103,7 @@ void TPdfContentReader::ReadPage(std::string_view content, const TPdfDict& resou
     Out_(Pending_);
     Pending_.clear();
   }
+  HasBox_ = false;
 }
 
 void TPdfContentReader::Run(std::string_view content, const TPdfDict& resources, int depth) {
@@ -196,6 +245,8 @@ void TPdfContentReader::Show(const std::string& bytes) {
 
 void TPdfContentReader::Place(const TPdfShownGlyph& glyph, double x, double y, double endX, double endY, double size) {
   if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(endX) || !std::isfinite(endY)) return;
+  // Text placed off the page is never seen.
+  if (HasBox_ && (x < Box_[0] || x > Box_[2] || y < Box_[1] || y > Box_[3])) return;
   if (HasLast_) {
     const double dx = x - LastX_, dy = y - LastY_;
     const double along = dx * DirX_ + dy * DirY_;
@@ -204,48 +255,61 @@ void TPdfContentReader::Place(const TPdfShownGlyph& glyph, double x, double y, d
     if (std::abs(across) > kLineGap * ref)
       EndLine();
     else if (along > kWordGap * ref || along < -kBackGap * ref)
-      Emit(" ");
+      Blank();
   }
   const double length = std::hypot(endX - x, endY - y);
   if (length > 1e-9) {
     DirX_ = (endX - x) / length;
     DirY_ = (endY - y) / length;
   }
+  if (Line_.empty()) {
+    LineX_ = x;
+    LineY_ = y;
+    LineDirX_ = DirX_;
+    LineDirY_ = DirY_;
+  }
   LastX_ = endX;
   LastY_ = endY;
   LastSize_ = size;
   HasLast_ = true;
   if (IsBlank(glyph.Text)) {
-    Emit(" ");
+    Blank();
     return;
   }
-  std::string utf8;
-  for (const char32_t c : glyph.Text) AppendUtf8(utf8, c);
-  Emit(utf8);
+  // Where along its line the glyph stands: the order right-to-left text was drawn in.
+  const double at = (x - LineX_) * LineDirX_ + (y - LineY_) * LineDirY_;
+  for (const char32_t c : glyph.Text) {
+    if (c == U'\n' || c == U'\r') {
+      EndLine();
+      continue;
+    }
+    Line_.push_back(c);
+    LineAt_.push_back(at);
+  }
+  if (Line_.size() >= kFlushAt) EndLine();  // a line without end goes out in parts
 }
 
-void TPdfContentReader::Emit(std::string_view utf8) {
-  if (utf8.empty()) return;
-  if (utf8 == " ") {
-    if (LastBlank_) return;
-    LastBlank_ = true;
-  } else if (utf8 == "\n") {
-    if (!Pending_.empty() && Pending_.back() == ' ') Pending_.pop_back();
-    LastBlank_ = true;
-  } else {
-    LastBlank_ = false;
-  }
-  Pending_.append(utf8);
-  if (Pending_.size() >= kFlushAt) {
-    // Not in the middle of a line's last blank: the line's text goes out as it stands.
-    Out_(Pending_);
-    Pending_.clear();
-  }
+void TPdfContentReader::Blank() {
+  if (Line_.empty() || Line_.back() == U' ') return;
+  Line_.push_back(U' ');
+  LineAt_.push_back(LineAt_.back());
 }
 
 void TPdfContentReader::EndLine() {
-  if (LastBlank_ && (Pending_.empty() || Pending_.back() == '\n')) return;
-  Emit("\n");
+  while (!Line_.empty() && Line_.back() == U' ') {
+    Line_.pop_back();
+    LineAt_.pop_back();
+  }
+  if (Line_.empty()) return;
+  PutInReadingOrder(Line_, LineAt_);
+  for (const char32_t c : Line_) AppendUtf8(Pending_, c);
+  Pending_.push_back('\n');
+  Line_.clear();
+  LineAt_.clear();
+  if (Pending_.size() >= kFlushAt) {
+    Out_(Pending_);
+    Pending_.clear();
+  }
 }
 
 void TPdfContentReader::DrawForm(const std::string& name, const TPdfDict& resources, int depth) {
@@ -283,11 +347,11 @@ std::shared_ptr<const IPdfGlyphs> TPdfContentReader::FontNamed(const std::string
   if (entry.Type() == TPdfType::Ref) {
     const std::uint32_t num = entry.AsRef().Num;
     if (const auto known = Fonts_.find(num); known != Fonts_.end()) return known->second;
-    std::shared_ptr<const IPdfGlyphs> font = MakeFont_(Objects_.Resolve(entry));
+    std::shared_ptr<const IPdfGlyphs> font = MakeFont_(Objects_, Objects_.Resolve(entry));
     Fonts_.emplace(num, font);
     return font;
   }
-  return entry.Type() == TPdfType::Dict ? MakeFont_(entry) : nullptr;
+  return entry.Type() == TPdfType::Dict ? MakeFont_(Objects_, entry) : nullptr;
 }
 
 }  // namespace sorvik

@@ -36,19 +36,28 @@ class IPdfGlyphs {
   virtual bool Vertical() const { return false; }
 };
 
-// Makes the font of a font dictionary (resolved); null when it can't be had.
-using TPdfFontMaker = std::function<std::shared_ptr<const IPdfGlyphs>(const TPdfObject& fontDict)>;
+// Makes the font of a font dictionary (resolved), asking the file for what
+// it refers to; null when it can't be had.
+using TPdfFontMaker = std::function<std::shared_ptr<const IPdfGlyphs>(IPdfObjects& objects, const TPdfObject& fontDict)>;
 
 // Where the page's text goes: UTF-8, a line feed after each line.
 using TPdfTextOut = std::function<void(std::string_view utf8)>;
+
+// A line's right-to-left runs (Hebrew, Arabic and the like, with the blanks,
+// digits and punctuation between their letters) in the order they are read:
+// a run whose glyphs were drawn left to right, as it shows, is turned around,
+// its numbers kept as they show; one drawn from the right stays. `at` holds
+// each character's place along the line, and is turned with it.
+void PutInReadingOrder(std::u32string& line, std::vector<double>& at);
 
 class TPdfContentReader {
  public:
   TPdfContentReader(IPdfObjects& objects, TPdfFontMaker makeFont, TPdfTextOut out);
 
-  // Reads a page's (or an annotation appearance's) content with its resources;
-  // the text goes out as it is found, and a line feed ends what is open.
-  void ReadPage(std::string_view content, const TPdfDict& resources);
+  // Reads a page's content with its resources; the text goes out as it is
+  // found, a line at a time. `box`, when given (left, bottom, right, top in
+  // the page's default space), is what the page shows: text outside it is passed over.
+  void ReadPage(std::string_view content, const TPdfDict& resources, const double* box = nullptr);
   // Asked between operators now and then; true stops the reading.
   void SetInterrupt(std::function<bool()> interrupted) { Interrupted_ = std::move(interrupted); }
 
@@ -70,7 +79,8 @@ class TPdfContentReader {
   std::shared_ptr<const IPdfGlyphs> FontNamed(const std::string& name, const TPdfDict& resources);
   // Puts a glyph's text at its place: a blank or a line feed first where its place says so.
   void Place(const TPdfShownGlyph& glyph, double x, double y, double advanceX, double advanceY, double size);
-  void Emit(std::string_view utf8);
+  void Blank();
+  // The line's text in reading order, then a line feed.
   void EndLine();
 
   IPdfObjects& Objects_;
@@ -89,8 +99,13 @@ class TPdfContentReader {
   // the size of its font there: the next glyph's place is judged against them.
   bool HasLast_ = false;
   double LastX_ = 0, LastY_ = 0, DirX_ = 1, DirY_ = 0, LastSize_ = 0;
-  bool LastBlank_ = true;  // the text out so far ends in a blank or line feed (or nothing)
-  std::string Pending_;
+  // The open line: its characters and where along it each one's glyph stands.
+  std::u32string Line_;
+  std::vector<double> LineAt_;
+  double LineX_ = 0, LineY_ = 0, LineDirX_ = 1, LineDirY_ = 0;
+  std::string Pending_;  // lines not yet given out
+  bool HasBox_ = false;
+  double Box_[4] = {0, 0, 0, 0};
 };
 
 }  // namespace sorvik

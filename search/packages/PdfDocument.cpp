@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "PdfFilters.h"
 #include "PdfParser.h"
+#include "PdfSecurity.h"
 
 namespace sorvik {
 
@@ -41,7 +43,34 @@ bool TPdfDocument::Interrupted() {
 TPdfOpen TPdfDocument::Open() {
   if (!ReadCrossReference() || Catalog().AsDict().Empty()) Rebuild();
   if (Entries_.empty()) return TPdfOpen::NotPdf;
-  if (Trailer_.Has("Encrypt")) return TPdfOpen::Unsupported;
+  const TPdfObject& encrypt = Trailer_.Get("Encrypt");
+  if (encrypt.IsNull()) return TPdfOpen::Open;
+  // The encryption dictionary's own strings are never encrypted: read before
+  // any key is known, and kept as they are.
+  if (encrypt.Type() == TPdfType::Ref) EncryptObject_ = encrypt.AsRef().Num;
+  const TPdfObject dict = Resolve(encrypt);
+  std::vector<std::pair<std::string, TPdfObject>> entries;
+  for (const auto& [key, value] : dict.AsDict().Entries()) {
+    // The crypt filters' dictionaries, resolved a level down too.
+    if (key == "CF") {
+      std::vector<std::pair<std::string, TPdfObject>> filters;
+      for (const auto& [name, filter] : Resolve(value).AsDict().Entries()) filters.emplace_back(name, Resolve(filter));
+      entries.emplace_back(key, TPdfObject::Dict(TPdfDict(std::move(filters))));
+    } else {
+      entries.emplace_back(key, Resolve(value));
+    }
+  }
+  const TPdfObject ids = Resolve(Trailer_.Get("ID"));
+  const std::string firstId = ids.AsArray().empty() ? std::string() : Resolve(ids.AsArray()[0]).AsString();
+  Security_ = std::make_unique<TPdfSecurity>(TPdfDict(std::move(entries)), firstId);
+  switch (Security_->Access()) {
+    case TPdfAccess::Open: break;
+    case TPdfAccess::PasswordRequired: return TPdfOpen::PasswordRequired;
+    case TPdfAccess::Unsupported: return TPdfOpen::Unsupported;
+  }
+  // Objects read before the key was known hold their strings as stored.
+  Loaded_.clear();
+  ObjectStreams_.clear();
   return TPdfOpen::Open;
 }
 
@@ -295,7 +324,11 @@ TPdfObject TPdfDocument::LoadAt(std::uint64_t offset, std::uint32_t num, bool& h
   const std::optional<TPdfRef> head = ParsePdfObjectHead(lexer);
   if (!head || head->Num != num) return {};
   headFound = true;
-  return ReadBody(lexer.At(), *head);
+  TPdfObject object = ReadBody(lexer.At(), *head);
+  if (Security_ && Security_->Access() == TPdfAccess::Open && num != EncryptObject_ &&
+      !object.AsDict().Get("Type").IsName("XRef"))
+    object = Decrypted(object, *head, 0);
+  return object;
 }
 
 TPdfObject TPdfDocument::ReadBody(std::size_t at, TPdfRef ref) {
@@ -399,15 +432,60 @@ std::optional<std::string> TPdfDocument::StreamData(const TPdfObject& stream) {
 }
 
 std::optional<std::string> TPdfDocument::Decode(const TPdfObject& stream, bool decrypt) {
-  (void)decrypt;
-  const std::string_view raw = RawData(stream.AsStreamData());
-  if (!stream.AsDict().Get("Filter").IsNull()) return std::nullopt;  // FILTERS-PENDING
-  if (raw.size() > Budget_.Left()) {
-    Budget_.MarkReached();
-    return std::nullopt;
+  const TPdfStreamData& data = stream.AsStreamData();
+  const TPdfDict& dict = stream.AsDict();
+  std::string_view raw = RawData(data);
+  std::optional<std::string> plain;
+  // The objects of an object stream are decrypted with the stream, never on their own.
+  if (decrypt && Security_ && !data.Source) {
+    plain = Security_->DecryptStream(raw, data.Owner, dict);
+    if (!plain) return std::nullopt;
+    raw = *plain;
   }
-  Budget_.Spend(raw.size());
-  return std::string(raw);
+  const TPdfObject filter = Resolve(dict.Get("Filter"));
+  const TPdfObject parms = Resolve(dict.Get("DecodeParms"));
+  // Each part of a chain's parameters resolved as well.
+  std::vector<TPdfObject> parts;
+  if (parms.Type() == TPdfType::Array) {
+    for (const TPdfObject& part : parms.AsArray()) parts.push_back(Resolve(part));
+  }
+  std::vector<TPdfObject> filters;
+  if (filter.Type() == TPdfType::Array) {
+    for (const TPdfObject& name : filter.AsArray()) filters.push_back(Resolve(name));
+  }
+  TPdfDecoded decoded =
+      PdfDecode(raw, filters.empty() ? filter : TPdfObject::Array(std::move(filters)),
+                parts.empty() ? parms : TPdfObject::Array(std::move(parts)), Budget_, Budget_.Left());
+  switch (decoded.End) {
+    case TPdfDecodeEnd::Image:
+    case TPdfDecodeEnd::Unsupported: return std::nullopt;
+    case TPdfDecodeEnd::Damaged:  // what came before the damage is read, as viewers show it
+    case TPdfDecodeEnd::Limited:
+    case TPdfDecodeEnd::Done: break;
+  }
+  return std::move(decoded.Bytes);
+}
+
+TPdfObject TPdfDocument::Decrypted(const TPdfObject& object, TPdfRef ref, int depth) const {
+  switch (object.Type()) {
+    case TPdfType::String: return TPdfObject::String(Security_->DecryptString(object.AsString(), ref));
+    case TPdfType::Array: {
+      if (depth >= kMaxPdfNesting) return object;
+      std::vector<TPdfObject> items;
+      for (const TPdfObject& item : object.AsArray()) items.push_back(Decrypted(item, ref, depth + 1));
+      return TPdfObject::Array(std::move(items));
+    }
+    case TPdfType::Dict:
+    case TPdfType::Stream: {
+      if (depth >= kMaxPdfNesting) return object;
+      std::vector<std::pair<std::string, TPdfObject>> entries;
+      for (const auto& [key, value] : object.AsDict().Entries()) entries.emplace_back(key, Decrypted(value, ref, depth + 1));
+      TPdfDict dict(std::move(entries));
+      return object.Type() == TPdfType::Dict ? TPdfObject::Dict(std::move(dict))
+                                             : TPdfObject::Stream(std::move(dict), object.AsStreamData());
+    }
+    default: return object;
+  }
 }
 
 }  // namespace sorvik

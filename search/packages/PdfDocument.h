@@ -23,6 +23,8 @@ namespace sorvik {
 // Whether the bytes begin like a PDF: "%PDF-" within the first 1,024.
 bool LooksLikePdf(std::string_view head);
 
+class TPdfSecurity;
+
 enum class TPdfOpen : std::uint8_t {
   Open,              // objects can be read
   PasswordRequired,  // encrypted, and the empty user password doesn't open it
@@ -75,6 +77,8 @@ class TPdfDocument : public IPdfObjects {
   std::string_view RawData(const TPdfStreamData& data) const;
   std::optional<std::string> Decode(const TPdfObject& stream, bool decrypt);
   bool Interrupted();
+  // An object of the file with its strings decrypted by the key of `ref`.
+  TPdfObject Decrypted(const TPdfObject& object, TPdfRef ref, int depth) const;
 
   std::string_view Bytes_;
   TFileBudget& Budget_;
@@ -89,6 +93,8 @@ class TPdfDocument : public IPdfObjects {
   std::unordered_map<std::uint32_t, TObjectStream> ObjectStreams_;
   std::vector<std::uint32_t> Resolving_;  // objects being loaded: one met again is a loop
   TPdfDict Trailer_;
+  std::unique_ptr<TPdfSecurity> Security_;
+  std::uint32_t EncryptObject_ = 0;  // the encryption dictionary's own number: never decrypted
   bool Rebuilt_ = false;
   std::function<bool()> Interrupted_;
   bool Stopped_ = false;

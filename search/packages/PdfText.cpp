@@ -36,7 +36,7 @@ class TPdfTextReader {
 
   void ReadPages() {
     const TPdfObject catalog = Doc_.Catalog();
-    Walk(catalog.AsDict().Get("Pages"), TPdfObject(), 0);
+    Walk(catalog.AsDict().Get("Pages"), TInherited(), 0);
   }
 
   std::size_t Pages() const { return Pages_; }
@@ -46,8 +46,13 @@ class TPdfTextReader {
   }
 
  private:
-  // The page tree, depth first; each node's resources pass to its kids that have none.
-  void Walk(const TPdfObject& node, const TPdfObject& inherited, int depth) {
+  // What a page takes from the nodes above it when it has none of its own.
+  struct TInherited {
+    TPdfObject Resources, MediaBox, CropBox;
+  };
+
+  // The page tree, depth first; each node's resources and boxes pass to its kids that have none.
+  void Walk(const TPdfObject& node, const TInherited& inherited, int depth) {
     if (depth > kMaxTreeDepth || Stopping()) return;
     if (node.Type() == TPdfType::Ref) {
       const std::uint32_t num = node.AsRef().Num;
@@ -57,17 +62,37 @@ class TPdfTextReader {
     const TPdfObject object = Doc_.Resolve(node);
     const TPdfDict& dict = object.AsDict();
     if (dict.Empty()) return;
-    const TPdfObject own = dict.Get("Resources");
-    const TPdfObject resources = own.IsNull() ? inherited : own;
+    TInherited mine = inherited;
+    if (!dict.Get("Resources").IsNull()) mine.Resources = dict.Get("Resources");
+    if (!dict.Get("MediaBox").IsNull()) mine.MediaBox = dict.Get("MediaBox");
+    if (!dict.Get("CropBox").IsNull()) mine.CropBox = dict.Get("CropBox");
     const TPdfObject kids = Doc_.Resolve(dict.Get("Kids"));
     if (kids.Type() == TPdfType::Array && !dict.Get("Type").IsName("Page")) {
-      for (const TPdfObject& kid : kids.AsArray()) Walk(kid, resources, depth + 1);
+      for (const TPdfObject& kid : kids.AsArray()) Walk(kid, mine, depth + 1);
       return;
     }
-    ReadPage(dict, Doc_.Resolve(resources).AsDict());
+    ReadPage(dict, Doc_.Resolve(mine.Resources).AsDict(), mine);
   }
 
-  void ReadPage(const TPdfDict& page, const TPdfDict& resources) {
+  // A box's corners, left, bottom, right, top; false when it isn't a box.
+  bool BoxOf(const TPdfObject& entry, double box[4]) {
+    const TPdfObject array = Doc_.Resolve(entry);
+    const std::vector<TPdfObject>& v = array.AsArray();
+    if (v.size() != 4) return false;
+    double c[4];
+    for (int k = 0; k < 4; ++k) {
+      const TPdfObject n = Doc_.Resolve(v[static_cast<std::size_t>(k)]);
+      if (!n.IsNumber()) return false;
+      c[k] = n.AsNumber();
+    }
+    box[0] = std::min(c[0], c[2]);
+    box[1] = std::min(c[1], c[3]);
+    box[2] = std::max(c[0], c[2]);
+    box[3] = std::max(c[1], c[3]);
+    return box[2] > box[0] && box[3] > box[1];
+  }
+
+  void ReadPage(const TPdfDict& page, const TPdfDict& resources, const TInherited& inherited) {
     ++Pages_;
     Begin("page " + std::to_string(Pages_));
     // The page's content: one stream, or an array of them read as one.
@@ -87,7 +112,21 @@ class TPdfTextReader {
     } else {
       add(contents);
     }
-    Content_.ReadPage(content, resources);
+    // What the page shows: its crop box within its media box. A page with
+    // neither shows all its text.
+    double media[4], crop[4];
+    const bool hasMedia = BoxOf(inherited.MediaBox, media);
+    if (BoxOf(inherited.CropBox, crop)) {
+      if (hasMedia) {
+        crop[0] = std::max(crop[0], media[0]);
+        crop[1] = std::max(crop[1], media[1]);
+        crop[2] = std::min(crop[2], media[2]);
+        crop[3] = std::min(crop[3], media[3]);
+      }
+      std::copy(crop, crop + 4, media);
+    }
+    const bool hasBox = (hasMedia || BoxOf(inherited.CropBox, crop)) && media[2] > media[0] && media[3] > media[1];
+    Content_.ReadPage(content, resources, hasBox ? media : nullptr);
     ReadAnnotations(page);
     End();
   }

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <string_view>
 
 #include "FileSystem.h"
 #include "ZipPackage.h"
@@ -34,6 +36,16 @@ class TViewBytes : public IRandomBytes {
       return 0;
     }
     return n;
+  }
+
+ std::string_view Whole() override {
+    if (Failed_ || Size_ == 0 || Size_ > std::numeric_limits<std::size_t>::max() / 2) return {};
+    const std::uint8_t* base = Reader_.Map(0, static_cast<std::size_t>(Size_));
+    if (!base || Reader_.Faulted()) return {};
+    Base_ = base;
+    Start_ = 0;
+    End_ = Size_;
+    return {reinterpret_cast<const char*>(base), static_cast<std::size_t>(Size_)};
   }
 
  private:

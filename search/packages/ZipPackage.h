@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <functional>
 #include <string>
 
@@ -32,6 +33,9 @@ class IRandomBytes {
   // Copies up to `n` bytes from `offset` into `buf`; fewer only at the end or
   // when the bytes can't be read.
   virtual std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buf, std::size_t n) = 0;
+  // All the bytes at once, where they can be had so (a view of the whole
+  // file); empty otherwise, or when they couldn't be read.
+  virtual std::string_view Whole() { return {}; }
 };
 
 // How far a reader goes.

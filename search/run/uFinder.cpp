@@ -83,9 +83,9 @@ void TBMHWordsFinder::AttachFile(const std::string& path) {
     // A package is read piece by piece as its directory says, not mapped whole.
     const TPackageKind kind = PackageKindOf(path);
     if (kind != TPackageKind::None) {
-      const auto head = static_cast<std::size_t>(std::min<std::uint64_t>(size, 4));
+      const auto head = static_cast<std::size_t>(std::min<std::uint64_t>(size, kPackageHead));
       const std::uint8_t* p = Reader_->Map(0, head);
-      if (p && StartsLikeZip(p, head) && !Reader_->Faulted()) {
+      if (p && StartsLikePackage(kind, p, head) && !Reader_->Faulted()) {
         Package_ = kind;
         return;
       }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "PackageSearch.h"
+#include "PdfWriter.h"
 #include "SearchRecorder.h"
 #include "TestFolder.h"
 #include "ZipWriter.h"
@@ -394,6 +395,52 @@ TEST(PackageSearch, TheNoteSaysWhatWasLeftOut) {
   EXPECT_EQ(LeftOutNote(report),
             "2 encrypted entries were not read. 1 package nested too deep was searched by its bytes.");
   EXPECT_EQ(LeftOutNote({}), "");
+}
+
+}  // namespace
+}  // namespace sorvik
+
+namespace sorvik {
+namespace {
+
+// A PDF (with the standard fonts' widths) that shows the words, on one page.
+std::string PdfShowing(const std::string& words, const std::string& encrypt = {}) {
+  test::TPdfWriter w;
+  w.Add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
+  w.AddStream("", "BT /F1 12 Tf 72 700 Td (" + words + ") Tj ET", true);
+  w.Add("<< /Type /Page /Parent 4 0 R /MediaBox [0 0 612 792] /Contents 2 0 R /Resources << /Font << /F1 1 0 R >> >> >>");
+  w.Add("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+  const int catalog = w.Add("<< /Type /Catalog /Pages 4 0 R >>");
+  return w.Finish(catalog, test::TPdfWriter::TXref::Stream, encrypt);
+}
+
+// A PDF is read by the text its pages show, on its own or inside an archive
+// (its pages named under it); one that asks for a password is said to; a file
+// named .pdf that isn't one is no PDF.
+TEST(PackageSearch, PdfsByTheirPagesAndInArchives) {
+  TStreamLog own;
+  const TPackageReport plain = Search(PdfShowing("Quarterly figures"), TPackageKind::Pdf, own);
+  EXPECT_EQ(own.Names, (std::vector<std::string>{"page 1"}));
+  EXPECT_EQ(own.Text, "Quarterly figures\n|");
+  EXPECT_EQ(LeftOutNote(plain), "");
+  TStreamLog inside;
+  Search(Bytes(BuildZip({Deflated("docs/report.pdf", PdfShowing("inner words")), Stored("a.txt", "plain")})),
+         TPackageKind::Zip, inside);
+  EXPECT_EQ(inside.Names, (std::vector<std::string>{"docs/report.pdf > page 1", "a.txt"}));
+  EXPECT_EQ(inside.Text, "inner words\n|plain|");
+  // The standard handler, and a user password the empty one isn't.
+  const std::string locked = PdfShowing(
+      "secret", "/Encrypt << /Filter /Standard /V 2 /R 3 /Length 128 /P -4 /O <" + std::string(64, 'A') + "> /U <" +
+                    std::string(64, '7') + "> >> /ID [<0123456789ABCDEF0123456789ABCDEF> <0123456789ABCDEF0123456789ABCDEF>]");
+  TStreamLog none;
+  EXPECT_EQ(LeftOutNote(Search(locked, TPackageKind::Pdf, none)), "This PDF is protected by a password.");
+  EXPECT_TRUE(none.Names.empty());
+  TStreamLog nested;
+  EXPECT_EQ(LeftOutNote(Search(Bytes(BuildZip({Stored("x.pdf", locked)})), TPackageKind::Zip, nested)),
+            "1 PDF protected by a password was not read.");
+  TMemoryBytes notPdf("just text, named .pdf");
+  TStreamLog bytes;
+  EXPECT_EQ(SearchPackage(notPdf, TPackageKind::Pdf, bytes, {}), TPackageVerdict::NotPackage);
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ class TFixedFont : public IPdfGlyphs {
 
 TPdfTextResult Read(const std::string& file, TCollect& out) {
   TFileBudget budget(file.size());
-  const TPdfFontMaker fonts = [](const TPdfObject& dict) -> std::shared_ptr<const IPdfGlyphs> {
+  const TPdfFontMaker fonts = [](IPdfObjects&, const TPdfObject& dict) -> std::shared_ptr<const IPdfGlyphs> {
     return dict.AsDict().Empty() ? nullptr : std::make_shared<TFixedFont>();
   };
   const TPdfTextString latin1 = [](std::string_view bytes) { return std::string(bytes); };
@@ -190,6 +190,39 @@ TEST(PdfText, DamageIsSurvivedAndTheNewestRevisionCounts) {
   const int catalog = w.Add("<< /Type /Catalog /Pages 1 0 R /Deep 2 0 R >>");
   TCollect loops;
   EXPECT_EQ(Read(w.Finish(catalog), loops).Pages, 0u);
+}
+
+}  // namespace
+}  // namespace sorvik
+
+namespace sorvik {
+namespace {
+
+// Right-to-left words drawn left to right, as most producers place them, are
+// read from their right end, numbers inside kept; drawn from the right they
+// stay; text placed off the page is never seen.
+TEST(PdfText, RightToLeftRunsAndTextOffThePage) {
+  const auto order = [](const std::u32string& shown, bool fromTheLeft) {
+    std::u32string line = shown;
+    std::vector<double> at;
+    for (std::size_t i = 0; i < line.size(); ++i) at.push_back(fromTheLeft ? double(i) : -double(i));
+    PutInReadingOrder(line, at);
+    return line;
+  };
+  // "שלום עולם" as it shows, then in its order.
+  EXPECT_EQ(order(U"\u05DD\u05DC\u05D5\u05E2 \u05DD\u05D5\u05DC\u05E9", true), U"\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD");
+  EXPECT_EQ(order(U"\u05E9\u05DC\u05D5\u05DD", false), U"\u05E9\u05DC\u05D5\u05DD");
+  // Latin around stays; a number inside keeps its digits' order.
+  EXPECT_EQ(order(U"see \u05D1 2024 \u05D0 here", true), U"see \u05D0 2024 \u05D1 here");
+  TCollect out;
+  TPdfWriter w;
+  w.Add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+  w.AddStream("", "BT /F1 10 Tf 72 700 Td (shown) Tj ET BT /F1 10 Tf 700 700 Td (beyond) Tj ET "
+                  "BT /F1 10 Tf 72 -20 Td (below) Tj ET");
+  w.Add("<< /Type /Page /Parent 4 0 R /Contents 2 0 R /Resources << /Font << /F1 1 0 R >> >> >>");
+  w.Add("<< /Type /Pages /Kids [3 0 R] /Count 1 /MediaBox [0 0 612 792] >>");
+  Read(w.Finish(w.Add("<< /Type /Catalog /Pages 4 0 R >>")), out);
+  EXPECT_EQ(out.Text("page 1"), "shown\n");
 }
 
 }  // namespace
