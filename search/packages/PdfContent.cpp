@@ -28,7 +28,7 @@ double Number(const std::vector<TPdfObject>& operands, std::size_t i) {
   return i < operands.size() ? operands[i].AsNumber(0) : 0;
 }
 
-bool IsBlank(const std::u32string& text) {
+bool IsBlank(std::u32string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char32_t c) {
     return c == U' ' || c == U'\t' || c == 0xA0 || c == U'\n' || c == U'\r';
   });
@@ -223,27 +223,35 @@ void TPdfContentReader::Show(const std::string& bytes) {
   const TState& s = State_;
   if (!s.Font || bytes.empty()) return;
   Glyphs_.clear();
-  s.Font->Decode(bytes, Glyphs_);
+  GlyphText_.clear();
+  s.Font->Decode(bytes, Glyphs_, GlyphText_);
   const bool vertical = s.Font->Vertical();
+  // Each glyph moves the text matrix along its own x axis (y for a vertical
+  // font) only: its place on the page is the first glyph's plus the advance
+  // so far along that axis, as the text space maps it onto the page.
+  const TMatrix text = Tm_.Times(s.Ctm);
+  const double stepX = vertical ? text.C : text.A, stepY = vertical ? text.D : text.B;
+  const double originX = s.Rise * text.C + text.E, originY = s.Rise * text.D + text.F;
+  const double size = std::abs(s.Size) * std::hypot(text.C, text.D);  // the font's size on the page
+  const double step = std::hypot(stepX, stepY);
+  const double dirX = step > 1e-12 ? stepX / step : 1, dirY = step > 1e-12 ? stepY / step : 0;
+  double advance = 0;
   for (const TPdfShownGlyph& glyph : Glyphs_) {
-    const TMatrix text = Tm_.Times(s.Ctm);
-    const TMatrix render = TMatrix{s.Size * s.Scale, 0, 0, s.Size, 0, s.Rise}.Times(text);
     const double spacing = s.CharSpace + (glyph.WordSpace ? s.WordSpace : 0);
-    double tx = 0, ty = 0;
-    if (vertical)
-      ty = -(glyph.Width * s.Size + spacing);
-    else
-      tx = (glyph.Width * s.Size + spacing) * s.Scale;
-    const TMatrix next = TMatrix{1, 0, 0, 1, tx, ty}.Times(Tm_);
-    const TMatrix nextRender = TMatrix{s.Size * s.Scale, 0, 0, s.Size, 0, s.Rise}.Times(next.Times(s.Ctm));
-    // The font's size on the page: the text space's height there.
-    const double size = std::abs(s.Size) * std::hypot(text.C, text.D);
-    Place(glyph, render.E, render.F, nextRender.E, nextRender.F, size);
-    Tm_ = next;
+    const double move = vertical ? -(glyph.Width * s.Size + spacing) : (glyph.Width * s.Size + spacing) * s.Scale;
+    const double x = originX + advance * stepX, y = originY + advance * stepY;
+    advance += move;
+    Place(std::u32string_view(GlyphText_).substr(glyph.TextAt, glyph.TextLength), x, y, originX + advance * stepX,
+          originY + advance * stepY, size, dirX, dirY);
   }
+  if (vertical)
+    Tm_ = TMatrix{1, 0, 0, 1, 0, advance}.Times(Tm_);
+  else
+    Tm_ = TMatrix{1, 0, 0, 1, advance, 0}.Times(Tm_);
 }
 
-void TPdfContentReader::Place(const TPdfShownGlyph& glyph, double x, double y, double endX, double endY, double size) {
+void TPdfContentReader::Place(std::u32string_view text, double x, double y, double endX, double endY, double size,
+                              double dirX, double dirY) {
   if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(endX) || !std::isfinite(endY)) return;
   // Text placed off the page is never seen.
   if (HasBox_ && (x < Box_[0] || x > Box_[2] || y < Box_[1] || y > Box_[3])) return;
@@ -257,10 +265,14 @@ void TPdfContentReader::Place(const TPdfShownGlyph& glyph, double x, double y, d
     else if (along > kWordGap * ref || along < -kBackGap * ref)
       Blank();
   }
-  const double length = std::hypot(endX - x, endY - y);
-  if (length > 1e-9) {
-    DirX_ = (endX - x) / length;
-    DirY_ = (endY - y) / length;
+  // The line's direction: where the glyph advances to, or else its text's axis.
+  if (endX != x || endY != y) {
+    const bool forward = (endX - x) * dirX + (endY - y) * dirY >= 0;
+    DirX_ = forward ? dirX : -dirX;
+    DirY_ = forward ? dirY : -dirY;
+  } else {
+    DirX_ = dirX;
+    DirY_ = dirY;
   }
   if (Line_.empty()) {
     LineX_ = x;
@@ -272,13 +284,13 @@ void TPdfContentReader::Place(const TPdfShownGlyph& glyph, double x, double y, d
   LastY_ = endY;
   LastSize_ = size;
   HasLast_ = true;
-  if (IsBlank(glyph.Text)) {
+  if (IsBlank(text)) {
     Blank();
     return;
   }
   // Where along its line the glyph stands: the order right-to-left text was drawn in.
   const double at = (x - LineX_) * LineDirX_ + (y - LineY_) * LineDirY_;
-  for (const char32_t c : glyph.Text) {
+  for (const char32_t c : text) {
     if (c == U'\n' || c == U'\r') {
       EndLine();
       continue;

@@ -21,8 +21,9 @@ namespace sorvik {
 
 // One glyph of a shown string, as a font gives it.
 struct TPdfShownGlyph {
-  std::u32string Text;  // what it stands for (empty: nothing known)
-  double Width = 0;     // its advance, in text space per unit of font size (1/1000 of glyph space for most fonts)
+  // What it stands for: characters of the text Decode filled (none: nothing known).
+  std::uint32_t TextAt = 0, TextLength = 0;
+  double Width = 0;        // its advance, in text space per unit of font size (1/1000 of glyph space for most fonts)
   bool WordSpace = false;  // a one-byte code 32: word spacing applies
 };
 
@@ -30,8 +31,9 @@ struct TPdfShownGlyph {
 class IPdfGlyphs {
  public:
   virtual ~IPdfGlyphs() = default;
-  // The glyphs of a string's bytes, in order (at most one per byte).
-  virtual void Decode(std::string_view bytes, std::vector<TPdfShownGlyph>& out) const = 0;
+  // The glyphs of a string's bytes, in order (at most one per byte), their
+  // characters appended to `text`.
+  virtual void Decode(std::string_view bytes, std::vector<TPdfShownGlyph>& out, std::u32string& text) const = 0;
   // Written top to bottom (a vertical CMap): glyphs advance down.
   virtual bool Vertical() const { return false; }
 };
@@ -78,7 +80,9 @@ class TPdfContentReader {
   void DrawForm(const std::string& name, const TPdfDict& resources, int depth);
   std::shared_ptr<const IPdfGlyphs> FontNamed(const std::string& name, const TPdfDict& resources);
   // Puts a glyph's text at its place: a blank or a line feed first where its place says so.
-  void Place(const TPdfShownGlyph& glyph, double x, double y, double advanceX, double advanceY, double size);
+  // `dirX`, `dirY`: the text's axis on the page, of length 1.
+  void Place(std::u32string_view text, double x, double y, double advanceX, double advanceY, double size,
+             double dirX, double dirY);
   void Blank();
   // The line's text in reading order, then a line feed.
   void EndLine();
@@ -95,6 +99,7 @@ class TPdfContentReader {
   std::vector<TState> Saved_;
   TMatrix Tm_, Tlm_;
   std::vector<TPdfShownGlyph> Glyphs_;
+  std::u32string GlyphText_;  // the characters of Glyphs_
   // Where the last glyph ended, in device space, the direction of its line and
   // the size of its font there: the next glyph's place is judged against them.
   bool HasLast_ = false;

@@ -37,10 +37,12 @@ class TCollect : public IStreamSearch {
 // Latin-1 glyphs half the font's size wide, a blank a quarter.
 class TFixedFont : public IPdfGlyphs {
  public:
-  void Decode(std::string_view bytes, std::vector<TPdfShownGlyph>& out) const override {
+  void Decode(std::string_view bytes, std::vector<TPdfShownGlyph>& out, std::u32string& text) const override {
     for (const char c : bytes) {
       TPdfShownGlyph g;
-      g.Text = std::u32string(1, static_cast<char32_t>(static_cast<unsigned char>(c)));
+      g.TextAt = static_cast<std::uint32_t>(text.size());
+      g.TextLength = 1;
+      text.push_back(static_cast<char32_t>(static_cast<unsigned char>(c)));
       g.Width = c == ' ' ? 0.25 : 0.5;
       g.WordSpace = c == ' ';
       out.push_back(g);
