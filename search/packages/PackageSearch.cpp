@@ -171,7 +171,7 @@ class TPackageSearch {
         else
           ++Report_.ProtectedInside;
         return true;
-      case TPdfOpen::Unsupported: ++Report_.Unsupported; return true;
+      case TPdfOpen::Unsupported: ++Report_.UnreadPdfs; return true;
       case TPdfOpen::Open: break;
     }
     if (result.Rebuilt) Report_.DamagedPackage = true;
@@ -324,6 +324,9 @@ std::string LeftOutNote(const TPackageReport& report) {
   std::string note;
   const auto add = [&note](const std::string& sentence) { note += (note.empty() ? "" : " ") + sentence; };
   if (report.Protected) add("This PDF is protected by a password.");
+  if (report.UnreadPdfs > 0)
+    add(Count(report.UnreadPdfs, "PDF encrypted in a way that isn't read was", "PDFs encrypted in ways that aren't read were") +
+        " not read.");
   if (report.ProtectedInside > 0)
     add(Count(report.ProtectedInside, "PDF protected by a password was", "PDFs protected by a password were") +
         " not read.");

@@ -36,6 +36,7 @@ struct TPackageReport {
   bool DamagedPackage = false;  // a package's directory or headers could not be read whole
   bool Limited = false;         // a limit ended the reading (the file's budget, an entry's size)
   bool Protected = false;        // the file is a PDF that asks for a password: not read
+  std::size_t UnreadPdfs = 0;    // PDFs encrypted in a way that isn't read
   std::size_t ProtectedInside = 0;  // PDFs inside the package that ask for one
   bool operator==(const TPackageReport&) const = default;
 };

@@ -438,6 +438,9 @@ TEST(PackageSearch, PdfsByTheirPagesAndInArchives) {
   TStreamLog nested;
   EXPECT_EQ(LeftOutNote(Search(Bytes(BuildZip({Stored("x.pdf", locked)})), TPackageKind::Zip, nested)),
             "1 PDF protected by a password was not read.");
+  TStreamLog foreign;
+  EXPECT_EQ(LeftOutNote(Search(PdfShowing("x", "/Encrypt << /Filter /FOPN_foweb /V 1 >>"), TPackageKind::Pdf, foreign)),
+            "1 PDF encrypted in a way that isn't read was not read.");
   TMemoryBytes notPdf("just text, named .pdf");
   TStreamLog bytes;
   EXPECT_EQ(SearchPackage(notPdf, TPackageKind::Pdf, bytes, {}), TPackageVerdict::NotPackage);
