@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Pump.h"
+#include "search/PdfWriter.h"
 #include "TestFolder.h"
 #include "WinText.h"
 #include "formMain.h"
@@ -246,6 +247,40 @@ TEST_F(HitPaneWindow, CopyTakesTheWholeLine) {
       EXPECT_EQ(ClipboardText(f.Handle()), "1: " + std::string(8191, 'a') + " TARGET " + std::string(8191, 'b') + "\r\n");
     }
   }
+}
+
+}  // namespace
+}  // namespace sorvik
+
+namespace sorvik {
+namespace {
+
+// A PDF's lines stand under their pages, numbered within each page.
+TEST_F(HitPaneWindow, APdfsLinesStandUnderTheirPages) {
+  test::TPdfWriter w;
+  w.Add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
+  w.AddStream("", "BT /F1 12 Tf 72 700 Td (First page) Tj 0 -14 Td (quarterly figures) Tj ET", true);
+  w.AddStream("", "BT /F1 12 Tf 72 700 Td (figures again) Tj ET", true);
+  w.Add("<< /Type /Page /Parent 5 0 R /Contents 2 0 R /Resources << /Font << /F1 1 0 R >> >> >>");
+  w.Add("<< /Type /Pages /Kids [4 0 R 6 0 R] /Count 2 /MediaBox [0 0 612 792] >>");
+  w.Add("<< /Type /Page /Parent 5 0 R /Contents 3 0 R /Resources << /Font << /F1 1 0 R >> >> >>");
+  const int catalog = w.Add("<< /Type /Catalog /Pages 5 0 R >>");
+  Dir.File("report.pdf", w.Finish(catalog, test::TPdfWriter::TXref::Stream));
+  TfrmMain f(Empty, true);
+  SetText(f.General().edDirectories, Dir.Root());
+  SetText(f.General().cboFilemask, "*.pdf");
+  SetText(f.General().cboKeyWords, "figures");
+  ASSERT_TRUE(f.Execute(A::SearchStart));
+  ASSERT_TRUE(Pump(f, [&] { return f.SearchState() == TSearchState::Idle; }));
+  ASSERT_EQ(f.RowCount(), 1);
+  f.Results().Select(0);
+  WaitForRow(f, 0);
+  ASSERT_EQ(f.HitPane().LineCount(), 2u);
+  EXPECT_EQ(f.HitPane().Line(0).Entry, "page 1");
+  EXPECT_EQ(f.HitPane().Line(0).Number, 2);
+  EXPECT_EQ(f.HitPane().Line(0).Text, "quarterly figures");
+  EXPECT_EQ(f.HitPane().Line(1).Entry, "page 2");
+  EXPECT_EQ(f.HitPane().Line(1).Number, 1);
 }
 
 }  // namespace
