@@ -361,6 +361,17 @@ void TfrmMain::LayoutControls() {
   RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
+void TfrmMain::RestoreFocus() {
+  if (!General_) return;  // still being made
+  const HWND focus = GetFocus();
+  if (focus && focus != Handle() && IsChild(Handle(), focus)) return;  // a field has it already
+  const HWND last = LastFocus_ && IsWindow(LastFocus_) && IsChild(Handle(), LastFocus_) && IsWindowVisible(LastFocus_) &&
+                            IsWindowEnabled(LastFocus_)
+                        ? LastFocus_
+                        : General_->cboKeyWords;
+  SetFocus(last);
+}
+
 void TfrmMain::SetHitPaneShown(bool shown) {
   HitPaneShown_ = shown;
   CheckMenuItem(GetMenu(Handle()), idShowHitPane, MF_BYCOMMAND | (shown ? MF_CHECKED : MF_UNCHECKED));
@@ -553,6 +564,17 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       ApplyDpi(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
       return 0;
     case WM_CLOSE: FormClose(); return 0;
+    case WM_ACTIVATE:
+      // The field the keyboard was in goes with the window's activation: kept
+      // when another window (a dialog, another program) takes it, given back
+      // when the window is active again, so typed letters never go nowhere.
+      if (LOWORD(wp) == WA_INACTIVE) {
+        if (const HWND focus = GetFocus(); focus && IsChild(Handle(), focus)) LastFocus_ = focus;
+      } else if (!HIWORD(wp)) {
+        RestoreFocus();
+      }
+      return 0;
+    case WM_SETFOCUS: RestoreFocus(); return 0;
     case WM_DESTROY:
       FormDestroy();
       PostQuitMessage(0);
@@ -582,7 +604,19 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
       // Narrow down to where the options' captions still fit.
       const int least = General_ ? S(kDesignWidth) + General_->LeastExtraWidth(Dpi_) : 0;
-      mm->ptMinTrackSize = {std::max(S(kMinWidth), least), S(kMinHeight)};
+      // Down to where the search panel shows whole over the list's least rows.
+      int high = S(kMinHeight);
+      if (sbInfoBar && Results_) {
+        RECT window{}, client{}, bar{};
+        GetWindowRect(Handle(), &window);
+        GetClientRect(Handle(), &client);
+        GetWindowRect(sbInfoBar, &bar);
+        const int frame = static_cast<int>((window.bottom - window.top) - client.bottom);
+        const int splitters = S(kSplitterHeight) * (HitPaneShown_ ? 2 : 1);
+        high = std::max(high, frame + ToolbarHeight() + S(kDesignPanelHeight) + splitters +
+                                  Results_->HeightForRows(kLeastListRows) + static_cast<int>(bar.bottom - bar.top));
+      }
+      mm->ptMinTrackSize = {std::max(S(kMinWidth), least), high};
       return 0;
     }
     default:

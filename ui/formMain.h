@@ -104,6 +104,9 @@ class TfrmMain : public TWindow, public ISearchSink {
   THitPane& HitPane() { return *HitPane_; }
   bool HitPaneShown() const { return HitPaneShown_; }
   void SetHitPaneShown(bool shown);
+  // Gives the keyboard to the field that last had it (the Words box at
+  // first), unless one of the window's controls has it.
+  void RestoreFocus();
   void lvwResultsSelect(int row);
   // F6: the focus from the results list to the hit pane, and from anywhere else to the list.
   void SwitchPaneFocus();
@@ -242,6 +245,7 @@ class TfrmMain : public TWindow, public ISearchSink {
   // resizes; below 0 until the next layout makes it from HitPaneHeight_.
   double PaneShare_ = -1;
   bool HitPaneShown_ = true;
+  HWND LastFocus_ = nullptr;  // the control the keyboard was in when the window last lost it
   int DragStartPaneHeight_ = 0;  // the hit pane's height when its splitter was pressed
   // While the window is made nothing is laid out; it is laid out once at the end.
   bool LayoutHeld_ = true;

@@ -444,6 +444,26 @@ TEST_F(MainWindow, FocusAtStartAndTabOrderFollowTheLayout) {
   }
 }
 
+// Another window (a dialog, another program) taking the keyboard and giving
+// it back: the field that had it has it again; with none, the words box.
+TEST_F(MainWindow, TheKeyboardComesBackToItsFieldWhenTheWindowIsActiveAgain) {
+  TfrmMain f(Empty, true);
+  SetActiveWindow(f.Handle());
+  SetFocus(f.General().chkRecursive);
+  const HWND other = CreateWindowExW(0, L"STATIC", L"another window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200,
+                                     100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_TRUE(other);
+  SetActiveWindow(other);
+  SetFocus(other);
+  EXPECT_NE(GetFocus(), f.General().chkRecursive);
+  SetActiveWindow(f.Handle());
+  EXPECT_EQ(GetFocus(), f.General().chkRecursive);
+  // The window itself given the keyboard (a click on its frame): the field.
+  SetFocus(f.Handle());
+  EXPECT_EQ(GetFocus(), f.General().chkRecursive);
+  DestroyWindow(other);
+}
+
 // A word outside the code page, typed in the field, reaches the finder whole:
 // found in UTF-8 and UTF-16 files in another case, and never as the question
 // marks the code page would make of it.

@@ -502,12 +502,12 @@ TEST_F(SettingsFile, AWindowFittedIntoTheScreenKeepsTheUsersPlacement) {
     f.ApplySettings();
     const RECT fitted = Rect(f);
     // The user makes the fitted window smaller, where it stands.
-    SetWindowPos(f.Handle(), nullptr, 0, 0, 1100, 600, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(f.Handle(), nullptr, 0, 0, 1100, 800, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_EQ(Rect(f).left, fitted.left);
     Close(f);
   }
   TfrmMain f(None, false);
-  expectAt(f, work.left + 40, work.top + 30, 550, 300, "sized by the user at 192");
+  expectAt(f, work.left + 40, work.top + 30, 550, 400, "sized by the user at 192");
 }
 
 std::wstring BoxText;
