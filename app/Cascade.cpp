@@ -6,6 +6,10 @@ namespace sorvik {
 
 TCorner CascadePlace(TCorner asked, int width, int height, const std::vector<TCorner>& taken, int step, int workLeft,
                      int workTop, int workRight, int workBottom) {
+  // No free place in the work area on the way: one step off the asked one,
+  // though the window then stands past the work area's edge.
+  const TCorner stepped{asked.X + step, asked.Y + step};
+  const bool askedTaken = std::find(taken.begin(), taken.end(), asked) != taken.end();
   TCorner place = asked;
   bool wrapped = false;
   // Each step but a wrap leaves a taken corner behind, and there is one wrap.
@@ -13,12 +17,12 @@ TCorner CascadePlace(TCorner asked, int width, int height, const std::vector<TCo
     if (std::find(taken.begin(), taken.end(), place) == taken.end()) return place;
     place = {place.X + step, place.Y + step};
     if (place.X + width > workRight || place.Y + height > workBottom) {
-      if (wrapped) return asked;  // the work area holds no free place on the way
+      if (wrapped) return askedTaken && std::find(taken.begin(), taken.end(), stepped) == taken.end() ? stepped : asked;
       wrapped = true;
       place = {workLeft, workTop};
     }
   }
-  return asked;
+  return askedTaken && std::find(taken.begin(), taken.end(), stepped) == taken.end() ? stepped : asked;
 }
 
 }  // namespace sorvik

@@ -1,7 +1,9 @@
 // Where a new main window goes when others of the program stand where it was
 // asked to go: down and right by a step, as the system cascades windows,
 // until no other window's top left corner is there; back to the work area's
-// top left when the next step would leave it.
+// top left when the next step would leave it; and when the work area holds no
+// free place on the way (a window as large as the screen), one step off the
+// asked place all the same.
 #pragma once
 
 #include <vector>

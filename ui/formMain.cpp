@@ -331,7 +331,12 @@ void TfrmMain::LayoutControls() {
   const int room = std::max(cy - listTop - sbHeight - paneSplitter, 0);
   // The height asked (stored, dragged to, or the default) becomes a share of
   // the room at the next layout; from then on a resize keeps the proportion.
-  if (HitPaneShown_ && PaneShare_ < 0 && room > 0) PaneShare_ = PaneShareOf(HitPaneHeight_, room);
+  // A window fitted into a smaller screen than it was asked for shares as the
+  // asked one would: the list keeps the rows the height it lost would have given it.
+  if (HitPaneShown_ && PaneShare_ < 0 && room > 0) {
+    PaneShare_ = PaneShareOf(HitPaneHeight_, room + FittedAway_);
+    FittedAway_ = 0;
+  }
   const TListPaneHeights heights = HitPaneShown_
                                        ? ShareListAndPane(room, std::max(PaneShare_, 0.0), listLeast, S(kMinHitPaneHeight))
                                        : TListPaneHeights{room, 0};

@@ -244,6 +244,7 @@ class TfrmMain : public TWindow, public ISearchSink {
   // The pane's share of the height it shares with the list, kept through
   // resizes; below 0 until the next layout makes it from HitPaneHeight_.
   double PaneShare_ = -1;
+  int FittedAway_ = 0;  // the height the fit into the screen took from the window asked for, till the share is made
   bool HitPaneShown_ = true;
   HWND LastFocus_ = nullptr;  // the control the keyboard was in when the window last lost it
   int DragStartPaneHeight_ = 0;  // the hit pane's height when its splitter was pressed

@@ -121,6 +121,7 @@ void TfrmMain::ApplySettings() {
   // like the size fitted to the screen, it is not the user's, and not stored.
   if (InitialShow_ == SW_SHOWNORMAL) CascadeOffOthers(Handle());
   GetWindowRect(Handle(), &FittedPlace_);
+  FittedAway_ = std::max<int>(0, (AskedPlace_.bottom - AskedPlace_.top) - (FittedPlace_.bottom - FittedPlace_.top));
   FittedDpi_ = Dpi_;
   General_->SetHistory(TGeneralPage::THistory::Masks, ReadCommaText(s.MaskList));
   General_->SetHistory(TGeneralPage::THistory::Words, ReadCommaText(s.WordList));

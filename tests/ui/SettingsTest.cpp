@@ -441,6 +441,19 @@ TEST_F(SettingsFile, AStoredTallPaneLeavesTheListItsRows) {
   EXPECT_GT(pane.bottom - pane.top, 40);
 }
 
+// A window asked taller than the screen and fitted into it shares its height
+// as the asked one would: the pane smaller, the list keeping the rows.
+TEST_F(SettingsFile, AFittedWindowSharesItsHeightAsTheAskedOneWould) {
+  Write("MainTop=0\r\nMainHeight=3000\r\nHitPaneHeight=300\r\n");
+  TfrmMain f(None, false);
+  RECT pane{}, list{};
+  GetWindowRect(f.HitPane().Handle(), &pane);
+  GetWindowRect(f.lvwResults, &list);
+  EXPECT_LT(Rect(f).bottom - Rect(f).top, 3000);
+  EXPECT_LT(pane.bottom - pane.top, 300 / 2);
+  EXPECT_GT(list.bottom - list.top, pane.bottom - pane.top);
+}
+
 // Two windows open at once: the second doesn't stand on the first, and the
 // one closed last keeps the lists the other stored, after its own.
 TEST_F(SettingsFile, TwoWindowsKeepEachOthersHistoriesAndDontStack) {
