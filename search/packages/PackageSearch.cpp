@@ -116,6 +116,23 @@ class TPackageSearch {
     return result;
   }
 
+  // The file itself as a PDF; false when it holds none.
+  bool ReadPdfFile(IRandomBytes& file) {
+    std::string copy;
+    std::string_view bytes = file.Whole();
+    if (bytes.empty() && file.Size() > 0) {
+      // Read whole into memory where no view of it can be had.
+      if (file.Size() > Options_.Limits.Budget->Left()) {
+        Report_.Limited = true;
+        return true;
+      }
+      copy.resize(static_cast<std::size_t>(file.Size()));
+      copy.resize(file.ReadAt(0, reinterpret_cast<std::uint8_t*>(copy.data()), copy.size()));
+      bytes = copy;
+    }
+    return ReadPdf(bytes, {}, true);
+  }
+
  private:
   bool Stopped() {
     if (!Interrupted_ && Options_.Limits.Interrupted && Options_.Limits.Interrupted()) Interrupted_ = true;
@@ -179,25 +196,6 @@ class TPackageSearch {
     return true;
   }
 
- public:
-  // The file itself as a PDF; false when it holds none.
-  bool ReadPdfFile(IRandomBytes& file) {
-    std::string copy;
-    std::string_view bytes = file.Whole();
-    if (bytes.empty() && file.Size() > 0) {
-      // Read whole into memory where no view of it can be had.
-      if (file.Size() > Options_.Limits.Budget->Left()) {
-        Report_.Limited = true;
-        return true;
-      }
-      copy.resize(static_cast<std::size_t>(file.Size()));
-      copy.resize(file.ReadAt(0, reinterpret_cast<std::uint8_t*>(copy.data()), copy.size()));
-      bytes = copy;
-    }
-    return ReadPdf(bytes, {}, true);
-  }
-
- private:
   void Visit(TPackageKind kind, const TZipEntry& entry, IZipEntryData& data, int depth, const std::string& prefix) {
     if (kind == TPackageKind::Zip) {
       const TPackageKind inner = PackageKindOf(entry.Name);
