@@ -14,6 +14,7 @@ namespace {
 constexpr std::size_t kTailSearch = 64 << 10;  // where startxref is looked for, from the end
 constexpr std::size_t kMaxSections = 1024;     // cross-reference sections followed at most
 constexpr std::size_t kMaxChain = 32;           // references to references followed at most
+constexpr std::uint32_t kNoObject = 0xFFFFFFFF;  // an object stream's entry that names no object
 
 std::size_t FindLast(std::string_view bytes, std::string_view what, std::size_t from) {
   const std::size_t at = bytes.rfind(what);
@@ -265,22 +266,15 @@ void TPdfDocument::Rebuild() {
   }
   // Objects kept in object streams, where no object of the file's own has their number.
   for (const std::uint32_t stream : streams) {
-    const TPdfObject object = Object(stream);
-    const TPdfDict& dict = object.AsDict();
-    const std::optional<std::string> data = Decode(object, true);
-    if (!data) continue;
-    TPdfLexer lexer(*data);
-    const std::int64_t n = std::min<std::int64_t>(dict.Get("N").AsInt(0), static_cast<std::int64_t>(data->size() / 4));
-    for (std::int64_t k = 0; k < n; ++k) {
-      if (lexer.Next() != TPdfToken::Int) break;
-      const std::int64_t num = lexer.Int();
-      if (lexer.Next() != TPdfToken::Int) break;
-      if (num < 0 || num > 0x7FFFFFFF || Entries_.count(static_cast<std::uint32_t>(num))) continue;
+    const std::vector<std::pair<std::uint32_t, std::size_t>>& objects = ObjectStreamOf(stream).Objects;
+    for (std::size_t k = 0; k < objects.size(); ++k) {
+      const std::uint32_t num = objects[k].first;
+      if (num == kNoObject || Entries_.count(num)) continue;
       TEntry entry;
       entry.Type = 2;
       entry.Offset = stream;
       entry.Gen = static_cast<std::uint32_t>(k);
-      Entries_.emplace(static_cast<std::uint32_t>(num), entry);
+      Entries_.emplace(num, entry);
     }
   }
 }
@@ -374,32 +368,33 @@ TPdfObject TPdfDocument::ReadBody(std::size_t at, TPdfRef ref) {
   return TPdfObject::Stream(object.AsDict(), std::move(data));
 }
 
-TPdfObject TPdfDocument::LoadFromObjectStream(std::uint32_t stream, std::uint32_t index, std::uint32_t num) {
-  auto found = ObjectStreams_.find(stream);
-  if (found == ObjectStreams_.end()) {
-    TObjectStream decoded;
-    const TPdfObject object = Object(stream);
-    if (const std::optional<std::string> data = Decode(object, true)) {
-      decoded.Data = std::make_shared<const std::string>(std::move(*data));
-      const TPdfDict& dict = object.AsDict();
-      const std::int64_t first = dict.Get("First").AsInt(0);
-      // No more objects than the data has room for, whatever /N says.
-      const std::int64_t n = std::min<std::int64_t>(dict.Get("N").AsInt(0), static_cast<std::int64_t>(decoded.Data->size() / 4));
-      TPdfLexer lexer(*decoded.Data);
-      for (std::int64_t k = 0; k < n; ++k) {
-        if (lexer.Next() != TPdfToken::Int) break;
-        const std::int64_t number = lexer.Int();
-        if (lexer.Next() != TPdfToken::Int) break;
-        const std::int64_t offset = first + lexer.Int();
-        if (number < 0 || number > 0x7FFFFFFF || offset < 0 || offset >= static_cast<std::int64_t>(decoded.Data->size()))
-          decoded.Objects.emplace_back(0xFFFFFFFF, 0);
-        else
-          decoded.Objects.emplace_back(static_cast<std::uint32_t>(number), static_cast<std::size_t>(offset));
-      }
+const TPdfDocument::TObjectStream& TPdfDocument::ObjectStreamOf(std::uint32_t stream) {
+  if (const auto found = ObjectStreams_.find(stream); found != ObjectStreams_.end()) return found->second;
+  TObjectStream decoded;
+  const TPdfObject object = Object(stream);
+  if (std::optional<std::string> data = Decode(object, true)) {
+    decoded.Data = std::make_shared<const std::string>(std::move(*data));
+    const TPdfDict& dict = object.AsDict();
+    const std::int64_t first = dict.Get("First").AsInt(0);
+    // No more objects than the data has room for, whatever /N says.
+    const std::int64_t n = std::min<std::int64_t>(dict.Get("N").AsInt(0), static_cast<std::int64_t>(decoded.Data->size() / 4));
+    TPdfLexer lexer(*decoded.Data);
+    for (std::int64_t k = 0; k < n; ++k) {
+      if (lexer.Next() != TPdfToken::Int) break;
+      const std::int64_t number = lexer.Int();
+      if (lexer.Next() != TPdfToken::Int) break;
+      const std::int64_t offset = first + lexer.Int();
+      if (number < 0 || number > 0x7FFFFFFF || offset < 0 || offset >= static_cast<std::int64_t>(decoded.Data->size()))
+        decoded.Objects.emplace_back(kNoObject, 0);
+      else
+        decoded.Objects.emplace_back(static_cast<std::uint32_t>(number), static_cast<std::size_t>(offset));
     }
-    found = ObjectStreams_.emplace(stream, std::move(decoded)).first;
   }
-  const TObjectStream& s = found->second;
+  return ObjectStreams_.emplace(stream, std::move(decoded)).first->second;
+}
+
+TPdfObject TPdfDocument::LoadFromObjectStream(std::uint32_t stream, std::uint32_t index, std::uint32_t num) {
+  const TObjectStream& s = ObjectStreamOf(stream);
   // By its index, or else by its number among the stream's objects.
   std::size_t at = static_cast<std::size_t>(-1);
   if (index < s.Objects.size() && s.Objects[index].first == num) at = s.Objects[index].second;

@@ -91,6 +91,8 @@ class TPdfDocument : public IPdfObjects {
     std::vector<std::pair<std::uint32_t, std::size_t>> Objects;
   };
   std::unordered_map<std::uint32_t, TObjectStream> ObjectStreams_;
+  // An object stream decoded, with its objects' numbers and offsets, once.
+  const TObjectStream& ObjectStreamOf(std::uint32_t stream);
   std::vector<std::uint32_t> Resolving_;  // objects being loaded: one met again is a loop
   TPdfDict Trailer_;
   std::unique_ptr<TPdfSecurity> Security_;
