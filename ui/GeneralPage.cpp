@@ -180,19 +180,7 @@ void TGeneralPage::FitGroup(int width, int height, int margin) {
 
 namespace {
 
-// A check box's or radio button's width for its caption: the glyph, its gap and the text.
-int ButtonWidth(HWND button, UINT dpi) {
-  const std::wstring text = Widen(GetText(button));
-  const HDC dc = GetDC(button);
-  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0)));
-  RECT r{0, 0, 0, 0};
-  DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
-  SelectObject(dc, old);
-  ReleaseDC(button, dc);
-  return (r.right - r.left) + GetSystemMetrics(SM_CXMENUCHECK) + Scale(8, dpi);
-}
-
-// A static caption's text width in its font.
+// A control's caption's width in its font.
 int TextWidth(HWND label) {
   const std::wstring text = Widen(GetText(label));
   const HDC dc = GetDC(label);
@@ -202,6 +190,11 @@ int TextWidth(HWND label) {
   SelectObject(dc, old);
   ReleaseDC(label, dc);
   return r.right - r.left;
+}
+
+// A check box's or radio button's width for its caption: the glyph, its gap and the text.
+int ButtonWidth(HWND button, UINT dpi) {
+  return TextWidth(button) + GetSystemMetrics(SM_CXMENUCHECK) + Scale(8, dpi);
 }
 
 RECT PlaceOf(HWND control) {
